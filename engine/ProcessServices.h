@@ -1,0 +1,20 @@
+// The process services of the platform: working directory, priority, clock.
+// One implementation for POSIX and one for Windows, chosen at compile time.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace process {
+
+// Makes folder the process's working directory; false when it cannot.
+bool ChangeDirectory(const std::string& folder);
+// The full path of the working directory; empty when it cannot be read.
+std::string CurrentDirectory();
+// Idle priority while segment files are written, normal again afterwards.
+void SetIdlePriority();
+void SetNormalPriority();
+// Calendar time in whole seconds.
+std::int64_t NowSeconds();
+
+} // namespace process

@@ -1,0 +1,63 @@
+// What the splitting engine needs from the program that hosts it: a progress
+// display that carries the user's cancel request, modal messages, and a few
+// process services. The desktop window and the terminal each implement it.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// Message box styles and results.
+inline constexpr unsigned MB_OK = 0x00;
+inline constexpr unsigned MB_OKCANCEL = 0x01;
+inline constexpr unsigned MB_ICONERROR = 0x10;
+inline constexpr int IDOK = 1;
+inline constexpr int IDCANCEL = 2;
+
+// Positions are frame indices, which can exceed the range of int for long 8-bit
+// recordings; a display scales them to its own bar.
+class ProgressDisplay {
+public:
+    virtual ~ProgressDisplay() = default; // also ends the modal state: the main window is enabled
+
+    virtual bool BeginModal(const char* title, int smooth) = 0;
+    virtual std::int64_t SetRange(std::int64_t lower, std::int64_t upper, std::int64_t step) = 0;
+    virtual std::int64_t SetPos(std::int64_t pos) = 0;
+    virtual void PumpMessages(bool escapeCancels) = 0;
+    virtual bool IsCancelled() const = 0;
+    virtual void Hide() = 0;
+
+    // printf-style; formatted into a 512-byte buffer (longer texts are cut, never overflow).
+    void SetText(const char* format, ...)
+#if defined(__GNUC__)
+        __attribute__((format(printf, 2, 3)))
+#endif
+        ;
+
+protected:
+    virtual void SetStatusText(const char* text) = 0;
+};
+
+class SplitHost {
+public:
+    virtual ~SplitHost() = default;
+
+    // Constructs and shows the progress display, owned by the main window.
+    virtual std::unique_ptr<ProgressDisplay> CreateProgress(const char* title, int smooth) = 0;
+
+    // A modal message owned by the main window; returns IDOK when OK was chosen.
+    virtual int ShowMessage(const std::string& text, const char* caption, unsigned style) = 0;
+
+    // The analysis is complete and the report is about to be shown (there is at
+    // least one split point). Front ends that show the plan in their own way
+    // (a label file, for example) look at it here. The default does nothing.
+    virtual void PlanReady(const struct SplitPlan& plan, std::uint32_t frameCount,
+                           std::uint32_t sampleRate);
+
+    // Process services; the defaults are the platform's (see ProcessServices.h).
+    virtual bool ChangeDirectory(const std::string& folder);
+    virtual std::string CurrentDirectory();
+    virtual void SetIdlePriority();
+    virtual void SetNormalPriority();
+    virtual std::int64_t NowSeconds();
+};
