@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 
 inline constexpr int WAVE_OK = 0;
 inline constexpr int WAVE_FILE_ERROR = 3;
@@ -58,10 +59,18 @@ public:
     std::uint32_t RiffChunkSize() const { return riffChunkSize; }
 
 protected:
+    // Length of the open file in bytes, or -1; the stream position is kept.
+    std::int64_t FileLength();
+
     FourCC riffChunkId;
     std::uint32_t riffChunkSize;
     std::int32_t mode;
     std::FILE* stream;
+
+private:
+    // The stream's buffer, larger than the C library's default so that block
+    // reads and writes reach the disk in few system calls. Outlives the stream.
+    std::unique_ptr<char[]> streamBuffer;
 };
 
 // The WAVE layer: the "fmt " chunk and the "data" chunk of one file, reader or writer.
@@ -122,4 +131,7 @@ private:
     // largest count asked for, so memory stays one window whatever the file length.
     std::uint8_t* readScratch;
     std::size_t readScratchSize;
+    // File offset just past the last complete frame of the data chunk: reads
+    // never pass it, so chunks after the data are never taken for samples.
+    std::int64_t dataEndOffset;
 };
