@@ -1,0 +1,58 @@
+// Writes one WAV file per segment of a plan: the input's frames byte for byte,
+// cut at window boundaries, with optional silence appended to all but the last.
+#pragma once
+
+#include "SplitHost.h"
+#include "SplitOptions.h"
+#include "SplitPlan.h"
+#include "WaveStream.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <vector>
+
+// One output file as the writer cuts it.
+struct SegmentSpan {
+    std::uint32_t firstFrame = 0; // first input frame the file holds
+    std::uint32_t endFrame = 0;   // one past the last frame it holds; == firstFrame when none
+    bool appendSilence = false;   // every file but the last
+    // The writer's window grid for this file: whole windows from windowStart up to
+    // windowEnd (which may lie past the recording's end). windowEnd is where the
+    // next file's grid starts.
+    std::uint64_t windowStart = 0;
+    std::uint64_t windowEnd = 0;
+};
+
+// Lays out the files of `plan` exactly as the writer cuts them: every file but the
+// last ends at the first window boundary (counted from the lead trim) at or after
+// its split point; the last ends at the tail end, or at the recording's end. Frames
+// before the lead trim and from the tail end on are in no file.
+std::vector<SegmentSpan> LayOutSegments(const SplitPlan& plan, std::uint32_t frameCount);
+
+#if defined(_WIN32)
+inline constexpr char kPathSeparator = '\\';
+#else
+inline constexpr char kPathSeparator = '/';
+#endif
+
+// "<folder><separator><prefix><number>.wav", the number zero-padded to the digit
+// count of segmentCount. The prefix is taken literally (a '%' stays a '%').
+std::string SegmentFileName(const std::string& folder, const std::string& prefix,
+                            std::uint32_t number, std::uint32_t segmentCount);
+
+class SegmentWriter {
+public:
+    enum class Result { Completed, Cancelled, Failed };
+
+    // Writes every file of `plan` into `folder` (the full path of the output folder).
+    // `frames` is the one window buffer; `scratch` holds a window of packed frames
+    // (window length x block align bytes). Runs at idle priority and restores
+    // normal priority on every way out. On a failed open, write or read it shows
+    // the error, removes the file it was writing (every file left is complete) and
+    // starts no other; on cancel the current file is closed as a valid, shorter WAV.
+    static Result WriteSegments(WaveStream& reader, const SplitPlan& plan,
+                                std::span<FrameSlot> frames, std::span<std::uint8_t> scratch,
+                                const SplitOptions& options, const std::string& folder,
+                                ProgressDisplay& progress, SplitHost& host);
+};

@@ -1,0 +1,296 @@
+#include "SplitAnalyzer.h"
+
+#include "SplitQuantities.h"
+
+#include <climits>
+#include <cstdarg>
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+std::uint32_t Magnitude(std::int16_t value, std::int16_t silenceSample) {
+    return static_cast<std::uint32_t>(std::abs(static_cast<int>(value) - silenceSample));
+}
+
+// Reads the window that starts at `at` into `frames`. A window that would run past
+// the last frame is not read at all: it is the end of the usable data, exactly as
+// a short read would be, and nothing is examined after it.
+bool ReadWindow(WaveStream& reader, std::uint64_t at, std::span<FrameSlot> frames,
+                std::uint32_t frameCount) {
+    if (at + frames.size() > frameCount) {
+        return false;
+    }
+    return reader.ReadFrames(static_cast<std::int32_t>(frames.size()), frames.data()) == WAVE_OK;
+}
+
+// Lead trim frame from the window [windowStart, windowStart + w) that has sound.
+std::uint32_t LeadTrimFrom(const WindowJudge& judge, std::span<const FrameSlot> window,
+                           std::uint64_t windowStart) {
+    if (judge.useAverageMethod) {
+        return static_cast<std::uint32_t>(windowStart);
+    }
+    for (std::size_t i = 0; i < window.size(); ++i) {
+        if (judge.IsLoud(window[i])) {
+            const std::uint64_t firstLoud = windowStart + i;
+            // The frame before the first loud one, so the attack is kept whole.
+            return firstLoud == 0 ? 0 : static_cast<std::uint32_t>(firstLoud - 1);
+        }
+    }
+    return static_cast<std::uint32_t>(windowStart);
+}
+
+class PlanBuilder {
+public:
+    explicit PlanBuilder(SplitPlan& plan) : plan(plan) {}
+
+    void RecordSplit(std::uint32_t splitPoint) {
+        const std::uint32_t previous =
+            plan.splitPoints.empty() ? plan.leadTrimFrame : plan.splitPoints.back();
+        Fold(splitPoint - previous);
+        plan.splitPoints.push_back(splitPoint);
+    }
+
+    // The last segment runs to the end of the recording, even when a tail end was found.
+    void Finish(std::uint32_t frameCount) {
+        if (!plan.splitPoints.empty()) {
+            Fold(frameCount - plan.splitPoints.back());
+        }
+        plan.segmentCount = static_cast<std::uint32_t>(plan.splitPoints.size()) + 1;
+    }
+
+private:
+    void Fold(std::uint32_t length) {
+        if (plan.splitPoints.empty()) {
+            plan.longestSegment = length;
+            plan.shortestSegment = length;
+            return;
+        }
+        if (length > plan.longestSegment) {
+            plan.longestSegment = length;
+        }
+        if (length < plan.shortestSegment) {
+            plan.shortestSegment = length;
+        }
+    }
+
+    SplitPlan& plan;
+};
+
+bool ReportAndCheckCancel(ProgressDisplay& progress, std::uint64_t position) {
+    progress.SetPos(static_cast<std::int64_t>(position));
+    progress.PumpMessages(true);
+    return progress.IsCancelled();
+}
+
+std::string Format(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+
+std::string Format(const char* format, ...) {
+    char text[1024];
+    va_list args;
+    va_start(args, format);
+    const int written = std::vsnprintf(text, sizeof text, format, args);
+    va_end(args);
+    return written < 0 ? std::string() : std::string(text);
+}
+
+// Milliseconds of `frames` for the report: the division is in single precision
+// and only the scaling by 1000 in double, so 0.7 s shows as 699 ms.
+int TrimMilliseconds(std::uint32_t frames, std::uint32_t sampleRate) {
+    const float seconds = static_cast<float>(frames) / static_cast<float>(sampleRate);
+    const double milliseconds = static_cast<double>(seconds) * 1000.0;
+    return milliseconds >= static_cast<double>(INT_MAX) ? INT_MAX : static_cast<int>(milliseconds);
+}
+
+} // namespace
+
+WindowJudge::Means WindowJudge::MeansOf(std::span<const FrameSlot> window) const {
+    Means means;
+    if (window.empty()) {
+        return means;
+    }
+    std::uint64_t sum1 = 0;
+    std::uint64_t sum2 = 0;
+    for (const FrameSlot& frame : window) {
+        sum1 += Magnitude(frame.channel1, silenceSample);
+        if (stereo) {
+            sum2 += Magnitude(frame.channel2, silenceSample);
+        }
+    }
+    means.channel1 = sum1 / window.size();
+    means.channel2 = sum2 / window.size();
+    return means;
+}
+
+bool WindowJudge::IsLoud(const FrameSlot& frame) const {
+    return Magnitude(frame.channel1, silenceSample) > threshold ||
+           (stereo && Magnitude(frame.channel2, silenceSample) > threshold);
+}
+
+bool WindowJudge::HasSound(std::span<const FrameSlot> window) const {
+    if (useAverageMethod) {
+        const Means means = MeansOf(window);
+        return means.channel1 > threshold && (!stereo || means.channel2 > threshold);
+    }
+    for (const FrameSlot& frame : window) {
+        if (IsLoud(frame)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool WindowJudge::IsSilent(std::span<const FrameSlot> window) const {
+    if (useAverageMethod) {
+        const Means means = MeansOf(window);
+        return means.channel1 < threshold && (!stereo || means.channel2 < threshold);
+    }
+    return !HasSound(window);
+}
+
+SplitAnalyzer::Result SplitAnalyzer::Analyze(const SplitOptions& options, WaveStream& reader,
+                                             ProgressDisplay& progress, std::span<FrameSlot> frames,
+                                             SplitPlan& plan) {
+    const std::uint32_t frameCount = reader.FrameCount();
+    const std::uint64_t w = frames.size();
+    const std::uint64_t minTrack =
+        static_cast<std::uint64_t>(reader.SampleRate()) * options.minTrackLengthSec;
+
+    WindowJudge judge;
+    judge.silenceSample = SilenceSampleFor(reader.BitsPerSample());
+    judge.threshold = AmplitudeThreshold(options.thresholdText, reader.BitsPerSample());
+    judge.stereo = reader.Channels() == 2;
+    judge.useAverageMethod = options.useAverageMethod;
+
+    plan = SplitPlan();
+    plan.splitPoints.reserve(100000);
+    plan.windowFrames = static_cast<std::uint32_t>(w);
+    plan.silenceSample = judge.silenceSample;
+    PlanBuilder builder(plan);
+    if (w == 0) {
+        builder.Finish(frameCount);
+        return Result::Complete;
+    }
+
+    std::uint64_t position = 0;
+
+    // Lead-in scan: the first window with sound decides the lead trim.
+    if (options.trimSilence) {
+        while (ReadWindow(reader, position, frames, frameCount)) {
+            position += w;
+            if (judge.HasSound(frames)) {
+                plan.leadTrimFrame = LeadTrimFrom(judge, frames, position - w);
+                break;
+            }
+        }
+        (void)reader.SeekToFrame(plan.leadTrimFrame); // the split scan positions itself anyway
+        position = plan.leadTrimFrame;
+    }
+
+    // Split scan: jump by the minimum track length, then look for a silent window
+    // followed by one that is not silent; the latter's first frame is the split.
+    bool silenceSeen = false;
+    for (;;) {
+        const std::uint64_t jumpTarget = position + minTrack;
+        if (jumpTarget >= frameCount ||
+            reader.SeekToFrame(static_cast<std::uint32_t>(jumpTarget)) != WAVE_OK) {
+            break;
+        }
+        position = jumpTarget;
+        if (ReportAndCheckCancel(progress, position)) {
+            return Result::Cancelled;
+        }
+        if (!ReadWindow(reader, position, frames, frameCount)) {
+            continue;
+        }
+        for (;;) {
+            // Only windows with more than the minimum track left after their start
+            // are examined, so the last segment is always longer than that.
+            if (frameCount - position <= minTrack) {
+                break;
+            }
+            position += w;
+            if (judge.IsSilent(frames)) {
+                silenceSeen = true;
+            } else if (silenceSeen) {
+                builder.RecordSplit(static_cast<std::uint32_t>(position - w));
+                silenceSeen = false;
+                break;
+            }
+            if (ReportAndCheckCancel(progress, position)) {
+                return Result::Cancelled;
+            }
+            if (!ReadWindow(reader, position, frames, frameCount)) {
+                break;
+            }
+        }
+    }
+
+    // Tail scan: windows laid out backwards from the second-to-last frame.
+    if (options.trimSilence) {
+        for (std::uint64_t k = 1; k * w < frameCount; ++k) {
+            const std::uint64_t start = frameCount - 1 - k * w;
+            if (reader.SeekToFrame(static_cast<std::uint32_t>(start)) != WAVE_OK ||
+                !ReadWindow(reader, start, frames, frameCount)) {
+                break;
+            }
+            if (judge.useAverageMethod) {
+                if (judge.HasSound(frames)) {
+                    plan.tailEndFrame = static_cast<std::uint32_t>(start + w);
+                    break;
+                }
+                continue;
+            }
+            bool found = false;
+            for (std::size_t i = frames.size(); i-- > 0;) {
+                if (judge.IsLoud(frames[i])) {
+                    plan.tailEndFrame = static_cast<std::uint32_t>(start + i);
+                    found = true;
+                    break;
+                }
+            }
+            if (found) {
+                break;
+            }
+        }
+    }
+
+    builder.Finish(frameCount);
+    return Result::Complete;
+}
+
+std::string SplitAnalyzer::FormatReport(const SplitPlan& plan, std::uint32_t frameCount,
+                                        std::uint32_t sampleRate) {
+    if (sampleRate == 0 || plan.segmentCount == 0) {
+        return std::string();
+    }
+    const std::uint32_t longest = plan.longestSegment / sampleRate;
+    const std::uint32_t shortest = plan.shortestSegment / sampleRate;
+    // The whole recording in whole seconds, trimmed parts included, shared out.
+    const std::uint32_t average = frameCount / sampleRate / plan.segmentCount;
+
+    std::string text = Format("Results of analysis:\n\n"
+                              "   Number of segments to be created: %5d\n"
+                              "   Maximum segment length:\t%2d:%02d\n"
+                              "   Minimum segment length:\t%2d:%02d\n"
+                              "   Average segment length:\t%2d:%02d\n",
+                              static_cast<int>(plan.segmentCount), static_cast<int>(longest / 60),
+                              static_cast<int>(longest % 60), static_cast<int>(shortest / 60),
+                              static_cast<int>(shortest % 60), static_cast<int>(average / 60),
+                              static_cast<int>(average % 60));
+    if (plan.leadTrimFrame != 0 || plan.tailEndFrame != 0) {
+        const int leadMs = TrimMilliseconds(plan.leadTrimFrame, sampleRate);
+        const int endMs = plan.tailEndFrame == 0
+                              ? 0
+                              : TrimMilliseconds(frameCount - plan.tailEndFrame, sampleRate);
+        text += Format("   Trim %d ms from beginning\n   Trim %d ms from end\n\n", leadMs, endMs);
+    } else {
+        text += "\n";
+    }
+    text += "Proceed to create WAV file segments?";
+    return text;
+}

@@ -1,0 +1,50 @@
+// Finds where a recording is cut: the lead trim, the split points and the tail
+// end, judged window by window against the amplitude threshold; and the text
+// that summarises the result for the user.
+#pragma once
+
+#include "SplitHost.h"
+#include "SplitOptions.h"
+#include "SplitPlan.h"
+#include "WaveStream.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+// How the scans judge one window of frames.
+struct WindowJudge {
+    std::uint16_t threshold = 0;    // T: a magnitude above it is loud
+    std::int16_t silenceSample = 0; // the value whose magnitude is 0
+    bool stereo = false;
+    bool useAverageMethod = false;
+
+    // Magnitude sums per channel over the window, divided by its length.
+    struct Means {
+        std::uint64_t channel1 = 0;
+        std::uint64_t channel2 = 0;
+    };
+    Means MeansOf(std::span<const FrameSlot> window) const;
+    bool IsLoud(const FrameSlot& frame) const;
+
+    // Lead-in and tail scans ask "has sound"; the split scan asks "is silent".
+    // For the average method the two are not complements.
+    bool HasSound(std::span<const FrameSlot> window) const;
+    bool IsSilent(std::span<const FrameSlot> window) const;
+};
+
+class SplitAnalyzer {
+public:
+    enum class Result { Complete, Cancelled };
+
+    // Runs the lead-in scan (when trimming), the split scan and the tail scan
+    // (when trimming) on `reader`, which must stand at frame 0. `frames` holds one
+    // window (its size is the window length). `progress` must already show the
+    // range 0 to the frame count. Fills `plan`; shows no message.
+    static Result Analyze(const SplitOptions& options, WaveStream& reader,
+                          ProgressDisplay& progress, std::span<FrameSlot> frames, SplitPlan& plan);
+
+    // The "Results of analysis" text for a plan with at least one split point.
+    static std::string FormatReport(const SplitPlan& plan, std::uint32_t frameCount,
+                                    std::uint32_t sampleRate);
+};

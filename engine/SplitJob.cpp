@@ -1,0 +1,150 @@
+#include "SplitJob.h"
+
+#include "SegmentWriter.h"
+#include "SplitAnalyzer.h"
+#include "SplitQuantities.h"
+#include "WaveStream.h"
+
+#include <climits>
+#include <filesystem>
+#include <memory>
+#include <new>
+#include <system_error>
+
+namespace {
+
+void ShowError(SplitHost& host, const std::string& text) {
+    host.ShowMessage(text, "Error", MB_ICONERROR);
+}
+
+// The first output file that is the input itself (same file, however the path is
+// spelled), or an empty text when there is none. Only existing files can be.
+std::string OutputThatIsInput(const std::filesystem::path& input, const std::string& folder,
+                              const SplitOptions& options, std::uint32_t segmentCount) {
+    for (std::uint32_t number = 1; number <= segmentCount; ++number) {
+        std::string name = SegmentFileName(folder, options.fileNamePrefix, number, segmentCount);
+        std::error_code error;
+        if (std::filesystem::equivalent(input, name, error) && !error) {
+            return name;
+        }
+    }
+    return std::string();
+}
+
+} // namespace
+
+SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
+    // Declared first so it is released last, after everything that reads from it.
+    WaveStream reader;
+    if (reader.OpenForRead(options.inputPath.c_str()) != WAVE_OK) {
+        if (options.inputPath.empty()) {
+            ShowError(host, "Invalid file name.");
+        } else {
+            std::string text = "Failed to open ";
+            text += options.inputPath;
+            text += " for reading,\neither due to a system file error\nor because it is in an "
+                    "unrecognized\nformat.  Your WAV file must be\nencoded in a sampling rate "
+                    "of\neither 8 or 16 bits in stereo or\nmono mode.";
+            ShowError(host, text);
+        }
+        return SplitOutcome::Refused;
+    }
+    // Taken before the working directory changes, so a relative input path still
+    // names the file that was opened.
+    std::error_code absoluteError;
+    const std::filesystem::path inputFile =
+        std::filesystem::absolute(options.inputPath, absoluteError);
+
+    if (!host.ChangeDirectory(options.outputFolder)) {
+        ShowError(host, "Invalid output directory.");
+        return SplitOutcome::Refused;
+    }
+
+    const std::uint32_t frameCount = reader.FrameCount();
+    const std::uint32_t sampleRate = reader.SampleRate();
+    const std::uint64_t window = FramesForMilliseconds(sampleRate, options.silenceLengthMs);
+    const std::uint64_t minTrack =
+        static_cast<std::uint64_t>(sampleRate) * options.minTrackLengthSec;
+    if (window == 0) {
+        // Below 1000 frames per second a short silence length spans no whole frame.
+        ShowError(host, "The silence length is too short for the sample rate of this WAV file.  "
+                        "Choose a longer silence length.");
+        return SplitOutcome::Refused;
+    }
+    if (frameCount < window || frameCount < minTrack) {
+        ShowError(host, "WAV file isn't long enough to split.");
+        return SplitOutcome::Refused;
+    }
+
+    // One window of frames and one of packed bytes, shared by the analysis and the
+    // writer; the window is no longer than the recording, which fits 32 bits.
+    const std::size_t scratchBytes = static_cast<std::size_t>(window) * reader.BlockAlign();
+    std::unique_ptr<FrameSlot[]> frameBuffer;
+    std::unique_ptr<std::uint8_t[]> scratchBuffer;
+    if (window <= INT32_MAX) {
+        frameBuffer.reset(new (std::nothrow) FrameSlot[window]);
+        scratchBuffer.reset(new (std::nothrow) std::uint8_t[scratchBytes]);
+    }
+    if (!frameBuffer || !scratchBuffer) {
+        ShowError(host, "Not enough memory to split this WAV file.");
+        return SplitOutcome::Refused;
+    }
+    const std::span<FrameSlot> frames(frameBuffer.get(), static_cast<std::size_t>(window));
+    const std::span<std::uint8_t> scratch(scratchBuffer.get(), scratchBytes);
+
+    // From here the progress display exists; its destruction, on every way out,
+    // ends the modal state and enables the main window again.
+    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", 1);
+    if (!progress) {
+        return SplitOutcome::Refused;
+    }
+    progress->BeginModal("Progress", 0);
+    progress->SetRange(0, frameCount, 1);
+    progress->SetText("Analyzing WAV file...");
+
+    SplitPlan plan;
+    if (SplitAnalyzer::Analyze(options, reader, *progress, frames, plan) ==
+        SplitAnalyzer::Result::Cancelled) {
+        return SplitOutcome::Cancelled;
+    }
+    progress->Hide();
+
+    if (plan.splitPoints.empty()) {
+        host.ShowMessage("No split points could be found.  Try adjusting the program options.",
+                         "Nothing to do", MB_OK);
+        return SplitOutcome::NothingFound;
+    }
+
+    std::string folder = host.CurrentDirectory();
+    if (folder.empty()) {
+        // Names relative to the working directory, which is the output folder.
+        folder.push_back('.');
+    }
+    // Writing a segment file over the recording would destroy it mid-copy.
+    const std::string clash = OutputThatIsInput(inputFile, folder, options, plan.segmentCount);
+    if (!clash.empty()) {
+        std::string text = "File error.  ";
+        text += clash;
+        text += " is the WAV file being split and cannot be overwritten.  Choose another output "
+                "directory or file name prefix.";
+        ShowError(host, text);
+        return SplitOutcome::Refused;
+    }
+
+    host.PlanReady(plan, frameCount, sampleRate);
+    const std::string report = SplitAnalyzer::FormatReport(plan, frameCount, sampleRate);
+    if (host.ShowMessage(report, "Ready to split WAV file", MB_OKCANCEL) != IDOK) {
+        return SplitOutcome::Declined;
+    }
+
+    switch (SegmentWriter::WriteSegments(reader, plan, frames, scratch, options, folder, *progress,
+                                         host)) {
+    case SegmentWriter::Result::Completed:
+        return SplitOutcome::Written;
+    case SegmentWriter::Result::Cancelled:
+        return SplitOutcome::Cancelled;
+    case SegmentWriter::Result::Failed:
+        break;
+    }
+    return SplitOutcome::WriteFailed;
+}

@@ -1,0 +1,75 @@
+#include "SplitQuantities.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdlib>
+
+std::uint64_t FramesForMilliseconds(std::uint32_t sampleRate, std::uint32_t milliseconds) {
+    return static_cast<std::uint64_t>(sampleRate) * milliseconds / 1000U;
+}
+
+std::int16_t SilenceSampleFor(std::uint16_t bitsPerSample) {
+    return bitsPerSample == 8 ? 128 : 0;
+}
+
+double ParseLeadingNumber(std::string_view text) {
+    std::size_t at = 0;
+    // atof skips the C locale's white space first.
+    while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) {
+        ++at;
+    }
+    bool negative = false;
+    if (at < text.size() && (text[at] == '+' || text[at] == '-')) {
+        negative = text[at] == '-';
+        ++at;
+    }
+    // from_chars never consults the locale, unlike atof and strtod.
+    double value = 0.0;
+    const char* first = text.data() + at;
+    const char* last = text.data() + text.size();
+    auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
+    if (error == std::errc::result_out_of_range) {
+        // Like atof: overflow gives infinity, underflow zero.
+        bool tooSmall = false;
+        for (const char* p = first; p != end; ++p) {
+            if (*p == 'e' || *p == 'E') {
+                tooSmall = p + 1 != end && p[1] == '-';
+                break;
+            }
+        }
+        value = tooSmall ? 0.0 : HUGE_VAL;
+    } else if (error != std::errc()) {
+        return 0.0;
+    }
+    return negative ? -value : value;
+}
+
+std::uint16_t AmplitudeThreshold(std::string_view thresholdText, std::uint16_t bitsPerSample) {
+    std::string_view number = thresholdText.size() > 2
+                                  ? thresholdText.substr(0, thresholdText.size() - 2)
+                                  : std::string_view();
+    const float fraction = static_cast<float>(ParseLeadingNumber(number) * 0.01);
+    const float scaled = std::ldexp(fraction, bitsPerSample + 1);
+    if (!std::isfinite(scaled)) {
+        return 0;
+    }
+    // Truncate, then keep the low 16 bits as a two's-complement wrap would, without
+    // the undefined conversion of an out-of-range float.
+    double wrapped = std::fmod(std::trunc(static_cast<double>(scaled)), 65536.0);
+    if (wrapped < 0) {
+        wrapped += 65536.0;
+    }
+    return static_cast<std::uint16_t>(wrapped);
+}
+
+std::string FormatThresholdText(int hundredthsOfPercent) {
+    const bool negative = hundredthsOfPercent < 0;
+    const long long magnitude = std::llabs(static_cast<long long>(hundredthsOfPercent));
+    std::string text = negative ? "-" : "";
+    text += std::to_string(magnitude / 100);
+    text += '.';
+    text += static_cast<char>('0' + magnitude % 100 / 10);
+    text += static_cast<char>('0' + magnitude % 10);
+    text += " %";
+    return text;
+}

@@ -1,0 +1,26 @@
+// The quantities the analysis and the writer derive from the options and the
+// recording's format, as small pure functions.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+// Frames in `milliseconds` at `sampleRate`, rounded down: the analysis window
+// length and the appended-silence length. 64-bit so no rate or length wraps.
+std::uint64_t FramesForMilliseconds(std::uint32_t sampleRate, std::uint32_t milliseconds);
+
+// The sample value of silence in the input format: 128 for 8-bit, 0 for 16-bit.
+std::int16_t SilenceSampleFor(std::uint16_t bitsPerSample);
+
+// The leading decimal number of `text`, read like atof but always with '.' as the
+// decimal point, whatever the C library's locale; 0 when there is none.
+double ParseLeadingNumber(std::string_view text);
+
+// The amplitude threshold T for a threshold text such as "0.20 %": the text
+// without its last two characters is the percentage; the fraction is rounded to
+// single precision, scaled by 2^(bits + 1), truncated and reduced to 16 bits.
+std::uint16_t AmplitudeThreshold(std::string_view thresholdText, std::uint16_t bitsPerSample);
+
+// "0.20 %" for 20 hundredths of a percent; '.' whatever the locale.
+std::string FormatThresholdText(int hundredthsOfPercent);
