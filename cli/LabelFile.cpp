@@ -1,0 +1,55 @@
+#include "LabelFile.h"
+
+#include "SegmentWriter.h"
+
+#include <charconv>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+// Fixed six decimals with '.' whatever the locale, as label files expect.
+void AppendSeconds(std::string& out, std::uint32_t frame, std::uint32_t sampleRate) {
+    char buffer[64];
+    const double seconds = static_cast<double>(frame) / sampleRate;
+    auto [end, error] =
+        std::to_chars(buffer, buffer + sizeof buffer, seconds, std::chars_format::fixed, 6);
+    out.append(buffer, error == std::errc() ? end : buffer);
+}
+
+} // namespace
+
+std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate,
+                         const std::string& fileNamePrefix) {
+    std::string labels;
+    const std::vector<SegmentSpan> spans = LayOutSegments(plan, frameCount);
+    const auto count = static_cast<std::uint32_t>(spans.size());
+    for (std::uint32_t i = 0; i < count; ++i) {
+        std::string name = SegmentFileName("", fileNamePrefix, i + 1, plan.segmentCount);
+        if (!name.empty() && name.front() == kPathSeparator) {
+            name.erase(0, 1);
+        }
+        if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".wav") == 0) {
+            name.resize(name.size() - 4);
+        }
+        AppendSeconds(labels, spans[i].firstFrame, sampleRate);
+        labels += '\t';
+        AppendSeconds(labels, spans[i].endFrame, sampleRate);
+        labels += '\t';
+        labels += name;
+        labels += '\n';
+    }
+    return labels;
+}
+
+bool WriteLabelFile(const std::string& path, const std::string& labels) {
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
+    if (!file) {
+        return false;
+    }
+    const bool written = std::fwrite(labels.data(), 1, labels.size(), file.get()) == labels.size();
+    return std::fclose(file.release()) == 0 && written;
+}

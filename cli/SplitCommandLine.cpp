@@ -1,0 +1,196 @@
+#include "SplitCommandLine.h"
+
+#include <CLI/CLI.hpp>
+
+#include <charconv>
+#include <cstdio>
+#include <filesystem>
+
+#ifndef QUERNFOLD_VERSION
+#define QUERNFOLD_VERSION "unknown"
+#endif
+
+namespace {
+
+constexpr char kUsage[] = "Usage: quernfold-split [options] INPUT OUTPUT_DIR\n";
+
+constexpr char kDescription[] =
+    "Cuts the WAV recording INPUT into one file per track at the silences between the\n"
+    "tracks, and writes the files into OUTPUT_DIR (prefix + zero-padded number + .wav).\n"
+    "The analysis report is printed first; the files are written only when the answer\n"
+    "to its question is y or yes (or with --yes).";
+
+constexpr char kFooter[] = "Exit status:\n"
+                           "  0    files written, or a dry run that found split points\n"
+                           "  1    an error stopped the run (message on standard error)\n"
+                           "  2    bad command line; nothing was opened\n"
+                           "  3    no split point found\n"
+                           "  4    declined at the prompt\n"
+                           "  130  cancelled (Ctrl+C or SIGTERM); files already written stay valid";
+
+// A whole decimal number: digits only, no sign, no base prefix, no blanks.
+std::optional<std::uint32_t> ParseWholeNumber(const std::string& text) {
+    std::uint32_t value = 0;
+    const char* end = text.data() + text.size();
+    auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc() || stop != end) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+CLI::Validator WholeNumberIn(std::uint32_t lowest, std::uint32_t highest) {
+    return CLI::Validator(
+        [lowest, highest](std::string& text) -> std::string {
+            std::optional<std::uint32_t> value = ParseWholeNumber(text);
+            if (!value || *value < lowest || *value > highest) {
+                return "expects a whole number from " + std::to_string(lowest) + " to " +
+                       std::to_string(highest) + ", not '" + text + "'";
+            }
+            return {};
+        },
+        "UINT:" + std::to_string(lowest) + "-" + std::to_string(highest));
+}
+
+// Characters as a reader counts them: UTF-8 continuation bytes do not start one.
+std::size_t CountCharacters(const std::string& text) {
+    std::size_t count = 0;
+    for (unsigned char byte : text) {
+        count += (byte & 0xC0) != 0x80;
+    }
+    return count;
+}
+
+std::uint32_t ToNumber(const std::string& text) {
+    return ParseWholeNumber(text).value_or(0);
+}
+
+} // namespace
+
+std::optional<std::string> ThresholdTextFromArgument(const std::string& argument) {
+    std::string number = argument;
+    if (!number.empty() && number.back() == '%') {
+        number.pop_back();
+    }
+    // Digits with at most one '.', and at least one digit: no sign, exponent or blanks,
+    // so the engine reads back exactly the value checked here.
+    bool seenPoint = false;
+    bool seenDigit = false;
+    for (char c : number) {
+        if (c >= '0' && c <= '9') {
+            seenDigit = true;
+        } else if (c == '.' && !seenPoint) {
+            seenPoint = true;
+        } else {
+            return std::nullopt;
+        }
+    }
+    if (!seenDigit) {
+        return std::nullopt;
+    }
+    double value = 0;
+    const char* end = number.data() + number.size();
+    auto [stop, error] = std::from_chars(number.data(), end, value, std::chars_format::fixed);
+    if (error != std::errc() || stop != end || value < 0.0 || value > 5.0) {
+        return std::nullopt;
+    }
+    return number + " %";
+}
+
+std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& command) {
+    std::string threshold = "0.20";
+    std::string silenceMs = std::to_string(command.options.silenceLengthMs);
+    std::string minTrackSec = std::to_string(command.options.minTrackLengthSec);
+    std::string appendSilenceMs = std::to_string(command.options.appendSilenceMs);
+    std::string method = "maximum";
+    std::string labels;
+
+    CLI::App app{kDescription, "quernfold-split"};
+    app.footer(kFooter);
+    app.get_formatter()->column_width(34);
+    app.set_version_flag("--version", "quernfold-split " QUERNFOLD_VERSION);
+
+    app.add_option("--threshold", threshold,
+                   "Silence threshold in percent, 0 to 5 ('.' as decimal point; a trailing % "
+                   "is allowed)")
+        ->capture_default_str()
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return ThresholdTextFromArgument(text)
+                           ? std::string()
+                           : "expects a decimal number from 0 to 5, not '" + text + "'";
+            },
+            "PCT:0-5"));
+    app.add_option("--silence-ms", silenceMs,
+                   "How long a silence must last for a split (also the analysis window)")
+        ->capture_default_str()
+        ->check(
+            WholeNumberIn(SplitOptions::kMinSilenceLengthMs, SplitOptions::kMaxSilenceLengthMs));
+    app.add_option("--min-track-sec", minTrackSec, "Shortest track the analysis produces")
+        ->capture_default_str()
+        ->check(WholeNumberIn(SplitOptions::kMinTrackLengthSec, SplitOptions::kMaxTrackLengthSec));
+    app.add_option("--append-silence-ms", appendSilenceMs,
+                   "Silence appended to every file but the last")
+        ->capture_default_str()
+        ->check(WholeNumberIn(0, SplitOptions::kMaxAppendSilenceMs));
+    app.add_option("--prefix", command.options.fileNamePrefix,
+                   "First part of every file name; may be empty (--prefix=)")
+        ->capture_default_str()
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                if (CountCharacters(text) > SplitOptions::kMaxPrefixChars) {
+                    return "expects at most " + std::to_string(SplitOptions::kMaxPrefixChars) +
+                           " characters";
+                }
+                return {};
+            },
+            "TEXT:0-100 characters"));
+    app.add_option("--method", method,
+                   "How a window is judged silent: by the mean or by every sample's magnitude")
+        ->capture_default_str()
+        ->check(CLI::IsMember({"average", "maximum"}));
+    app.add_flag("--trim", command.options.trimSilence,
+                 "Drop the silence before the first and after the last track");
+    auto* yes = app.add_flag("-y,--yes", command.answerYes, "Write the files without asking");
+    app.add_flag("-n,--dry-run", command.dryRun, "Analyse and print the report, write no WAV file")
+        ->excludes(yes);
+    app.add_flag("-q,--quiet", command.quiet, "No progress display");
+    app.add_option("--labels", labels,
+                   "Also write the planned cuts as a label file (start<TAB>end<TAB>name, in "
+                   "seconds), with --dry-run too");
+    app.add_option("INPUT", command.options.inputPath, "The WAV recording to split")->required();
+    app.add_option("OUTPUT_DIR", command.options.outputFolder,
+                   "The existing folder that receives the files")
+        ->required();
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        if (e.get_exit_code() == 0) { // --help or --version
+            return app.exit(e);
+        }
+        std::fprintf(stderr,
+                     "quernfold-split: %s\n%sRun 'quernfold-split --help' for the options.\n",
+                     e.what(), kUsage);
+        return kExitUsage;
+    }
+
+    command.options.thresholdText = *ThresholdTextFromArgument(threshold);
+    command.options.silenceLengthMs = ToNumber(silenceMs);
+    command.options.minTrackLengthSec = ToNumber(minTrackSec);
+    command.options.appendSilenceMs = ToNumber(appendSilenceMs);
+    command.options.useAverageMethod = method == "average";
+    if (!labels.empty()) {
+        // The engine changes the working directory before the plan is ready, so a
+        // relative label path is fixed now, against the directory the user is in.
+        std::error_code error;
+        std::filesystem::path absolute = std::filesystem::absolute(labels, error);
+        if (error) {
+            std::fprintf(stderr, "quernfold-split: --labels: cannot resolve '%s'\n%s",
+                         labels.c_str(), kUsage);
+            return kExitUsage;
+        }
+        command.labelsPath = absolute.string();
+    }
+    return std::nullopt;
+}

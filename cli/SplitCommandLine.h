@@ -1,0 +1,32 @@
+// The command line of quernfold-split, checked completely before anything is opened.
+#pragma once
+
+#include "SplitOptions.h"
+
+#include <optional>
+#include <string>
+
+struct SplitCommand {
+    SplitOptions options;
+    bool answerYes = false;
+    bool dryRun = false;
+    bool quiet = false;
+    std::string labelsPath; // absolute; empty when no label file was asked for
+};
+
+// Exit statuses of quernfold-split.
+inline constexpr int kExitWritten = 0;
+inline constexpr int kExitEngineError = 1;
+inline constexpr int kExitUsage = 2;
+inline constexpr int kExitNothingFound = 3;
+inline constexpr int kExitDeclined = 4;
+inline constexpr int kExitCancelled = 130;
+
+// Fills command from the arguments. Returns no value when the program should go
+// on to split; otherwise the exit status, after the help or version text (on
+// standard output) or the usage error (on standard error) has been printed.
+std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& command);
+
+// "0.2", "0.2%", "5", ".5" give the engine's threshold text ("0.2 %"); anything
+// that is not a plain decimal number from 0 to 5 gives no value.
+std::optional<std::string> ThresholdTextFromArgument(const std::string& argument);

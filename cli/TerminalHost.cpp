@@ -1,0 +1,226 @@
+#include "TerminalHost.h"
+
+#include "LabelFile.h"
+#include "SplitPlan.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <sys/ioctl.h>
+#include <sys/select.h>
+#include <unistd.h>
+
+namespace {
+
+volatile std::sig_atomic_t cancelRequested = 0;
+
+extern "C" void OnCancelSignal(int) {
+    cancelRequested = 1;
+}
+
+constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
+constexpr int kBarWidth = 20;
+
+int TerminalColumns() {
+    winsize size{};
+    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
+        return size.ws_col;
+    }
+    return 80;
+}
+
+} // namespace
+
+void InstallCancelSignals() {
+    struct sigaction action {};
+    action.sa_handler = OnCancelSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0; // no SA_RESTART: a pending prompt read returns with EINTR
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+bool IsCancelRequested() {
+    return cancelRequested != 0;
+}
+
+TerminalProgress::TerminalProgress(bool draw, TerminalProgress** registration)
+    : draw(draw), registration(registration) {
+    *registration = this;
+}
+
+TerminalProgress::~TerminalProgress() {
+    Clear();
+    if (*registration == this) {
+        *registration = nullptr;
+    }
+}
+
+bool TerminalProgress::BeginModal(const char*, int) {
+    return true;
+}
+
+std::int64_t TerminalProgress::SetRange(std::int64_t newLower, std::int64_t newUpper,
+                                        std::int64_t) {
+    lower = newLower;
+    upper = newUpper;
+    return 0;
+}
+
+std::int64_t TerminalProgress::SetPos(std::int64_t pos) {
+    const std::int64_t previous = position;
+    position = pos;
+    const bool reappeared = !visible;
+    visible = true;
+    Draw(reappeared);
+    return previous;
+}
+
+void TerminalProgress::PumpMessages(bool) {
+    Draw(false);
+}
+
+bool TerminalProgress::IsCancelled() const {
+    return IsCancelRequested();
+}
+
+void TerminalProgress::Hide() {
+    Clear();
+    visible = false;
+}
+
+void TerminalProgress::SetStatusText(const char* text) {
+    status = text;
+    Draw(false);
+}
+
+void TerminalProgress::Clear() {
+    if (lineShown) {
+        std::fputs("\r\033[K", stderr);
+        std::fflush(stderr);
+        lineShown = false;
+    }
+}
+
+void TerminalProgress::Draw(bool force) {
+    if (!draw || !visible) {
+        return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (lineShown && !force && now - lastDraw < kRedrawInterval) {
+        return;
+    }
+    lastDraw = now;
+
+    const std::int64_t span = upper - lower;
+    int percent = 0;
+    if (span > 0) {
+        const std::int64_t done = std::clamp<std::int64_t>(position - lower, 0, span);
+        percent = static_cast<int>(done * 100 / span);
+    }
+    char bar[kBarWidth + 1];
+    const int filled = percent * kBarWidth / 100;
+    std::memset(bar, '#', static_cast<std::size_t>(filled));
+    std::memset(bar + filled, '.', static_cast<std::size_t>(kBarWidth - filled));
+    bar[kBarWidth] = '\0';
+
+    // The status line is cut to fit, so the line never wraps and \r redraws it in place.
+    const int room = std::max(0, TerminalColumns() - 1 - (kBarWidth + 8));
+    std::string text = status.substr(0, static_cast<std::size_t>(room));
+    std::fprintf(stderr, "\r\033[K%s [%s] %3d%%", text.c_str(), bar, percent);
+    std::fflush(stderr);
+    lineShown = true;
+}
+
+TerminalHost::TerminalHost(Settings settings) : settings(std::move(settings)) {}
+
+std::unique_ptr<ProgressDisplay> TerminalHost::CreateProgress(const char*, int) {
+    return std::make_unique<TerminalProgress>(settings.showProgress, &progress);
+}
+
+int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsigned style) {
+    if (progress != nullptr) {
+        progress->Clear();
+    }
+    if ((style & MB_ICONERROR) != 0) {
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
+        std::fflush(stderr);
+        return IDOK;
+    }
+    std::fputs(text.c_str(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+    if ((style & 0x0F) != MB_OKCANCEL) {
+        return IDOK;
+    }
+    if (labelFileFailed || settings.dryRun) {
+        return IDCANCEL;
+    }
+    if (settings.answerYes) {
+        return IDOK;
+    }
+    return ReadConfirmation() ? IDOK : IDCANCEL;
+}
+
+bool TerminalHost::ReadConfirmation() {
+    // The cancel signals are held back except while waiting in pselect, so a Ctrl+C
+    // that lands between the test of the flag and the wait still ends the wait.
+    sigset_t cancelSignals;
+    sigset_t previous;
+    sigemptyset(&cancelSignals);
+    sigaddset(&cancelSignals, SIGINT);
+    sigaddset(&cancelSignals, SIGTERM);
+    sigprocmask(SIG_BLOCK, &cancelSignals, &previous);
+
+    // One line, read byte by byte so nothing after it is taken from standard input.
+    std::string line;
+    while (!IsCancelRequested()) {
+        fd_set readable;
+        FD_ZERO(&readable);
+        FD_SET(STDIN_FILENO, &readable);
+        if (pselect(STDIN_FILENO + 1, &readable, nullptr, nullptr, nullptr, &previous) < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            break;
+        }
+        char byte = 0;
+        if (read(STDIN_FILENO, &byte, 1) != 1 || byte == '\n') {
+            break; // end of input, an error, or the end of the line
+        }
+        line += byte;
+    }
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+
+    if (IsCancelRequested()) {
+        return false;
+    }
+    // Blanks around the answer (and a CR from a CRLF line) do not change it.
+    const auto first = line.find_first_not_of(" \t\r");
+    const auto last = line.find_last_not_of(" \t\r");
+    std::string answer = first == std::string::npos ? "" : line.substr(first, last - first + 1);
+    std::transform(answer.begin(), answer.end(), answer.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return answer == "y" || answer == "yes";
+}
+
+void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
+                             std::uint32_t sampleRate) {
+    if (settings.labelsPath.empty()) {
+        return;
+    }
+    const std::string labels = FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix);
+    if (!WriteLabelFile(settings.labelsPath, labels)) {
+        // Writing the tracks without the cuts the user asked to review would be a
+        // failure reported as success, so the report is answered with Cancel.
+        labelFileFailed = true;
+        if (progress != nullptr) {
+            progress->Clear();
+        }
+        std::fprintf(stderr, "Error: The label file %s could not be written.\n",
+                     settings.labelsPath.c_str());
+    }
+}
