@@ -1,0 +1,297 @@
+// Files read by WaveStream: libsndfile's output, real-world layouts, damaged
+// and hostile headers, and recordings past 2 GiB.
+#include "TestFiles.h"
+#include "WavBytes.h"
+#include "WaveStream.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <tuple>
+
+using namespace testing_support;
+using namespace wavbytes;
+
+namespace {
+
+constexpr std::int16_t kUntouched = 0x5A5A;
+
+std::vector<FrameSlot> Slots(std::size_t count) {
+    return std::vector<FrameSlot>(count, FrameSlot{kUntouched, kUntouched});
+}
+
+class ReadOracle : public testing::TestWithParam<std::tuple<int, int, WavFlavour>> {};
+
+TEST_P(ReadOracle, ReadsWhatLibsndfileWrote) {
+    const auto [bits, channels, flavour] = GetParam();
+    constexpr std::uint32_t kFrames = 777;
+    std::vector<std::int16_t> samples;
+    for (std::uint32_t i = 0; i < kFrames * static_cast<std::uint32_t>(channels); ++i) {
+        samples.push_back(bits == 8 ? static_cast<std::int16_t>((i * 37) & 0xFF)
+                                    : static_cast<std::int16_t>(i * 83 - 30000));
+    }
+    TempDir dir;
+    const std::string path = dir.file("in.wav");
+    WriteWavWithSndfile(path, 11025, channels, bits, samples, flavour);
+
+    WaveStream reader;
+    ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK);
+    EXPECT_EQ(reader.FrameCount(), kFrames);
+    EXPECT_EQ(reader.SampleRate(), 11025u);
+    EXPECT_EQ(reader.BitsPerSample(), bits);
+    EXPECT_EQ(reader.Channels(), channels);
+
+    // One frame more than there is: every real frame is filled, nothing beyond.
+    std::vector<FrameSlot> slots = Slots(kFrames + 1);
+    EXPECT_EQ(reader.ReadFrames(kFrames + 1, slots.data()), WAVE_FILE_ERROR);
+    for (std::uint32_t i = 0; i < kFrames; ++i) {
+        ASSERT_EQ(slots[i].channel1, samples[i * channels]) << "frame " << i;
+        ASSERT_EQ(slots[i].channel2, channels == 2 ? samples[i * 2 + 1] : kUntouched) << i;
+    }
+    EXPECT_EQ(slots[kFrames].channel1, kUntouched);
+
+    ASSERT_EQ(reader.SeekToFrame(kFrames - 1), WAVE_OK);
+    FrameSlot last{};
+    EXPECT_EQ(reader.ReadFrames(1, &last), WAVE_OK);
+    EXPECT_EQ(last.channel1, samples[(kFrames - 1) * channels]);
+    EXPECT_EQ(reader.Close(), WAVE_OK);
+}
+
+// Readable test names: "16bit2chWriteFrames".
+std::string ParamName(const testing::TestParamInfo<ReadOracle::ParamType>& info) {
+    const char* flavours[] = {"Plain", "Extensible", "WithInfo"};
+    return std::to_string(std::get<0>(info.param)) + "bit" +
+           std::to_string(std::get<1>(info.param)) + "ch" +
+           flavours[static_cast<int>(std::get<2>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormatsAndFlavours, ReadOracle,
+                         testing::Combine(testing::Values(8, 16), testing::Values(1, 2),
+                                          testing::Values(WavFlavour::Plain, WavFlavour::Extensible,
+                                                          WavFlavour::WithInfo)),
+                         ParamName);
+
+Bytes Canonical(const Fmt& fmt, const Bytes& data) {
+    return Riff({Chunk("fmt ", FmtBody(fmt)), Chunk("data", data)});
+}
+
+Fmt WithTag(std::uint16_t tag) {
+    Fmt fmt;
+    fmt.tag = tag;
+    return fmt;
+}
+
+Fmt WithShape(std::uint16_t bits, std::uint16_t channels) {
+    Fmt fmt;
+    fmt.bits = bits;
+    fmt.channels = channels;
+    return fmt;
+}
+
+Bytes Extensible(const Bytes& subFormat) {
+    Bytes body = FmtBody(WithTag(0xFFFE));
+    Append16(body, 22);
+    Append16(body, 16);
+    Append32(body, 3);
+    body.insert(body.end(), subFormat.begin(), subFormat.end());
+    return Riff({Chunk("fmt ", body), Chunk("data", Ramp(8))});
+}
+
+TEST(WaveRead, RefusesHeadersItCannotReadCorrectly) {
+    const Bytes data = Ramp(16);
+    Fmt badByteRate;
+    badByteRate.byteRate = 176401;
+    Fmt badBlockAlign;
+    badBlockAlign.blockAlign = 2;
+    Bytes shortFmt = FmtBody({});
+    shortFmt.resize(14);
+    const Bytes pcmGuidTail = {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80,
+                               0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
+    Bytes floatGuid = {0x03, 0x00};
+    floatGuid.insert(floatGuid.end(), pcmGuidTail.begin(), pcmGuidTail.end());
+
+    const std::pair<const char*, Bytes> cases[] = {
+        {"big-endian RIFX", Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "RIFX")},
+        {"not RIFF", Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "JUNK")},
+        {"not WAVE", Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "RIFF", "AVI ")},
+        {"A-law", Canonical(WithTag(6), data)},
+        {"mu-law", Canonical(WithTag(7), data)},
+        {"float", Canonical(WithTag(3), data)},
+        {"ADPCM", Canonical(WithTag(2), data)},
+        {"extensible float", Extensible(floatGuid)},
+        {"extensible without extension", Canonical(WithTag(0xFFFE), data)},
+        {"24-bit", Canonical(WithShape(24, 2), data)},
+        {"4-bit", Canonical(WithShape(4, 2), data)},
+        {"3 channels", Canonical(WithShape(16, 3), data)},
+        {"byte rate", Canonical(badByteRate, data)},
+        {"block align", Canonical(badBlockAlign, data)},
+        {"fmt too short", Riff({Chunk("fmt ", shortFmt), Chunk("data", data)})},
+        {"fmt past the end", Riff({Chunk("fmt ", FmtBody({}), 0xFFFFFFF0)})},
+        {"no data", Riff({Chunk("fmt ", FmtBody({})), Chunk("LIST", data)})},
+        {"no fmt", Riff({Chunk("LIST", data), Chunk("data", data)})},
+        {"chunk past the end before fmt",
+         Riff({Chunk("junk", data, 0xFFFFFFFF), Chunk("fmt ", FmtBody({})), Chunk("data", data)})},
+    };
+    TempDir dir;
+    const std::string path = dir.file("bad.wav");
+    for (const auto& [name, bytes] : cases) {
+        WriteFileBytes(path, bytes);
+        WaveStream reader;
+        EXPECT_EQ(reader.OpenForRead(path.c_str()), WAVE_FILE_ERROR) << name;
+        EXPECT_EQ(reader.FrameCount(), 0u) << name;
+        FrameSlot slot{};
+        EXPECT_NE(reader.ReadFrames(1, &slot), WAVE_OK) << name;
+        EXPECT_EQ(reader.Close(), WAVE_OK) << name;
+        EXPECT_EQ(reader.Mode(), RIFF_CLOSED) << name;
+    }
+    WaveStream reader;
+    EXPECT_EQ(reader.OpenForRead(nullptr), WAVE_BAD_CALL);
+    EXPECT_EQ(reader.OpenForRead(dir.file("missing.wav").c_str()), WAVE_FILE_ERROR);
+}
+
+// Every cut of a file: no header yet is refused; a cut inside the samples reads
+// the complete frames there are, as after an interrupted recording.
+TEST(WaveRead, TruncatedFilesAtEveryLength) {
+    const Bytes whole = Canonical({}, Ramp(40));
+    TempDir dir;
+    const std::string path = dir.file("cut.wav");
+    for (std::size_t length = 0; length <= whole.size(); ++length) {
+        WriteFileBytes(path, Bytes(whole.begin(), whole.begin() + static_cast<long>(length)));
+        WaveStream reader;
+        const int code = reader.OpenForRead(path.c_str());
+        if (length < 44) {
+            EXPECT_EQ(code, WAVE_FILE_ERROR) << length;
+            EXPECT_EQ(reader.FrameCount(), 0u) << length;
+        } else {
+            ASSERT_EQ(code, WAVE_OK) << length;
+            EXPECT_EQ(reader.FrameCount(), (length - 44) / 4) << length;
+        }
+    }
+}
+
+TEST(WaveRead, AnInterruptedRecordingReadsToTheEndOfTheFile) {
+    TempDir dir;
+    const std::string path = dir.file("interrupted.wav");
+    const Bytes samples = Ramp(42); // ten frames and half of another
+    for (std::int64_t claimed : {std::int64_t{0}, std::int64_t{0x7FFFFFFF}, std::int64_t{44}}) {
+        WriteFileBytes(path, Riff({Chunk("fmt ", FmtBody({})), Chunk("data", samples, claimed)}));
+        WaveStream reader;
+        ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK) << claimed;
+        EXPECT_EQ(reader.FrameCount(), 10u) << claimed;
+        std::vector<FrameSlot> slots = Slots(11);
+        EXPECT_EQ(reader.ReadFrames(10, slots.data()), WAVE_OK);
+        EXPECT_EQ(reader.ReadFrames(1, slots.data() + 10), WAVE_FILE_ERROR);
+        EXPECT_EQ(slots[9].channel2, static_cast<std::int16_t>(samples[38] | samples[39] << 8));
+    }
+}
+
+// Chunks before, between and after, odd sizes with their pad bytes, a longer
+// fmt chunk and data ahead of fmt: the samples are exactly the data chunk's.
+TEST(WaveRead, FindsTheChunksWhereverTheyAre) {
+    Bytes longFmt = FmtBody(WithShape(8, 1));
+    Append16(longFmt, 0);
+    const Bytes samples = Ramp(5);
+    const Bytes junk = {1, 2, 3};
+    const Bytes list = {'I', 'N', 'F', 'O', 'x', 'y', 'z'};
+    const std::vector<Bytes> layouts[] = {
+        {Chunk("junk", junk), Chunk("fmt ", longFmt), Chunk("data", samples), Chunk("LIST", list)},
+        {Chunk("data", samples), Chunk("LIST", list), Chunk("fmt ", longFmt)},
+        {Chunk("fmt ", longFmt), Chunk("fact", {}), Chunk("fact", {}), Chunk("data", samples),
+         Chunk("LIST", list, 0xFFFFFFFF)},
+    };
+    TempDir dir;
+    const std::string path = dir.file("chunks.wav");
+    for (const auto& layout : layouts) {
+        const Bytes file = Riff(layout);
+        WriteFileBytes(path, file);
+        WaveStream reader;
+        ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK);
+        ASSERT_EQ(reader.FrameCount(), 5u);
+        const auto dataAt = static_cast<std::size_t>(reader.DataChunkPosition());
+        EXPECT_EQ(Bytes(file.begin() + static_cast<long>(dataAt),
+                        file.begin() + static_cast<long>(dataAt) + 4),
+                  Bytes({'d', 'a', 't', 'a'}));
+
+        std::vector<FrameSlot> slots = Slots(6);
+        EXPECT_EQ(reader.ReadFrames(3, slots.data()), WAVE_OK);
+        EXPECT_EQ(reader.ReadFrames(3, slots.data() + 3), WAVE_FILE_ERROR);
+        for (std::size_t i = 0; i < 5; ++i) {
+            EXPECT_EQ(slots[i].channel1, samples[i]);
+            EXPECT_EQ(slots[i].channel2, kUntouched);
+        }
+        EXPECT_EQ(slots[5].channel1, kUntouched);
+
+        // Seeking is relative to the real data chunk, and bounded by it.
+        EXPECT_EQ(reader.SeekToFrame(5), WAVE_BAD_CALL);
+        ASSERT_EQ(reader.SeekToFrame(0), WAVE_OK);
+        EXPECT_EQ(reader.Tell(), reader.DataChunkPosition() + 8);
+        ASSERT_EQ(reader.SeekToFrame(4), WAVE_OK);
+        EXPECT_EQ(reader.ReadFrames(1, slots.data()), WAVE_OK);
+        EXPECT_EQ(slots[0].channel1, samples[4]);
+    }
+}
+
+TEST(WaveRead, EmptyBlocksAndUnopenedObjects) {
+    TempDir dir;
+    const std::string path = dir.file("short.wav");
+    FrameSlot slot{};
+    WaveStream unopened;
+    EXPECT_EQ(unopened.ReadFrames(1, &slot), WAVE_BAD_CALL);
+    EXPECT_EQ(unopened.SeekToFrame(0), WAVE_BAD_CALL);
+
+    // A block of no frames: nothing to do, except that 16-bit stereo has
+    // always answered it as a failed read.
+    for (auto [bits, channels, expected] :
+         {std::tuple{8, 1, WAVE_OK}, {16, 1, WAVE_OK}, {8, 2, WAVE_OK}, {16, 2, WAVE_FILE_ERROR}}) {
+        const auto b = static_cast<std::uint16_t>(bits);
+        const auto c = static_cast<std::uint16_t>(channels);
+        WriteFileBytes(path, Canonical(WithShape(b, c), Ramp(8)));
+        WaveStream reader;
+        ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK);
+        EXPECT_EQ(reader.ReadFrames(0, &slot), expected) << bits << "/" << channels;
+        EXPECT_EQ(reader.ReadFrames(-1, &slot), expected) << bits << "/" << channels;
+    }
+}
+
+// A header claiming 3.5 GB of samples over a sparse file: frame indices past
+// 2^31 and offsets past 4 GiB address the right bytes without writing them.
+TEST(WaveRead, RecordingsPastTwoGigabytesSeekToTheRightFrame) {
+    TempDir dir;
+    const std::string path = dir.file("long.wav");
+    constexpr std::uint64_t kDataBytes = 3'500'000'000;
+    constexpr std::uint32_t kFrames = kDataBytes / 4;
+    Bytes header = Riff({Chunk("fmt ", FmtBody({})), Chunk("data", {}, kDataBytes)});
+    const Bytes tail = {1, 0, 2, 0, 3, 0, 4, 0, 'L', 'I', 'S', 'T', 0, 0, 0, 0};
+    {
+        WriteFileBytes(path, header);
+        std::filesystem::resize_file(path, 44 + kDataBytes - 8);
+        std::ofstream out(path, std::ios::binary | std::ios::app);
+        out.write(reinterpret_cast<const char*>(tail.data()),
+                  static_cast<std::streamsize>(tail.size()));
+    }
+    {
+        WaveStream reader;
+        ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK);
+        ASSERT_EQ(reader.FrameCount(), kFrames);
+        ASSERT_EQ(reader.SeekToFrame(kFrames - 2), WAVE_OK);
+        EXPECT_EQ(reader.Tell(), static_cast<std::int64_t>(44 + kDataBytes - 8));
+        std::vector<FrameSlot> slots = Slots(3);
+        EXPECT_EQ(reader.ReadFrames(3, slots.data()), WAVE_FILE_ERROR);
+        EXPECT_EQ(slots[0].channel1, 1);
+        EXPECT_EQ(slots[0].channel2, 2);
+        EXPECT_EQ(slots[1].channel1, 3);
+        EXPECT_EQ(slots[1].channel2, 4);
+        EXPECT_EQ(slots[2].channel1, kUntouched);
+        EXPECT_EQ(reader.SeekToFrame(kFrames), WAVE_BAD_CALL);
+    }
+    // Past 4 GiB of samples with no size to go by: refused, not wrapped.
+    header[40] = header[41] = header[42] = header[43] = 0;
+    WriteFileBytes(path, header);
+    std::filesystem::resize_file(path, 44 + (std::uint64_t{9} << 29));
+    WaveStream reader;
+    EXPECT_EQ(reader.OpenForRead(path.c_str()), WAVE_FILE_ERROR);
+}
+
+} // namespace

@@ -1,0 +1,240 @@
+// Files written by WaveStream, checked byte for byte and against libsndfile.
+#include "TestFiles.h"
+#include "WavBytes.h"
+#include "WaveStream.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <tuple>
+
+using namespace testing_support;
+using namespace wavbytes;
+
+namespace {
+
+TEST(FourCC, PadsShortTextAndKeepsOnlyFourCharacters) {
+    FourCC fmt = MakeFourCC("fmt");
+    EXPECT_EQ(std::memcmp(&fmt, "fmt ", 4), 0);
+    EXPECT_EQ(MakeFourCC("WAVEX"), MakeFourCC("WAVE"));
+    FourCC empty = MakeFourCC("");
+    EXPECT_EQ(std::memcmp(&empty, "    ", 4), 0);
+}
+
+TEST(WaveWrite, LaysDownTheCanonicalLayout) {
+    TempDir dir;
+    const std::string empty = dir.file("empty.wav");
+    {
+        WaveStream writer;
+        ASSERT_EQ(writer.OpenForWrite(empty.c_str(), 22050, 8, 1), WAVE_OK);
+        EXPECT_EQ(writer.DataChunkPosition(), 36);
+        EXPECT_EQ(writer.Close(), WAVE_OK);
+        EXPECT_EQ(writer.Mode(), RIFF_CLOSED);
+    }
+    Fmt fmt;
+    fmt.channels = 1;
+    fmt.rate = 22050;
+    fmt.bits = 8;
+    EXPECT_EQ(ReadFileBytes(empty), Riff({Chunk("fmt ", FmtBody(fmt)), Chunk("data", {})}));
+
+    const std::string full = dir.file("full.wav");
+    {
+        WaveStream writer;
+        ASSERT_EQ(writer.OpenForWrite(full.c_str(), 44100, 16, 2), WAVE_OK);
+        for (int i = 0; i < 1000; ++i) {
+            ASSERT_EQ(writer.WriteFrame({static_cast<std::int16_t>(i), -1}), WAVE_OK);
+        }
+        EXPECT_EQ(writer.Close(), WAVE_OK);
+    }
+    Bytes bytes = ReadFileBytes(full);
+    ASSERT_EQ(bytes.size(), 4044u);
+    EXPECT_EQ(Get32(bytes, 4), 4036u);
+    EXPECT_EQ(Get32(bytes, 40), 4000u);
+}
+
+enum class Method { Frame, Frames, EngineCalls };
+
+class WriteOracle : public testing::TestWithParam<std::tuple<int, int, Method>> {};
+
+// Every format and every way of writing gives a file libsndfile reads back as
+// the same format and the same sample bytes; an odd frame count gets no pad byte.
+TEST_P(WriteOracle, LibsndfileReadsWhatWasWritten) {
+    const auto [bits, channels, method] = GetParam();
+    constexpr std::uint32_t kFrames = 1001;
+    std::vector<FrameSlot> slots(kFrames);
+    std::vector<std::int16_t> samples;
+    for (std::uint32_t i = 0; i < kFrames; ++i) {
+        // 8-bit slots carry junk in the high byte: only the low-order byte is a sample.
+        auto value = [&](std::uint32_t k) {
+            return bits == 8 ? static_cast<std::int16_t>(0x7700 | ((i * 3 + k) & 0xFF))
+                             : static_cast<std::int16_t>(i * 65 - 32768 + k * 1000);
+        };
+        slots[i] = {value(0), value(1)};
+        for (int c = 0; c < channels; ++c) {
+            std::int16_t v = value(static_cast<std::uint32_t>(c));
+            samples.push_back(bits == 8 ? static_cast<std::int16_t>(v & 0xFF) : v);
+        }
+    }
+
+    TempDir dir;
+    const std::string path = dir.file("out.wav");
+    WaveStream writer;
+    ASSERT_EQ(writer.OpenForWrite(path.c_str(), 32000, static_cast<std::uint16_t>(bits),
+                                  static_cast<std::uint16_t>(channels)),
+              WAVE_OK);
+    std::vector<std::uint8_t> scratch(kFrames * 4);
+    switch (method) {
+    case Method::Frame:
+        for (const FrameSlot& slot : slots) {
+            ASSERT_EQ(writer.WriteFrame(slot), WAVE_OK);
+        }
+        break;
+    case Method::Frames: // in two blocks, the second continuing the first
+        ASSERT_EQ(writer.WriteFrames(slots.data(), 600, scratch.data()), WAVE_OK);
+        ASSERT_EQ(writer.WriteFrames(slots.data() + 600, kFrames - 600, scratch.data()), WAVE_OK);
+        break;
+    case Method::EngineCalls: // how the segment writer copies a frame from its slot
+        for (FrameSlot& slot : slots) {
+            int code = bits == 16 ? writer.WriteRawSamples16(&slot.channel1, channels)
+                       : channels == 1
+                           ? writer.WriteRawSamples8(reinterpret_cast<std::uint8_t*>(&slot), 1)
+                           : writer.WriteFrame(slot);
+            ASSERT_EQ(code, WAVE_OK);
+        }
+        break;
+    }
+    ASSERT_EQ(writer.Close(), WAVE_OK);
+
+    const Bytes expected = PackSamples(bits, samples);
+    EXPECT_EQ(std::filesystem::file_size(path), 44 + expected.size());
+    SndfileView view = ReadWithSndfile(path);
+    ASSERT_TRUE(view.opened);
+    EXPECT_EQ(view.sampleRate, 32000);
+    EXPECT_EQ(view.channels, channels);
+    EXPECT_EQ(view.bits, bits);
+    EXPECT_EQ(view.frames, kFrames);
+    EXPECT_EQ(view.rawData, expected);
+}
+
+// Readable test names: "16bit2chWriteFrames".
+std::string ParamName(const testing::TestParamInfo<WriteOracle::ParamType>& info) {
+    const char* methods[] = {"WriteFrame", "WriteFrames", "EngineCalls"};
+    return std::to_string(std::get<0>(info.param)) + "bit" +
+           std::to_string(std::get<1>(info.param)) + "ch" +
+           methods[static_cast<int>(std::get<2>(info.param))];
+}
+
+INSTANTIATE_TEST_SUITE_P(AllFormats, WriteOracle,
+                         testing::Combine(testing::Values(8, 16), testing::Values(1, 2),
+                                          testing::Values(Method::Frame, Method::Frames,
+                                                          Method::EngineCalls)),
+                         ParamName);
+
+TEST(WaveWrite, BadCallsAreRefusedAndCreateNoFile) {
+    TempDir dir;
+    const std::string path = dir.file("never.wav");
+    const std::pair<std::uint16_t, std::uint16_t> badFormats[] = {
+        {12, 2}, {24, 1}, {16, 0}, {16, 3}};
+    for (auto [bits, channels] : badFormats) {
+        WaveStream writer;
+        EXPECT_EQ(writer.OpenForWrite(path.c_str(), 44100, bits, channels), WAVE_BAD_CALL);
+    }
+    WaveStream writer;
+    EXPECT_EQ(writer.OpenForWrite(nullptr, 44100, 16, 2), WAVE_BAD_CALL);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
+
+    // Nothing is open: writes are bad calls.
+    FrameSlot slot{1, 2};
+    std::uint8_t scratch[4];
+    EXPECT_EQ(writer.WriteFrame(slot), WAVE_BAD_CALL);
+    EXPECT_EQ(writer.WriteFrames(&slot, 1, scratch), WAVE_BAD_CALL);
+    EXPECT_EQ(writer.WriteRawSamples16(&slot.channel1, 2), WAVE_BAD_CALL);
+
+    // A negative length would read far past the caller's buffer.
+    WaveStream fresh;
+    ASSERT_EQ(fresh.OpenForWrite(path.c_str(), 44100, 16, 2), WAVE_OK);
+    EXPECT_EQ(fresh.WriteRawSamples8(scratch, -1), WAVE_BAD_CALL);
+    EXPECT_EQ(fresh.WriteRawSamples16(&slot.channel1, -2), WAVE_BAD_CALL);
+    EXPECT_EQ(fresh.DataChunkSize(), 0u);
+    EXPECT_EQ(fresh.Close(), WAVE_OK);
+
+    EXPECT_EQ(fresh.OpenForWrite(dir.file("missing/folder.wav").c_str(), 44100, 16, 2),
+              WAVE_FILE_ERROR);
+}
+
+// The size counters keep running between opens, so reading a file whose headers
+// claim nearly 4 GiB primes them at the edge of the 32-bit fields.
+TEST(WaveWrite, SizesPastThirtyTwoBitsAreRefusedNotWrapped) {
+    TempDir dir;
+    const std::string source = dir.file("huge-claims.wav");
+    const std::string target = dir.file("out.wav");
+    FrameSlot slot{1, 2};
+    std::uint8_t scratch[4];
+
+    // Data size at 0xFFFFFFFE: one more 16-bit stereo frame cannot be counted.
+    Bytes file = Riff({Chunk("fmt ", FmtBody({})), Chunk("data", Ramp(8), 0xFFFFFFFE)});
+    WriteFileBytes(source, file);
+    {
+        WaveStream stream;
+        ASSERT_EQ(stream.OpenForRead(source.c_str()), WAVE_OK);
+        ASSERT_EQ(stream.OpenForWrite(target.c_str(), 44100, 16, 2), WAVE_OK);
+        EXPECT_EQ(stream.WriteFrame(slot), WAVE_FILE_ERROR);
+        EXPECT_EQ(stream.WriteFrames(&slot, 1, scratch), WAVE_FILE_ERROR);
+        EXPECT_EQ(stream.WriteRawSamples16(&slot.channel1, 2), WAVE_FILE_ERROR);
+        EXPECT_EQ(stream.DataChunkSize(), 0xFFFFFFFEu);
+    }
+
+    // RIFF size six bytes short of the limit once the header is written.
+    file = Riff({Chunk("fmt ", FmtBody({})), Chunk("data", Ramp(8))});
+    file[4] = 0xD5;
+    file[5] = file[6] = file[7] = 0xFF;
+    WriteFileBytes(source, file);
+    {
+        WaveStream stream;
+        FrameSlot four[4] = {{1, 0}, {2, 0}, {3, 0}, {4, 0}};
+        std::uint8_t bytes[8] = {};
+        ASSERT_EQ(stream.OpenForRead(source.c_str()), WAVE_OK);
+        ASSERT_EQ(stream.OpenForWrite(target.c_str(), 8000, 8, 1), WAVE_OK);
+        ASSERT_EQ(stream.RiffChunkSize(), 0xFFFFFFF9u);
+        EXPECT_EQ(stream.WriteRawSamples8(bytes, 7), WAVE_FILE_ERROR);
+        EXPECT_EQ(stream.WriteFrames(four, 4, bytes), WAVE_OK);
+        EXPECT_EQ(stream.WriteFrame(slot), WAVE_OK);
+        EXPECT_EQ(stream.WriteFrame(slot), WAVE_OK);
+        EXPECT_EQ(stream.WriteFrame(slot), WAVE_FILE_ERROR);
+        EXPECT_EQ(stream.RiffChunkSize(), 0xFFFFFFFFu);
+    }
+}
+
+TEST(WaveWrite, ReusedAfterReadingItStillWritesAPlainPcmHeader) {
+    TempDir dir;
+    const std::string source = dir.file("extensible.wav");
+    const std::string target = dir.file("out.wav");
+    WriteWavWithSndfile(source, 48000, 2, 16, {1, 2, 3, 4}, WavFlavour::Extensible);
+    WaveStream stream;
+    ASSERT_EQ(stream.OpenForRead(source.c_str()), WAVE_OK);
+    ASSERT_EQ(stream.FormatTag(), 0xFFFE);
+    ASSERT_EQ(stream.OpenForWrite(target.c_str(), 48000, 16, 2), WAVE_OK);
+    EXPECT_EQ(stream.Close(), WAVE_OK);
+    const Bytes written = ReadFileBytes(target);
+    ASSERT_GE(written.size(), 36u);
+    EXPECT_EQ(Bytes(written.begin() + 12, written.begin() + 36),
+              Chunk("fmt ", FmtBody({1, 2, 48000, 16})));
+}
+
+TEST(WaveWrite, AFailedFlushIsReportedAndTheHandleStillReleased) {
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "needs /dev/full";
+    }
+    WaveStream writer;
+    // The header and the frame wait in the stream buffer; the disk refuses them on close.
+    ASSERT_EQ(writer.OpenForWrite("/dev/full", 8000, 8, 1), WAVE_OK);
+    ASSERT_EQ(writer.WriteFrame({128, 0}), WAVE_OK);
+    EXPECT_EQ(writer.Close(), WAVE_FILE_ERROR);
+    EXPECT_EQ(writer.Mode(), RIFF_WRITING);
+    EXPECT_EQ(writer.RiffStream::Close(), WAVE_FILE_ERROR);
+    EXPECT_EQ(writer.Mode(), RIFF_CLOSED);
+}
+
+} // namespace
