@@ -5,7 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -14,14 +13,6 @@ using namespace testing_support;
 using namespace wavbytes;
 
 namespace {
-
-TEST(FourCC, PadsShortTextAndKeepsOnlyFourCharacters) {
-    FourCC fmt = MakeFourCC("fmt");
-    EXPECT_EQ(std::memcmp(&fmt, "fmt ", 4), 0);
-    EXPECT_EQ(MakeFourCC("WAVEX"), MakeFourCC("WAVE"));
-    FourCC empty = MakeFourCC("");
-    EXPECT_EQ(std::memcmp(&empty, "    ", 4), 0);
-}
 
 TEST(WaveWrite, LaysDownTheCanonicalLayout) {
     TempDir dir;
