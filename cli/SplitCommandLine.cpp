@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
+#include <vector>
 
 #ifndef QUERNFOLD_VERSION
 #define QUERNFOLD_VERSION "unknown"
@@ -20,13 +21,14 @@ constexpr char kDescription[] =
     "The analysis report is printed first; the files are written only when the answer\n"
     "to its question is y or yes (or with --yes).";
 
-constexpr char kFooter[] = "Exit status:\n"
-                           "  0    files written, or a dry run that found split points\n"
-                           "  1    an error stopped the run (message on standard error)\n"
-                           "  2    bad command line; nothing was opened\n"
-                           "  3    no split point found\n"
-                           "  4    declined at the prompt\n"
-                           "  130  cancelled (Ctrl+C or SIGTERM); files already written stay valid";
+constexpr char kFooter[] =
+    "Exit status:\n"
+    "  0    files written, or a dry run that found split points\n"
+    "  1    an error stopped the run (message on standard error)\n"
+    "  2    bad command line; nothing was opened\n"
+    "  3    no split point found\n"
+    "  4    declined at the prompt\n"
+    "  130  cancelled (Ctrl+C or SIGTERM); files already written stay valid\n";
 
 // A whole decimal number: digits only, no sign, no base prefix, no blanks.
 std::optional<std::uint32_t> ParseWholeNumber(const std::string& text) {
@@ -49,7 +51,7 @@ CLI::Validator WholeNumberIn(std::uint32_t lowest, std::uint32_t highest) {
             }
             return {};
         },
-        "UINT:" + std::to_string(lowest) + "-" + std::to_string(highest));
+        "");
 }
 
 // Characters as a reader counts them: UTF-8 continuation bytes do not start one.
@@ -111,8 +113,7 @@ std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& co
     app.set_version_flag("--version", "quernfold-split " QUERNFOLD_VERSION);
 
     app.add_option("--threshold", threshold,
-                   "Silence threshold in percent, 0 to 5 ('.' as decimal point; a trailing % "
-                   "is allowed)")
+                   "Silence threshold in percent, 0 to 5 (a trailing % is allowed)")
         ->capture_default_str()
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
@@ -120,21 +121,25 @@ std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& co
                            ? std::string()
                            : "expects a decimal number from 0 to 5, not '" + text + "'";
             },
-            "PCT:0-5"));
+            ""))
+        ->type_name("PCT");
     app.add_option("--silence-ms", silenceMs,
-                   "How long a silence must last for a split (also the analysis window)")
+                   "Shortest silence that splits, 1 to 5000 (also the analysis window)")
         ->capture_default_str()
+        ->type_name("MS")
         ->check(
             WholeNumberIn(SplitOptions::kMinSilenceLengthMs, SplitOptions::kMaxSilenceLengthMs));
-    app.add_option("--min-track-sec", minTrackSec, "Shortest track the analysis produces")
+    app.add_option("--min-track-sec", minTrackSec, "Shortest track, 1 to 3600")
         ->capture_default_str()
+        ->type_name("SEC")
         ->check(WholeNumberIn(SplitOptions::kMinTrackLengthSec, SplitOptions::kMaxTrackLengthSec));
     app.add_option("--append-silence-ms", appendSilenceMs,
-                   "Silence appended to every file but the last")
+                   "Silence added to every file but the last, 0 to 5000")
         ->capture_default_str()
+        ->type_name("MS")
         ->check(WholeNumberIn(0, SplitOptions::kMaxAppendSilenceMs));
     app.add_option("--prefix", command.options.fileNamePrefix,
-                   "First part of every file name; may be empty (--prefix=)")
+                   "Start of every file name, at most 100 characters; may be empty")
         ->capture_default_str()
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
@@ -144,11 +149,18 @@ std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& co
                 }
                 return {};
             },
-            "TEXT:0-100 characters"));
-    app.add_option("--method", method,
-                   "How a window is judged silent: by the mean or by every sample's magnitude")
+            ""))
+        ->type_name("TEXT");
+    app.add_option("--method", method, "Judge a window by its mean or by its loudest sample")
         ->capture_default_str()
-        ->check(CLI::IsMember({"average", "maximum"}));
+        ->type_name("average|maximum")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return text == "average" || text == "maximum"
+                           ? std::string()
+                           : "expects average or maximum, not '" + text + "'";
+            },
+            ""));
     app.add_flag("--trim", command.options.trimSilence,
                  "Drop the silence before the first and after the last track");
     auto* yes = app.add_flag("-y,--yes", command.answerYes, "Write the files without asking");
@@ -156,15 +168,32 @@ std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& co
         ->excludes(yes);
     app.add_flag("-q,--quiet", command.quiet, "No progress display");
     app.add_option("--labels", labels,
-                   "Also write the planned cuts as a label file (start<TAB>end<TAB>name, in "
-                   "seconds), with --dry-run too");
-    app.add_option("INPUT", command.options.inputPath, "The WAV recording to split")->required();
+                   "Also write the planned cuts as a label file for audio editors "
+                   "(with --dry-run too)")
+        ->type_name("FILE");
+    app.add_option("INPUT", command.options.inputPath, "The WAV recording to split")
+        ->required()
+        ->type_name("");
     app.add_option("OUTPUT_DIR", command.options.outputFolder,
                    "The existing folder that receives the files")
-        ->required();
+        ->required()
+        ->type_name("");
+
+    // "--prefix=" names an empty value; the parser would otherwise take the next
+    // word as the value, so such an argument is handed over as "--prefix" "".
+    std::vector<std::string> arguments;
+    for (int i = argc - 1; i >= 1; --i) { // the parser takes them in reverse order
+        std::string argument = argv[i];
+        if (argument.size() > 3 && argument.starts_with("--") && argument.back() == '=' &&
+            argument.find('=') == argument.size() - 1) {
+            arguments.emplace_back();
+            argument.pop_back();
+        }
+        arguments.push_back(std::move(argument));
+    }
 
     try {
-        app.parse(argc, argv);
+        app.parse(arguments);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) { // --help or --version
             return app.exit(e);
