@@ -1,0 +1,146 @@
+// The job never destroys the input, never reports a failed write or read as
+// success, and leaves only complete files behind.
+#include "JobFixture.h"
+
+#include <sys/mount.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+constexpr std::uint32_t kTrack = 1500;
+constexpr std::uint32_t kPause = 300;
+} // namespace
+
+TEST_F(JobTest, OutputNameThatIsTheInputIsRefusedHoweverThePathIsSpelled) {
+    // The recording lives in the output folder under the name file 2 would get,
+    // and is named through a link to that folder.
+    Recording input(1000, 1, 16);
+    input.Tracks(3, kTrack, kPause).Write((outputDir / "Track2.wav").string());
+    const std::filesystem::path link = temp.path() / "link";
+    std::filesystem::create_directory_symlink(outputDir, link);
+    const std::vector<std::uint8_t> before =
+        testing_support::ReadFileBytes((outputDir / "Track2.wav").string());
+    SplitOptions options = Options();
+    options.inputPath = (link / "." / "Track2.wav").string();
+    FakeHost host;
+
+    EXPECT_EQ(RunSplitJob(options, host), SplitOutcome::Refused);
+
+    ExpectOnlyError(host, "File error.  " + Names("Track", 3)[1] +
+                              " is the WAV file being split and cannot be overwritten.  Choose "
+                              "another output directory or file name prefix.");
+    EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track2.wav"}));
+    EXPECT_EQ(testing_support::ReadFileBytes((outputDir / "Track2.wav").string()), before);
+    EXPECT_TRUE(host.mainWindowEnabled);
+}
+
+TEST_F(JobTest, FailedWriteStopsWithAnErrorAndRemovesTheUnfinishedFile) {
+    // The name of file 2 leads to a device on which every write fails (disk full).
+    if (!std::filesystem::exists("/dev/full")) {
+        GTEST_SKIP() << "no /dev/full on this system";
+    }
+    Recording input(1000, 2, 16);
+    input.Tracks(3, kTrack, kPause).Write(inputPath);
+    std::filesystem::create_symlink("/dev/full", outputDir / "Track2.wav");
+    SplitOptions options = Options();
+    options.appendSilenceMs = 10;
+    FakeHost host;
+
+    EXPECT_EQ(RunSplitJob(options, host), SplitOutcome::WriteFailed);
+
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text, "File error.  " + Names("Track", 3)[1] +
+                                         " could not be written.  WAV file creation halted.");
+    EXPECT_EQ(host.messages[1].caption, "Error");
+    EXPECT_EQ(host.messages[1].style, MB_ICONERROR);
+    // File 1 complete, file 2 gone, file 3 never started.
+    EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track1.wav"}));
+    auto spans = LayOutSegments(*host.plan, input.Frames());
+    spans.resize(1);
+    ExpectSegmentFiles(input, {Names("Track", 3)[0]}, spans, 10);
+    EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));
+    EXPECT_TRUE(host.mainWindowEnabled);
+}
+
+TEST_F(JobTest, FullDiskLeavesOnlyCompleteFiles) {
+    // 8000 Hz stereo: every file is about 57 KB, so the second overflows 64 KB.
+    const std::filesystem::path small = temp.path() / "small";
+    std::filesystem::create_directory(small);
+    if (mount("tmpfs", small.c_str(), "tmpfs", 0, "size=64k") != 0) {
+        GTEST_SKIP() << "cannot mount a small tmpfs here (" << std::strerror(errno)
+                     << "); the /dev/full test covers the same path";
+    }
+    struct Unmount {
+        std::filesystem::path dir;
+        ~Unmount() { umount2(dir.c_str(), MNT_DETACH); }
+    } unmount{small};
+
+    Recording input(8000, 2, 16);
+    input.Tracks(3, 12000, 2400).Write(inputPath);
+    SplitOptions options = Options();
+    options.outputFolder = small.string();
+    FakeHost host;
+
+    EXPECT_EQ(RunSplitJob(options, host), SplitOutcome::WriteFailed);
+
+    ASSERT_TRUE(host.plan.has_value());
+    EXPECT_EQ(host.plan->splitPoints, (std::vector<std::uint32_t>{14400, 28800}));
+    const std::string folder = std::filesystem::canonical(small).string();
+    const std::string second = SegmentFileName(folder, "Track", 2, 3);
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text,
+              "File error.  " + second + " could not be written.  WAV file creation halted.");
+    EXPECT_TRUE(std::filesystem::exists(SegmentFileName(folder, "Track", 1, 3)));
+    EXPECT_FALSE(std::filesystem::exists(second));
+    EXPECT_FALSE(std::filesystem::exists(SegmentFileName(folder, "Track", 3, 3)));
+    auto spans = LayOutSegments(*host.plan, input.Frames());
+    spans.resize(1);
+    ExpectSegmentFiles(input, {SegmentFileName(folder, "Track", 1, 3)}, spans, 0);
+}
+
+TEST_F(JobTest, FailedReadInsideTheRecordingStopsInsteadOfCopyingStaleAudio) {
+    Recording input(1000, 1, 16);
+    input.Tracks(4, kTrack, kPause).Write(inputPath);
+    FakeHost host;
+    // Between the analysis and the writing the recording loses its end: frames
+    // from 4000 on can no longer be read although the reader counted them.
+    const std::uintmax_t keptBytes =
+        std::filesystem::file_size(inputPath) - (input.Frames() - 4000) * 2;
+    host.beforeConfirm = [&] { std::filesystem::resize_file(inputPath, keptBytes); };
+
+    EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::WriteFailed);
+
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[1].text,
+              "File error.  " + inputPath + " could not be read.  WAV file creation halted.");
+    EXPECT_EQ(host.messages[1].caption, "Error");
+    // Files 1 and 2 (frames 0 to 3599) are complete; file 3 needed frame 4000.
+    EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track1.wav", "Track2.wav"}));
+    auto spans = LayOutSegments(*host.plan, input.Frames());
+    spans.resize(2);
+    ExpectSegmentFiles(input, {Names("Track", 4)[0], Names("Track", 4)[1]}, spans, 0);
+    EXPECT_TRUE(host.mainWindowEnabled);
+}
+
+TEST_F(JobTest, LongOutputFolderPathsAreWrittenInFull) {
+    // Well past 260 characters.
+    std::filesystem::path deep = outputDir;
+    for (int i = 0; i < 6; ++i) {
+        deep /= std::string(60, static_cast<char>('a' + i));
+    }
+    std::filesystem::create_directories(deep);
+    Recording input(1000, 1, 16);
+    input.Tracks(2, kTrack, kPause).Write(inputPath);
+    SplitOptions options = Options();
+    options.outputFolder = deep.string();
+    FakeHost host;
+
+    EXPECT_EQ(RunSplitJob(options, host), SplitOutcome::Written);
+
+    const std::string folder = std::filesystem::canonical(deep).string();
+    ASSERT_GT(folder.size(), 260u);
+    ExpectSegmentFiles(
+        input, {SegmentFileName(folder, "Track", 1, 2), SegmentFileName(folder, "Track", 2, 2)},
+        LayOutSegments(*host.plan, input.Frames()), 0);
+}
