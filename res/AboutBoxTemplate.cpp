@@ -1,0 +1,26 @@
+// The About box (template 100): the program icon, the version line and OK.
+#include "DialogTemplate.h"
+
+#include <iterator>
+
+namespace {
+
+constexpr DialogControl kAboutBoxControls[] = {
+    {kNoControlId, ControlKind::StaticIcon, "", 11, 17, 20, 20, StyleNone},
+    {kNoControlId, ControlKind::Static, "Quernfold Version 1.01", 40, 10, 119, 8,
+     StyleNoPrefix | StyleGroup},
+    {1, ControlKind::DefPushButton, "OK", 178, 7, 50, 14, StyleGroup | StyleTabStop},
+};
+
+} // namespace
+
+const DialogTemplate kAboutBoxTemplate = {
+    100,
+    "About Quernfold",
+    235,
+    76,
+    "MS Sans Serif",
+    8,
+    kAboutBoxControls,
+    std::size(kAboutBoxControls),
+};
