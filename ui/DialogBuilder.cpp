@@ -1,0 +1,242 @@
+#include "DialogBuilder.h"
+
+#include "ProgramIcon.h"
+
+#include <QButtonGroup>
+#include <QCheckBox>
+#include <QDialog>
+#include <QEvent>
+#include <QFontMetrics>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QKeySequence>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QRegularExpressionValidator>
+#include <QSlider>
+#include <QToolButton>
+
+#include <algorithm>
+
+DialogUnits::DialogUnits(const QFontMetrics& metrics) {
+    // The average width of the Latin letters, rounded half up.
+    const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
+    averageCharWidth = std::max(1, (metrics.horizontalAdvance(letters) / 26 + 1) / 2);
+    charHeight = std::max(1, metrics.height());
+}
+
+QRect DialogUnits::ToPixels(int x, int y, int w, int h) const {
+    return QRect(ToPixelsX(x), ToPixelsY(y), ToPixelsX(w), ToPixelsY(h));
+}
+
+QString StripMnemonic(const QString& text) {
+    QString plain;
+    plain.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == u'&' && i + 1 < text.size())
+            ++i;
+        plain.append(text[i]);
+    }
+    return plain;
+}
+
+static bool HasMnemonic(const QString& text) {
+    return !QKeySequence::mnemonic(text).isEmpty();
+}
+
+UpDownArrows::UpDownArrows(QLineEdit* buddyEdit, QWidget* parent)
+    : QWidget(parent), buddy(buddyEdit), up(new QToolButton(this)), down(new QToolButton(this)) {
+    for (QToolButton* button : {up, down}) {
+        button->setAutoRepeat(true);
+        button->setFocusPolicy(Qt::NoFocus); // the focus stays in the edit, as with Windows arrows
+        button->setArrowType(button == up ? Qt::UpArrow : Qt::DownArrow);
+        connect(button, &QToolButton::clicked, this,
+                [this, button] { Step(button == up ? 1 : -1); });
+    }
+    buddy->installEventFilter(this);
+}
+
+void UpDownArrows::SetRange(int newMinimum, int newMaximum) {
+    minimum = std::min(newMinimum, newMaximum);
+    maximum = std::max(newMinimum, newMaximum);
+}
+
+void UpDownArrows::SetPos(int newPos) {
+    pos = std::clamp(newPos, minimum, maximum);
+    buddy->setText(QString::number(pos));
+    emit PosChanged(pos);
+}
+
+void UpDownArrows::Step(int direction) {
+    bool isNumber = false;
+    const long long typed = buddy->text().trimmed().toLongLong(&isNumber);
+    long long from = isNumber ? typed : pos;
+    from = std::clamp<long long>(from, minimum, maximum);
+    SetPos(static_cast<int>(std::clamp<long long>(from + direction, minimum, maximum)));
+}
+
+bool UpDownArrows::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == buddy && event->type() == QEvent::KeyPress && isEnabled()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Up || key == Qt::Key_Down) {
+            Step(key == Qt::Key_Up ? 1 : -1);
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void UpDownArrows::resizeEvent(QResizeEvent* event) {
+    const int half = height() / 2;
+    up->setGeometry(0, 0, width(), half);
+    down->setGeometry(0, half, width(), height() - half);
+    QWidget::resizeEvent(event);
+}
+
+namespace {
+
+bool IsFocusable(ControlKind kind) {
+    switch (kind) {
+    case ControlKind::Static:
+    case ControlKind::StaticIcon:
+    case ControlKind::GroupBox:
+    case ControlKind::UpDown:
+        return false;
+    default:
+        return true;
+    }
+}
+
+QWidget* CreateDefault(const DialogControl& control, QWidget* parent) {
+    const QString text = QString::fromUtf8(control.text ? control.text : "");
+    switch (control.kind) {
+    case ControlKind::Static: {
+        auto* label = new QLabel(parent);
+        label->setTextFormat(Qt::PlainText);
+        label->setAlignment((control.style & StyleAlignRight ? Qt::AlignRight : Qt::AlignLeft) |
+                            Qt::AlignTop);
+        label->setText(text);
+        return label;
+    }
+    case ControlKind::StaticIcon: {
+        auto* label = new QLabel(parent);
+        label->setPixmap(ProgramIconImage(32));
+        return label;
+    }
+    case ControlKind::GroupBox:
+        return new QGroupBox(text, parent);
+    case ControlKind::Edit: {
+        auto* edit = new QLineEdit(text, parent);
+        edit->setFrame(control.style & StyleBorder);
+        if (control.style & StyleNumber)
+            edit->setValidator(new QRegularExpressionValidator(
+                QRegularExpression(QStringLiteral("[0-9]*")), edit));
+        return edit;
+    }
+    case ControlKind::PushButton:
+    case ControlKind::DefPushButton: {
+        auto* button = new QPushButton(text, parent);
+        button->setDefault(control.kind == ControlKind::DefPushButton);
+        return button;
+    }
+    case ControlKind::RadioButton:
+        return new QRadioButton(text, parent);
+    case ControlKind::CheckBox:
+        return new QCheckBox(text, parent);
+    case ControlKind::Trackbar: {
+        auto* slider = new QSlider(Qt::Horizontal, parent);
+        if (control.style & StyleTicksBelow)
+            slider->setTickPosition(QSlider::TicksBelow);
+        return slider;
+    }
+    case ControlKind::UpDown:
+        break; // made by the builder, which knows the edit before it
+    }
+    return nullptr;
+}
+
+} // namespace
+
+DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate,
+                           const ControlFactory& factory) {
+    DialogControls made;
+    const DialogUnits units(dialog.fontMetrics());
+    dialog.setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
+    dialog.setFixedSize(units.ToPixelsX(dialogTemplate.width),
+                        units.ToPixelsY(dialogTemplate.height));
+
+    QLineEdit* lastEdit = nullptr;
+    QButtonGroup* radioGroup = nullptr;
+    for (std::size_t i = 0; i < dialogTemplate.controlCount; ++i) {
+        const DialogControl& control = dialogTemplate.controls[i];
+        const QRect rect = units.ToPixels(control.x, control.y, control.w, control.h);
+        if (control.style & StyleGroup)
+            radioGroup = nullptr;
+
+        QWidget* widget = factory ? factory(control, &dialog) : nullptr;
+        if (!widget && control.kind == ControlKind::UpDown && lastEdit) {
+            // The arrows take their width from the right end of the edit.
+            auto* arrows = new UpDownArrows(lastEdit, &dialog);
+            const QRect editRect = lastEdit->geometry();
+            const int arrowWidth = std::min(rect.width(), editRect.width() / 2);
+            lastEdit->setGeometry(editRect.adjusted(0, 0, -arrowWidth, 0));
+            arrows->setGeometry(editRect.right() - arrowWidth + 1, editRect.top(), arrowWidth,
+                                editRect.height());
+            widget = arrows;
+        } else if (!widget) {
+            widget = CreateDefault(control, &dialog);
+            if (!widget) // up-down arrows with no edit before them: nothing to attach to
+                widget = new QWidget(&dialog);
+        }
+        if (control.kind != ControlKind::UpDown) {
+            widget->setGeometry(rect);
+            if (control.kind == ControlKind::StaticIcon) // an icon keeps its own size
+                widget->resize(widget->sizeHint());
+        }
+
+        if (control.kind == ControlKind::Edit)
+            lastEdit = qobject_cast<QLineEdit*>(widget);
+        if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
+            if (!radioGroup)
+                radioGroup = new QButtonGroup(&dialog);
+            radio->setAutoExclusive(false);
+            radioGroup->addButton(radio);
+        }
+        if (IsFocusable(control.kind))
+            widget->setFocusPolicy(control.style & StyleTabStop ? Qt::StrongFocus : Qt::ClickFocus);
+        made.inTabOrder.push_back(widget);
+        if (control.id != kNoControlId)
+            made.byId[control.id] = widget;
+    }
+
+    // Mnemonics: a label's buddy is the control after it; a label whose mnemonic
+    // leads nowhere shows its text without the marker.
+    for (std::size_t i = 0; i < made.inTabOrder.size(); ++i) {
+        auto* label = qobject_cast<QLabel*>(made.inTabOrder[i]);
+        const DialogControl& control = dialogTemplate.controls[i];
+        if (!label || control.kind != ControlKind::Static || (control.style & StyleNoPrefix))
+            continue;
+        const QString text = label->text();
+        if (!text.contains(u'&'))
+            continue;
+        QWidget* next = i + 1 < made.inTabOrder.size() ? made.inTabOrder[i + 1] : nullptr;
+        if (next && HasMnemonic(text) && IsFocusable(dialogTemplate.controls[i + 1].kind)) {
+            label->setTextFormat(Qt::AutoText);
+            label->setBuddy(next);
+        } else {
+            label->setText(StripMnemonic(text));
+        }
+    }
+
+    QWidget* previous = nullptr;
+    for (std::size_t i = 0; i < made.inTabOrder.size(); ++i) {
+        if (!IsFocusable(dialogTemplate.controls[i].kind))
+            continue;
+        if (previous)
+            QWidget::setTabOrder(previous, made.inTabOrder[i]);
+        previous = made.inTabOrder[i];
+    }
+    return made;
+}

@@ -1,0 +1,17 @@
+// The application's settings store: per-user, under a root name (the company)
+// and the application's name, in sections of named values. A value that is
+// missing, or not of the kind asked for, reads as the given default.
+#pragma once
+
+#include <QString>
+
+// The root name; the application object sets it once at start-up.
+void SetRegistryKey(const QString& rootName);
+QString RegistryKey();
+
+int GetProfileInt(const QString& section, const QString& entry, int defaultValue);
+QString GetProfileString(const QString& section, const QString& entry,
+                         const QString& defaultValue = QString());
+// True when the value was written.
+bool WriteProfileInt(const QString& section, const QString& entry, int value);
+bool WriteProfileString(const QString& section, const QString& entry, const QString& value);

@@ -1,0 +1,26 @@
+#include "WindowHost.h"
+
+#include "CJobProgressWnd.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+WindowHost::WindowHost(QWidget* owner) : mainWindow(owner) {}
+
+std::unique_ptr<ProgressDisplay> WindowHost::CreateProgress(const char* title, int smooth) {
+    return std::make_unique<CJobProgressWnd>(mainWindow, title, smooth);
+}
+
+int WindowHost::ShowMessage(const std::string& text, const char* caption, unsigned style) {
+    const bool isError = (style & MB_ICONERROR) != 0;
+    const bool asksOkCancel = !isError && (style & 0x0F) == MB_OKCANCEL;
+    QMessageBox box(isError ? QMessageBox::Critical : QMessageBox::NoIcon,
+                    QString::fromUtf8(caption ? caption : ""), QString::fromStdString(text),
+                    asksOkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
+                    mainWindow);
+    box.setTextFormat(Qt::PlainText); // paths and names are shown as they are
+    box.setDefaultButton(QMessageBox::Ok);
+    box.setEscapeButton(asksOkCancel ? QMessageBox::Cancel : QMessageBox::Ok);
+    box.exec();
+    return box.clickedButton() == box.button(QMessageBox::Ok) ? IDOK : IDCANCEL;
+}
