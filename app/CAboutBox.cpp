@@ -1,0 +1,13 @@
+#include "CAboutBox.h"
+
+#include "DialogBuilder.h"
+#include "ProgramIcon.h"
+
+#include <QPushButton>
+
+CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
+    setWindowIcon(ProgramIcon());
+    const DialogControls controls = BuildDialog(*this, kAboutBoxTemplate);
+    if (auto* ok = controls.Get<QPushButton>(1))
+        connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+}

@@ -1,0 +1,11 @@
+// The About box: the program icon, the version line and OK. OK, Escape and the
+// close box end it.
+#pragma once
+
+#include <QDialog>
+
+class CAboutBox : public QDialog {
+    Q_OBJECT
+public:
+    explicit CAboutBox(QWidget* parent = nullptr);
+};

@@ -1,0 +1,79 @@
+// The desktop host: message box styles and results, and the progress window it
+// makes for the engine.
+#include "WindowHost.h"
+#include "CJobProgressWnd.h"
+#include "UiTestSupport.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+#include <QtTest>
+
+class WindowHostTest : public QObject {
+    Q_OBJECT
+private slots:
+    void messageStylesMapToButtonsAndIcon() {
+        QWidget mainWindow;
+        mainWindow.show();
+        WindowHost host(&mainWindow);
+        struct Case {
+            unsigned style;
+            QMessageBox::Icon icon;
+            QMessageBox::StandardButtons buttons;
+            QMessageBox::StandardButton answer;
+            int result;
+        };
+        const Case cases[] = {
+            {MB_OK, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Ok, IDOK},
+            {MB_OKCANCEL, QMessageBox::NoIcon, QMessageBox::Ok | QMessageBox::Cancel,
+             QMessageBox::Ok, IDOK},
+            {MB_OKCANCEL, QMessageBox::NoIcon, QMessageBox::Ok | QMessageBox::Cancel,
+             QMessageBox::Cancel, IDCANCEL},
+            {MB_ICONERROR, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok, IDOK},
+        };
+        for (const Case& c : cases) {
+            QString caption, text;
+            QMessageBox::Icon icon = QMessageBox::Information;
+            QMessageBox::StandardButtons buttons;
+            QWidget* owner = nullptr;
+            OnNextModal([&](QWidget* modal) {
+                auto* box = qobject_cast<QMessageBox*>(modal);
+                QVERIFY(box);
+                caption = box->windowTitle();
+                text = box->text();
+                icon = box->icon();
+                buttons = box->standardButtons();
+                owner = box->parentWidget();
+                box->button(c.answer)->click();
+            });
+            QCOMPARE(host.ShowMessage("Ready to split WAV file\n<3 segments>", "Error", c.style),
+                     c.result);
+            QCOMPARE(caption, QString("Error"));
+            QCOMPARE(text, QString("Ready to split WAV file\n<3 segments>"));
+            QCOMPARE(icon, c.icon);
+            QCOMPARE(buttons, c.buttons);
+            QCOMPARE(owner, &mainWindow);
+        }
+    }
+
+    void progressIsShownAndEndsTheModalState() {
+        ScratchSettings settings;
+        QWidget mainWindow;
+        mainWindow.show();
+        CJobProgressWnd::SetMainWindow(&mainWindow);
+        WindowHost host(&mainWindow);
+        {
+            std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", 1);
+            auto* window = dynamic_cast<CJobProgressWnd*>(progress.get());
+            QVERIFY(window && window->Window()->isVisible());
+            progress->BeginModal("Progress", 0);
+            progress->SetText("Analysing %d%%", 5); // through the engine's formatting
+            QCOMPARE(window->StatusText()->text(), QString("Analysing 5%"));
+            QVERIFY(!mainWindow.isEnabled());
+        }
+        QVERIFY(mainWindow.isEnabled());
+        CJobProgressWnd::SetMainWindow(nullptr);
+    }
+};
+
+QTEST_MAIN(WindowHostTest)
+#include "WindowHostTest.moc"
