@@ -1,0 +1,24 @@
+// The application object: names the settings store, runs the main window as a
+// modal dialog and ends the program when it closes. The command line is ignored
+// (the toolkit's own options aside).
+#pragma once
+
+#include <QApplication>
+
+class CQuernfoldApp {
+public:
+    CQuernfoldApp(int& argc, char** argv);
+    CQuernfoldApp(const CQuernfoldApp&) = delete;
+    CQuernfoldApp& operator=(const CQuernfoldApp&) = delete;
+
+    // Runs the program; the result is the process's exit status.
+    int Run();
+
+private:
+    // False: there is no loop after the main window's own.
+    bool InitInstance();
+    // Help goes nowhere: the program ships no help content.
+    void OnHelp();
+
+    QApplication application;
+};

@@ -1,0 +1,7 @@
+// The desktop program: one modal window, then the program ends.
+#include "CQuernfoldApp.h"
+
+int main(int argc, char** argv) {
+    CQuernfoldApp app(argc, argv);
+    return app.Run();
+}
