@@ -240,6 +240,26 @@ private slots:
         }
     }
 
+    void profileValuesLiveUnderTheRootAndApplicationName() {
+        QCOMPARE(GetProfileInt("Options", "MinTrackLength", 30), 30); // missing: the default
+        QCOMPARE(GetProfileString("Options", "BeginWith", "Track"), QString("Track"));
+        QVERIFY(WriteProfileInt("Options", "MinTrackLength", 70000));
+        QVERIFY(WriteProfileString("Options", "BeginWith", "Side A "));
+        QCOMPARE(GetProfileInt("Options", "MinTrackLength", 30), 70000);
+        QCOMPARE(GetProfileString("Options", "BeginWith", "Track"), QString("Side A "));
+        QVERIFY(WriteProfileString("Options", "Threshold", "0.20 %"));
+        QCOMPARE(GetProfileInt("Options", "Threshold", 7), 7); // not a number: the default
+
+        const QString file = settings->Path() + "/Ferndusk Software/" +
+                             QCoreApplication::applicationName() + ".conf";
+        QVERIFY2(QFile::exists(file), qPrintable(file));
+
+        SetRegistryKey("Another Company"); // another root is another store
+        QCOMPARE(GetProfileInt("Options", "MinTrackLength", 30), 30);
+        SetRegistryKey("Ferndusk Software");
+        QCOMPARE(GetProfileInt("Options", "MinTrackLength", 30), 70000);
+    }
+
     void quitRequestSeenWhilePumpingIsPostedAgain() {
         CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
         progress.BeginModal("Progress", 0);
