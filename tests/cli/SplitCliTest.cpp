@@ -1,0 +1,364 @@
+// quernfold-split run as a user runs it: exit statuses, the report and messages
+// on its output streams, and the files it leaves in the folder.
+#include "ProgramRun.h"
+#include "TestFiles.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <climits>
+#include <cmath>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/inotify.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using cli_testing::ProgramResult;
+using cli_testing::RunningProgram;
+using cli_testing::RunProgram;
+using testing_support::ReadWithSndfile;
+
+namespace {
+
+constexpr int kRate = 8000;
+
+// A mono 16-bit recording at 8000 Hz from stretches of sound and of quiet: sound
+// alternates +-amplitude (every frame as loud as that), quiet is a fixed pattern.
+struct Stretch {
+    int frames;
+    std::int16_t amplitude; // 0: digital silence
+};
+
+std::vector<std::int16_t> Samples(const std::vector<Stretch>& stretches) {
+    std::vector<std::int16_t> samples;
+    for (const Stretch& stretch : stretches) {
+        for (int i = 0; i < stretch.frames; ++i) {
+            samples.push_back(
+                static_cast<std::int16_t>(i % 2 ? -stretch.amplitude : stretch.amplitude));
+        }
+    }
+    return samples;
+}
+
+// Sound 0-3 s, pause 3-4 s, sound 4-7.5 s, pause 7.5-8.5 s, sound 8.5-12 s.
+// With 500 ms windows and a 1 s minimum the cuts fall at frames 32000 and 68000.
+const std::vector<Stretch> kThreeTracks = {
+    {24000, 10000}, {8000, 0}, {28000, 10000}, {8000, 0}, {28000, 10000}};
+
+// The same with a quarter second of silence at either end, for trimming.
+const std::vector<Stretch> kThreeTracksPadded = {
+    {2000, 0}, {24000, 10000}, {8000, 0}, {28000, 10000}, {8000, 0}, {24000, 10000}, {2000, 0}};
+
+const std::string kThreeTracksReport = "Results of analysis:\n\n"
+                                       "   Number of segments to be created:     3\n"
+                                       "   Maximum segment length:\t 0:04\n"
+                                       "   Minimum segment length:\t 0:03\n"
+                                       "   Average segment length:\t 0:04\n"
+                                       "\n"
+                                       "Proceed to create WAV file segments?\n";
+
+const std::string kNothingFound =
+    "No split points could be found.  Try adjusting the program options.\n";
+
+class SplitCli : public testing::Test {
+protected:
+    void SetUp() override { fs::create_directory(dir.path() / "out"); }
+
+    std::string MakeRecording(const std::string& name, const std::vector<Stretch>& stretches) {
+        testing_support::WriteWavWithSndfile(dir.file(name), kRate, 1, 16, Samples(stretches));
+        return name;
+    }
+
+    ProgramResult Split(const std::vector<std::string>& arguments, const std::string& input = "") {
+        return RunProgram(SPLIT_PROGRAM, arguments, dir.path().string(), input);
+    }
+
+    std::vector<std::string> FilesIn(const std::string& folder) const {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::directory_iterator(dir.path() / folder)) {
+            names.push_back(entry.path().filename().string());
+        }
+        std::sort(names.begin(), names.end());
+        return names;
+    }
+
+    // The input's sample bytes from frame first up to frame end (mono 16-bit).
+    std::vector<std::uint8_t> InputBytes(const std::vector<Stretch>& stretches, int first,
+                                         int end) const {
+        std::vector<std::int16_t> samples = Samples(stretches);
+        return testing_support::PackSamples(
+            16, std::vector<std::int16_t>(samples.begin() + first, samples.begin() + end));
+    }
+
+    testing_support::TempDir dir;
+};
+
+TEST_F(SplitCli, WritesEveryTrackAfterPrintingTheReport) {
+    MakeRecording("in.wav", kThreeTracks);
+    ProgramResult run = Split({"--yes", "--min-track-sec", "1", "in.wav", "out"});
+
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, kThreeTracksReport);
+    EXPECT_EQ(run.err, "");
+    ASSERT_EQ(FilesIn("out"), (std::vector<std::string>{"Track1.wav", "Track2.wav", "Track3.wav"}));
+    const int cuts[] = {0, 32000, 68000, 96000};
+    for (int i = 0; i < 3; ++i) {
+        auto file = ReadWithSndfile(dir.file("out/Track" + std::to_string(i + 1) + ".wav"));
+        ASSERT_TRUE(file.opened);
+        EXPECT_EQ(file.sampleRate, kRate);
+        EXPECT_EQ(file.rawData, InputBytes(kThreeTracks, cuts[i], cuts[i + 1])) << "file " << i + 1;
+    }
+}
+
+TEST_F(SplitCli, DryRunWritesTheLabelFileAndNoTrack) {
+    MakeRecording("in.wav", kThreeTracksPadded);
+    // Relative paths: the label file lands where the user is, not in the output folder.
+    ProgramResult run = Split(
+        {"--dry-run", "--trim", "--min-track-sec", "1", "--labels", "cuts.txt", "in.wav", "out"});
+
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "Results of analysis:\n\n"
+                       "   Number of segments to be created:     3\n"
+                       "   Maximum segment length:\t 0:04\n"
+                       "   Minimum segment length:\t 0:03\n"
+                       "   Average segment length:\t 0:04\n"
+                       "   Trim 249 ms from beginning\n"
+                       "   Trim 250 ms from end\n"
+                       "\n"
+                       "Proceed to create WAV file segments?\n");
+    EXPECT_TRUE(FilesIn("out").empty());
+    std::ifstream labels(dir.file("cuts.txt"));
+    std::stringstream text;
+    text << labels.rdbuf();
+    // Lead trim at frame 1999, cuts at 33999 and 69999, tail end at 93999.
+    EXPECT_EQ(text.str(), "0.249875\t4.249875\tTrack1\n"
+                          "4.249875\t8.749875\tTrack2\n"
+                          "8.749875\t11.749875\tTrack3\n");
+}
+
+TEST_F(SplitCli, LabelsDescribeTheFramesOfEveryFileWritten) {
+    // 300 ms windows do not line up with the cuts, so files end past their split points.
+    MakeRecording("in.wav", kThreeTracks);
+    ProgramResult run =
+        Split({"-y", "--silence-ms", "300", "--min-track-sec", "1", "--append-silence-ms", "100",
+               "--prefix", "Cut", "--labels", "cuts.txt", "in.wav", "out"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+
+    std::ifstream labels(dir.file("cuts.txt"));
+    std::string line;
+    int previousEnd = 0;
+    int count = 0;
+    while (std::getline(labels, line)) {
+        ++count;
+        double start = 0;
+        double end = 0;
+        std::string name;
+        std::istringstream fields(line);
+        fields >> start >> end >> name;
+        const int first = static_cast<int>(std::lround(start * kRate));
+        const int last = static_cast<int>(std::lround(end * kRate));
+        EXPECT_EQ(first, previousEnd) << line;
+        previousEnd = last;
+        EXPECT_EQ(name, "Cut" + std::to_string(count));
+
+        auto file = ReadWithSndfile(dir.file("out/" + name + ".wav"));
+        ASSERT_TRUE(file.opened) << name;
+        std::vector<std::uint8_t> expected = InputBytes(kThreeTracks, first, last);
+        if (count < 3) {
+            expected.resize(expected.size() + 800 * 2, 0); // 100 ms of appended silence
+        }
+        EXPECT_EQ(file.rawData, expected) << name;
+    }
+    EXPECT_EQ(count, 3);
+    EXPECT_EQ(previousEnd, 96000);
+}
+
+TEST_F(SplitCli, PromptProceedsOnlyOnYes) {
+    MakeRecording("in.wav", kThreeTracks);
+    struct Case {
+        std::string answer;
+        int exitStatus;
+        std::size_t files;
+    };
+    const Case cases[] = {{"y\n", 0, 3},    {"YES\r\n", 0, 3}, {"Yes", 0, 3}, {"n\n", 4, 0},
+                          {"yess\n", 4, 0}, {"\n", 4, 0},      {"", 4, 0}};
+    for (const Case& c : cases) {
+        fs::remove_all(dir.path() / "out");
+        fs::create_directory(dir.path() / "out");
+        ProgramResult run = Split({"--min-track-sec", "1", "in.wav", "out"}, c.answer);
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << "answer '" << c.answer << "'";
+        EXPECT_EQ(run.out, kThreeTracksReport);
+        EXPECT_EQ(FilesIn("out").size(), c.files) << "answer '" << c.answer << "'";
+    }
+}
+
+TEST_F(SplitCli, EngineErrorsGoToStandardErrorWithTheirCaption) {
+    MakeRecording("in.wav", kThreeTracks);
+    MakeRecording("short.wav", {{4000, 10000}});
+    MakeRecording("loud.wav", {{96000, 10000}});
+
+    ProgramResult missing = Split({"missing.wav", "out"});
+    EXPECT_EQ(missing.exitStatus, 1);
+    EXPECT_EQ(missing.out, "");
+    EXPECT_EQ(missing.err, "Error: Failed to open missing.wav for reading,\n"
+                           "either due to a system file error\n"
+                           "or because it is in an unrecognized\n"
+                           "format.  Your WAV file must be\n"
+                           "encoded in a sampling rate of\n"
+                           "either 8 or 16 bits in stereo or\n"
+                           "mono mode.\n");
+
+    ProgramResult noFolder = Split({"-y", "in.wav", "no-such-folder"});
+    EXPECT_EQ(noFolder.exitStatus, 1);
+    EXPECT_EQ(noFolder.err, "Error: Invalid output directory.\n");
+
+    ProgramResult tooShort = Split({"-y", "short.wav", "out"});
+    EXPECT_EQ(tooShort.exitStatus, 1);
+    EXPECT_EQ(tooShort.err, "Error: WAV file isn't long enough to split.\n");
+
+    // The prefix names a folder that does not exist, so the first file cannot be created.
+    ProgramResult cannotCreate =
+        Split({"-y", "--min-track-sec", "1", "--prefix", "missing/T", "in.wav", "out"});
+    EXPECT_EQ(cannotCreate.exitStatus, 1);
+    EXPECT_EQ(cannotCreate.err, "Error: File error.  " +
+                                    fs::canonical(dir.path() / "out").string() +
+                                    "/missing/T1.wav could not be opened for writing.  WAV file "
+                                    "creation halted.\n");
+
+    ProgramResult nothing = Split({"-y", "--min-track-sec", "1", "loud.wav", "out"});
+    EXPECT_EQ(nothing.exitStatus, 3);
+    EXPECT_EQ(nothing.out, kNothingFound);
+    EXPECT_EQ(nothing.err, "");
+
+    EXPECT_TRUE(FilesIn("out").empty());
+}
+
+TEST_F(SplitCli, BadCommandLinesAreRefusedBeforeAnythingIsOpened) {
+    MakeRecording("in.wav", kThreeTracks);
+    auto withFiles = [](std::vector<std::string> options) {
+        options.insert(options.end(), {"in.wav", "out"});
+        return options;
+    };
+    const std::vector<std::vector<std::string>> bad = {
+        withFiles({"--threshold", "5.01"}),
+        withFiles({"--threshold", "-1"}),
+        withFiles({"--threshold", "1e-1"}),
+        withFiles({"--threshold", "0,2"}),
+        withFiles({"--threshold", "0.2 %"}),
+        withFiles({"--threshold", "%"}),
+        withFiles({"--silence-ms", "0"}),
+        withFiles({"--silence-ms", "5001"}),
+        withFiles({"--silence-ms", "0x10"}),
+        withFiles({"--min-track-sec", "0"}),
+        withFiles({"--min-track-sec", "3601"}),
+        withFiles({"--append-silence-ms", "5001"}),
+        withFiles({"--append-silence-ms", "-1"}),
+        withFiles({"--prefix", std::string(101, 'p')}),
+        withFiles({"--method", "median"}),
+        withFiles({"--yes", "--dry-run"}),
+        withFiles({"--no-such-option"}),
+        {"in.wav", "out", "extra"},
+        {"in.wav"},
+    };
+    for (std::vector<std::string> arguments : bad) {
+        std::string shown;
+        for (const std::string& argument : arguments) {
+            shown += argument.substr(0, 12) + " ";
+        }
+        arguments.insert(arguments.begin(), {"--labels", "cuts.txt"});
+        ProgramResult run = Split(arguments, "y\n");
+        EXPECT_EQ(run.exitStatus, 2) << shown;
+        EXPECT_EQ(run.out, "") << shown;
+        EXPECT_NE(run.err.find("Usage: quernfold-split"), std::string::npos) << shown << run.err;
+    }
+    EXPECT_TRUE(FilesIn("out").empty());
+    EXPECT_FALSE(fs::exists(dir.path() / "cuts.txt"));
+
+    // The limits themselves are accepted.
+    ProgramResult limits =
+        Split({"-n", "--threshold", "5%", "--prefix", std::string(100, 'p'), "--silence-ms", "1",
+               "--min-track-sec", "1", "--append-silence-ms", "5000", "in.wav", "out"});
+    EXPECT_NE(limits.exitStatus, 2) << limits.err;
+    EXPECT_EQ(Split({"--help"}).exitStatus, 0);
+    EXPECT_EQ(Split({"--version"}).exitStatus, 0);
+}
+
+TEST_F(SplitCli, ThresholdAndMethodReachTheAnalysis) {
+    // Pauses of quiet noise whose samples reach 300: above the default threshold
+    // (262 for 0.20 %), below the one for 0.3 % (393).
+    MakeRecording("noisy.wav",
+                  {{24000, 10000}, {8000, 300}, {28000, 10000}, {8000, 300}, {28000, 10000}});
+    EXPECT_EQ(Split({"-n", "--min-track-sec", "1", "noisy.wav", "out"}).exitStatus, 3);
+    for (const char* threshold : {"0.3", "0.3%", ".3"}) {
+        ProgramResult run =
+            Split({"-n", "--min-track-sec", "1", "--threshold", threshold, "noisy.wav", "out"});
+        EXPECT_EQ(run.exitStatus, 0) << threshold;
+        EXPECT_EQ(run.out, kThreeTracksReport) << threshold;
+    }
+
+    // Pauses alternating 0 and 400: loud by their peaks, quiet by their mean (200).
+    std::vector<std::int16_t> samples = Samples({{24000, 10000}});
+    for (int i = 0; i < 8000; ++i) {
+        samples.push_back(static_cast<std::int16_t>(i % 2 ? 400 : 0));
+    }
+    std::vector<std::int16_t> rest = Samples({{28000, 10000}});
+    samples.insert(samples.end(), rest.begin(), rest.end());
+    testing_support::WriteWavWithSndfile(dir.file("peaks.wav"), kRate, 1, 16, samples);
+    EXPECT_EQ(Split({"-n", "--min-track-sec", "1", "peaks.wav", "out"}).exitStatus, 3);
+    EXPECT_EQ(
+        Split({"-n", "--min-track-sec", "1", "--method", "average", "peaks.wav", "out"}).exitStatus,
+        0);
+}
+
+// Reads the data chunk size the header states (the files here have the 44-byte layout).
+std::uint32_t HeaderDataSize(const std::string& path) {
+    std::vector<std::uint8_t> bytes = testing_support::ReadFileBytes(path);
+    if (bytes.size() < 44) {
+        return 0;
+    }
+    return bytes[40] | bytes[41] << 8 | bytes[42] << 16 |
+           static_cast<std::uint32_t>(bytes[43]) << 24;
+}
+
+TEST_F(SplitCli, InterruptWhileWritingLeavesOnlyValidFiles) {
+    // Ten minutes of CD-quality audio in 12 tracks: the writing (at idle priority)
+    // takes far longer than the signal needs to arrive.
+    ProgramResult made =
+        RunProgram(MAKE_RECORDING_PROGRAM, {"--length", "600", "--tracks", "12", "long.wav"},
+                   dir.path().string());
+    ASSERT_EQ(made.exitStatus, 0) << made.err;
+
+    // Woken the moment the first file is created, so the signal follows without guesswork.
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, dir.file("out").c_str(), IN_CREATE), 0);
+
+    RunningProgram split(SPLIT_PROGRAM, {"long.wav", "out"}, dir.path().string(),
+                         dir.file("err.txt"));
+    std::string report = split.ReadUntil("Proceed to create WAV file segments?\n");
+    ASSERT_NE(report.find("Number of segments to be created:    12"), std::string::npos) << report;
+    split.Write("y\n");
+    char event[sizeof(inotify_event) + NAME_MAX + 1];
+    const ssize_t got = read(watch, event, sizeof event);
+    close(watch);
+    ASSERT_GT(got, 0);
+    split.Signal(SIGINT);
+    EXPECT_EQ(split.Wait(), 130);
+
+    std::vector<std::string> files = FilesIn("out");
+    ASSERT_GE(files.size(), 1u);
+    EXPECT_LT(files.size(), 12u);
+    for (const std::string& name : files) {
+        const std::string path = dir.file("out/" + name);
+        auto file = ReadWithSndfile(path);
+        ASSERT_TRUE(file.opened) << name;
+        const std::uintmax_t size = fs::file_size(path);
+        EXPECT_EQ(HeaderDataSize(path), size - 44) << name;
+        EXPECT_EQ(file.frames, static_cast<std::int64_t>((size - 44) / 4)) << name;
+    }
+}
+
+} // namespace
