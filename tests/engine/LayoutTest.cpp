@@ -56,12 +56,3 @@ TEST(LayOutSegments, TailEndBeforeASegmentLeavesThatFileAndLaterOnesEmpty) {
     ExpectSpan(spans[2], 1500, 1500, false);
     EXPECT_EQ(spans[2].windowStart, spans[2].windowEnd); // no window at all
 }
-
-TEST(LayOutSegments, WindowsLongerThanTheRestStayInsideTheRecording) {
-    // A window longer than the minimum track can carry a cut past the last frame.
-    const auto spans = LayOutSegments(Plan({2600}, 0, 0, 2000), 3000);
-    ASSERT_EQ(spans.size(), 2u);
-    ExpectSpan(spans[0], 0, 3000, true);
-    EXPECT_EQ(spans[0].windowEnd, 4000u);
-    ExpectSpan(spans[1], 3000, 3000, false);
-}
