@@ -82,7 +82,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     std::unique_ptr<FrameSlot[]> frameBuffer;
     std::unique_ptr<std::uint8_t[]> scratchBuffer;
     if (window <= INT32_MAX) {
-        frameBuffer.reset(new (std::nothrow) FrameSlot[window]);
+        frameBuffer.reset(new (std::nothrow) FrameSlot[window]());
         scratchBuffer.reset(new (std::nothrow) std::uint8_t[scratchBytes]);
     }
     if (!frameBuffer || !scratchBuffer) {
