@@ -361,6 +361,14 @@ int WaveStream::OpenForRead(const char* path) {
     if (!IsSupportedFormat(bitsPerSample, channels)) {
         return WAVE_FILE_ERROR;
     }
+    // A rate of 0 has no time base, and a byte rate past 32 bits cannot have been
+    // stored in the field: either way the header is damaged. Refused here, such a
+    // rate would otherwise reach the engine as a zero or wrapped quantity.
+    const std::uint64_t exactByteRate =
+        static_cast<std::uint64_t>(sampleRate) * bitsPerSample * channels / 8;
+    if (sampleRate == 0 || exactByteRate > kMaxChunkSize) {
+        return WAVE_FILE_ERROR;
+    }
     // Same 32-bit arithmetic as the writer uses for the field.
     const std::uint32_t expectedByteRate =
         (sampleRate * static_cast<std::uint32_t>(bitsPerSample) * channels) >> 3;
