@@ -156,7 +156,9 @@ int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsi
     if ((style & 0x0F) != MB_OKCANCEL) {
         return IDOK;
     }
-    if (labelFileFailed || settings.dryRun) {
+    // A Ctrl+C during the last, uncancellable stretch of the analysis still
+    // means no file is started.
+    if (labelFileFailed || settings.dryRun || IsCancelRequested()) {
         return IDCANCEL;
     }
     if (settings.answerYes) {

@@ -139,6 +139,18 @@ TEST_F(SplitCli, DryRunWritesTheLabelFileAndNoTrack) {
                           "8.749875\t11.749875\tTrack3\n");
 }
 
+TEST_F(SplitCli, LabelFileThatCannotBeWrittenStopsTheRun) {
+    MakeRecording("in.wav", kThreeTracks);
+    ProgramResult run =
+        Split({"-y", "--min-track-sec", "1", "--labels", "missing/cuts.txt", "in.wav", "out"});
+    EXPECT_EQ(run.exitStatus, 1);
+    EXPECT_EQ(run.out, kThreeTracksReport);
+    EXPECT_EQ(run.err, "Error: The label file " +
+                           (fs::canonical(dir.path()) / "missing/cuts.txt").string() +
+                           " could not be written.\n");
+    EXPECT_TRUE(FilesIn("out").empty());
+}
+
 TEST_F(SplitCli, LabelsDescribeTheFramesOfEveryFileWritten) {
     // 300 ms windows do not line up with the cuts, so files end past their split points.
     MakeRecording("in.wav", kThreeTracks);
