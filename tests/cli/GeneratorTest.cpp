@@ -69,12 +69,4 @@ TEST_F(Generator, DefaultSplitCutsAtEveryPause) {
     }
 }
 
-TEST_F(Generator, RefusesWhatItCannotMake) {
-    EXPECT_EQ(Make({"--bits", "24", "x.wav"}).exitStatus, 2);
-    EXPECT_EQ(Make({"--tracks", "10", "--length", "20", "x.wav"}).exitStatus, 2);
-    EXPECT_EQ(Make({"--length", "86400", "--rate", "192000", "x.wav"}).exitStatus, 2);
-    EXPECT_EQ(Make({"x.wav", "--channels", "3"}).exitStatus, 2);
-    EXPECT_FALSE(std::filesystem::exists(dir.path() / "x.wav"));
-}
-
 } // namespace

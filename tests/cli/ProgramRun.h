@@ -28,9 +28,11 @@ public:
     RunningProgram(const RunningProgram&) = delete;
     RunningProgram& operator=(const RunningProgram&) = delete;
 
-    // Reads standard output until it ends with `text` or closes; returns what was read.
+    // Reads standard output until it ends with `text` (until it closes, for an empty
+    // text); returns what was read.
     std::string ReadUntil(const std::string& text);
     void Write(const std::string& text);
+    void CloseInput(); // the program sees the end of its input
     void Signal(int signal);
     int Wait(); // exit status as in ProgramResult
 
