@@ -76,11 +76,21 @@ std::int64_t TellPosition(std::FILE* file) {
 #endif
 }
 
+FileOpener fileOpener = nullptr;
+
+std::FILE* OpenFile(const char* path, const char* mode) {
+    return fileOpener != nullptr ? fileOpener(path, mode) : std::fopen(path, mode);
+}
+
 bool IsSupportedFormat(std::uint16_t bits, std::uint16_t channels) {
     return (bits == 8 || bits == 16) && (channels == 1 || channels == 2);
 }
 
 } // namespace
+
+void SetFileOpenerForTesting(FileOpener opener) {
+    fileOpener = opener;
+}
 
 FourCC MakeFourCC(const char* text) {
     char chars[4] = {' ', ' ', ' ', ' '};
@@ -117,7 +127,7 @@ int RiffStream::Open(const char* path, std::int32_t newMode) {
     if (path == nullptr) {
         return WAVE_BAD_CALL;
     }
-    std::FILE* file = std::fopen(path, newMode == RIFF_WRITING ? "wb" : "rb");
+    std::FILE* file = OpenFile(path, newMode == RIFF_WRITING ? "wb" : "rb");
     if (file == nullptr) {
         return WAVE_FILE_ERROR;
     }

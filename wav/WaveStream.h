@@ -35,6 +35,12 @@ struct FrameSlot {
 };
 static_assert(sizeof(FrameSlot) == 4, "a frame slot is two 16-bit values, 4 bytes");
 
+// How the file layer opens its files. The program always uses std::fopen; tests put
+// a stream of their own in place to make reads, writes or seeks fail on cue.
+using FileOpener = std::FILE* (*)(const char* path, const char* mode);
+// nullptr restores std::fopen. Not for use while a stream is being opened.
+void SetFileOpenerForTesting(FileOpener opener);
+
 // A file of RIFF chunks on a buffered C stream. Keeps the 8-byte RIFF header and
 // counts every byte appended after it, so that close can write the final size.
 class RiffStream {
