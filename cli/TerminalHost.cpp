@@ -37,7 +37,9 @@ void InstallCancelSignals() {
     struct sigaction action {};
     action.sa_handler = OnCancelSignal;
     sigemptyset(&action.sa_mask);
-    action.sa_flags = 0; // no SA_RESTART: a pending prompt read returns with EINTR
+    // Reads and writes of the files restart after the handler rather than fail
+    // half done; the prompt's pselect is never restarted, so Ctrl+C still ends it.
+    action.sa_flags = SA_RESTART;
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
 }

@@ -10,8 +10,7 @@
 #include <string>
 
 // Installs the SIGINT and SIGTERM handlers, which only set the flag that
-// IsCancelRequested reports. Interrupted reads return instead of restarting, so
-// Ctrl+C also ends a prompt.
+// IsCancelRequested reports; Ctrl+C also ends a pending prompt.
 void InstallCancelSignals();
 bool IsCancelRequested();
 
