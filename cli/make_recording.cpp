@@ -12,9 +12,10 @@
 namespace {
 
 constexpr char kDescription[] =
-    "Writes a demo recording: TRACKS tracks of chords, bass and shaped noise (peaks near\n"
-    "-6 dBFS), separated by pauses of low-level room noise (peaks under 0.1 % of full\n"
-    "scale), with a second of that noise before the first track and after the last.\n"
+    "Writes a demo recording: tracks of chords, bass and shaped noise (peaks near\n"
+    "-8 dBFS, RMS near -22 dBFS), separated by pauses of low-level room noise (peaks\n"
+    "under 0.1 % of full scale), with a second of that noise before the first track\n"
+    "and after the last.\n"
     "The same options always give the same file, byte for byte.\n"
     "\n"
     "The splitter's default options (0.20 % maximum method, 500 ms windows, 30 s\n"
