@@ -1,0 +1,103 @@
+// A 3.5 GB recording, made as a sparse file (long runs of digital silence cost no
+// disk), split end to end: offsets past 2 and 4 GiB of samples must land on the
+// right bytes. Only the last 20 seconds hold sound, so trimming keeps the output
+// small. Runs only when QUERNFOLD_LARGE_TESTS=1 (see docs/reliability.md).
+#include "JobFixture.h"
+#include "WavBytes.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <fstream>
+
+namespace {
+
+constexpr std::uint32_t kRate = 44100;
+constexpr std::uint32_t kFrameBytes = 4; // 16-bit stereo
+constexpr std::uint64_t kDataBytes = 3'500'000'000ULL / kFrameBytes * kFrameBytes;
+
+// Writes `frames` frames of loud noise at frame `first` of the data.
+void WriteSound(std::fstream& file, std::uint64_t first, std::uint32_t frames,
+                std::uint32_t& seed) {
+    std::vector<char> bytes(static_cast<std::size_t>(frames) * kFrameBytes);
+    for (std::size_t i = 0; i < bytes.size(); i += 2) {
+        seed = seed * 1103515245U + 12345U;
+        const auto value = static_cast<std::int16_t>(((i / 2) % 2 == 0 ? 1 : -1) *
+                                                     (8000 + static_cast<int>(seed >> 20)));
+        bytes[i] = static_cast<char>(value & 0xFF);
+        bytes[i + 1] = static_cast<char>((value >> 8) & 0xFF);
+    }
+    file.seekp(static_cast<std::streamoff>(44 + first * kFrameBytes));
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::vector<std::uint8_t> ReadRange(const std::string& path, std::uint64_t offset,
+                                    std::uint64_t length) {
+    std::ifstream in(path, std::ios::binary);
+    in.seekg(static_cast<std::streamoff>(offset));
+    std::vector<std::uint8_t> bytes(length);
+    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(length));
+    EXPECT_EQ(static_cast<std::uint64_t>(in.gcount()), length);
+    return bytes;
+}
+
+TEST_F(JobTest, SparseRecordingOfThreeAndAHalfGigabytesSplitsAtItsEnd) {
+    const char* wanted = std::getenv("QUERNFOLD_LARGE_TESTS");
+    if (wanted == nullptr || std::string(wanted) != "1") {
+        GTEST_SKIP() << "set QUERNFOLD_LARGE_TESTS=1 to split a 3.5 GB recording";
+    }
+    const std::uint64_t frames = kDataBytes / kFrameBytes;
+    {
+        wavbytes::Fmt fmt;
+        wavbytes::Bytes header = wavbytes::Riff({wavbytes::Chunk("fmt ", FmtBody(fmt))});
+        // The RIFF size and the data chunk header, for data that follows in the file.
+        header = wavbytes::Riff({wavbytes::Chunk("fmt ", FmtBody(fmt))});
+        const auto riffSize = static_cast<std::uint32_t>(36 + kDataBytes);
+        for (int i = 0; i < 4; ++i) {
+            header[4 + i] = static_cast<std::uint8_t>(riffSize >> (8 * i));
+        }
+        header.insert(header.end(), {'d', 'a', 't', 'a'});
+        wavbytes::Append32(header, static_cast<std::uint32_t>(kDataBytes));
+        ASSERT_EQ(header.size(), 44u);
+        testing_support::WriteFileBytes(inputPath, header);
+        std::filesystem::resize_file(inputPath, 44 + kDataBytes);
+    }
+    // Two 8-second tracks, 2 s apart, ending 2 s before the end of the recording.
+    const std::uint64_t trackA = frames - 20 * kRate;
+    const std::uint64_t trackB = trackA + 10 * kRate;
+    {
+        std::fstream file(inputPath, std::ios::in | std::ios::out | std::ios::binary);
+        std::uint32_t seed = 77;
+        WriteSound(file, trackA, 8 * kRate, seed);
+        WriteSound(file, trackB, 8 * kRate, seed);
+        ASSERT_TRUE(file.good());
+    }
+
+    SplitOptions options = Options();
+    options.silenceLengthMs = 500;
+    options.minTrackLengthSec = 2;
+    options.trimSilence = true;
+    FakeHost host;
+    ASSERT_EQ(RunSplitJob(options, host), SplitOutcome::Written);
+    ASSERT_TRUE(host.plan.has_value());
+    EXPECT_EQ(host.plan->segmentCount, 2u);
+
+    // The last file holds the input's frames from its first frame to the tail end.
+    const std::vector<SegmentSpan> spans =
+        LayOutSegments(*host.plan, static_cast<std::uint32_t>(frames));
+    ASSERT_EQ(spans.size(), 2u);
+    const SegmentSpan& last = spans.back();
+    EXPECT_GT(static_cast<std::uint64_t>(last.firstFrame) * kFrameBytes, 3'000'000'000ULL);
+    EXPECT_LE(last.firstFrame, trackB);
+    EXPECT_GE(last.endFrame, trackB + 8 * kRate);
+    const std::string lastName = Names("Track", 2)[1];
+    const testing_support::SndfileView view = testing_support::ReadWithSndfile(lastName);
+    ASSERT_TRUE(view.opened);
+    EXPECT_EQ(view.frames, static_cast<std::int64_t>(last.endFrame - last.firstFrame));
+    const std::vector<std::uint8_t> tail =
+        ReadRange(inputPath, 44 + static_cast<std::uint64_t>(last.firstFrame) * kFrameBytes,
+                  static_cast<std::uint64_t>(last.endFrame - last.firstFrame) * kFrameBytes);
+    EXPECT_TRUE(view.rawData == tail) << "the last file's frames differ from the input's tail";
+    std::filesystem::remove(inputPath);
+}
+
+} // namespace
