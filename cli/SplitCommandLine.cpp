@@ -209,6 +209,10 @@ std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& co
     command.options.minTrackLengthSec = ToNumber(minTrackSec);
     command.options.appendSilenceMs = ToNumber(appendSilenceMs);
     command.options.useAverageMethod = method == "average";
+    if (app.count("--labels") != 0 && labels.empty()) {
+        std::fprintf(stderr, "quernfold-split: --labels: expects a file name\n%s", kUsage);
+        return kExitUsage;
+    }
     if (!labels.empty()) {
         // The engine changes the working directory before the plan is ready, so a
         // relative label path is fixed now, against the directory the user is in.

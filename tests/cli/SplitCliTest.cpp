@@ -283,6 +283,7 @@ TEST_F(SplitCli, BadCommandLinesAreRefusedBeforeAnythingIsOpened) {
         EXPECT_EQ(run.out, "") << shown;
         EXPECT_NE(run.err.find("Usage: quernfold-split"), std::string::npos) << shown << run.err;
     }
+    EXPECT_EQ(Split({"--labels=", "in.wav", "out"}).exitStatus, 2);
     EXPECT_TRUE(FilesIn("out").empty());
     EXPECT_FALSE(fs::exists(dir.path() / "cuts.txt"));
 
