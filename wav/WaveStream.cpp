@@ -86,6 +86,55 @@ bool IsSupportedFormat(std::uint16_t bits, std::uint16_t channels) {
     return (bits == 8 || bits == 16) && (channels == 1 || channels == 2);
 }
 
+// On a little-endian host a slot read as one 32-bit word holds channel 1 in its
+// low half and channel 2 in its high half. Converting whole words, with no
+// per-field stores, lets the compiler vectorise the mono loops below (measured
+// faster; 8-bit stereo is faster field by field); they give the same slots and
+// bytes as field-by-field conversion.
+std::uint32_t LoadSlotWord(const FrameSlot* slot) {
+    std::uint32_t word;
+    std::memcpy(&word, slot, sizeof word);
+    return word;
+}
+
+void StoreSlotWord(FrameSlot* slot, std::uint32_t word) {
+    std::memcpy(slot, &word, sizeof word);
+}
+
+// File bytes of 8-bit or 16-bit mono into slots; each slot's second value stays
+// as it was.
+void UnpackMonoSlotWords(const std::uint8_t* in, FrameSlot* frames, std::size_t count,
+                         std::uint16_t bits) {
+    constexpr std::uint32_t kChannel2 = 0xFFFF0000u;
+    if (bits == 16) {
+        for (std::size_t i = 0; i < count; ++i) {
+            std::uint16_t sample;
+            std::memcpy(&sample, in + 2 * i, sizeof sample);
+            StoreSlotWord(frames + i, (LoadSlotWord(frames + i) & kChannel2) | sample);
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            StoreSlotWord(frames + i, (LoadSlotWord(frames + i) & kChannel2) | in[i]);
+        }
+    }
+}
+
+// Slots into the file bytes of 8-bit or 16-bit mono: the stored 16-bit value, or
+// the low-order byte of the value for 8-bit.
+void PackMonoSlotWords(const FrameSlot* frames, std::uint8_t* out, std::size_t count,
+                       std::uint16_t bits) {
+    if (bits == 16) {
+        for (std::size_t i = 0; i < count; ++i) {
+            const auto sample = static_cast<std::uint16_t>(LoadSlotWord(frames + i));
+            std::memcpy(out + 2 * i, &sample, sizeof sample);
+        }
+    } else {
+        for (std::size_t i = 0; i < count; ++i) {
+            out[i] = static_cast<std::uint8_t>(LoadSlotWord(frames + i));
+        }
+    }
+}
+
 } // namespace
 
 void SetFileOpenerForTesting(FileOpener opener) {
@@ -498,6 +547,8 @@ int WaveStream::ReadFrames(std::int32_t count, FrameSlot* frames) {
                     frames[i].channel2 = static_cast<std::int16_t>(in[2] | (in[3] << 8));
                 }
             }
+        } else if (kLittleEndianHost && channels == 1) {
+            UnpackMonoSlotWords(in, frames, framesRead, bitsPerSample);
         } else if (bitsPerSample == 16) {
             for (std::size_t i = 0; i < framesRead; ++i, in += 2) {
                 frames[i].channel1 = static_cast<std::int16_t>(in[0] | (in[1] << 8));
@@ -660,6 +711,8 @@ int WaveStream::WriteFrames(const FrameSlot* frames, std::uint32_t count, std::u
                 PutLE16(out + 2, static_cast<std::uint16_t>(frames[i].channel2));
             }
         }
+    } else if (kLittleEndianHost && channels == 1) {
+        PackMonoSlotWords(frames, out, count, bitsPerSample);
     } else if (bitsPerSample == 16) {
         for (std::uint32_t i = 0; i < count; ++i, out += 2) {
             const auto value = static_cast<std::uint16_t>(frames[i].channel1);
