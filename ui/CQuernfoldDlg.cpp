@@ -22,6 +22,7 @@
 #include <QSignalBlocker>
 #include <QValidator>
 
+#include <algorithm>
 #include <limits>
 
 namespace {
@@ -36,19 +37,33 @@ constexpr int kMaxPathChars = static_cast<int>(SplitOptions::kMaxPathChars);
 // full (and reported by the next commit), and it can still be shortened.
 class TypingLimit : public QValidator {
 public:
-    TypingLimit(QLineEdit* edit, int maxChars) : QValidator(edit), maxChars(maxChars) {
+    TypingLimit(QLineEdit* edit, int limit)
+        : QValidator(edit), maxChars(limit), allowedLength(limit) {
         connect(edit, &QLineEdit::textChanged, this,
-                [this](const QString& text) { acceptedLength = text.size(); });
+                [this](const QString& text) { Allow(text.size()); });
     }
 
+    // The window is about to put a text of this length into the edit.
+    void Allow(qsizetype length) { allowedLength = std::max<qsizetype>(maxChars, length); }
+
     State validate(QString& input, int& /*pos*/) const override {
-        return input.size() > maxChars && input.size() > acceptedLength ? Invalid : Acceptable;
+        return input.size() > allowedLength ? Invalid : Acceptable;
     }
 
 private:
     int maxChars;
-    qsizetype acceptedLength = 0;
+    qsizetype allowedLength;
 };
+
+// Sets the text of an edit, whatever its typing limit.
+void SetEditText(QLineEdit* edit, const QString& text) {
+    for (QValidator* validator : edit->findChildren<QValidator*>(Qt::FindDirectChildrenOnly)) {
+        if (auto* limit = dynamic_cast<TypingLimit*>(validator)) {
+            limit->Allow(text.size());
+        }
+    }
+    edit->setText(text);
+}
 
 } // namespace
 
@@ -78,7 +93,7 @@ public:
             return;
         }
         if (!save) {
-            edit->setText(value);
+            SetEditText(edit, value);
             return;
         }
         value = edit->text();
@@ -341,14 +356,14 @@ void CQuernfoldDlg::OnBrowseInput() {
         return;
     }
     inputPath = QDir::toNativeSeparators(dialog.selectedFiles().constFirst());
-    inputEdit->setText(inputPath);
+    SetEditText(inputEdit, inputPath);
 }
 
 void CQuernfoldDlg::OnBrowseOutput() {
     QString folder;
     if (pickFolder && pickFolder(this, folder) == 1) {
         outputFolder = folder;
-        outputEdit->setText(outputFolder);
+        SetEditText(outputEdit, outputFolder);
     }
 }
 

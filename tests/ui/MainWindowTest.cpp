@@ -1,0 +1,599 @@
+// The main window on the offscreen platform, with the settings store in a
+// temporary folder: what it opens with, what a commit checks and keeps, what
+// Close saves, and a whole Start on a small generated recording.
+#include "CJobProgressWnd.h"
+#include "CQuernfoldDlg.h"
+#include "CThresholdSlider.h"
+#include "DialogBuilder.h"
+#include "TestFiles.h"
+#include "UiTestSupport.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSettings>
+#include <QtTest>
+
+#include <clocale>
+#include <filesystem>
+#include <functional>
+#include <memory>
+
+using namespace MainWindowId;
+
+namespace {
+
+// The section "Options" of the settings store, read or written directly.
+std::unique_ptr<QSettings> Options() {
+    auto settings = std::make_unique<QSettings>(QSettings::NativeFormat, QSettings::UserScope,
+                                                QStringLiteral("Ferndusk Software"),
+                                                QCoreApplication::applicationName());
+    settings->beginGroup(QStringLiteral("Options"));
+    return settings;
+}
+
+// Answers every message box that appears while it lives, with `answer`, and
+// remembers what the last one said.
+class MessageAnswerer {
+public:
+    explicit MessageAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok) {
+        poll.setInterval(10);
+        QObject::connect(&poll, &QTimer::timeout, [this, answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (box == nullptr || !box->isVisible()) {
+                return;
+            }
+            title = box->windowTitle();
+            text = box->text();
+            ++count;
+            box->button(answer)->click();
+        });
+        poll.start();
+    }
+    QString title;
+    QString text;
+    int count = 0;
+
+private:
+    QTimer poll;
+};
+
+// Answers every file dialog that is open while it lives, again on every tick
+// until the dialog has gone: the dialog may still be getting ready at first.
+class FileDialogAnswerer {
+public:
+    explicit FileDialogAnswerer(std::function<void(QFileDialog*)> answer) {
+        poll.setInterval(20);
+        QObject::connect(&poll, &QTimer::timeout, [this, answer] {
+            QWidget* modal = QApplication::activeModalWidget();
+            // The dialog's own complaint (say, a file not found yet): dismiss and retry.
+            if (auto* box = qobject_cast<QMessageBox*>(modal);
+                box != nullptr && qobject_cast<QFileDialog*>(modal->parentWidget()) != nullptr) {
+                complaint = box->text();
+                box->close();
+                return;
+            }
+            // Answered from the event loop, so this tick is over if the answer
+            // opens a box of its own.
+            QPointer<QFileDialog> dialog = qobject_cast<QFileDialog*>(modal);
+            if (dialog != nullptr && dialog->isVisible()) {
+                ++count;
+                QTimer::singleShot(0, dialog, [dialog, answer] {
+                    if (dialog != nullptr && dialog->isVisible()) {
+                        answer(dialog);
+                    }
+                });
+            }
+        });
+        poll.start();
+    }
+    int count = 0;
+    QString complaint;
+
+private:
+    QTimer poll;
+};
+
+// Sound, silence, sound: one split point at 8000 frames a second.
+void WriteTwoTracks(const std::string& path) {
+    std::vector<std::int16_t> samples;
+    auto tone = [&samples](int frames) {
+        for (int i = 0; i < frames; ++i) {
+            samples.push_back(static_cast<std::int16_t>(i % 40 < 20 ? 9000 : -9000));
+        }
+    };
+    tone(3 * 8000);
+    samples.insert(samples.end(), 2 * 8000, 0);
+    tone(3 * 8000);
+    testing_support::WriteWavWithSndfile(path, 8000, 1, 16, samples);
+}
+
+int WavCount(const std::filesystem::path& folder) {
+    int count = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        count += entry.path().extension() == ".wav" ? 1 : 0;
+    }
+    return count;
+}
+
+} // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+
+private:
+    std::unique_ptr<ScratchSettings> scratch;
+    std::unique_ptr<CQuernfoldDlg> window;
+    // The fake folder picker's answer and what it hands back.
+    int pickerResult = 0;
+    QString pickerFolder;
+    QWidget* aboutOwner = nullptr;
+
+    CQuernfoldDlg* Open() {
+        window = std::make_unique<CQuernfoldDlg>(
+            [this](QWidget*, QString& folder) {
+                if (pickerResult == 1) {
+                    folder = pickerFolder;
+                }
+                return pickerResult;
+            },
+            [this](QWidget* owner) { aboutOwner = owner; });
+        CJobProgressWnd::SetMainWindow(window.get());
+        window->show();
+        window->activateWindow();
+        if (!QTest::qWaitForWindowActive(window.get())) {
+            qWarning("the main window did not become active");
+        }
+        return window.get();
+    }
+
+    QLineEdit* Edit(int id) const { return qobject_cast<QLineEdit*>(window->Control(id)); }
+    QLabel* Label(int id) const { return qobject_cast<QLabel*>(window->Control(id)); }
+    CThresholdSlider* Slider() const {
+        return qobject_cast<CThresholdSlider*>(window->Control(kThreshold));
+    }
+    QAbstractButton* Button(int id) const {
+        return qobject_cast<QAbstractButton*>(window->Control(id));
+    }
+
+private slots:
+    void init() {
+        scratch = std::make_unique<ScratchSettings>();
+        pickerResult = 0;
+        aboutOwner = nullptr;
+    }
+
+    void cleanup() {
+        CJobProgressWnd::SetMainWindow(nullptr);
+        window.reset();
+        scratch.reset();
+    }
+
+    void opensWithTheDefaultsOnFirstStart() {
+        Open();
+        QCOMPARE(window->windowTitle(), QStringLiteral("Quernfold"));
+        QVERIFY(!(window->windowFlags() & Qt::WindowMinimizeButtonHint));
+        QVERIFY(!(window->windowFlags() & Qt::WindowMaximizeButtonHint));
+        QCOMPARE(Edit(kFileNamePrefix)->text(), QStringLiteral("Track"));
+        QCOMPARE(Label(kThresholdLabel)->text(), QStringLiteral("0.20 %"));
+        QCOMPARE(Slider()->value(), 12);
+        QCOMPARE(Slider()->maximum(), 300);
+        QCOMPARE(Slider()->tickInterval(), 60);
+        QCOMPARE(Label(kMaximumLabel)->text(), QStringLiteral("5 %"));
+        QCOMPARE(Edit(kSilenceLength)->text(), QStringLiteral("500"));
+        QCOMPARE(Edit(kMinTrackLength)->text(), QStringLiteral("30"));
+        QCOMPARE(Edit(kAppendSilence)->text(), QStringLiteral("0"));
+        QVERIFY(Button(kMaximumMethod)->isChecked());
+        QVERIFY(!Button(kAverageMethod)->isChecked());
+        QVERIFY(!Button(kTrimSilence)->isChecked());
+        QCOMPARE(window->focusWidget(), Edit(kInputPath));
+
+        // The arrows step within each field's range.
+        auto* arrows = qobject_cast<UpDownArrows*>(window->Control(kSilenceLengthArrows));
+        QCOMPARE(arrows->Buddy(), Edit(kSilenceLength));
+        QCOMPARE(arrows->Minimum(), 1);
+        QCOMPARE(arrows->Maximum(), 5000);
+        arrows = qobject_cast<UpDownArrows*>(window->Control(kMinTrackLengthArrows));
+        QCOMPARE(arrows->Minimum(), 1);
+        QCOMPARE(arrows->Maximum(), 3600);
+        arrows = qobject_cast<UpDownArrows*>(window->Control(kAppendSilenceArrows));
+        QCOMPARE(arrows->Minimum(), 0);
+        QCOMPARE(arrows->Maximum(), 5000);
+        Edit(kAppendSilence)->setFocus();
+        QTest::keyClick(Edit(kAppendSilence), Qt::Key_Down);
+        QCOMPARE(Edit(kAppendSilence)->text(), QStringLiteral("0"));
+        QTest::keyClick(Edit(kAppendSilence), Qt::Key_Up);
+        QCOMPARE(Edit(kAppendSilence)->text(), QStringLiteral("1"));
+    }
+
+    void trackbarPositionsGiveTheirText_data() {
+        QTest::addColumn<int>("position");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("0") << 0 << "0.00 %";
+        QTest::newRow("1") << 1 << "0.02 %";
+        QTest::newRow("12") << 12 << "0.20 %";
+        QTest::newRow("21") << 21 << "0.35 %";
+        QTest::newRow("299") << 299 << "4.98 %";
+        QTest::newRow("300") << 300 << "5.00 %";
+    }
+
+    void trackbarPositionsGiveTheirText() {
+        QFETCH(int, position);
+        QFETCH(QString, text);
+        Open();
+        Slider()->setValue(position == 0 ? 1 : 0); // so that every row is a move
+        Slider()->setValue(position);
+        QCOMPARE(Label(kThresholdLabel)->text(), text);
+        QCOMPARE(QString::fromStdString(window->HeldOptions().thresholdText), text);
+    }
+
+    // Where stored texts open the trackbar, and that the label keeps the text.
+    void storedThresholdTextsOpenTheTrackbar_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("position");
+        QTest::newRow("0.35 % opens one step lower") << "0.35 %" << 20;
+        QTest::newRow("0.03 % opens one step lower") << "0.03 %" << 1;
+        QTest::newRow("beyond the scale") << "10 %" << 300;
+        QTest::newRow("no number") << "quiet %" << 0;
+        QTest::newRow("too short to hold a number") << "9" << 0;
+        QTest::newRow("negative") << "-3.00 %" << 0;
+        QTest::newRow("overflowing") << "1e999 %" << 300;
+        QTest::newRow("not a number") << "nan %" << 0;
+    }
+
+    void storedThresholdTextsOpenTheTrackbar() {
+        QFETCH(QString, stored);
+        QFETCH(int, position);
+        Options()->setValue(QStringLiteral("Threshold"), stored);
+        Open();
+        QCOMPARE(Slider()->value(), position);
+        QCOMPARE(Label(kThresholdLabel)->text(), stored);
+    }
+
+    // Of the 301 positions, 138 reopen one step lower; the text never changes.
+    void everyPositionsTextSurvivesReopening() {
+        int lower = 0;
+        for (int position = 0; position <= CThresholdSlider::kSteps; ++position) {
+            const std::string text = CThresholdSlider::PositionToText(position);
+            const int reopened = CThresholdSlider::TextToPosition(text);
+            QVERIFY(reopened == position || reopened == position - 1);
+            QCOMPARE(CThresholdSlider::PositionToText(reopened == position ? reopened : position),
+                     text);
+            lower += reopened == position ? 0 : 1;
+        }
+        QCOMPARE(lower, 138);
+    }
+
+    void closeSavesAndReopeningRestores() {
+        Open();
+        Edit(kInputPath)->setText(QStringLiteral("/somewhere/side-a.wav"));
+        Edit(kFileNamePrefix)->setText(QStringLiteral("Side A "));
+        Edit(kSilenceLength)->setText(QStringLiteral("750"));
+        Edit(kMinTrackLength)->setText(QStringLiteral("45"));
+        Edit(kAppendSilence)->setText(QStringLiteral("2000"));
+        Slider()->setValue(21);
+        Button(kAverageMethod)->click();
+        Button(kTrimSilence)->click();
+        QTest::keyClick(Edit(kInputPath), Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(window->result(), int(QDialog::Rejected));
+
+        {
+            const auto stored = Options();
+            QCOMPARE(stored->value("TrimSilence").toInt(), 1);
+            QCOMPARE(stored->value("UseAverageMethod").toInt(), 1);
+            QCOMPARE(stored->value("AppendSilence").toInt(), 2000);
+            QCOMPARE(stored->value("MinTrackLength").toInt(), 45);
+            QCOMPARE(stored->value("SilenceLength").toInt(), 750);
+            QCOMPARE(stored->value("BeginWith").toString(), QStringLiteral("Side A "));
+            QCOMPARE(stored->value("Threshold").toString(), QStringLiteral("0.35 %"));
+            QVERIFY(!stored->contains("inputPath") && stored->childKeys().size() == 7);
+        }
+
+        Open();
+        QCOMPARE(Edit(kInputPath)->text(), QString()); // paths are never stored
+        QCOMPARE(Edit(kFileNamePrefix)->text(), QStringLiteral("Side A "));
+        QCOMPARE(Edit(kSilenceLength)->text(), QStringLiteral("750"));
+        QCOMPARE(Edit(kMinTrackLength)->text(), QStringLiteral("45"));
+        QCOMPARE(Edit(kAppendSilence)->text(), QStringLiteral("2000"));
+        QVERIFY(Button(kAverageMethod)->isChecked());
+        QVERIFY(Button(kTrimSilence)->isChecked());
+        QCOMPARE(Slider()->value(), 20);                                    // one step lower ...
+        QCOMPARE(Label(kThresholdLabel)->text(), QStringLiteral("0.35 %")); // ... same text
+        window->close();                                                    // the close box
+        QVERIFY(!window->isVisible());
+        QCOMPARE(Options()->value("Threshold").toString(), QStringLiteral("0.35 %"));
+    }
+
+    // Each check stops the commit at its field: message, focus, selection, and
+    // which values the window holds afterwards.
+    void commitStopsAtTheFirstFieldThatFails_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<bool>("valueStored");
+        const QString longPath(251, u'p');
+        QTest::newRow("prefix too long")
+            << kFileNamePrefix << QString(101, u'x') << "no more than 100 characters" << true;
+        QTest::newRow("input path too long")
+            << kInputPath << longPath << "no more than 250 characters" << true;
+        QTest::newRow("output folder too long")
+            << kOutputFolder << longPath << "no more than 250 characters" << true;
+        QTest::newRow("minimum track length 0") << kMinTrackLength << "0"
+                                                << "between 1 and 3600" << true;
+        QTest::newRow("minimum track length 3601") << kMinTrackLength << "3601"
+                                                   << "between 1 and 3600" << true;
+        QTest::newRow("silence length empty")
+            << kSilenceLength << ""
+            << "unsigned whole number between 1 and 5000" << false;
+        QTest::newRow("silence length beyond 32 bits") << kSilenceLength << "99999999999"
+                                                       << "between 1 and 5000" << false;
+        QTest::newRow("append 5001") << kAppendSilence << "5001"
+                                     << "between 0 and 5000" << true;
+    }
+
+    void commitStopsAtTheFirstFieldThatFails() {
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, message);
+        QFETCH(bool, valueStored);
+        Open();
+        const SplitOptions before = window->HeldOptions();
+        // A field read before every other, one read after every numeric field,
+        // and the failing one.
+        Label(kThresholdLabel)->setText(QStringLiteral("1.00 %"));
+        Button(kTrimSilence)->click();
+        Edit(field)->setText(typed);
+
+        MessageAnswerer seen;
+        QVERIFY(!window->UpdateData(true));
+        QCOMPARE(seen.count, 1);
+        QVERIFY2(seen.text.contains(message), qPrintable(seen.text));
+        QCOMPARE(window->focusWidget(), Edit(field));
+        QCOMPARE(Edit(field)->selectedText(), typed);
+
+        const SplitOptions held = window->HeldOptions();
+        QCOMPARE(held.thresholdText, std::string("1.00 %")); // read before: kept
+        QCOMPARE(held.trimSilence, false);                   // read after: not read
+        auto heldText = [&held](int id) -> std::string {
+            switch (id) {
+            case kFileNamePrefix:
+                return held.fileNamePrefix;
+            case kInputPath:
+                return held.inputPath;
+            case kOutputFolder:
+                return held.outputFolder;
+            case kMinTrackLength:
+                return std::to_string(held.minTrackLengthSec);
+            case kSilenceLength:
+                return std::to_string(held.silenceLengthMs);
+            default:
+                return std::to_string(held.appendSilenceMs);
+            }
+        };
+        if (valueStored) {
+            QCOMPARE(QString::fromStdString(heldText(field)), typed);
+        } else {
+            QCOMPARE(held.silenceLengthMs, before.silenceLengthMs);
+        }
+        if (field != kAppendSilence) {
+            QCOMPARE(held.appendSilenceMs, before.appendSilenceMs);
+        }
+    }
+
+    // Leaving the minimum-track-length edit commits; leaving the append edit does not.
+    void leavingSomeEditsCommits() {
+        Open();
+        Edit(kAppendSilence)->setFocus(Qt::TabFocusReason);
+        Edit(kAppendSilence)->setText(QStringLiteral("9999"));
+        MessageAnswerer seen;
+        Edit(kMinTrackLength)->setFocus(Qt::TabFocusReason);
+        QTest::qWait(100);
+        QCOMPARE(seen.count, 0);
+
+        Edit(kMinTrackLength)->setText(QStringLiteral("0"));
+        Edit(kFileNamePrefix)->setFocus(Qt::TabFocusReason);
+        QTRY_COMPARE(seen.count, 1);
+        QVERIFY(seen.text.contains(QStringLiteral("between 1 and 3600")));
+        QTRY_COMPARE(window->focusWidget(), Edit(kMinTrackLength));
+        QCOMPARE(Edit(kMinTrackLength)->selectedText(), QStringLiteral("0"));
+        QCOMPARE(window->HeldOptions().minTrackLengthSec, 0u);
+    }
+
+    void storedValuesOutsideTheirRangesAreShownAndReported() {
+        Options()->setValue(QStringLiteral("MinTrackLength"), 70000);
+        Options()->setValue(QStringLiteral("SilenceLength"), -1);
+        Open();
+        QCOMPARE(Edit(kMinTrackLength)->text(), QStringLiteral("70000"));
+        QCOMPARE(Edit(kSilenceLength)->text(), QStringLiteral("4294967295"));
+        MessageAnswerer seen;
+        QVERIFY(!window->UpdateData(true));
+        QVERIFY(seen.text.contains(QStringLiteral("between 1 and 3600")));
+    }
+
+    // Typed text, the trim box and the method survive trackbar moves and the two
+    // browse buttons when their dialogs are cancelled.
+    void typedValuesSurviveTrackbarAndCancelledBrowsing() {
+        Open();
+        Edit(kInputPath)->setText(QStringLiteral("typed.wav"));
+        Edit(kOutputFolder)->setText(QStringLiteral("typed folder"));
+        Edit(kAppendSilence)->setText(QStringLiteral("9999"));
+        Button(kTrimSilence)->click();
+        Slider()->setValue(200);
+
+        QStringList filters;
+        {
+            FileDialogAnswerer cancel([&filters](QFileDialog* dialog) {
+                filters = dialog->nameFilters();
+                dialog->reject();
+            });
+            Button(kBrowseInput)->click();
+        }
+        QCOMPARE(filters, QStringList{QStringLiteral("WAV Files (*.wav)")});
+        pickerResult = 0;
+        Button(kBrowseOutput)->click();
+        pickerResult = -1;
+        Button(kBrowseOutput)->click();
+
+        QCOMPARE(Edit(kInputPath)->text(), QStringLiteral("typed.wav"));
+        QCOMPARE(Edit(kOutputFolder)->text(), QStringLiteral("typed folder"));
+        QCOMPARE(Edit(kAppendSilence)->text(), QStringLiteral("9999"));
+        QVERIFY(Button(kTrimSilence)->isChecked());
+        QCOMPARE(Label(kThresholdLabel)->text(), QStringLiteral("3.33 %"));
+    }
+
+    // A chosen path is shown in full even beyond the typing limit; the next
+    // commit reports it.
+    void chosenPathsAreShownInFull() {
+        testing_support::TempDir folder;
+        const QString file = QString::fromStdString(folder.file("chosen.wav"));
+        testing_support::WriteFileBytes(file.toStdString(), {0});
+        Open();
+        {
+            FileDialogAnswerer choose([file](QFileDialog* dialog) {
+                // As typed: selectFile leaves the name alone while the box has the focus.
+                dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"))->setText(file);
+                static_cast<QDialog*>(dialog)->accept();
+            });
+            Button(kBrowseInput)->click();
+            QCOMPARE(choose.complaint, QString());
+        }
+        QCOMPARE(Edit(kInputPath)->text(), file);
+        QCOMPARE(QString::fromStdString(window->HeldOptions().inputPath), file);
+
+        pickerResult = 1;
+        pickerFolder = QStringLiteral("/") + QString(300, u'f');
+        Button(kBrowseOutput)->click();
+        QCOMPARE(Edit(kOutputFolder)->text(), pickerFolder);
+        MessageAnswerer seen;
+        QVERIFY(!window->UpdateData(true));
+        QVERIFY(seen.text.contains(QStringLiteral("250")));
+        QCOMPARE(window->focusWidget(), Edit(kOutputFolder));
+
+        // Typing cannot lengthen it, but it can be shortened.
+        QTest::keyClick(Edit(kOutputFolder), Qt::Key_End);
+        QTest::keyClick(Edit(kOutputFolder), Qt::Key_X);
+        QCOMPARE(Edit(kOutputFolder)->text(), pickerFolder);
+        QTest::keyClick(Edit(kOutputFolder), Qt::Key_Backspace);
+        QCOMPARE(Edit(kOutputFolder)->text().size(), pickerFolder.size() - 1);
+    }
+
+    void enterRunsStartAndEscapeCloses() {
+        Open();
+        // Start with no input file: the engine says so, and the window stays.
+        MessageAnswerer seen;
+        QTest::keyClick(Edit(kAppendSilence), Qt::Key_Return);
+        QCOMPARE(seen.count, 1);
+        QCOMPARE(seen.title, QStringLiteral("Error"));
+        QVERIFY(window->isVisible());
+        QVERIFY(window->isEnabled());
+
+        Edit(kFileNamePrefix)->setText(QStringLiteral("Escaped"));
+        QTest::keyClick(Edit(kFileNamePrefix), Qt::Key_Escape);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(Options()->value("BeginWith").toString(), QStringLiteral("Escaped"));
+    }
+
+    void escapeWithAFailingFieldStillSavesWhatIsHeld() {
+        Open();
+        Edit(kMinTrackLength)->setText(QStringLiteral("0"));
+        Edit(kAppendSilence)->setText(QStringLiteral("100"));
+        MessageAnswerer seen;
+        QTest::keyClick(Edit(kInputPath), Qt::Key_Escape);
+        QCOMPARE(seen.count, 1);
+        QVERIFY(!window->isVisible());
+        QCOMPARE(Options()->value("MinTrackLength").toInt(), 0);
+        QCOMPARE(Options()->value("AppendSilence").toInt(), 0); // after the failure: not read
+    }
+
+    void startSplitsTheRecordingOnlyWhenConfirmed() {
+        testing_support::TempDir folder;
+        const std::string input = folder.file("two tracks.wav");
+        WriteTwoTracks(input);
+        const std::filesystem::path output = folder.path() / "out";
+        std::filesystem::create_directory(output);
+        const QString startDirectory = QDir::currentPath();
+
+        Open();
+        Edit(kInputPath)->setText(QString::fromStdString(input));
+        Edit(kOutputFolder)->setText(QString::fromStdString(output.string()));
+        Edit(kMinTrackLength)->setText(QStringLiteral("1"));
+
+        {
+            MessageAnswerer declined(QMessageBox::Cancel);
+            Button(kStart)->click();
+            QCOMPARE(declined.count, 1);
+            QCOMPARE(declined.title, QStringLiteral("Ready to split WAV file"));
+        }
+        QCOMPARE(WavCount(output), 0);
+        QVERIFY(window->isEnabled());
+
+        MessageAnswerer confirmed(QMessageBox::Ok);
+        QTest::keyClick(Edit(kInputPath), Qt::Key_Return);
+        QCOMPARE(confirmed.count, 1);
+        QCOMPARE(WavCount(output), 2);
+        std::int64_t frames = 0;
+        for (const char* name : {"Track1.wav", "Track2.wav"}) {
+            const auto view = testing_support::ReadWithSndfile((output / name).string());
+            QVERIFY2(view.opened, name);
+            QCOMPARE(view.sampleRate, 8000);
+            frames += view.frames;
+        }
+        QCOMPARE(frames, std::int64_t{8 * 8000});
+        QVERIFY(window->isEnabled());
+        QVERIFY(window->isVisible());
+        QCOMPARE(Edit(kInputPath)->text(), QString::fromStdString(input));
+        QDir::setCurrent(startDirectory);
+    }
+
+    // The About item in the window's context menu opens the About box over it.
+    void aboutItemShowsTheAboutBox() {
+        Open();
+        QAction* about = nullptr;
+        for (QAction* action : window->actions()) {
+            if (action->text() == QStringLiteral("&About Quernfold...")) {
+                about = action;
+            }
+        }
+        QVERIFY(about != nullptr);
+        QCOMPARE(window->contextMenuPolicy(), Qt::ActionsContextMenu);
+        about->trigger();
+        QCOMPARE(aboutOwner, window.get());
+    }
+
+    // A decimal-comma locale changes nothing: the window shows, stores and hands
+    // on texts with '.'.
+    void decimalCommaLocaleKeepsThePoint() {
+        const char* previous = std::setlocale(LC_ALL, nullptr);
+        const std::string restore = previous != nullptr ? previous : "C";
+        if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
+            QSKIP("the de_DE.UTF-8 locale is not installed");
+        }
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        Open();
+        QCOMPARE(Label(kThresholdLabel)->text(), QStringLiteral("0.20 %"));
+        QCOMPARE(Slider()->value(), 12);
+        Slider()->setValue(21);
+        QCOMPARE(Label(kThresholdLabel)->text(), QStringLiteral("0.35 %"));
+        Edit(kSilenceLength)->setText(QStringLiteral("1500"));
+        MessageAnswerer none;
+        QVERIFY(window->UpdateData(true));
+        QCOMPARE(none.count, 0);
+        QCOMPARE(window->HeldOptions().silenceLengthMs, 1500u);
+        QCOMPARE(CThresholdSlider::TextToPosition("0.35 %"), 20);
+        window->close();
+        QCOMPARE(Options()->value("Threshold").toString(), QStringLiteral("0.35 %"));
+        QLocale::setDefault(QLocale::c());
+        std::setlocale(LC_ALL, restore.c_str());
+    }
+};
+
+QTEST_MAIN(MainWindowTest)
+#include "MainWindowTest.moc"
