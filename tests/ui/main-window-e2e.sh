@@ -26,6 +26,7 @@ trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*" >&2
+    [[ -s "$work/quernfold.log" ]] && tail -n 60 "$work/quernfold.log" >&2
     exit 1
 }
 
