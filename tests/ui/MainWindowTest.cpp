@@ -206,11 +206,6 @@ private slots:
         arrows = qobject_cast<UpDownArrows*>(window->Control(kAppendSilenceArrows));
         QCOMPARE(arrows->Minimum(), 0);
         QCOMPARE(arrows->Maximum(), 5000);
-        Edit(kAppendSilence)->setFocus();
-        QTest::keyClick(Edit(kAppendSilence), Qt::Key_Down);
-        QCOMPARE(Edit(kAppendSilence)->text(), QStringLiteral("0"));
-        QTest::keyClick(Edit(kAppendSilence), Qt::Key_Up);
-        QCOMPARE(Edit(kAppendSilence)->text(), QStringLiteral("1"));
     }
 
     void trackbarPositionsGiveTheirText_data() {
@@ -405,6 +400,9 @@ private slots:
         QTRY_COMPARE(window->focusWidget(), Edit(kMinTrackLength));
         QCOMPARE(Edit(kMinTrackLength)->selectedText(), QStringLiteral("0"));
         QCOMPARE(window->HeldOptions().minTrackLengthSec, 0u);
+        // Putting the focus back is part of the failed commit: it starts no other.
+        QTest::qWait(200);
+        QCOMPARE(seen.count, 1);
     }
 
     void storedValuesOutsideTheirRangesAreShownAndReported() {
