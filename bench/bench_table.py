@@ -56,12 +56,17 @@ def load(path):
             if int(row["round"]) == 0:
                 continue  # the warm-up round
             runs[key].setdefault(row["tool"], {})[int(row["round"])] = (
-                int(row["microseconds"]) / 1e6, int(row["peak_kb"]) / 1024)
+                int(row["microseconds"]) / 1e6, int(row["peak_kb"]) / 1024,
+                float(row.get("cpu_seconds") or 0))
     return runs, sizes, failures
 
 
 def median_seconds(rounds):
-    return statistics.median(seconds for seconds, _ in rounds.values())
+    return statistics.median(run[0] for run in rounds.values())
+
+
+def median_cpu_seconds(rounds):
+    return statistics.median(run[2] for run in rounds.values())
 
 
 def pair_ratio(tools, top, bottom):
@@ -73,12 +78,14 @@ def pair_ratio(tools, top, bottom):
     return statistics.median(ratios) if ratios else None
 
 
-def per_byte(runs, sizes, key, reference, tool):
+def per_byte(runs, sizes, key, reference, tool, measure=median_seconds):
     """Seconds per input byte of `tool` on `key`, relative to the same tool on `reference`."""
     if reference not in runs or tool not in runs[reference] or tool not in runs[key]:
         return None
-    reference_rate = median_seconds(runs[reference][tool]) / sizes[reference]
-    return median_seconds(runs[key][tool]) / sizes[key] / reference_rate
+    reference_rate = measure(runs[reference][tool]) / sizes[reference]
+    if reference_rate <= 0:
+        return None
+    return measure(runs[key][tool]) / sizes[key] / reference_rate
 
 
 def verdict(value, target, sense):
@@ -123,16 +130,18 @@ def render(runs, sizes, failures, machine):
         lines.append("| format | " + " | ".join(
             f"{label} ({'≤' if sense == 'at most' else '≥'} {target:g})"
             for label, _, _, target, sense in RATIOS)
-            + " | split per byte vs 16-bit stereo (≤ 2) | cp per byte vs 16-bit stereo |")
-        lines.append("|---|" + "---:|" * (len(RATIOS) + 2))
+            + " | split per byte vs 16-bit stereo (≤ 2) | cp per byte vs 16-bit stereo"
+            + " | split CPU time per byte vs 16-bit stereo |")
+        lines.append("|---|" + "---:|" * (len(RATIOS) + 3))
         reference = (minutes, 16, 2)
         for key in keys:
             cells = []
             for _, top, bottom, _, _ in RATIOS:
                 value = pair_ratio(runs[key], top, bottom)
                 cells.append("-" if value is None else f"{value:.2f}")
-            for tool in ("split", "cp"):
-                value = per_byte(runs, sizes, key, reference, tool)
+            for tool, measure in (("split", median_seconds), ("cp", median_seconds),
+                                  ("split", median_cpu_seconds)):
+                value = per_byte(runs, sizes, key, reference, tool, measure)
                 cells.append("-" if value is None else f"{value:.2f}")
             lines.append(f"| {format_name(key[1], key[2])} | " + " | ".join(cells) + " |")
         lines.append("")
@@ -142,7 +151,7 @@ def render(runs, sizes, failures, machine):
         lines.append("| format | " + " | ".join(title for _, title in present) + " |")
         lines.append("|---|" + "---:|" * len(present))
         for key in keys:
-            cells = [f"{max(mb for _, mb in runs[key][tool].values()):.1f}"
+            cells = [f"{max(mb for _, mb, _ in runs[key][tool].values()):.1f}"
                      if tool in runs[key] else "-" for tool, _ in present]
             lines.append(f"| {format_name(key[1], key[2])} | " + " | ".join(cells) + " |")
         lines.append("")
@@ -169,12 +178,17 @@ def targets(runs, sizes):
             worst = max(split_ratios)
             floor = [per_byte(runs, sizes, key, reference, "cp") for key in others]
             floor = [value for value in floor if value is not None]
-            shown = f"{worst:.2f}" + (f" (cp's own: {max(floor):.2f})" if floor else "")
+            cpu = [per_byte(runs, sizes, key, reference, "split", median_cpu_seconds)
+                   for key in others]
+            cpu = [value for value in cpu if value is not None]
+            notes = ([f"cp's own: {max(floor):.2f}"] if floor else []) + (
+                [f"by CPU time: {max(cpu):.2f}"] if cpu else [])
+            shown = f"{worst:.2f}" + (f" ({'; '.join(notes)})" if notes else "")
             lines.append(f"| other formats: split time per byte at most {PER_BYTE_LIMIT:g} × "
                          f"16-bit stereo | {shown} | "
                          f"{verdict(worst, PER_BYTE_LIMIT, 'at most')} |")
     peak = max(mb for key in runs for tool in ("split", "dry-run") if tool in runs[key]
-               for _, mb in runs[key][tool].values())
+               for _, mb, _ in runs[key][tool].values())
     lines.append(f"| peak memory of quernfold-split under {MEMORY_LIMIT_MB:g} MB, every format "
                  f"and length | {peak:.1f} MB | {verdict(peak, MEMORY_LIMIT_MB, 'at most')} |")
     lines.append("")
