@@ -252,20 +252,6 @@ private slots:
         QCOMPARE(Label(kThresholdLabel)->text(), stored);
     }
 
-    // Of the 301 positions, 138 reopen one step lower; the text never changes.
-    void everyPositionsTextSurvivesReopening() {
-        int lower = 0;
-        for (int position = 0; position <= CThresholdSlider::kSteps; ++position) {
-            const std::string text = CThresholdSlider::PositionToText(position);
-            const int reopened = CThresholdSlider::TextToPosition(text);
-            QVERIFY(reopened == position || reopened == position - 1);
-            QCOMPARE(CThresholdSlider::PositionToText(reopened == position ? reopened : position),
-                     text);
-            lower += reopened == position ? 0 : 1;
-        }
-        QCOMPARE(lower, 138);
-    }
-
     void closeSavesAndReopeningRestores() {
         Open();
         Edit(kInputPath)->setText(QStringLiteral("/somewhere/side-a.wav"));
