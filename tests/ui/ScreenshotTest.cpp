@@ -41,7 +41,8 @@ private slots:
 
         CJobProgressWnd progress(nullptr, "Progress", 1);
         progress.SetRange(0, 1000, 1);
-        progress.SetText("Writing segment %d of %d\nTrack07.wav\nAbout %d:%02d left", 7, 12, 1, 24);
+        // The writer's own status text, as a real run shows it.
+        progress.SetText("Creating WAV files...  Estimated time remaining: %d:%02d", 1, 24);
         progress.SetPos(583);
         const QImage progressImage = WithCaption(progress.Window());
         QVERIFY(progressImage.save(QDir(folder).filePath("progress-window.png")));
