@@ -3,12 +3,18 @@
 // complete run writes, nothing follows them, and the main window ends enabled.
 #include "OutputChecks.h"
 
+#include <ostream>
+
 namespace {
 
 struct Format {
     int channels;
     int bits;
 };
+
+void PrintTo(const Format& format, std::ostream* out) {
+    *out << format.bits << "-bit, " << format.channels << " channel(s)";
+}
 
 class CancelAnywhereTest : public JobTest, public ::testing::WithParamInterface<Format> {};
 
