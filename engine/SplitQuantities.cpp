@@ -27,6 +27,9 @@ double ParseLeadingNumber(std::string_view text) {
     double value = 0.0;
     const char* first = text.data() + at;
     const char* last = text.data() + text.size();
+    if (first == last || *first == '-' || *first == '+') {
+        return 0.0; // atof takes one sign at most: "--5" is no number
+    }
     auto [end, error] = std::from_chars(first, last, value, std::chars_format::general);
     if (error == std::errc::result_out_of_range) {
         // Like atof: overflow gives infinity, underflow zero.

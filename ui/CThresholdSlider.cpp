@@ -1,5 +1,7 @@
 #include "CThresholdSlider.h"
 
+#include "SplitQuantities.h"
+
 #include <array>
 #include <charconv>
 #include <cmath>
@@ -26,35 +28,6 @@ std::string FormatFixed(double value, int precision) {
     return std::string(buffer.data(), end);
 }
 
-// The leading decimal number of text as the C library's atof reads it (leading
-// blanks, an optional sign, digits, point, exponent), or 0 when there is none.
-double LeadingNumber(std::string_view text) {
-    std::size_t start = 0;
-    while (start < text.size() &&
-           (text[start] == ' ' || (text[start] >= '\t' && text[start] <= '\r'))) {
-        ++start;
-    }
-    bool negative = false;
-    if (start < text.size() && (text[start] == '+' || text[start] == '-')) {
-        negative = text[start] == '-';
-        ++start;
-    }
-    double value = 0.0;
-    const char* first = text.data() + start;
-    const char* last = text.data() + text.size();
-    if (first == last || *first == '-' || *first == '+') {
-        return 0.0;
-    }
-    auto [ptr, error] = std::from_chars(first, last, value, std::chars_format::general);
-    if (error == std::errc::result_out_of_range) {
-        // Too large for a double; anything that large is beyond the scale anyway.
-        value = HUGE_VAL;
-    } else if (error != std::errc()) {
-        return 0.0;
-    }
-    return negative ? -value : value;
-}
-
 } // namespace
 
 std::string CThresholdSlider::PositionToText(int position) {
@@ -66,7 +39,7 @@ std::string CThresholdSlider::PositionToText(int position) {
 int CThresholdSlider::TextToPosition(std::string_view text) {
     std::string_view number =
         text.size() > 2 ? text.substr(0, text.size() - 2) : std::string_view();
-    double value = LeadingNumber(number);
+    double value = ParseLeadingNumber(number);
     // Clamp before converting: a huge, infinite or NaN value must not reach the
     // float and int conversions, whose results would be undefined.
     if (!(value > 0.0)) {

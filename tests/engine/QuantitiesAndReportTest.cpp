@@ -27,6 +27,7 @@ TEST(Quantities, ThresholdFollowsTheSliderTextsInBothSampleWidths) {
     EXPECT_EQ(AmplitudeThreshold("nan %", 16), 0);
     EXPECT_EQ(AmplitudeThreshold("1e999 %", 16), 0);
     EXPECT_EQ(AmplitudeThreshold("  +1.00xx %", 16), 1310); // leading number only, like atof
+    EXPECT_EQ(AmplitudeThreshold("--1.00 %", 16), 0);       // one sign at most
 }
 
 TEST(Quantities, ThresholdIgnoresADecimalCommaLocale) {
