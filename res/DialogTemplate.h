@@ -6,8 +6,8 @@
 #include <cstddef>
 
 enum class ControlKind {
-    Static,        // text label
-    StaticIcon,    // the program icon
+    Static,     // text label
+    StaticIcon, // the program icon
     GroupBox,
     Edit,
     PushButton,
@@ -15,20 +15,20 @@ enum class ControlKind {
     RadioButton,   // automatic radio button
     CheckBox,      // automatic check box
     Trackbar,
-    UpDown,        // up-down arrows attached to the edit just before it
+    UpDown, // up-down arrows attached to the edit just before it
 };
 
 // Style bits; only those the program's templates use.
 enum ControlStyle : unsigned {
     StyleNone = 0,
     StyleTabStop = 1u << 0,
-    StyleGroup = 1u << 1,        // starts a new group (radio buttons, tab order)
-    StyleAlignRight = 1u << 2,   // right-aligned static text
-    StyleNoPrefix = 1u << 3,     // '&' is shown, not a mnemonic
-    StyleAutoHScroll = 1u << 4,  // the edit scrolls horizontally
-    StyleNumber = 1u << 5,       // the edit takes digits only
+    StyleGroup = 1u << 1,       // starts a new group (radio buttons, tab order)
+    StyleAlignRight = 1u << 2,  // right-aligned static text
+    StyleNoPrefix = 1u << 3,    // '&' is shown, not a mnemonic
+    StyleAutoHScroll = 1u << 4, // the edit scrolls horizontally
+    StyleNumber = 1u << 5,      // the edit takes digits only
     StyleBorder = 1u << 6,
-    StyleTicksBelow = 1u << 7,   // trackbar: automatic tick marks below the channel
+    StyleTicksBelow = 1u << 7, // trackbar: automatic tick marks below the channel
 };
 
 inline constexpr int kNoControlId = -1;

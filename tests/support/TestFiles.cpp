@@ -10,7 +10,8 @@
 namespace testing_support {
 
 TempDir::TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "quernfold-test-XXXXXX").string();
+    std::string pattern =
+        (std::filesystem::temp_directory_path() / "quernfold-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         ADD_FAILURE() << "cannot create a temporary folder";
     }
@@ -58,7 +59,8 @@ SndfileView ReadWithSndfile(const std::string& path) {
     int sub = info.format & SF_FORMAT_SUBMASK;
     view.bits = sub == SF_FORMAT_PCM_U8 ? 8 : sub == SF_FORMAT_PCM_16 ? 16 : 0;
     if (view.bits != 0) {
-        std::size_t bytes = static_cast<std::size_t>(info.frames) * static_cast<std::size_t>(info.channels) *
+        std::size_t bytes = static_cast<std::size_t>(info.frames) *
+                            static_cast<std::size_t>(info.channels) *
                             static_cast<std::size_t>(view.bits / 8);
         view.rawData.resize(bytes);
         if (bytes != 0) {
@@ -77,7 +79,8 @@ std::vector<std::uint8_t> ReadFileBytes(const std::string& path) {
 
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
 }
 
 std::vector<std::uint8_t> PackSamples(int bits, const std::vector<std::int16_t>& samples) {
