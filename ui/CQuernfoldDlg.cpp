@@ -66,34 +66,6 @@ void SetEditText(QLineEdit* edit, const QString& text) {
     edit->setText(text);
 }
 
-// Dialog units follow the font's average letter width, but fonts differ in how
-// wide their narrow letters are: with a wide desktop font some of this window's
-// long labels would be cut off. Stretching every position and width by the same
-// factor keeps the layout's proportions and lets every text fit.
-void WidenToFitTexts(QDialog& dialog, const DialogControls& controls) {
-    double factor = 1.0;
-    for (QWidget* widget : controls.inTabOrder) {
-        const bool hasText = qobject_cast<QLabel*>(widget) != nullptr ||
-                             qobject_cast<QRadioButton*>(widget) != nullptr ||
-                             qobject_cast<QCheckBox*>(widget) != nullptr;
-        if (hasText && widget->width() > 0) {
-            factor = std::max(factor, static_cast<double>(widget->sizeHint().width()) /
-                                          static_cast<double>(widget->width()));
-        }
-    }
-    if (factor <= 1.0) {
-        return;
-    }
-    auto stretch = [factor](int x) { return static_cast<int>(std::lround(x * factor)); };
-    for (QWidget* widget : controls.inTabOrder) {
-        const QRect rect = widget->geometry();
-        const int left = stretch(rect.left());
-        widget->setGeometry(left, rect.top(), stretch(rect.left() + rect.width()) - left,
-                            rect.height());
-    }
-    dialog.setFixedSize(stretch(dialog.width()), dialog.height());
-}
-
 } // namespace
 
 // One pass of the data exchange. Show writes held values into controls; commit
@@ -208,7 +180,6 @@ CQuernfoldDlg::CQuernfoldDlg(FolderPicker pickFolder, AboutBoxRunner showAbout, 
                                }
                                return nullptr;
                            });
-    WidenToFitTexts(*this, controls);
     using namespace MainWindowId;
     inputEdit = controls.Get<QLineEdit>(kInputPath);
     outputEdit = controls.Get<QLineEdit>(kOutputFolder);

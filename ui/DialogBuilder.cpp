@@ -19,6 +19,7 @@
 #include <QToolButton>
 
 #include <algorithm>
+#include <cmath>
 
 DialogUnits::DialogUnits(const QFontMetrics& metrics) {
     // The average width of the Latin letters, rounded half up.
@@ -157,6 +158,34 @@ QWidget* CreateDefault(const DialogControl& control, QWidget* parent) {
     return nullptr;
 }
 
+// Dialog units follow the font's average letter width, but fonts differ in how
+// wide their narrow letters are: with a wide desktop font a template's long
+// labels would be cut off. Stretching every position and width by the same
+// factor keeps the layout's proportions and lets every text fit.
+void WidenToFitTexts(QDialog& dialog, const DialogControls& controls) {
+    double factor = 1.0;
+    for (QWidget* widget : controls.inTabOrder) {
+        const bool hasText = qobject_cast<QLabel*>(widget) != nullptr ||
+                             qobject_cast<QRadioButton*>(widget) != nullptr ||
+                             qobject_cast<QCheckBox*>(widget) != nullptr;
+        if (hasText && widget->width() > 0) {
+            factor = std::max(factor, static_cast<double>(widget->sizeHint().width()) /
+                                          static_cast<double>(widget->width()));
+        }
+    }
+    if (factor <= 1.0) {
+        return;
+    }
+    auto stretch = [factor](int x) { return static_cast<int>(std::lround(x * factor)); };
+    for (QWidget* widget : controls.inTabOrder) {
+        const QRect rect = widget->geometry();
+        const int left = stretch(rect.left());
+        widget->setGeometry(left, rect.top(), stretch(rect.left() + rect.width()) - left,
+                            rect.height());
+    }
+    dialog.setFixedSize(stretch(dialog.width()), dialog.height());
+}
+
 } // namespace
 
 DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate,
@@ -238,5 +267,6 @@ DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate
             QWidget::setTabOrder(previous, made.inTabOrder[i]);
         previous = made.inTabOrder[i];
     }
+    WidenToFitTexts(dialog, made);
     return made;
 }

@@ -1,6 +1,8 @@
 // Lays out a dialog template on a QDialog. Positions and sizes are in dialog
 // units: x × average character width / 4 and y × character height / 8 of the
-// dialog's font, so a window keeps its proportions with any font.
+// dialog's font, so a window keeps its proportions with any font; where the
+// font's letters run wider than its average, the whole layout is stretched
+// sideways by one factor until every label fits.
 //
 // The builder creates every control by kind in tab order and wires what the
 // template implies (mnemonics and their buddies, digits-only edits, radio groups,
