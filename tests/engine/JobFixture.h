@@ -15,6 +15,11 @@
 #include <string>
 #include <vector>
 
+// At 1000 Hz, 1500-frame tracks and 300-frame pauses: with the fixture's 100-frame
+// windows and 1000-frame minimum track, the splits fall every 1800 frames.
+inline constexpr std::uint32_t kTrack = 1500;
+inline constexpr std::uint32_t kPause = 300;
+
 class JobTest : public ::testing::Test {
 protected:
     void SetUp() override {

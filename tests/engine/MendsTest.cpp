@@ -7,11 +7,6 @@
 #include <cerrno>
 #include <cstring>
 
-namespace {
-constexpr std::uint32_t kTrack = 1500;
-constexpr std::uint32_t kPause = 300;
-} // namespace
-
 TEST_F(JobTest, OutputNameThatIsTheInputIsRefusedHoweverThePathIsSpelled) {
     // The recording lives in the output folder under the name file 2 would get,
     // and is named through a link to that folder.

@@ -4,13 +4,6 @@
 
 #include <algorithm>
 
-namespace {
-// 1000 Hz, 1500-frame tracks and 300-frame pauses: with 100-frame windows and a
-// 1000-frame minimum track, the splits fall every 1800 frames.
-constexpr std::uint32_t kTrack = 1500;
-constexpr std::uint32_t kPause = 300;
-} // namespace
-
 TEST_F(JobTest, WritesEverySegmentByteForByteWithAppendedSilence) {
     Recording input(1000, 2, 16);
     input.Tracks(5, kTrack, kPause).Write(inputPath);
