@@ -112,7 +112,7 @@ public:
                     result.status = SegmentStatus::ReadFailed;
                     return result;
                 }
-                if (output.WriteFrames(frames.data(), count, scratch.data()) != WAVE_OK) {
+                if (output.WriteFrameBytes(scratch.data(), count) != WAVE_OK) {
                     result.status = SegmentStatus::WriteFailed;
                     return result;
                 }
@@ -140,8 +140,10 @@ public:
     }
 
 private:
-    // Reads exactly `count` frames starting at `position`: every one of them lies
-    // inside the recording, so any failure is a real read error, never the end.
+    // Reads exactly `count` frames starting at `position` into the scratch buffer,
+    // as the file stores them: copied audio is never unpacked and packed again.
+    // Every one of them lies inside the recording, so any failure is a real read
+    // error, never the end.
     bool ReadExactly(std::uint64_t position, std::uint32_t count) {
         if (readerPosition != position) {
             if (reader.SeekToFrame(static_cast<std::uint32_t>(position)) != WAVE_OK) {
@@ -149,7 +151,7 @@ private:
             }
         }
         readerPosition = UINT64_MAX; // unknown until the read succeeds
-        if (reader.ReadFrames(static_cast<std::int32_t>(count), frames.data()) != WAVE_OK) {
+        if (reader.ReadFrameBytes(count, scratch.data()) != WAVE_OK) {
             return false;
         }
         readerPosition = position + count;
@@ -162,7 +164,7 @@ private:
         if (remaining == 0) {
             return true;
         }
-        // The audio in the frame buffer has been written; it now holds silence.
+        // The frame buffer is free while the writer copies; it now holds silence.
         const FrameSlot silence{plan.silenceSample, plan.silenceSample};
         const std::size_t filled =
             static_cast<std::size_t>(std::min<std::uint64_t>(remaining, frames.size()));

@@ -509,36 +509,29 @@ int WaveStream::ReadFrames(std::int32_t count, FrameSlot* frames) {
     // Worked out from the format, not the block align field, which a failed
     // open may have left disagreeing.
     const std::size_t frameBytes = static_cast<std::size_t>(bitsPerSample / 8) * channels;
-    const std::int64_t position = Tell();
-    if (position < 0) {
+    std::uint8_t* target = nullptr;
+    if (stereo16 && kLittleEndianHost) {
+        // The file's bytes are already the slots' bytes.
+        target = reinterpret_cast<std::uint8_t*>(frames);
+    } else {
+        const std::size_t bytes = static_cast<std::size_t>(count) * frameBytes;
+        if (readScratchSize < bytes) {
+            auto* grown = new (std::nothrow) std::uint8_t[bytes];
+            if (grown == nullptr) {
+                return WAVE_FILE_ERROR;
+            }
+            delete[] readScratch;
+            readScratch = grown;
+            readScratchSize = bytes;
+        }
+        target = readScratch;
+    }
+    const std::int64_t read = ReadStoredFrames(static_cast<std::uint64_t>(count), target);
+    if (read < 0) {
         return WAVE_FILE_ERROR;
     }
-    const std::uint64_t framesLeft =
-        position < dataEndOffset ? static_cast<std::uint64_t>(dataEndOffset - position) / frameBytes
-                                 : 0;
-    const std::uint64_t wanted = framesLeft < static_cast<std::uint64_t>(count)
-                                     ? framesLeft
-                                     : static_cast<std::uint64_t>(count);
-    std::size_t framesRead = 0;
-    if (wanted > 0) {
-        const std::size_t bytes = static_cast<std::size_t>(wanted) * frameBytes;
-        std::uint8_t* target = nullptr;
-        if (stereo16 && kLittleEndianHost) {
-            // The file's bytes are already the slots' bytes.
-            target = reinterpret_cast<std::uint8_t*>(frames);
-        } else {
-            if (readScratchSize < bytes) {
-                auto* grown = new (std::nothrow) std::uint8_t[bytes];
-                if (grown == nullptr) {
-                    return WAVE_FILE_ERROR;
-                }
-                delete[] readScratch;
-                readScratch = grown;
-                readScratchSize = bytes;
-            }
-            target = readScratch;
-        }
-        framesRead = std::fread(target, 1, bytes, stream) / frameBytes;
+    const auto framesRead = static_cast<std::size_t>(read);
+    if (framesRead > 0) {
         const std::uint8_t* in = target;
         if (stereo16) {
             if constexpr (!kLittleEndianHost) {
@@ -565,6 +558,37 @@ int WaveStream::ReadFrames(std::int32_t count, FrameSlot* frames) {
         }
     }
     return framesRead == static_cast<std::size_t>(count) ? WAVE_OK : WAVE_FILE_ERROR;
+}
+
+std::int64_t WaveStream::ReadStoredFrames(std::uint64_t count, std::uint8_t* target) {
+    const std::size_t frameBytes = static_cast<std::size_t>(bitsPerSample / 8) * channels;
+    const std::int64_t position = Tell();
+    if (position < 0) {
+        return -1;
+    }
+    const std::uint64_t framesLeft =
+        position < dataEndOffset ? static_cast<std::uint64_t>(dataEndOffset - position) / frameBytes
+                                 : 0;
+    const std::uint64_t wanted = framesLeft < count ? framesLeft : count;
+    if (wanted == 0) {
+        return 0;
+    }
+    const std::size_t bytes = static_cast<std::size_t>(wanted) * frameBytes;
+    return static_cast<std::int64_t>(std::fread(target, 1, bytes, stream) / frameBytes);
+}
+
+int WaveStream::ReadFrameBytes(std::uint32_t count, std::uint8_t* bytes) {
+    if (mode != RIFF_READING || stream == nullptr || !IsSupportedFormat(bitsPerSample, channels)) {
+        return WAVE_BAD_CALL;
+    }
+    if (count == 0) {
+        return WAVE_OK;
+    }
+    if (bytes == nullptr) {
+        return WAVE_BAD_CALL;
+    }
+    return ReadStoredFrames(count, bytes) == static_cast<std::int64_t>(count) ? WAVE_OK
+                                                                              : WAVE_FILE_ERROR;
 }
 
 int WaveStream::SeekToFrame(std::uint32_t index) {
@@ -694,11 +718,6 @@ int WaveStream::WriteFrames(const FrameSlot* frames, std::uint32_t count, std::u
     if (frames == nullptr || scratch == nullptr) {
         return WAVE_BAD_CALL;
     }
-    const std::size_t frameBytes = static_cast<std::size_t>(bitsPerSample / 8) * channels;
-    const std::uint64_t size = static_cast<std::uint64_t>(count) * frameBytes;
-    if (!SizesFit(dataChunkSize, riffChunkSize, size)) {
-        return WAVE_FILE_ERROR;
-    }
     const void* block = scratch;
     std::uint8_t* out = scratch;
     if (bitsPerSample == 16 && channels == 2) {
@@ -729,7 +748,25 @@ int WaveStream::WriteFrames(const FrameSlot* frames, std::uint32_t count, std::u
             out[i] = static_cast<std::uint8_t>(frames[i].channel1);
         }
     }
-    int code = RiffStream::Write(block, static_cast<std::size_t>(size));
+    return WriteFrameBytes(static_cast<const std::uint8_t*>(block), count);
+}
+
+int WaveStream::WriteFrameBytes(const std::uint8_t* bytes, std::uint32_t count) {
+    if (!IsSupportedFormat(bitsPerSample, channels) || mode != RIFF_WRITING) {
+        return WAVE_BAD_CALL;
+    }
+    if (count == 0) {
+        return WAVE_OK;
+    }
+    if (bytes == nullptr) {
+        return WAVE_BAD_CALL;
+    }
+    const std::uint64_t size = static_cast<std::uint64_t>(count) *
+                               (static_cast<std::size_t>(bitsPerSample / 8) * channels);
+    if (!SizesFit(dataChunkSize, riffChunkSize, size)) {
+        return WAVE_FILE_ERROR;
+    }
+    const int code = RiffStream::Write(bytes, static_cast<std::size_t>(size));
     if (code != WAVE_OK) {
         return code;
     }

@@ -96,6 +96,12 @@ public:
     int ReadFrames(std::int32_t count, FrameSlot* frames);
     int SeekToFrame(std::uint32_t index);
 
+    // Reads count frames exactly as the file stores them into bytes, which must
+    // hold count * BlockAlign() bytes. 0 only when every frame arrived; otherwise
+    // 3, with the complete frames before that point in place. A copy that goes
+    // through here and WriteFrameBytes never unpacks the audio into slots.
+    int ReadFrameBytes(std::uint32_t count, std::uint8_t* bytes);
+
     int WriteFrame(const FrameSlot& frame);
     int WriteRawSamples8(const std::uint8_t* bytes, std::int32_t length);
     int WriteRawSamples16(const std::int16_t* samples, std::int32_t count);
@@ -104,6 +110,10 @@ public:
     // scratch must hold count * BlockAlign() bytes (the caller allocates it once).
     // On failure nothing is added to the data chunk size.
     int WriteFrames(const FrameSlot* frames, std::uint32_t count, std::uint8_t* scratch);
+
+    // Appends count frames given as the file stores them (count * BlockAlign()
+    // bytes) in one write. On failure nothing is added to the data chunk size.
+    int WriteFrameBytes(const std::uint8_t* bytes, std::uint32_t count);
 
     // Writing: patches the data chunk header and the RIFF header, then closes.
     int Close();
@@ -137,6 +147,9 @@ private:
     // largest count asked for, so memory stays one window whatever the file length.
     std::uint8_t* readScratch;
     std::size_t readScratchSize;
+    // Reads up to count whole frames as stored into target, never past the data
+    // chunk; the number of frames read, or -1 when the position is unknown.
+    std::int64_t ReadStoredFrames(std::uint64_t count, std::uint8_t* target);
     // File offset just past the last complete frame of the data chunk: reads
     // never pass it, so chunks after the data are never taken for samples.
     std::int64_t dataEndOffset;

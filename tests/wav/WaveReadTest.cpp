@@ -52,6 +52,14 @@ TEST_P(ReadOracle, ReadsWhatLibsndfileWrote) {
     }
     EXPECT_EQ(slots[kFrames].channel1, kUntouched);
 
+    // As stored: the same frames byte for byte, and again nothing past the data.
+    const Bytes stored = PackSamples(bits, samples);
+    Bytes raw(stored.size() + 64, 0xEE);
+    ASSERT_EQ(reader.SeekToFrame(0), WAVE_OK);
+    EXPECT_EQ(reader.ReadFrameBytes(kFrames + 1, raw.data()), WAVE_FILE_ERROR);
+    EXPECT_EQ(Bytes(raw.begin(), raw.begin() + static_cast<std::ptrdiff_t>(stored.size())), stored);
+    EXPECT_EQ(raw[stored.size()], 0xEE);
+
     ASSERT_EQ(reader.SeekToFrame(kFrames - 1), WAVE_OK);
     FrameSlot last{};
     EXPECT_EQ(reader.ReadFrames(1, &last), WAVE_OK);

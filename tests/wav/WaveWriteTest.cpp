@@ -45,7 +45,7 @@ TEST(WaveWrite, LaysDownTheCanonicalLayout) {
     EXPECT_EQ(Get32(bytes, 40), 4000u);
 }
 
-enum class Method { Frame, Frames, EngineCalls };
+enum class Method { Frame, Frames, EngineCalls, StoredBytes };
 
 class WriteOracle : public testing::TestWithParam<std::tuple<int, int, Method>> {};
 
@@ -95,6 +95,13 @@ TEST_P(WriteOracle, LibsndfileReadsWhatWasWritten) {
             ASSERT_EQ(code, WAVE_OK);
         }
         break;
+    case Method::StoredBytes: { // frames already in the file's layout, in two blocks
+        const Bytes stored = PackSamples(bits, samples);
+        const std::size_t split = 600u * static_cast<std::size_t>(bits / 8 * channels);
+        ASSERT_EQ(writer.WriteFrameBytes(stored.data(), 600), WAVE_OK);
+        ASSERT_EQ(writer.WriteFrameBytes(stored.data() + split, kFrames - 600), WAVE_OK);
+        break;
+    }
     }
     ASSERT_EQ(writer.Close(), WAVE_OK);
 
@@ -111,7 +118,7 @@ TEST_P(WriteOracle, LibsndfileReadsWhatWasWritten) {
 
 // Readable test names: "16bit2chWriteFrames".
 std::string ParamName(const testing::TestParamInfo<WriteOracle::ParamType>& info) {
-    const char* methods[] = {"WriteFrame", "WriteFrames", "EngineCalls"};
+    const char* methods[] = {"WriteFrame", "WriteFrames", "EngineCalls", "WriteFrameBytes"};
     return std::to_string(std::get<0>(info.param)) + "bit" +
            std::to_string(std::get<1>(info.param)) + "ch" +
            methods[static_cast<int>(std::get<2>(info.param))];
@@ -120,7 +127,8 @@ std::string ParamName(const testing::TestParamInfo<WriteOracle::ParamType>& info
 INSTANTIATE_TEST_SUITE_P(AllFormats, WriteOracle,
                          testing::Combine(testing::Values(8, 16), testing::Values(1, 2),
                                           testing::Values(Method::Frame, Method::Frames,
-                                                          Method::EngineCalls)),
+                                                          Method::EngineCalls,
+                                                          Method::StoredBytes)),
                          ParamName);
 
 TEST(WaveWrite, BadCallsAreRefusedAndCreateNoFile) {
