@@ -506,15 +506,12 @@ int WaveStream::ReadFrames(std::int32_t count, FrameSlot* frames) {
     if (frames == nullptr) {
         return WAVE_BAD_CALL;
     }
-    // Worked out from the format, not the block align field, which a failed
-    // open may have left disagreeing.
-    const std::size_t frameBytes = static_cast<std::size_t>(bitsPerSample / 8) * channels;
     std::uint8_t* target = nullptr;
     if (stereo16 && kLittleEndianHost) {
         // The file's bytes are already the slots' bytes.
         target = reinterpret_cast<std::uint8_t*>(frames);
     } else {
-        const std::size_t bytes = static_cast<std::size_t>(count) * frameBytes;
+        const std::size_t bytes = static_cast<std::size_t>(count) * StoredFrameBytes();
         if (readScratchSize < bytes) {
             auto* grown = new (std::nothrow) std::uint8_t[bytes];
             if (grown == nullptr) {
@@ -561,7 +558,7 @@ int WaveStream::ReadFrames(std::int32_t count, FrameSlot* frames) {
 }
 
 std::int64_t WaveStream::ReadStoredFrames(std::uint64_t count, std::uint8_t* target) {
-    const std::size_t frameBytes = static_cast<std::size_t>(bitsPerSample / 8) * channels;
+    const std::size_t frameBytes = StoredFrameBytes();
     const std::int64_t position = Tell();
     if (position < 0) {
         return -1;
@@ -612,8 +609,7 @@ int WaveStream::WriteFrame(const FrameSlot& frame) {
     if (!IsSupportedFormat(bitsPerSample, channels)) {
         return WAVE_BAD_CALL;
     }
-    if (!SizesFit(dataChunkSize, riffChunkSize,
-                  static_cast<std::uint64_t>(bitsPerSample / 8) * channels)) {
+    if (!SizesFit(dataChunkSize, riffChunkSize, StoredFrameBytes())) {
         return WAVE_FILE_ERROR;
     }
     const auto first = static_cast<std::uint16_t>(frame.channel1);
@@ -761,8 +757,7 @@ int WaveStream::WriteFrameBytes(const std::uint8_t* bytes, std::uint32_t count) 
     if (bytes == nullptr) {
         return WAVE_BAD_CALL;
     }
-    const std::uint64_t size = static_cast<std::uint64_t>(count) *
-                               (static_cast<std::size_t>(bitsPerSample / 8) * channels);
+    const std::uint64_t size = static_cast<std::uint64_t>(count) * StoredFrameBytes();
     if (!SizesFit(dataChunkSize, riffChunkSize, size)) {
         return WAVE_FILE_ERROR;
     }

@@ -147,6 +147,11 @@ private:
     // largest count asked for, so memory stays one window whatever the file length.
     std::uint8_t* readScratch;
     std::size_t readScratchSize;
+    // Bytes of one stored frame, worked out from the format rather than the block
+    // align field, which a failed open may have left disagreeing.
+    std::size_t StoredFrameBytes() const {
+        return static_cast<std::size_t>(bitsPerSample / 8) * channels;
+    }
     // Reads up to count whole frames as stored into target, never past the data
     // chunk; the number of frames read, or -1 when the position is unknown.
     std::int64_t ReadStoredFrames(std::uint64_t count, std::uint8_t* target);
