@@ -1,15 +1,13 @@
 #include "SplitCommandLine.h"
 
+#include "QuernfoldVersion.h"
+
 #include <CLI/CLI.hpp>
 
 #include <charconv>
 #include <cstdio>
 #include <filesystem>
 #include <vector>
-
-#ifndef QUERNFOLD_VERSION
-#define QUERNFOLD_VERSION "unknown"
-#endif
 
 namespace {
 

@@ -1,5 +1,6 @@
 // The About box (template 100): the program icon, the version line and OK.
 #include "DialogTemplate.h"
+#include "QuernfoldVersion.h"
 
 #include <iterator>
 
@@ -7,8 +8,8 @@ namespace {
 
 constexpr DialogControl kAboutBoxControls[] = {
     {kNoControlId, ControlKind::StaticIcon, "", 11, 17, 20, 20, StyleNone},
-    {kNoControlId, ControlKind::Static, "Quernfold Version 1.01", 40, 10, 119, 8,
-     StyleNoPrefix | StyleGroup},
+    {kNoControlId, ControlKind::Static, "Quernfold Version " QUERNFOLD_VERSION_SHORT, 40, 10, 119,
+     8, StyleNoPrefix | StyleGroup},
     {1, ControlKind::DefPushButton, "OK", 178, 7, 50, 14, StyleGroup | StyleTabStop},
 };
 
