@@ -2,6 +2,7 @@
 
 #include "SplitQuantities.h"
 
+#include <algorithm>
 #include <climits>
 #include <cstdarg>
 #include <cstdio>
@@ -124,6 +125,26 @@ WindowJudge::Means WindowJudge::MeansOf(std::span<const FrameSlot> window) const
     means.channel1 = sum1 / window.size();
     means.channel2 = sum2 / window.size();
     return means;
+}
+
+WindowJudge::Levels WindowJudge::LevelsOf(std::span<const FrameSlot> window) const {
+    Levels levels;
+    if (window.empty()) {
+        return levels;
+    }
+    std::uint64_t sum1 = 0;
+    std::uint64_t sum2 = 0;
+    std::uint32_t peak = 0;
+    for (const FrameSlot& frame : window) {
+        const std::uint32_t magnitude1 = Magnitude(frame.channel1, silenceSample);
+        const std::uint32_t magnitude2 = stereo ? Magnitude(frame.channel2, silenceSample) : 0;
+        sum1 += magnitude1;
+        sum2 += magnitude2;
+        peak = std::max(peak, std::max(magnitude1, magnitude2));
+    }
+    levels.mean = static_cast<std::uint32_t>(std::max(sum1, sum2) / window.size());
+    levels.peak = peak;
+    return levels;
 }
 
 bool WindowJudge::IsLoud(const FrameSlot& frame) const {
