@@ -90,7 +90,7 @@ INSTANTIATE_TEST_SUITE_P(
                        {{8, 6, 25, true}, {30, 120, 700, false}, {60, 2500, 14000, false}}},
         // A DC offset lifts every window; the pauses sit at the offset.
         SeparationCase{"OffsetAverage", true, 16, {{10, 330, 360, true}, {90, 2300, 12000, false}}},
-        // Near the bottom of the scale, whose first step is T = 21.
+        // Near the bottom of the scale, whose first step is T = 26.
         SeparationCase{"LowStepsMaximum", false, 16, {{10, 0, 21, true}, {90, 200, 900, false}}},
         SeparationCase{"EightBitAverage", true, 8, {{10, 1, 2, true}, {90, 9, 60, false}}},
         SeparationCase{"EightBitMaximum", false, 8, {{10, 0, 1, true}, {90, 9, 60, false}}}),
