@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -48,6 +49,41 @@ bool JudgedSilent(const Windows& kind, const std::string& thresholdText, bool av
         frame.channel1 = static_cast<std::int16_t>(frame.channel1 + judge.silenceSample);
     }
     return judge.IsSilent(window);
+}
+
+// The levels the suggestion counts are the analysis's own: the mean its average
+// method compares, and the peak at which its maximum method stops finding loud frames.
+TEST(WindowLevels, MatchTheAnalysisTestsInEveryFormat) {
+    std::uint32_t noise = 99;
+    for (int bits : {8, 16}) {
+        for (bool stereo : {false, true}) {
+            WindowJudge judge;
+            judge.silenceSample = SilenceSampleFor(static_cast<std::uint16_t>(bits));
+            judge.stereo = stereo;
+            // Long enough to cross the 32-bit block sums; extremes of the format included.
+            std::vector<FrameSlot> window(140000);
+            for (FrameSlot& frame : window) {
+                noise = noise * 1103515245 + 12345;
+                const int spread = bits == 8 ? 256 : 65536;
+                const int low = bits == 8 ? 0 : -32768;
+                frame.channel1 = static_cast<std::int16_t>(low + (noise >> 8) % spread);
+                frame.channel2 = static_cast<std::int16_t>(low + (noise >> 12) % spread / 3);
+            }
+            window[70000].channel2 = static_cast<std::int16_t>(bits == 8 ? 0 : -32768);
+            const WindowJudge::Levels levels = judge.LevelsOf(window);
+            const WindowJudge::Means means = judge.MeansOf(window);
+            EXPECT_EQ(levels.mean, std::max(means.channel1, means.channel2));
+            judge.threshold = static_cast<std::uint16_t>(levels.peak);
+            EXPECT_FALSE(std::any_of(window.begin(), window.end(),
+                                     [&judge](const FrameSlot& f) { return judge.IsLoud(f); }));
+            judge.threshold = static_cast<std::uint16_t>(levels.peak - 1);
+            EXPECT_TRUE(std::any_of(window.begin(), window.end(),
+                                    [&judge](const FrameSlot& f) { return judge.IsLoud(f); }));
+        }
+    }
+    WindowJudge judge;
+    const std::vector<FrameSlot> loudest(140000, FrameSlot{-32768, 0});
+    EXPECT_EQ(judge.LevelsOf(loudest).mean, 32768U);
 }
 
 struct SeparationCase {
