@@ -75,7 +75,8 @@ std::string SuggestionProblemText(ThresholdSuggestion::Outcome outcome) {
 }
 
 WindowLevelStatistics::WindowLevelStatistics()
-    : meanCounts(AllocateCounts(kLevels + 1)), peakCounts(AllocateCounts(kLevels + 1)) {}
+    : meanCounts(AllocateCounts(kLevels + 1)), peakCounts(AllocateCounts(kLevels + 1)),
+      cumulated(AllocateCounts(kLevels + 1)) {}
 
 void WindowLevelStatistics::Add(const WindowJudge::Levels& levels) {
     if (!Ready()) {
@@ -90,17 +91,15 @@ void WindowLevelStatistics::Add(const WindowJudge::Levels& levels) {
 
 WindowLevelStatistics::Choice WindowLevelStatistics::Choose(bool useAverageMethod,
                                                             std::uint16_t bitsPerSample) const {
-    // Cumulated into a copy, so that windows can still be added afterwards.
-    std::unique_ptr<std::uint64_t[]> below = AllocateCounts(kLevels + 1);
+    // Cumulated into scratch, so that windows can still be added afterwards.
+    std::uint64_t* below = cumulated.get();
     Choice choice;
-    if (!below) {
-        return choice;
-    }
     const std::uint64_t* counts = useAverageMethod ? meanCounts.get() : peakCounts.get();
     for (std::size_t level = 1; level <= kLevels; ++level) {
         below[level] = below[level - 1] + counts[level];
     }
-    auto windowsBelow = [&below](std::uint64_t level) {
+    below[0] = 0;
+    auto windowsBelow = [below](std::uint64_t level) {
         return below[std::min<std::uint64_t>(level, kLevels)];
     };
     // A window is silent when its level is below the edge: T for the average

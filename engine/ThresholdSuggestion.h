@@ -54,7 +54,7 @@ public:
     static constexpr std::uint64_t kMinimumWindows = 8;
 
     WindowLevelStatistics();
-    bool Ready() const { return meanCounts && peakCounts; } // false when allocation failed
+    bool Ready() const { return meanCounts && peakCounts && cumulated; } // false: no memory
 
     void Add(const WindowJudge::Levels& levels);
 
@@ -76,6 +76,7 @@ private:
     // L), so that cumulating them gives the windows below each level.
     std::unique_ptr<std::uint64_t[]> meanCounts;
     std::unique_ptr<std::uint64_t[]> peakCounts;
+    std::unique_ptr<std::uint64_t[]> cumulated; // scratch that each choice overwrites
     std::uint64_t windows = 0;
     std::uint32_t loudestPeak = 0;
 };
