@@ -108,12 +108,11 @@ TEST_P(Separation, PausesAreSilentAndSoundIsNot) {
     }
 }
 
-// Levels are magnitudes: 16-bit full scale is 32768, 8-bit 128.
+// Levels are magnitudes: 16-bit full scale is 32768, 8-bit 128. The generated
+// recordings of the evaluation test cover the everyday cases.
 INSTANTIATE_TEST_SUITE_P(
     Levels, Separation,
     testing::Values(
-        SeparationCase{"CleanAverage", true, 16, {{10, 8, 30, true}, {90, 2000, 12000, false}}},
-        SeparationCase{"CleanMaximum", false, 16, {{10, 8, 30, true}, {90, 2000, 12000, false}}},
         // A quiet passage far louder than the pauses stays sound, even when it
         // fills more windows than the pauses do.
         SeparationCase{"QuietPassagesAverage",
@@ -124,12 +123,10 @@ INSTANTIATE_TEST_SUITE_P(
                        false,
                        16,
                        {{8, 6, 25, true}, {30, 120, 700, false}, {60, 2500, 14000, false}}},
-        // A DC offset lifts every window; the pauses sit at the offset.
-        SeparationCase{"OffsetAverage", true, 16, {{10, 330, 360, true}, {90, 2300, 12000, false}}},
         // Near the bottom of the scale, whose first step is T = 26.
         SeparationCase{"LowStepsMaximum", false, 16, {{10, 0, 21, true}, {90, 200, 900, false}}},
-        SeparationCase{"EightBitAverage", true, 8, {{10, 1, 2, true}, {90, 9, 60, false}}},
-        SeparationCase{"EightBitMaximum", false, 8, {{10, 0, 1, true}, {90, 9, 60, false}}}),
+        // 8-bit thresholds come in whole sample steps (T = 1 from 0.20 % up).
+        SeparationCase{"EightBitAverage", true, 8, {{10, 1, 2, true}, {90, 9, 60, false}}}),
     [](const testing::TestParamInfo<SeparationCase>& info) { return info.param.name; });
 
 struct RefusalCase {
