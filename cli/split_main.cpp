@@ -35,7 +35,7 @@ int ExitStatus(SplitOutcome outcome, const SplitCommand& command, const Terminal
 
 // Runs the suggestion and prints it; returns no value when the split should go
 // on with the suggested threshold, which it puts into the options.
-std::optional<int> SuggestThreshold(SplitCommand& command, SplitHost& host) {
+std::optional<int> SuggestAndReport(SplitCommand& command, SplitHost& host) {
     using Outcome = ThresholdSuggestion::Outcome;
     const ThresholdSuggestion suggestion = RunThresholdSuggestion(command.options, host);
     switch (suggestion.outcome) {
@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
     TerminalHost host(settings);
 
     if (command.suggestThreshold || command.suggestOnly) {
-        if (std::optional<int> status = SuggestThreshold(command, host)) {
+        if (std::optional<int> status = SuggestAndReport(command, host)) {
             return *status;
         }
     }
