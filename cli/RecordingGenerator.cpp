@@ -120,7 +120,10 @@ std::vector<RecordingSection> LayOutRecording(const RecordingSettings& settings,
 RecordingGenerator::RecordingGenerator(const RecordingSettings& settings,
                                        std::vector<RecordingSection> sections)
     : settings(settings), sections(std::move(sections)),
-      rngState(0x2545F4914F6CDD1Dull ^ (static_cast<std::uint64_t>(settings.seed) << 17)) {
+      rngState(0x2545F4914F6CDD1Dull ^ (static_cast<std::uint64_t>(settings.seed) << 17)),
+      artefactRngState(0x9E3779B97F4A7C15ull ^ (static_cast<std::uint64_t>(settings.seed) << 23)),
+      clickDecay(static_cast<float>(std::exp(-1.0 / (0.0002 * settings.sampleRate)))),
+      humStep(PhaseStep(settings.humFrequency, settings.sampleRate)) {
     for (const RecordingSection& section : this->sections) {
         totalFrames += section.frameCount;
     }
@@ -136,6 +139,54 @@ float RecordingGenerator::NextNoise() {
     rngState ^= rngState >> 27;
     const std::uint64_t value = rngState * 0x2545F4914F6CDD1Dull;
     return static_cast<float>(value >> 40) * (1.0f / 8388608.0f) - 1.0f; // [-1, 1)
+}
+
+float RecordingGenerator::NextArtefactNoise() {
+    artefactRngState ^= artefactRngState >> 12;
+    artefactRngState ^= artefactRngState << 25;
+    artefactRngState ^= artefactRngState >> 27;
+    const std::uint64_t value = artefactRngState * 0x2545F4914F6CDD1Dull;
+    return static_cast<float>(value >> 40) * (1.0f / 8388608.0f) - 1.0f; // [-1, 1)
+}
+
+void RecordingGenerator::AddArtefacts(float& left, float& right) {
+    if (settings.hissLevel > 0) {
+        // Two uniform values give a triangular spread, closer to real hiss.
+        const auto hiss = static_cast<float>(settings.hissLevel * 0.5);
+        left += (NextArtefactNoise() + NextArtefactNoise()) * hiss;
+        right += (NextArtefactNoise() + NextArtefactNoise()) * hiss;
+    }
+    if (settings.clicksPerSecond > 0) {
+        const double chance = settings.clicksPerSecond / settings.sampleRate;
+        if ((NextArtefactNoise() + 1.0f) * 0.5f < chance) {
+            // A click of 10 % to 40 % of full scale, a little louder on one side.
+            const float size = 0.25f + 0.15f * NextArtefactNoise();
+            const float sign = NextArtefactNoise() < 0 ? -1.0f : 1.0f;
+            clickLeft += sign * size;
+            clickRight += sign * size * 0.7f;
+        }
+        left += clickLeft;
+        right += clickRight;
+        clickLeft *= -clickDecay; // ringing, so the impulse has no net offset
+        clickRight *= -clickDecay;
+    }
+    if (settings.crackleLevel > 0) {
+        // About 200 ticks a second.
+        if ((NextArtefactNoise() + 1.0f) * 0.5f < 200.0f / settings.sampleRate) {
+            const auto tick = static_cast<float>(settings.crackleLevel) * NextArtefactNoise();
+            left += tick;
+            right -= tick;
+        }
+    }
+    if (settings.humLevel > 0) {
+        const float hum = static_cast<float>(settings.humLevel) *
+                          (Sine(humPhase) + Sine(humPhase * 2) / 2 + Sine(humPhase * 3) / 3);
+        humPhase += humStep;
+        left += hum;
+        right += hum;
+    }
+    left += static_cast<float>(settings.dcOffset);
+    right += static_cast<float>(settings.dcOffset);
 }
 
 void RecordingGenerator::StartSection(std::size_t index) {
@@ -268,9 +319,18 @@ std::uint32_t RecordingGenerator::Render(FrameSlot* frames, std::uint32_t count)
                 std::min(1.0f, static_cast<float>(sectionFrame) / static_cast<float>(fadeInFrames));
             const float fadeOut = std::min(
                 1.0f, static_cast<float>(section.frameCount - sectionFrame) / fadeOutFrames);
-            outLeft *= fadeIn * fadeOut;
-            outRight *= fadeIn * fadeOut;
+            // A quiet passage in the middle third of the track.
+            const bool quiet =
+                sectionFrame >= section.frameCount / 3 && sectionFrame < section.frameCount / 3 * 2;
+            const float passage = quiet ? static_cast<float>(settings.quietPassageGain) : 1.0f;
+            outLeft *= fadeIn * fadeOut * passage;
+            outRight *= fadeIn * fadeOut * passage;
         }
+        if (settings.masterGain != 1.0) {
+            outLeft *= static_cast<float>(settings.masterGain);
+            outRight *= static_cast<float>(settings.masterGain);
+        }
+        AddArtefacts(outLeft, outRight);
         frames[i] = Quantise(outLeft, outRight);
         ++sectionFrame;
     }

@@ -21,6 +21,17 @@ struct RecordingSettings {
     double leadSeconds = 1.0; // noise floor before the first track
     double tailSeconds = 1.0; // noise floor after the last track
     std::uint32_t seed = 1;
+
+    // Conditions of real recordings that defeat a fixed threshold; all off by
+    // default. Levels are fractions of full scale.
+    double masterGain = 1.0;       // the music and room noise scaled (a quiet master)
+    double quietPassageGain = 1.0; // the middle third of every track scaled by this
+    double hissLevel = 0.0;        // tape hiss throughout, about this far from zero at most
+    double clicksPerSecond = 0.0;  // vinyl clicks: short loud impulses at random times
+    double crackleLevel = 0.0;     // vinyl crackle: dense small ticks throughout
+    double humLevel = 0.0;         // mains hum: the fundamental's amplitude
+    double humFrequency = 50.0;    // with the 2nd and 3rd harmonics at 1/2 and 1/3 of it
+    double dcOffset = 0.0;         // added to every sample, signed
 };
 
 // One stretch of the time line, in frames.
@@ -58,6 +69,9 @@ private:
     void StartChord();
     float NextNoise();
     FrameSlot Quantise(float left, float right) const;
+    float NextArtefactNoise();
+    // Hiss, clicks, crackle, hum and offset for the next frame, per channel.
+    void AddArtefacts(float& left, float& right);
 
     RecordingSettings settings;
     std::vector<RecordingSection> sections;
@@ -82,4 +96,12 @@ private:
     float envelope = 0; // current decaying part of the chord envelope
     float hatEnvelope = 0;
     float hatDecay = 1.0f;
+
+    // Artefacts have their own random sequence, so that recordings without them
+    // stay exactly as they were.
+    std::uint64_t artefactRngState;
+    float clickLeft = 0, clickRight = 0; // decaying click impulses
+    float clickDecay = 0;
+    std::uint32_t humPhase = 0;
+    std::uint32_t humStep = 0;
 };

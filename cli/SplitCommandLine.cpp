@@ -11,6 +11,8 @@
 
 namespace {
 
+constexpr char kAutoThreshold[] = "auto";
+
 constexpr char kUsage[] = "Usage: quernfold-split [options] INPUT OUTPUT_DIR\n";
 
 constexpr char kDescription[] =
@@ -24,7 +26,7 @@ constexpr char kFooter[] =
     "  0    files written, or a dry run that found split points\n"
     "  1    an error stopped the run (message on standard error)\n"
     "  2    bad command line; nothing was opened\n"
-    "  3    no split point found\n"
+    "  3    no split point found, or no usable silence to suggest a threshold from\n"
     "  4    declined at the prompt\n"
     "  130  cancelled (Ctrl+C or SIGTERM); files already written stay valid\n";
 
@@ -111,13 +113,14 @@ std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& co
     app.set_version_flag("--version", "quernfold-split " QUERNFOLD_VERSION);
 
     app.add_option("--threshold", threshold,
-                   "Silence threshold in percent, 0 to 5 (a trailing % is allowed)")
+                   "Silence threshold in percent, 0 to 5 (a trailing % is allowed), or auto "
+                   "to find it from the recording")
         ->capture_default_str()
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
-                return ThresholdTextFromArgument(text)
+                return text == kAutoThreshold || ThresholdTextFromArgument(text)
                            ? std::string()
-                           : "expects a decimal number from 0 to 5, not '" + text + "'";
+                           : "expects a decimal number from 0 to 5 or auto, not '" + text + "'";
             },
             ""))
         ->type_name("PCT");
@@ -165,6 +168,9 @@ std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& co
     app.add_flag("-n,--dry-run", command.dryRun, "Analyse and print the report, write no WAV file")
         ->excludes(yes);
     app.add_flag("-q,--quiet", command.quiet, "No progress display");
+    app.add_flag("--suggest", command.suggestOnly,
+                 "Print the threshold suggested for INPUT (for --method and --silence-ms) and "
+                 "stop; OUTPUT_DIR may be left out");
     app.add_option("--labels", labels,
                    "Also write the planned cuts as a label file for audio editors "
                    "(with --dry-run too)")
@@ -172,9 +178,9 @@ std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& co
     app.add_option("INPUT", command.options.inputPath, "The WAV recording to split")
         ->required()
         ->type_name("");
+    // Required, except with --suggest; checked after parsing.
     app.add_option("OUTPUT_DIR", command.options.outputFolder,
                    "The existing folder that receives the files")
-        ->required()
         ->type_name("");
 
     // "--prefix=" names an empty value; the parser would otherwise take the next
@@ -190,19 +196,28 @@ std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& co
         arguments.push_back(std::move(argument));
     }
 
+    auto usageError = [](const char* what) {
+        std::fprintf(stderr,
+                     "quernfold-split: %s\n%sRun 'quernfold-split --help' for the options.\n", what,
+                     kUsage);
+        return kExitUsage;
+    };
     try {
         app.parse(arguments);
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) { // --help or --version
             return app.exit(e);
         }
-        std::fprintf(stderr,
-                     "quernfold-split: %s\n%sRun 'quernfold-split --help' for the options.\n",
-                     e.what(), kUsage);
-        return kExitUsage;
+        return usageError(e.what());
+    }
+    if (app.count("OUTPUT_DIR") == 0 && !command.suggestOnly) {
+        return usageError("OUTPUT_DIR is required");
     }
 
-    command.options.thresholdText = *ThresholdTextFromArgument(threshold);
+    command.suggestThreshold = threshold == kAutoThreshold;
+    if (!command.suggestThreshold) {
+        command.options.thresholdText = *ThresholdTextFromArgument(threshold);
+    }
     command.options.silenceLengthMs = ToNumber(silenceMs);
     command.options.minTrackLengthSec = ToNumber(minTrackSec);
     command.options.appendSilenceMs = ToNumber(appendSilenceMs);

@@ -11,14 +11,16 @@ struct SplitCommand {
     bool answerYes = false;
     bool dryRun = false;
     bool quiet = false;
-    std::string labelsPath; // absolute; empty when no label file was asked for
+    bool suggestThreshold = false; // --threshold auto: find it from the recording first
+    bool suggestOnly = false;      // --suggest: print the suggestion and stop
+    std::string labelsPath;        // absolute; empty when no label file was asked for
 };
 
 // Exit statuses of quernfold-split.
 inline constexpr int kExitWritten = 0;
 inline constexpr int kExitEngineError = 1;
 inline constexpr int kExitUsage = 2;
-inline constexpr int kExitNothingFound = 3;
+inline constexpr int kExitNothingFound = 3; // also: no usable silence for a suggestion
 inline constexpr int kExitDeclined = 4;
 inline constexpr int kExitCancelled = 130;
 

@@ -5,6 +5,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -26,7 +27,12 @@ constexpr char kDescription[] =
     "  make-recording demo.wav                          3 minutes, 5 tracks, 44.1 kHz 16-bit "
     "stereo\n"
     "  make-recording --length 3600 --tracks 60 long.wav   an hour for benchmarks\n"
-    "  make-recording --bits 8 --channels 1 --rate 11025 --track-sec 40 --tracks 3 small.wav\n";
+    "  make-recording --bits 8 --channels 1 --rate 11025 --track-sec 40 --tracks 3 small.wav\n"
+    "  make-recording --hiss 0.5 --clicks 2 --hum 0.1 --dc -0.3 worn.wav   a worn record\n"
+    "\n"
+    "The condition options (--master-db to --dc) imitate what defeats a fixed silence\n"
+    "threshold: a quiet master, quiet passages inside tracks, tape hiss, vinyl clicks\n"
+    "and crackle, mains hum with harmonics, and a recorder's DC offset.\n";
 
 // Frames rendered and written per block: big blocks keep hour-long files fast.
 constexpr std::uint32_t kBlockFrames = 1u << 16;
@@ -71,6 +77,42 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0.0, 600.0));
     app.add_option("--seed", settings.seed, "Varies keys, tempi, track lengths and noise")
         ->capture_default_str();
+    double masterDb = 0.0;
+    double quietPassageDb = 0.0;
+    double hissPercent = 0.0;
+    double cracklePercent = 0.0;
+    double humPercent = 0.0;
+    double dcPercent = 0.0;
+    app.add_option("--master-db", masterDb,
+                   "Gain of the music and room noise in dB (a quiet "
+                   "master is well below 0)")
+        ->capture_default_str()
+        ->check(CLI::Range(-90.0, 0.0));
+    app.add_option("--quiet-passage-db", quietPassageDb,
+                   "The middle third of every track this many dB quieter")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 90.0));
+    app.add_option("--hiss", hissPercent, "Tape hiss throughout, peak in percent of full scale")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 50.0));
+    app.add_option("--clicks", settings.clicksPerSecond,
+                   "Vinyl clicks (10 % to 40 % of full scale) per second, at random times")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 1000.0));
+    app.add_option("--crackle", cracklePercent,
+                   "Vinyl crackle: about 200 small ticks a second, up to this percent")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 50.0));
+    app.add_option("--hum", humPercent,
+                   "Mains hum in percent of full scale, with its 2nd and 3rd harmonics")
+        ->capture_default_str()
+        ->check(CLI::Range(0.0, 50.0));
+    app.add_option("--hum-hz", settings.humFrequency, "Mains frequency of the hum")
+        ->capture_default_str()
+        ->check(CLI::IsMember({50.0, 60.0}));
+    app.add_option("--dc", dcPercent, "DC offset in percent of full scale, signed")
+        ->capture_default_str()
+        ->check(CLI::Range(-50.0, 50.0));
     app.add_option("OUTPUT", outputPath, "The WAV file to write (replaced if it exists)")
         ->required();
 
@@ -83,6 +125,13 @@ int main(int argc, char** argv) {
                      e.what());
         return 2;
     }
+
+    settings.masterGain = std::pow(10.0, masterDb / 20.0);
+    settings.quietPassageGain = std::pow(10.0, -quietPassageDb / 20.0);
+    settings.hissLevel = hissPercent / 100.0;
+    settings.crackleLevel = cracklePercent / 100.0;
+    settings.humLevel = humPercent / 100.0;
+    settings.dcOffset = dcPercent / 100.0;
 
     std::string error;
     std::vector<RecordingSection> sections = LayOutRecording(settings, error);

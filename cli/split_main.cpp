@@ -2,6 +2,9 @@
 #include "SplitCommandLine.h"
 #include "SplitJob.h"
 #include "TerminalHost.h"
+#include "ThresholdSuggestion.h"
+
+#include <cstdio>
 
 #include <unistd.h>
 
@@ -30,6 +33,44 @@ int ExitStatus(SplitOutcome outcome, const SplitCommand& command, const Terminal
     return kExitEngineError;
 }
 
+// Runs the suggestion and prints it; returns no value when the split should go
+// on with the suggested threshold, which it puts into the options.
+std::optional<int> SuggestAndReport(SplitCommand& command, SplitHost& host) {
+    using Outcome = ThresholdSuggestion::Outcome;
+    const ThresholdSuggestion suggestion = RunThresholdSuggestion(command.options, host);
+    switch (suggestion.outcome) {
+    case Outcome::Suggested:
+        std::printf("Suggested threshold: %s\n", suggestion.thresholdText.c_str());
+        if (!suggestion.advice.empty()) {
+            std::printf("%s\n", suggestion.advice.c_str());
+        }
+        std::fflush(stdout);
+        if (command.suggestOnly) {
+            return kExitWritten;
+        }
+        command.options.thresholdText = suggestion.thresholdText;
+        return std::nullopt;
+    case Outcome::Cancelled:
+        return kExitCancelled;
+    case Outcome::Refused: // the host has shown why
+        return kExitEngineError;
+    case Outcome::OutOfMemory:
+        std::fprintf(stderr, "quernfold-split: %s\n",
+                     SuggestionProblemText(suggestion.outcome).c_str());
+        return kExitEngineError;
+    case Outcome::TooShort:
+    case Outcome::NoSound:
+    case Outcome::NoSilence:
+        break;
+    }
+    std::fprintf(stderr, "quernfold-split: %s\n",
+                 SuggestionProblemText(suggestion.outcome).c_str());
+    if (!suggestion.advice.empty()) {
+        std::fprintf(stderr, "%s\n", suggestion.advice.c_str());
+    }
+    return kExitNothingFound;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -47,6 +88,11 @@ int main(int argc, char** argv) {
     settings.fileNamePrefix = command.options.fileNamePrefix;
     TerminalHost host(settings);
 
+    if (command.suggestThreshold || command.suggestOnly) {
+        if (std::optional<int> status = SuggestAndReport(command, host)) {
+            return *status;
+        }
+    }
     const SplitOutcome outcome = RunSplitJob(command.options, host);
     return ExitStatus(outcome, command, host);
 }

@@ -25,6 +25,15 @@ struct WindowJudge {
         std::uint64_t channel2 = 0;
     };
     Means MeansOf(std::span<const FrameSlot> window) const;
+
+    // Both methods' view of a window in one pass: the larger channel mean (the
+    // window is silent for the average method when it is below T) and the largest
+    // magnitude of any examined sample (silent for the maximum method when not above T).
+    struct Levels {
+        std::uint32_t mean = 0;
+        std::uint32_t peak = 0;
+    };
+    Levels LevelsOf(std::span<const FrameSlot> window) const;
     bool IsLoud(const FrameSlot& frame) const;
 
     // Lead-in and tail scans ask "has sound"; the split scan asks "is silent".

@@ -33,20 +33,38 @@ std::string OutputThatIsInput(const std::filesystem::path& input, const std::str
 
 } // namespace
 
+bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, SplitHost& host) {
+    if (reader.OpenForRead(inputPath.c_str()) == WAVE_OK) {
+        return true;
+    }
+    if (inputPath.empty()) {
+        ShowError(host, "Invalid file name.");
+    } else {
+        std::string text = "Failed to open ";
+        text += inputPath;
+        text += " for reading,\neither due to a system file error\nor because it is in an "
+                "unrecognized\nformat.  Your WAV file must be\nencoded in a sampling rate "
+                "of\neither 8 or 16 bits in stereo or\nmono mode.";
+        ShowError(host, text);
+    }
+    return false;
+}
+
+std::uint64_t AnalysisWindowOrExplain(const WaveStream& reader, std::uint32_t silenceLengthMs,
+                                      SplitHost& host) {
+    const std::uint64_t window = FramesForMilliseconds(reader.SampleRate(), silenceLengthMs);
+    if (window == 0) {
+        // Below 1000 frames per second a short silence length spans no whole frame.
+        ShowError(host, "The silence length is too short for the sample rate of this WAV file.  "
+                        "Choose a longer silence length.");
+    }
+    return window;
+}
+
 SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Declared first so it is released last, after everything that reads from it.
     WaveStream reader;
-    if (reader.OpenForRead(options.inputPath.c_str()) != WAVE_OK) {
-        if (options.inputPath.empty()) {
-            ShowError(host, "Invalid file name.");
-        } else {
-            std::string text = "Failed to open ";
-            text += options.inputPath;
-            text += " for reading,\neither due to a system file error\nor because it is in an "
-                    "unrecognized\nformat.  Your WAV file must be\nencoded in a sampling rate "
-                    "of\neither 8 or 16 bits in stereo or\nmono mode.";
-            ShowError(host, text);
-        }
+    if (!OpenRecordingOrExplain(reader, options.inputPath, host)) {
         return SplitOutcome::Refused;
     }
     // Taken before the working directory changes, so a relative input path still
@@ -62,13 +80,10 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
 
     const std::uint32_t frameCount = reader.FrameCount();
     const std::uint32_t sampleRate = reader.SampleRate();
-    const std::uint64_t window = FramesForMilliseconds(sampleRate, options.silenceLengthMs);
+    const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
     const std::uint64_t minTrack =
         static_cast<std::uint64_t>(sampleRate) * options.minTrackLengthSec;
     if (window == 0) {
-        // Below 1000 frames per second a short silence length spans no whole frame.
-        ShowError(host, "The silence length is too short for the sample rate of this WAV file.  "
-                        "Choose a longer silence length.");
         return SplitOutcome::Refused;
     }
     if (frameCount < window || frameCount < minTrack) {

@@ -4,6 +4,10 @@
 
 #include "SplitHost.h"
 #include "SplitOptions.h"
+#include "WaveStream.h"
+
+#include <cstdint>
+#include <string>
 
 enum class SplitOutcome {
     Refused,      // an error message was shown before or after the analysis; nothing written
@@ -18,3 +22,11 @@ enum class SplitOutcome {
 // reports, asks, and writes. Every way out releases the reader, the buffers and
 // the progress display (so the main window ends enabled).
 SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host);
+
+// Opens the recording for reading; on failure shows Start's message for it.
+bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, SplitHost& host);
+
+// The analysis window of the open recording in frames; 0, after showing why,
+// when the silence length spans no whole frame at its sample rate.
+std::uint64_t AnalysisWindowOrExplain(const WaveStream& reader, std::uint32_t silenceLengthMs,
+                                      SplitHost& host);

@@ -1,5 +1,6 @@
 #include "SplitQuantities.h"
 
+#include <array>
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
@@ -75,4 +76,21 @@ std::string FormatThresholdText(int hundredthsOfPercent) {
     text += static_cast<char>('0' + magnitude % 10);
     text += " %";
     return text;
+}
+
+std::string FormatFixedPoint(double value, int precision) {
+    std::array<char, 64> buffer{};
+    auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
+                                      std::chars_format::fixed, precision);
+    if (error != std::errc()) {
+        return "0";
+    }
+    return std::string(buffer.data(), end);
+}
+
+std::string ThresholdTextForPosition(int position) {
+    const double percent = static_cast<double>(position) *
+                           static_cast<double>(kThresholdScaleMaximum) *
+                           static_cast<double>(kThresholdStepFactor);
+    return FormatFixedPoint(percent, 2) + " %";
 }

@@ -24,3 +24,16 @@ std::uint16_t AmplitudeThreshold(std::string_view thresholdText, std::uint16_t b
 
 // "0.20 %" for 20 hundredths of a percent; '.' whatever the locale.
 std::string FormatThresholdText(int hundredthsOfPercent);
+
+// printf's "%.<precision>f", always with '.' whatever the C library's locale.
+std::string FormatFixedPoint(double value, int precision);
+
+// The threshold scale of the desktop slider, which suggestions are given on too:
+// position p of 0..kThresholdSteps stands for p/60 percent, from 0 % to 5 %.
+// Single-precision constants, so texts match those stored by earlier versions.
+inline constexpr int kThresholdSteps = 300;
+inline constexpr float kThresholdScaleMaximum = 5.0f;
+inline constexpr float kThresholdStepFactor = 0.0033333334f; // nearest float to 1/300
+
+// "%.2f %%" of position × 5 × step factor: 12 gives "0.20 %", 300 gives "5.00 %".
+std::string ThresholdTextForPosition(int position);

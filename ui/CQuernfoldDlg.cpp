@@ -4,6 +4,7 @@
 #include "Profile.h"
 #include "ProgramIcon.h"
 #include "SplitJob.h"
+#include "ThresholdSuggestion.h"
 #include "WindowHost.h"
 
 #include <QAction>
@@ -212,6 +213,8 @@ CQuernfoldDlg::CQuernfoldDlg(FolderPicker pickFolder, AboutBoxRunner showAbout, 
     connect(averageMethod, &QAbstractButton::clicked, this, [this] { OnAverageMethodClicked(); });
     connect(maximumMethod, &QAbstractButton::clicked, this, [this] { OnMaximumMethodClicked(); });
     connect(threshold, &QSlider::valueChanged, this, [this] { OnThresholdMoved(); });
+    connect(controls.Get<QPushButton>(kSuggestThreshold), &QAbstractButton::clicked, this,
+            [this] { OnSuggestThreshold(); });
     for (QLineEdit* edit : {prefixEdit, minTrackEdit, silenceEdit}) {
         edit->installEventFilter(this);
     }
@@ -334,6 +337,36 @@ void CQuernfoldDlg::OnThresholdMoved() {
     }
     thresholdText = QString::fromStdString(CThresholdSlider::PositionToText(threshold->value()));
     thresholdLabel->setText(thresholdText);
+}
+
+// Reads the recording for the threshold that separates its pauses from its
+// sound, for the silence length and method the window shows, and moves the
+// trackbar there. Cancel in the progress window leaves everything as it was.
+void CQuernfoldDlg::OnSuggestThreshold() {
+    if (running || !initialised || !UpdateData(true)) {
+        return;
+    }
+    SplitOptions options = HeldOptions();
+    options.useAverageMethod = averageMethod->isChecked();
+    WindowHost host(this);
+    ThresholdSuggestion suggestion;
+    {
+        QScopedValueRollback<bool> busy(running, true);
+        suggestion = RunThresholdSuggestion(options, host);
+    }
+    std::string message = SuggestionProblemText(suggestion.outcome);
+    if (suggestion.outcome == ThresholdSuggestion::Outcome::Suggested) {
+        threshold->setValue(suggestion.position);
+        thresholdText = QString::fromStdString(suggestion.thresholdText);
+        thresholdLabel->setText(thresholdText);
+    }
+    if (!suggestion.advice.empty()) {
+        message += message.empty() ? "" : "\n\n";
+        message += suggestion.advice;
+    }
+    if (!message.empty()) {
+        host.ShowMessage(message, "Suggested threshold", MB_OK);
+    }
 }
 
 void CQuernfoldDlg::OnAverageMethodClicked() {

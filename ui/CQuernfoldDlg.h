@@ -41,6 +41,7 @@ inline constexpr int kFileNamePrefix = 1019;
 inline constexpr int kMaximumLabel = 1020;
 inline constexpr int kAverageMethod = 1021;
 inline constexpr int kMaximumMethod = 1022;
+inline constexpr int kSuggestThreshold = 1023;
 } // namespace MainWindowId
 
 class CQuernfoldDlg : public QDialog {
@@ -82,6 +83,7 @@ private:
 
     void DoDataExchange(DataExchange& exchange);
     void OnThresholdMoved();
+    void OnSuggestThreshold();
     void OnAverageMethodClicked();
     void OnMaximumMethodClicked();
     void OnBrowseInput();

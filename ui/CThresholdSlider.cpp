@@ -2,11 +2,6 @@
 
 #include "SplitQuantities.h"
 
-#include <array>
-#include <charconv>
-#include <cmath>
-#include <system_error>
-
 CThresholdSlider::CThresholdSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setRange(0, kSteps);
     setTickInterval(kTickInterval);
@@ -15,25 +10,8 @@ CThresholdSlider::CThresholdSlider(QWidget* parent) : QSlider(Qt::Horizontal, pa
 
 CThresholdSlider::~CThresholdSlider() = default;
 
-namespace {
-
-// printf's "%.<precision>f" without the C locale: to_chars always writes '.'.
-std::string FormatFixed(double value, int precision) {
-    std::array<char, 64> buffer{};
-    auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
-                                      std::chars_format::fixed, precision);
-    if (error != std::errc()) {
-        return "0";
-    }
-    return std::string(buffer.data(), end);
-}
-
-} // namespace
-
 std::string CThresholdSlider::PositionToText(int position) {
-    double percent = static_cast<double>(position) * static_cast<double>(kScaleMaximum) *
-                     static_cast<double>(kStepFactor);
-    return FormatFixed(percent, 2) + " %";
+    return ThresholdTextForPosition(position);
 }
 
 int CThresholdSlider::TextToPosition(std::string_view text) {
@@ -55,5 +33,5 @@ int CThresholdSlider::TextToPosition(std::string_view text) {
 }
 
 std::string CThresholdSlider::MaximumLabelText() {
-    return FormatFixed(static_cast<double>(kScaleMaximum), 0) + " %";
+    return FormatFixedPoint(static_cast<double>(kScaleMaximum), 0) + " %";
 }

@@ -3,6 +3,8 @@
 // parses ("0.20 %"). Numbers use '.' whatever the locale.
 #pragma once
 
+#include "SplitQuantities.h"
+
 #include <QSlider>
 
 #include <string>
@@ -12,11 +14,10 @@ class CThresholdSlider : public QSlider {
     Q_OBJECT
 
 public:
-    static constexpr int kSteps = 300;
-    // Single-precision constants, so texts match those stored by earlier versions.
-    static constexpr float kScaleMaximum = 5.0f;
-    static constexpr float kStepFactor = 0.0033333334f; // nearest float to 1/300
-    static constexpr int kTickInterval = 60;            // one tick per percent
+    static constexpr int kSteps = kThresholdSteps;
+    static constexpr float kScaleMaximum = kThresholdScaleMaximum;
+    static constexpr float kStepFactor = kThresholdStepFactor;
+    static constexpr int kTickInterval = 60; // one tick per percent
 
     explicit CThresholdSlider(QWidget* parent = nullptr);
     ~CThresholdSlider() override;

@@ -113,6 +113,35 @@ TEST_F(SplitCli, WritesEveryTrackAfterPrintingTheReport) {
     }
 }
 
+TEST_F(SplitCli, SuggestPrintsOnlyTheThresholdAndNeedsNoOutputFolder) {
+    MakeRecording("in.wav", kThreeTracks);
+    ProgramResult run = Split({"--suggest", "in.wav"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "Suggested threshold: 0.07 %\n");
+    EXPECT_EQ(run.err, "");
+}
+
+TEST_F(SplitCli, AutoThresholdPrintsTheSuggestionBeforeTheReport) {
+    MakeRecording("in.wav", kThreeTracks);
+    ProgramResult run = Split({"--threshold", "auto", "--dry-run", "--min-track-sec", "1",
+                               "--method", "average", "in.wav", "out"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_EQ(run.out, "Suggested threshold: 0.32 %\n" + kThreeTracksReport);
+}
+
+TEST_F(SplitCli, NoUsableSilenceExitsThreeWithTheReasonAndWritesNothing) {
+    MakeRecording("loud.wav", {{96000, 10000}});
+    for (const char* option : {"--suggest", "--yes"}) {
+        ProgramResult run = Split({"--threshold", "auto", option, "loud.wav", "out"});
+        EXPECT_EQ(run.exitStatus, 3) << option;
+        EXPECT_EQ(run.out, "");
+        EXPECT_EQ(run.err, "quernfold-split: No usable silence: no part of the WAV file is "
+                           "clearly quieter than the rest, so no threshold can tell its pauses "
+                           "from its sound.\n");
+    }
+    EXPECT_TRUE(FilesIn("out").empty());
+}
+
 TEST_F(SplitCli, DryRunWritesTheLabelFileAndNoTrack) {
     MakeRecording("in.wav", kThreeTracksPadded);
     // Relative paths: the label file lands where the user is, not in the output folder.
