@@ -21,15 +21,23 @@ std::optional<char32_t> NextCodePoint(const std::string& text, std::size_t& i) {
     if (lead < 0x80) {
         return lead;
     }
+    // Continuation bytes after the lead byte, its payload bits, and the smallest
+    // code point that needs this many bytes (anything below is an overlong form).
     std::size_t length = 0;
     char32_t value = 0;
     char32_t lowest = 0;
     if ((lead & 0xE0) == 0xC0) {
-        length = 1, value = lead & 0x1F, lowest = 0x80;
+        length = 1;
+        value = lead & 0x1F;
+        lowest = 0x80;
     } else if ((lead & 0xF0) == 0xE0) {
-        length = 2, value = lead & 0x0F, lowest = 0x800;
+        length = 2;
+        value = lead & 0x0F;
+        lowest = 0x800;
     } else if ((lead & 0xF8) == 0xF0) {
-        length = 3, value = lead & 0x07, lowest = 0x10000;
+        length = 3;
+        value = lead & 0x07;
+        lowest = 0x10000;
     } else {
         return std::nullopt;
     }

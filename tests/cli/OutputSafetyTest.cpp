@@ -79,28 +79,30 @@ ProgramResult RunWithRedirection(const std::vector<std::string>& arguments,
 
 class OutputSafety : public testing::Test {
 protected:
-    // Five minutes in six tracks: the writer takes long enough for a signal sent
-    // when a file event arrives to land in the middle of the run.
-    static void SetUpTestSuite() {
-        shared = new testing_support::TempDir;
-        ProgramResult made =
-            RunProgram(MAKE_RECORDING_PROGRAM, {"--length", "300", "--tracks", "6", "long.wav"},
-                       shared->path().string());
-        ASSERT_EQ(made.exitStatus, 0) << made.err;
-        // Short, for the tests that do not need a long write.
-        made = RunProgram(MAKE_RECORDING_PROGRAM,
-                          {"--rate", "8000", "--channels", "1", "--track-sec", "35", "--tracks",
-                           "3", "short.wav"},
-                          shared->path().string());
-        ASSERT_EQ(made.exitStatus, 0) << made.err;
-    }
+    static void SetUpTestSuite() { shared = new testing_support::TempDir; }
     static void TearDownTestSuite() {
         delete shared;
         shared = nullptr;
     }
 
-    std::string Long() const { return shared->file("long.wav"); }
-    std::string Short() const { return shared->file("short.wav"); }
+    // Five minutes in six tracks: the writer takes long enough for a signal sent
+    // when a file event arrives to land in the middle of the run.
+    static std::string Long() { return Made("long.wav", {"--length", "300", "--tracks", "6"}); }
+    // Short, for the tests that do not need a long write.
+    static std::string Short() {
+        return Made("short.wav",
+                    {"--rate", "8000", "--channels", "1", "--track-sec", "35", "--tracks", "3"});
+    }
+    static std::string Made(const std::string& name, std::vector<std::string> options) {
+        const std::string path = shared->file(name);
+        if (!fs::exists(path)) {
+            options.push_back(name);
+            ProgramResult made =
+                RunProgram(MAKE_RECORDING_PROGRAM, options, shared->path().string());
+            EXPECT_EQ(made.exitStatus, 0) << made.err;
+        }
+        return path;
+    }
     fs::path Folder(const std::string& name) const {
         fs::create_directories(dir.path() / name);
         return dir.path() / name;
@@ -115,25 +117,30 @@ protected:
 
 testing_support::TempDir* OutputSafety::shared = nullptr;
 
-// Counts file events in a folder: a temporary file created, a file renamed in.
+// Counts file events in a folder: any file created, and a *.wav finished (renamed
+// in, or closed after writing under its own name).
 class FolderEvents {
 public:
+    enum Kind { Created, WavFinished };
+
     explicit FolderEvents(const fs::path& folder) : watch(inotify_init1(IN_CLOEXEC)) {
-        EXPECT_GE(inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MOVED_TO), 0);
+        EXPECT_GE(
+            inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE), 0);
     }
     ~FolderEvents() { close(watch); }
 
-    // Blocks until `count` events of `mask` have arrived in all.
-    void WaitFor(std::uint32_t mask, int count) {
-        int& seen = mask == IN_CREATE ? created : renamed;
+    // Blocks until `count` events of `kind` have arrived in all.
+    void WaitFor(Kind kind, int count) {
         alignas(inotify_event) char buffer[4096];
-        while (seen < count) {
+        while (seen[kind] < count) {
             const ssize_t got = read(watch, buffer, sizeof buffer);
             ASSERT_GT(got, 0);
             for (ssize_t at = 0; at < got;) {
                 const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                created += (event->mask & IN_CREATE) != 0;
-                renamed += (event->mask & IN_MOVED_TO) != 0;
+                const std::string name = event->len > 0 ? event->name : "";
+                seen[Created] += (event->mask & IN_CREATE) != 0;
+                seen[WavFinished] +=
+                    (event->mask & (IN_MOVED_TO | IN_CLOSE_WRITE)) != 0 && name.ends_with(".wav");
                 at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
             }
         }
@@ -141,24 +148,23 @@ public:
 
 private:
     int watch;
-    int created = 0;
-    int renamed = 0;
+    int seen[2] = {0, 0};
 };
 
 TEST_F(OutputSafety, EverySignalLeavesOnlyWholeWavFiles) {
     struct Case {
         const char* name;
         int signal;
-        std::uint32_t event; // sent once this many events of this kind arrived
+        FolderEvents::Kind event; // sent once this many events of this kind arrived
         int count;
         int exitStatus;
     };
     const Case cases[] = {
-        {"hang-up while writing file 1", SIGHUP, IN_CREATE, 1, 130},
-        {"quit after file 2", SIGQUIT, IN_MOVED_TO, 2, 130},
-        {"kill while writing file 1", SIGKILL, IN_CREATE, 1, 128 + SIGKILL},
-        {"kill after file 3", SIGKILL, IN_MOVED_TO, 3, 128 + SIGKILL},
-        {"file-size signal after file 1 is ignored", SIGXFSZ, IN_MOVED_TO, 1, 0},
+        {"hang-up while writing file 1", SIGHUP, FolderEvents::Created, 1, 130},
+        {"quit after file 2", SIGQUIT, FolderEvents::WavFinished, 2, 130},
+        {"kill while writing file 1", SIGKILL, FolderEvents::Created, 1, 128 + SIGKILL},
+        {"kill after file 3", SIGKILL, FolderEvents::WavFinished, 3, 128 + SIGKILL},
+        {"file-size signal after file 1 is ignored", SIGXFSZ, FolderEvents::WavFinished, 1, 0},
     };
     int run = 0;
     for (const Case& c : cases) {
@@ -170,7 +176,8 @@ TEST_F(OutputSafety, EverySignalLeavesOnlyWholeWavFiles) {
         split.Signal(c.signal);
         EXPECT_EQ(split.Wait(), c.exitStatus) << c.name;
         const std::vector<std::string> wavs = ExpectEveryWavWhole(out);
-        EXPECT_GE(wavs.size(), static_cast<std::size_t>(c.event == IN_MOVED_TO ? c.count : 0))
+        EXPECT_GE(wavs.size(),
+                  static_cast<std::size_t>(c.event == FolderEvents::WavFinished ? c.count : 0))
             << c.name;
         if (c.exitStatus == 0) {
             EXPECT_EQ(wavs.size(), 6u) << c.name;
