@@ -8,16 +8,11 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdint>
-#include <fcntl.h>
 #include <filesystem>
-#include <spawn.h>
 #include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using cli_testing::ProgramResult;
@@ -318,29 +313,11 @@ TEST_F(OutputSafety, ClosedOrBrokenStandardStreamsNeverReachAFile) {
     int pipeEnds[2];
     ASSERT_EQ(pipe(pipeEnds), 0);
     close(pipeEnds[0]);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], 1);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    posix_spawnattr_t attributes;
-    posix_spawnattr_init(&attributes);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGPIPE);
-    posix_spawnattr_setsigdefault(&attributes, &defaults);
-    posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGDEF);
-    const std::string in = dir.file("in.wav");
-    const std::string folder = out.string();
-    char* argv[] = {const_cast<char*>(SPLIT_PROGRAM), const_cast<char*>("-y"),
-                    const_cast<char*>(in.c_str()), const_cast<char*>(folder.c_str()), nullptr};
-    pid_t pid = -1;
-    ASSERT_EQ(posix_spawn(&pid, SPLIT_PROGRAM, &actions, &attributes, argv, environ), 0);
-    posix_spawn_file_actions_destroy(&actions);
-    posix_spawnattr_destroy(&attributes);
+    ProgramResult broken = RunWithRedirection(
+        {"-y", "in.wav", "out"}, ">&" + std::to_string(pipeEnds[1]), dir.path().string());
     close(pipeEnds[1]);
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+    EXPECT_EQ(broken.exitStatus, 1);
+    EXPECT_EQ(broken.err, full.err);
     EXPECT_TRUE(Entries(out).empty());
     EXPECT_EQ(ReadFileBytes(dir.file("in.wav")), recording);
 }
