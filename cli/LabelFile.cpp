@@ -1,10 +1,9 @@
 #include "LabelFile.h"
 
+#include "OutputFiles.h"
 #include "SegmentWriter.h"
 
 #include <charconv>
-#include <cstdio>
-#include <memory>
 
 namespace {
 
@@ -43,13 +42,5 @@ std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::u
 }
 
 bool WriteLabelFile(const std::string& path, const std::string& labels) {
-    struct Closer {
-        void operator()(std::FILE* file) const { std::fclose(file); }
-    };
-    std::unique_ptr<std::FILE, Closer> file(std::fopen(path.c_str(), "wb"));
-    if (!file) {
-        return false;
-    }
-    const bool written = std::fwrite(labels.data(), 1, labels.size(), file.get()) == labels.size();
-    return std::fclose(file.release()) == 0 && written;
+    return WriteWholeFile(path, labels);
 }

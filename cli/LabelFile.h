@@ -13,5 +13,6 @@
 std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate,
                          const std::string& fileNamePrefix);
 
-// Writes the labels to path (replacing it); false when the file cannot be written.
+// Writes the labels to path (replacing it) through a temporary file; false, with
+// nothing left behind and path unchanged, when the file cannot be written.
 bool WriteLabelFile(const std::string& path, const std::string& labels);

@@ -1,5 +1,6 @@
 #include "SplitCommandLine.h"
 
+#include "OptionRules.h"
 #include "QuernfoldVersion.h"
 
 #include <CLI/CLI.hpp>
@@ -52,15 +53,6 @@ CLI::Validator WholeNumberIn(std::uint32_t lowest, std::uint32_t highest) {
             return {};
         },
         "");
-}
-
-// Characters as a reader counts them: UTF-8 continuation bytes do not start one.
-std::size_t CountCharacters(const std::string& text) {
-    std::size_t count = 0;
-    for (unsigned char byte : text) {
-        count += (byte & 0xC0) != 0x80;
-    }
-    return count;
 }
 
 std::uint32_t ToNumber(const std::string& text) {
@@ -144,11 +136,7 @@ std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& co
         ->capture_default_str()
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {
-                if (CountCharacters(text) > SplitOptions::kMaxPrefixChars) {
-                    return "expects at most " + std::to_string(SplitOptions::kMaxPrefixChars) +
-                           " characters";
-                }
-                return {};
+                return PrefixProblem(text).value_or(std::string());
             },
             ""))
         ->type_name("TEXT");

@@ -1,6 +1,8 @@
 #include "TerminalHost.h"
 
 #include "LabelFile.h"
+#include "OutputFiles.h"
+#include "SegmentWriter.h"
 #include "SplitPlan.h"
 
 #include <algorithm>
@@ -19,6 +21,9 @@ volatile std::sig_atomic_t cancelRequested = 0;
 extern "C" void OnCancelSignal(int) {
     cancelRequested = 1;
 }
+
+// Ctrl+C, kill, a closed terminal or SSH session, and Ctrl+\ all mean Cancel.
+constexpr int kCancelSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
 constexpr int kBarWidth = 20;
@@ -40,8 +45,9 @@ void InstallCancelSignals() {
     // Reads and writes of the files restart after the handler rather than fail
     // half done; the prompt's pselect is never restarted, so Ctrl+C still ends it.
     action.sa_flags = SA_RESTART;
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
+    for (int signal : kCancelSignals) {
+        sigaction(signal, &action, nullptr);
+    }
 }
 
 bool IsCancelRequested() {
@@ -154,7 +160,15 @@ int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsi
     }
     std::fputs(text.c_str(), stdout);
     std::fputc('\n', stdout);
-    std::fflush(stdout);
+    if (std::fflush(stdout) != 0 || std::ferror(stdout) != 0) {
+        // A report nobody can read (a full disk, a closed pipe) is no reason to
+        // write files, and a dry run that loses its report has failed.
+        if (!reportFailed) {
+            std::fprintf(stderr, "Error: The report could not be written to standard output.\n");
+        }
+        reportFailed = true;
+        return IDCANCEL;
+    }
     if ((style & 0x0F) != MB_OKCANCEL) {
         return IDOK;
     }
@@ -175,8 +189,9 @@ bool TerminalHost::ReadConfirmation() {
     sigset_t cancelSignals;
     sigset_t previous;
     sigemptyset(&cancelSignals);
-    sigaddset(&cancelSignals, SIGINT);
-    sigaddset(&cancelSignals, SIGTERM);
+    for (int signal : kCancelSignals) {
+        sigaddset(&cancelSignals, signal);
+    }
     sigprocmask(SIG_BLOCK, &cancelSignals, &previous);
 
     // One line, read byte by byte so nothing after it is taken from standard input.
@@ -216,6 +231,15 @@ void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
     if (settings.labelsPath.empty()) {
         return;
     }
+    const char* refusal = LabelFileClash(plan.segmentCount);
+    if (refusal != nullptr) {
+        labelFileFailed = true;
+        if (progress != nullptr) {
+            progress->Clear();
+        }
+        std::fprintf(stderr, "Error: The label file %s %s\n", settings.labelsPath.c_str(), refusal);
+        return;
+    }
     const std::string labels = FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix);
     if (!WriteLabelFile(settings.labelsPath, labels)) {
         // Writing the tracks without the cuts the user asked to review would be a
@@ -227,4 +251,22 @@ void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
         std::fprintf(stderr, "Error: The label file %s could not be written.\n",
                      settings.labelsPath.c_str());
     }
+}
+
+const char* TerminalHost::LabelFileClash(std::uint32_t segmentCount) {
+    if (SameFile(settings.labelsPath, settings.inputPath)) {
+        return "is the WAV file being split and cannot be overwritten.";
+    }
+    // The working directory is the output folder by now.
+    const std::string folder = CurrentDirectory();
+    const std::filesystem::path labels =
+        std::filesystem::path(settings.labelsPath).lexically_normal();
+    for (std::uint32_t number = 1; number <= segmentCount; ++number) {
+        const std::string name =
+            SegmentFileName(folder, settings.fileNamePrefix, number, segmentCount);
+        if (SameFile(labels, name) || std::filesystem::path(name).lexically_normal() == labels) {
+            return "is the name of one of the WAV files to be written.";
+        }
+    }
+    return nullptr;
 }

@@ -1,6 +1,7 @@
 // The engine's host on a terminal: the report and messages on standard output and
 // standard error, the confirmation read from standard input, a one-line progress
-// display on standard error, and Ctrl+C / SIGTERM as the Cancel button.
+// display on standard error, and Ctrl+C, SIGTERM, SIGHUP and SIGQUIT as the
+// Cancel button.
 #pragma once
 
 #include "SplitHost.h"
@@ -9,7 +10,7 @@
 #include <csignal>
 #include <string>
 
-// Installs the SIGINT and SIGTERM handlers, which only set the flag that
+// Installs the SIGINT, SIGTERM, SIGHUP and SIGQUIT handlers, which only set the flag that
 // IsCancelRequested reports; Ctrl+C also ends a pending prompt.
 void InstallCancelSignals();
 bool IsCancelRequested();
@@ -54,6 +55,7 @@ public:
         bool answerYes = false;
         bool dryRun = false;
         std::string labelsPath; // empty: no label file
+        std::string inputPath;  // as given, to keep the label file off the recording
         std::string fileNamePrefix;
     };
 
@@ -67,11 +69,18 @@ public:
     // The label file was asked for and could not be written (the report was then
     // answered with Cancel).
     bool LabelFileFailed() const { return labelFileFailed; }
+    // The report could not be written to standard output (it was then answered
+    // with Cancel).
+    bool ReportFailed() const { return reportFailed; }
 
 private:
     bool ReadConfirmation();
+    // Why the label file may not be written (it is the input, or one of the
+    // planned WAV files), or null.
+    const char* LabelFileClash(std::uint32_t segmentCount);
 
     Settings settings;
     TerminalProgress* progress = nullptr;
     bool labelFileFailed = false;
+    bool reportFailed = false;
 };

@@ -1,4 +1,5 @@
 // quernfold-split: the splitting engine on a terminal.
+#include "ProcessGuards.h"
 #include "SplitCommandLine.h"
 #include "SplitJob.h"
 #include "TerminalHost.h"
@@ -6,6 +7,8 @@
 
 #include <cstdio>
 
+#include <filesystem>
+#include <system_error>
 #include <unistd.h>
 
 namespace {
@@ -15,11 +18,11 @@ int ExitStatus(SplitOutcome outcome, const SplitCommand& command, const Terminal
     case SplitOutcome::Written:
         return kExitWritten;
     case SplitOutcome::NothingFound:
-        return kExitNothingFound;
+        return host.ReportFailed() ? kExitEngineError : kExitNothingFound;
     case SplitOutcome::Cancelled:
         return kExitCancelled;
     case SplitOutcome::Declined:
-        if (host.LabelFileFailed()) {
+        if (host.LabelFileFailed() || host.ReportFailed()) {
             return kExitEngineError;
         }
         if (IsCancelRequested()) { // Ctrl+C at the prompt
@@ -74,6 +77,8 @@ std::optional<int> SuggestAndReport(SplitCommand& command, SplitHost& host) {
 } // namespace
 
 int main(int argc, char** argv) {
+    OpenClosedStandardDescriptors();
+    IgnoreFileSizeAndPipeSignals();
     SplitCommand command;
     if (std::optional<int> status = ParseSplitCommandLine(argc, argv, command)) {
         return *status;
@@ -86,6 +91,9 @@ int main(int argc, char** argv) {
     settings.dryRun = command.dryRun;
     settings.labelsPath = command.labelsPath;
     settings.fileNamePrefix = command.options.fileNamePrefix;
+    // Fixed now: the engine changes the working directory before the plan is ready.
+    std::error_code error;
+    settings.inputPath = std::filesystem::absolute(command.options.inputPath, error).string();
     TerminalHost host(settings);
 
     if (command.suggestThreshold || command.suggestOnly) {

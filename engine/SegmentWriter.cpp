@@ -1,10 +1,11 @@
 #include "SegmentWriter.h"
 
+#include "OutputFiles.h"
 #include "SplitQuantities.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstdio>
+#include <system_error>
 
 std::vector<SegmentSpan> LayOutSegments(const SplitPlan& plan, std::uint32_t frameCount) {
     std::vector<SegmentSpan> spans;
@@ -74,7 +75,7 @@ enum class SegmentStatus { Written, Cancelled, OpenFailed, WriteFailed, ReadFail
 
 struct SegmentResult {
     SegmentStatus status = SegmentStatus::Written;
-    bool fileOnDisk = false; // the failing file was created (and must be removed)
+    std::string temporaryPath; // of a file that failed, to be removed once closed
 };
 
 class Writer {
@@ -90,17 +91,19 @@ public:
         lastEstimateTime = startTime;
     }
 
+    // Written under a temporary name and renamed onto fileName only when complete
+    // (or cancelled) and closed; on failure result.temporaryPath names what to remove
+    // once `output` is gone.
     SegmentResult WriteSegment(const SegmentSpan& span, const std::string& fileName) {
         SegmentResult result;
+        result.temporaryPath = TemporaryNameFor(fileName);
         WaveStream output;
-        if (output.OpenForWrite(fileName.c_str(), reader.SampleRate(), reader.BitsPerSample(),
-                                reader.Channels()) != WAVE_OK) {
-            // Still writing means the file was created but its header did not fit.
+        if (!MayReplace(fileName) ||
+            output.OpenForWrite(result.temporaryPath.c_str(), reader.SampleRate(),
+                                reader.BitsPerSample(), reader.Channels(), true) != WAVE_OK) {
             result.status = SegmentStatus::OpenFailed;
-            result.fileOnDisk = output.Mode() == RIFF_WRITING;
             return result;
         }
-        result.fileOnDisk = true;
 
         const std::uint64_t window = frames.size();
         for (std::uint64_t position = span.windowStart; position < span.windowEnd;
@@ -123,9 +126,7 @@ public:
             progress.PumpMessages(true);
             if (progress.IsCancelled()) {
                 // The file keeps the whole windows copied so far and no silence.
-                result.status = output.Close() == WAVE_OK ? SegmentStatus::Cancelled
-                                                          : SegmentStatus::WriteFailed;
-                return result;
+                return Finish(output, fileName, SegmentStatus::Cancelled, result);
             }
         }
 
@@ -133,13 +134,26 @@ public:
             result.status = SegmentStatus::WriteFailed;
             return result;
         }
+        return Finish(output, fileName, SegmentStatus::Written, result);
+    }
+
+private:
+    // Closes the output and puts it onto its final name.
+    static SegmentResult& Finish(WaveStream& output, const std::string& fileName,
+                                 SegmentStatus success, SegmentResult& result) {
         if (output.Close() != WAVE_OK) {
             result.status = SegmentStatus::WriteFailed;
+        } else if (!CommitTemporary(result.temporaryPath, fileName)) {
+            // The temporary file is gone; the final name is not one a file may take.
+            result.status = SegmentStatus::OpenFailed;
+            result.temporaryPath.clear();
+        } else {
+            result.status = success;
+            result.temporaryPath.clear();
         }
         return result;
     }
 
-private:
     // Reads exactly `count` frames starting at `position` into the scratch buffer,
     // as the file stores them: copied audio is never unpacked and packed again.
     // Every one of them lies inside the recording, so any failure is a real read
@@ -240,41 +254,55 @@ SegmentWriter::Result SegmentWriter::WriteSegments(WaveStream& reader, const Spl
     progress.SetPos(static_cast<std::int64_t>(spans.front().windowStart));
     progress.BeginModal("Progress", 0);
 
+    // A name that no file may take (a FIFO, a device, a folder) stops the run
+    // before any earlier file of the same names is replaced.
+    std::vector<std::string> fileNames;
     for (std::uint32_t s = 0; s < segmentCount; ++s) {
-        const std::string fileName =
-            SegmentFileName(folder, options.fileNamePrefix, s + 1, segmentCount);
-        const SegmentResult result = writer.WriteSegment(spans[s], fileName);
-        switch (result.status) {
-        case SegmentStatus::Written:
-            continue;
-        case SegmentStatus::Cancelled:
-            return Result::Cancelled;
-        case SegmentStatus::OpenFailed:
-        case SegmentStatus::WriteFailed:
-        case SegmentStatus::ReadFailed:
-            break;
-        }
-        // A file that could not be finished is removed, so that every file left in
-        // the folder is complete and its header matches what it holds.
-        if (result.fileOnDisk) {
-            (void)std::remove(fileName.c_str());
-        }
-        progress.Hide();
-        // Built by appending: one format for every message, in the program's own style.
-        std::string message = "File error.  ";
-        if (result.status == SegmentStatus::OpenFailed) {
-            message += fileName;
-            message += " could not be opened for writing.";
-        } else if (result.status == SegmentStatus::WriteFailed) {
-            message += fileName;
-            message += " could not be written.";
-        } else {
-            message += options.inputPath;
-            message += " could not be read.";
-        }
-        message += "  WAV file creation halted.";
-        host.ShowMessage(message, "Error", MB_ICONERROR);
-        return Result::Failed;
+        fileNames.push_back(SegmentFileName(folder, options.fileNamePrefix, s + 1, segmentCount));
     }
-    return Result::Completed;
+    SegmentResult result;
+    std::uint32_t s = 0;
+    const auto unusable =
+        std::find_if_not(fileNames.begin(), fileNames.end(),
+                         [](const std::string& name) { return MayReplace(name); });
+    if (unusable != fileNames.end()) {
+        s = static_cast<std::uint32_t>(unusable - fileNames.begin());
+        result.status = SegmentStatus::OpenFailed;
+    } else {
+        for (; s < segmentCount; ++s) {
+            result = writer.WriteSegment(spans[s], fileNames[s]);
+            if (result.status == SegmentStatus::Cancelled) {
+                return Result::Cancelled;
+            }
+            if (result.status != SegmentStatus::Written) {
+                break;
+            }
+        }
+        if (s == segmentCount) {
+            return Result::Completed;
+        }
+    }
+
+    // A file that could not be finished is removed, so that every file left in
+    // the folder is complete and its header matches what it holds.
+    if (!result.temporaryPath.empty()) {
+        std::error_code error;
+        std::filesystem::remove(result.temporaryPath, error);
+    }
+    progress.Hide();
+    // Built by appending: one format for every message, in the program's own style.
+    std::string message = "File error.  ";
+    if (result.status == SegmentStatus::OpenFailed) {
+        message += fileNames[s];
+        message += " could not be opened for writing.";
+    } else if (result.status == SegmentStatus::WriteFailed) {
+        message += fileNames[s];
+        message += " could not be written.";
+    } else {
+        message += options.inputPath;
+        message += " could not be read.";
+    }
+    message += "  WAV file creation halted.";
+    host.ShowMessage(message, "Error", MB_ICONERROR);
+    return Result::Failed;
 }

@@ -1,5 +1,6 @@
 #include "SplitJob.h"
 
+#include "OutputFiles.h"
 #include "SegmentWriter.h"
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
@@ -23,8 +24,7 @@ std::string OutputThatIsInput(const std::filesystem::path& input, const std::str
                               const SplitOptions& options, std::uint32_t segmentCount) {
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
         std::string name = SegmentFileName(folder, options.fileNamePrefix, number, segmentCount);
-        std::error_code error;
-        if (std::filesystem::equivalent(input, name, error) && !error) {
+        if (SameFile(input, name)) {
             return name;
         }
     }
@@ -42,9 +42,14 @@ bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, Sp
     } else {
         std::string text = "Failed to open ";
         text += inputPath;
-        text += " for reading,\neither due to a system file error\nor because it is in an "
-                "unrecognized\nformat.  Your WAV file must be\nencoded in a sampling rate "
-                "of\neither 8 or 16 bits in stereo or\nmono mode.";
+        if (reader.OpenFailure() == WaveStream::Failure::TooLarge) {
+            text += " for reading,\nbecause the recording is larger than\nthe WAV format "
+                    "can describe.";
+        } else {
+            text += " for reading,\neither due to a system file error\nor because it is in an "
+                    "unrecognized\nformat.  Your WAV file must be\nencoded in a sampling rate "
+                    "of\neither 8 or 16 bits in stereo or\nmono mode.";
+        }
         ShowError(host, text);
     }
     return false;
@@ -120,6 +125,11 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     SplitPlan plan;
     if (SplitAnalyzer::Analyze(options, reader, *progress, frames, plan) ==
         SplitAnalyzer::Result::Cancelled) {
+        return SplitOutcome::Cancelled;
+    }
+    // The lead-in and tail scans do not stop for a cancel, but one that came
+    // during them still means no report and nothing written.
+    if (progress->IsCancelled()) {
         return SplitOutcome::Cancelled;
     }
     progress->Hide();

@@ -1,6 +1,7 @@
 #include "CQuernfoldDlg.h"
 
 #include "CThresholdSlider.h"
+#include "OptionRules.h"
 #include "Profile.h"
 #include "ProgramIcon.h"
 #include "SplitJob.h"
@@ -26,6 +27,8 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <optional>
+#include <string>
 
 namespace {
 
@@ -102,6 +105,14 @@ public:
         if (value.size() > maxChars) {
             Fail(edit, QStringLiteral("Please enter no more than %1 characters.").arg(maxChars));
         }
+    }
+
+    // A committed text the engine's rule refuses; the rule's sentence is the message.
+    void Refuse(QLineEdit* edit, const std::optional<std::string>& problem) {
+        if (failed || edit == nullptr || !save || !problem) {
+            return;
+        }
+        Fail(edit, QString::fromStdString(*problem));
     }
 
     // An unsigned decimal number; one outside the range is stored before it is
@@ -252,6 +263,7 @@ void CQuernfoldDlg::DoDataExchange(DataExchange& exchange) {
     exchange.Text(thresholdLabel, thresholdText);
     exchange.Text(maximumLabel, maximumLabelText);
     exchange.Text(prefixEdit, fileNamePrefix, kMaxPrefixChars);
+    exchange.Refuse(prefixEdit, PrefixProblem(fileNamePrefix.toStdString()));
     exchange.Text(inputEdit, inputPath, kMaxPathChars);
     exchange.Text(outputEdit, outputFolder, kMaxPathChars);
     exchange.Number(minTrackEdit, minTrackLengthSec, SplitOptions::kMinTrackLengthSec,

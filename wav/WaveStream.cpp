@@ -78,8 +78,16 @@ std::int64_t TellPosition(std::FILE* file) {
 
 FileOpener fileOpener = nullptr;
 
-std::FILE* OpenFile(const char* path, const char* mode) {
-    return fileOpener != nullptr ? fileOpener(path, mode) : std::fopen(path, mode);
+std::FILE* OpenFile(const char* path, RegularFileMode mode, RegularFileProblem& problem) {
+    if (fileOpener == nullptr) {
+        return OpenRegularFile(path, mode, problem);
+    }
+    const char* modeText = mode == RegularFileMode::Read      ? "rb"
+                           : mode == RegularFileMode::Replace ? "wb"
+                                                              : "wbx";
+    std::FILE* file = fileOpener(path, modeText);
+    problem = file != nullptr ? RegularFileProblem::None : RegularFileProblem::CannotOpen;
+    return file;
 }
 
 bool IsSupportedFormat(std::uint16_t bits, std::uint16_t channels) {
@@ -163,7 +171,8 @@ RiffStream::~RiffStream() {
     }
 }
 
-int RiffStream::Open(const char* path, std::int32_t newMode) {
+int RiffStream::Open(const char* path, std::int32_t newMode, bool newFileOnly) {
+    openProblem = RegularFileProblem::CannotOpen;
     if (mode != RIFF_CLOSED) {
         int code = Close();
         if (code != WAVE_OK) {
@@ -176,7 +185,10 @@ int RiffStream::Open(const char* path, std::int32_t newMode) {
     if (path == nullptr) {
         return WAVE_BAD_CALL;
     }
-    std::FILE* file = OpenFile(path, newMode == RIFF_WRITING ? "wb" : "rb");
+    const RegularFileMode fileMode = newMode == RIFF_READING ? RegularFileMode::Read
+                                     : newFileOnly           ? RegularFileMode::CreateNew
+                                                             : RegularFileMode::Replace;
+    std::FILE* file = OpenFile(path, fileMode, openProblem);
     if (file == nullptr) {
         return WAVE_FILE_ERROR;
     }
@@ -329,28 +341,68 @@ WaveStream::WaveStream()
     : fmtChunkId(MakeFourCC("fmt ")), fmtChunkSize(kFmtBodySize), formatTag(kFormatPcm),
       channels(2), sampleRate(44100), byteRate(176400), blockAlign(4), bitsPerSample(16),
       dataChunkId(MakeFourCC("data")), dataChunkSize(0), dataChunkPosition(0), frameCount(0),
-      readScratch(nullptr), readScratchSize(0), dataEndOffset(0) {}
+      readScratchSize(0), dataEndOffset(0) {}
 
 WaveStream::~WaveStream() {
-    delete[] readScratch;
+    if (mode == RIFF_WRITING) {
+        // Both sizes patched, so a file abandoned this way still describes itself.
+        Close();
+    }
+}
+
+void WaveStream::ResetToConstruction() {
+    RiffStream::Close();
+    riffChunkId = MakeFourCC("RIFF");
+    riffChunkSize = 0;
+    fmtChunkId = MakeFourCC("fmt ");
+    fmtChunkSize = kFmtBodySize;
+    formatTag = kFormatPcm;
+    channels = 2;
+    sampleRate = 44100;
+    byteRate = 176400;
+    blockAlign = 4;
+    bitsPerSample = 16;
+    dataChunkId = MakeFourCC("data");
+    dataChunkSize = 0;
+    dataChunkPosition = 0;
+    frameCount = 0;
+    dataEndOffset = 0;
 }
 
 int WaveStream::OpenForRead(const char* path) {
     if (path == nullptr) {
         return WAVE_BAD_CALL;
     }
+    openFailure = Failure::None;
+    const int code = ReadHeader(path);
+    if (code != WAVE_OK) {
+        // Nothing of a refused file stays behind: not its handle, not its fields.
+        const Failure reason = openFailure == Failure::None ? Failure::DamagedHeader : openFailure;
+        ResetToConstruction();
+        openFailure = reason;
+    }
+    return code;
+}
+
+int WaveStream::ReadHeader(const char* path) {
     frameCount = 0;
     dataEndOffset = 0;
     int code = Open(path, RIFF_READING);
     if (code != WAVE_OK) {
+        openFailure = OpenProblem() == RegularFileProblem::NotRegularFile ? Failure::NotRegularFile
+                      : OpenProblem() == RegularFileProblem::CannotOpen   ? Failure::CannotOpen
+                                                                          : Failure::NotWave;
         return code;
     }
-    // A big-endian "RIFX" file would be misread, so only "RIFF" is taken.
+    // A big-endian "RIFX" file would be misread, so only "RIFF" is taken. A 64-bit
+    // "RF64" file is a format of its own.
     if (riffChunkId != MakeFourCC("RIFF") || Expect("WAVE", 4) != WAVE_OK) {
+        openFailure = riffChunkId == MakeFourCC("RF64") ? Failure::Unsupported : Failure::NotWave;
         return WAVE_FILE_ERROR;
     }
     const std::int64_t fileLength = FileLength();
     if (fileLength < 0) {
+        openFailure = Failure::CannotOpen;
         return WAVE_FILE_ERROR;
     }
 
@@ -395,6 +447,7 @@ int WaveStream::OpenForRead(const char* path) {
                                        size >= kExtensibleFmtBodySize &&
                                        std::memcmp(body + 24, kPcmSubFormat, 16) == 0;
             if (formatTag != kFormatPcm && !extensiblePcm) {
+                openFailure = Failure::Unsupported;
                 return WAVE_FILE_ERROR;
             }
             haveFmt = true;
@@ -409,6 +462,13 @@ int WaveStream::OpenForRead(const char* path) {
                 dataBytes = bytesLeft;
                 break;
             }
+            if (size == kMaxChunkSize && bytesLeft > kMaxChunkSize) {
+                // The largest size a writer to a pipe leaves, with more bytes after
+                // it than 32 bits count: how much is audio cannot be known, and
+                // reading the first 4 GiB would silently drop the rest.
+                openFailure = Failure::TooLarge;
+                return WAVE_FILE_ERROR;
+            }
             dataBytes = size;
         }
         chunkPosition = bodyPosition + size + (size & 1U);
@@ -418,6 +478,7 @@ int WaveStream::OpenForRead(const char* path) {
     }
 
     if (!IsSupportedFormat(bitsPerSample, channels)) {
+        openFailure = Failure::Unsupported;
         return WAVE_FILE_ERROR;
     }
     // A rate of 0 has no time base, and a byte rate past 32 bits cannot have been
@@ -436,6 +497,7 @@ int WaveStream::OpenForRead(const char* path) {
     }
     // A data chunk that runs to the end of a file beyond 4 GiB has no 32-bit size.
     if (dataBytes > kMaxChunkSize) {
+        openFailure = Failure::TooLarge;
         return WAVE_FILE_ERROR;
     }
 
@@ -446,10 +508,11 @@ int WaveStream::OpenForRead(const char* path) {
 }
 
 int WaveStream::OpenForWrite(const char* path, std::uint32_t rate, std::uint16_t bits,
-                             std::uint16_t channelCount) {
+                             std::uint16_t channelCount, bool newFileOnly) {
     if (path == nullptr || !IsSupportedFormat(bits, channelCount)) {
         return WAVE_BAD_CALL;
     }
+    openFailure = Failure::None;
     channels = channelCount;
     bitsPerSample = bits;
     sampleRate = rate;
@@ -462,8 +525,10 @@ int WaveStream::OpenForWrite(const char* path, std::uint32_t rate, std::uint16_t
     formatTag = kFormatPcm;
     dataChunkId = MakeFourCC("data");
 
-    int code = Open(path, RIFF_WRITING);
+    int code = Open(path, RIFF_WRITING, newFileOnly);
     if (code != WAVE_OK) {
+        openFailure = OpenProblem() == RegularFileProblem::NotRegularFile ? Failure::NotRegularFile
+                                                                          : Failure::CannotOpen;
         return code;
     }
     code = RiffStream::Write("WAVE", 4);
@@ -513,15 +578,14 @@ int WaveStream::ReadFrames(std::int32_t count, FrameSlot* frames) {
     } else {
         const std::size_t bytes = static_cast<std::size_t>(count) * StoredFrameBytes();
         if (readScratchSize < bytes) {
-            auto* grown = new (std::nothrow) std::uint8_t[bytes];
-            if (grown == nullptr) {
+            std::unique_ptr<std::uint8_t[]> grown(new (std::nothrow) std::uint8_t[bytes]);
+            if (!grown) {
                 return WAVE_FILE_ERROR;
             }
-            delete[] readScratch;
-            readScratch = grown;
+            readScratch = std::move(grown);
             readScratchSize = bytes;
         }
-        target = readScratch;
+        target = readScratch.get();
     }
     const std::int64_t read = ReadStoredFrames(static_cast<std::uint64_t>(count), target);
     if (read < 0) {

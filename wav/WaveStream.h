@@ -11,6 +11,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "RegularFile.h"
+
 inline constexpr int WAVE_OK = 0;
 inline constexpr int WAVE_FILE_ERROR = 3;
 inline constexpr int WAVE_BAD_CALL = 4;
@@ -35,10 +37,11 @@ struct FrameSlot {
 };
 static_assert(sizeof(FrameSlot) == 4, "a frame slot is two 16-bit values, 4 bytes");
 
-// How the file layer opens its files. The program always uses std::fopen; tests put
-// a stream of their own in place to make reads, writes or seeks fail on cue.
+// How the file layer opens its files. The program opens regular files only (see
+// RegularFile.h); tests put a stream of their own in place to make reads, writes or
+// seeks fail on cue. The mode is "rb", "wb" or "wbx" (a new file only).
 using FileOpener = std::FILE* (*)(const char* path, const char* mode);
-// nullptr restores std::fopen. Not for use while a stream is being opened.
+// nullptr restores the program's own opener. Not for use while a stream is being opened.
 void SetFileOpenerForTesting(FileOpener opener);
 
 // A file of RIFF chunks on a buffered C stream. Keeps the 8-byte RIFF header and
@@ -50,8 +53,9 @@ public:
     RiffStream(const RiffStream&) = delete;
     RiffStream& operator=(const RiffStream&) = delete;
 
-    // mode is RIFF_WRITING ("wb", header written) or RIFF_READING ("rb", header read).
-    int Open(const char* path, std::int32_t mode);
+    // mode is RIFF_WRITING (created or truncated, header written) or RIFF_READING
+    // (header read). With newFileOnly a file that exists already is not touched.
+    int Open(const char* path, std::int32_t mode, bool newFileOnly = false);
     int Write(const void* bytes, std::size_t length);
     int WriteAt(std::int64_t offset, const void* bytes, std::size_t length);
     int Read(void* buffer, std::size_t length);
@@ -63,6 +67,8 @@ public:
     std::int32_t Mode() const { return mode; }
     FourCC RiffChunkId() const { return riffChunkId; }
     std::uint32_t RiffChunkSize() const { return riffChunkSize; }
+    // Why the last Open found no file to work on (None when it opened one).
+    RegularFileProblem OpenProblem() const { return openProblem; }
 
 protected:
     // Length of the open file in bytes, or -1; the stream position is kept.
@@ -72,6 +78,7 @@ protected:
     std::uint32_t riffChunkSize;
     std::int32_t mode;
     std::FILE* stream;
+    RegularFileProblem openProblem = RegularFileProblem::None;
 
 private:
     // The stream's buffer, larger than the C library's default so that block
@@ -83,12 +90,27 @@ private:
 // One object serves one file: the size counters keep running between opens.
 class WaveStream : public RiffStream {
 public:
+    // Why the last open failed, so a front end can say more than "cannot open".
+    enum class Failure {
+        None,           // the last open succeeded, or there was none
+        CannotOpen,     // missing, no permission, or a system error
+        NotRegularFile, // a FIFO, device or directory
+        NotWave,        // not a little-endian RIFF WAVE file
+        Unsupported,    // WAVE, but not 8- or 16-bit PCM in one or two channels
+        DamagedHeader,  // chunks or fields that cannot be right
+        TooLarge,       // data past 4 GiB with sizes that cannot say how much
+    };
+
     WaveStream();
+    // A stream still writing is closed as Close does, both sizes patched.
     ~WaveStream();
 
+    // On failure the object is left closed, with its construction values.
     int OpenForRead(const char* path);
+    // With newFileOnly the file must not exist yet (used for temporary names).
     int OpenForWrite(const char* path, std::uint32_t sampleRate, std::uint16_t bitsPerSample,
-                     std::uint16_t channels);
+                     std::uint16_t channels, bool newFileOnly = false);
+    Failure OpenFailure() const { return openFailure; }
 
     // Reads count frames from the current position into frames[0..count).
     // 0 only when every frame arrived in full; 3 when the file ended or a read
@@ -145,8 +167,12 @@ private:
     std::uint32_t frameCount;
     // Reusable block buffer for unpacking whole-window reads; grows once to the
     // largest count asked for, so memory stays one window whatever the file length.
-    std::uint8_t* readScratch;
+    std::unique_ptr<std::uint8_t[]> readScratch;
     std::size_t readScratchSize;
+    Failure openFailure = Failure::None;
+    // OpenForRead's checks; the public call resets the object when they fail.
+    int ReadHeader(const char* path);
+    void ResetToConstruction();
     // Bytes of one stored frame, worked out from the format rather than the block
     // align field, which a failed open may have left disagreeing.
     std::size_t StoredFrameBytes() const {

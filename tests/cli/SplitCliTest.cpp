@@ -248,14 +248,17 @@ TEST_F(SplitCli, EngineErrorsGoToStandardErrorWithTheirCaption) {
     EXPECT_EQ(tooShort.exitStatus, 1);
     EXPECT_EQ(tooShort.err, "Error: WAV file isn't long enough to split.\n");
 
-    // The prefix names a folder that does not exist, so the first file cannot be created.
+    // A folder where the first file goes: no file can take its name.
+    fs::create_directory(dir.path() / "out/T1.wav");
     ProgramResult cannotCreate =
-        Split({"-y", "--min-track-sec", "1", "--prefix", "missing/T", "in.wav", "out"});
+        Split({"-y", "--min-track-sec", "1", "--prefix", "T", "in.wav", "out"});
     EXPECT_EQ(cannotCreate.exitStatus, 1);
     EXPECT_EQ(cannotCreate.err, "Error: File error.  " +
                                     fs::canonical(dir.path() / "out").string() +
-                                    "/missing/T1.wav could not be opened for writing.  WAV file "
+                                    "/T1.wav could not be opened for writing.  WAV file "
                                     "creation halted.\n");
+    EXPECT_EQ(FilesIn("out"), std::vector<std::string>{"T1.wav"});
+    fs::remove(dir.path() / "out/T1.wav");
 
     // Writing tracks without the cuts the user asked to review would hide a failure.
     ProgramResult labels =
@@ -295,6 +298,23 @@ TEST_F(SplitCli, BadCommandLinesAreRefusedBeforeAnythingIsOpened) {
         withFiles({"--append-silence-ms", "5001"}),
         withFiles({"--append-silence-ms", "-1"}),
         withFiles({"--prefix", std::string(101, 'p')}),
+        // Prefixes that would leave the folder, break the label file's lines, are
+        // no text, or make a name longer than a file system's 255 bytes.
+        withFiles({"--prefix", "../x"}),
+        withFiles({"--prefix", "a/b"}),
+        withFiles({"--prefix", "a\\b"}),
+        withFiles({"--prefix", "a\tb"}),
+        withFiles({"--prefix", "a\nb"}),
+        withFiles({"--prefix", std::string(150, '\x80')}),
+        withFiles({"--prefix", "\xC3"}),
+        withFiles({"--prefix",
+                   [] {
+                       std::string euros;
+                       for (int i = 0; i < 81; ++i) {
+                           euros += "\xE2\x82\xAC"; // 81 characters, 243 bytes
+                       }
+                       return euros;
+                   }()}),
         withFiles({"--method", "median"}),
         withFiles({"--yes", "--dry-run"}),
         withFiles({"--no-such-option"}),
@@ -321,6 +341,13 @@ TEST_F(SplitCli, BadCommandLinesAreRefusedBeforeAnythingIsOpened) {
         Split({"-n", "--threshold", "5%", "--prefix", std::string(100, 'p'), "--silence-ms", "1",
                "--min-track-sec", "1", "--append-silence-ms", "5000", "in.wav", "out"});
     EXPECT_NE(limits.exitStatus, 2) << limits.err;
+    std::string accents;
+    for (int i = 0; i < 100; ++i) {
+        accents += "\xC3\xA9"; // 100 characters in 200 bytes
+    }
+    ProgramResult multibyte =
+        Split({"-n", "--prefix", accents, "--min-track-sec", "1", "in.wav", "out"});
+    EXPECT_NE(multibyte.exitStatus, 2) << multibyte.err;
     EXPECT_EQ(Split({"--help"}).exitStatus, 0);
     EXPECT_EQ(Split({"--version"}).exitStatus, 0);
 }

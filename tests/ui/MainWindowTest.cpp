@@ -303,6 +303,8 @@ private slots:
         const QString longPath(251, u'p');
         QTest::newRow("prefix too long")
             << kFileNamePrefix << QString(101, u'x') << "no more than 100 characters" << true;
+        QTest::newRow("prefix leaving the folder")
+            << kFileNamePrefix << QStringLiteral("../x") << "cannot contain / or \\" << true;
         QTest::newRow("input path too long")
             << kInputPath << longPath << "no more than 250 characters" << true;
         QTest::newRow("output folder too long")

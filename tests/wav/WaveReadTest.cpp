@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <tuple>
 
 using namespace testing_support;
@@ -148,7 +149,13 @@ TEST(WaveRead, RefusesHeadersItCannotReadCorrectly) {
         WriteFileBytes(path, bytes);
         WaveStream reader;
         EXPECT_EQ(reader.OpenForRead(path.c_str()), WAVE_FILE_ERROR) << name;
+        // Refused means closed, holding nothing of the file.
+        EXPECT_EQ(reader.Mode(), RIFF_CLOSED) << name;
         EXPECT_EQ(reader.FrameCount(), 0u) << name;
+        EXPECT_EQ(reader.SampleRate(), 44100u) << name;
+        EXPECT_EQ(reader.BitsPerSample(), 16u) << name;
+        EXPECT_EQ(reader.Channels(), 2u) << name;
+        EXPECT_EQ(reader.RiffChunkId(), MakeFourCC("RIFF")) << name;
         FrameSlot slot{};
         EXPECT_NE(reader.ReadFrames(1, &slot), WAVE_OK) << name;
         EXPECT_EQ(reader.Close(), WAVE_OK) << name;
@@ -161,6 +168,40 @@ TEST(WaveRead, RefusesHeadersItCannotReadCorrectly) {
 
 // Every cut of a file: no header yet is refused; a cut inside the samples reads
 // the complete frames there are, as after an interrupted recording.
+TEST(WaveRead, SaysWhyAnOpenFailed) {
+    using Failure = WaveStream::Failure;
+    const Bytes data = Ramp(16);
+    TempDir dir;
+    ASSERT_EQ(mkfifo(dir.file("fifo.wav").c_str(), 0644), 0);
+    const std::pair<Bytes, Failure> contents[] = {
+        {Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "RIFX"), Failure::NotWave},
+        {Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "RF64"), Failure::Unsupported},
+        {Canonical(WithTag(3), data), Failure::Unsupported},
+        {Canonical(WithShape(24, 2), data), Failure::Unsupported},
+        {Riff({Chunk("fmt ", FmtBody({})), Chunk("LIST", data)}), Failure::DamagedHeader},
+    };
+    for (const auto& [bytes, reason] : contents) {
+        WriteFileBytes(dir.file("file.wav"), bytes);
+        WaveStream reader;
+        EXPECT_EQ(reader.OpenForRead(dir.file("file.wav").c_str()), WAVE_FILE_ERROR);
+        EXPECT_EQ(reader.OpenFailure(), reason);
+    }
+    const std::pair<std::string, Failure> paths[] = {
+        {dir.file("missing.wav"), Failure::CannotOpen},
+        {dir.path().string(), Failure::NotRegularFile},
+        {dir.file("fifo.wav"), Failure::NotRegularFile}, // at once: no peer is waited for
+    };
+    for (const auto& [path, reason] : paths) {
+        WaveStream reader;
+        EXPECT_EQ(reader.OpenForRead(path.c_str()), WAVE_FILE_ERROR) << path;
+        EXPECT_EQ(reader.OpenFailure(), reason) << path;
+    }
+    WaveStream reader;
+    WriteFileBytes(dir.file("file.wav"), Canonical(Fmt{}, data));
+    EXPECT_EQ(reader.OpenForRead(dir.file("file.wav").c_str()), WAVE_OK);
+    EXPECT_EQ(reader.OpenFailure(), Failure::None);
+}
+
 TEST(WaveRead, TruncatedFilesAtEveryLength) {
     const Bytes whole = Canonical({}, Ramp(40));
     TempDir dir;

@@ -222,13 +222,45 @@ TEST(WaveWrite, ReusedAfterReadingItStillWritesAPlainPcmHeader) {
               Chunk("fmt ", FmtBody({1, 2, 48000, 16})));
 }
 
+TEST(WaveWrite, DestroyedWhileWritingItStillDescribesItself) {
+    TempDir dir;
+    const std::string path = dir.file("abandoned.wav");
+    {
+        WaveStream writer;
+        ASSERT_EQ(writer.OpenForWrite(path.c_str(), 44100, 16, 2), WAVE_OK);
+        const std::vector<FrameSlot> frames(500, FrameSlot{1, -1});
+        for (const FrameSlot& frame : frames) {
+            ASSERT_EQ(writer.WriteFrame(frame), WAVE_OK);
+        }
+    }
+    const std::vector<std::uint8_t> bytes = ReadFileBytes(path);
+    ASSERT_EQ(bytes.size(), 2044u);
+    EXPECT_EQ(wavbytes::Get32(bytes, 4), 2036u);
+    EXPECT_EQ(wavbytes::Get32(bytes, 40), 2000u);
+}
+
+TEST(WaveWrite, ANewFileOnlyOpenNeverTouchesAnExistingFile) {
+    TempDir dir;
+    const std::string path = dir.file("taken.wav");
+    WriteFileBytes(path, {1, 2, 3});
+    WaveStream writer;
+    EXPECT_EQ(writer.OpenForWrite(path.c_str(), 44100, 16, 2, true), WAVE_FILE_ERROR);
+    EXPECT_EQ(ReadFileBytes(path), (std::vector<std::uint8_t>{1, 2, 3}));
+}
+
 TEST(WaveWrite, AFailedFlushIsReportedAndTheHandleStillReleased) {
     if (!std::filesystem::exists("/dev/full")) {
         GTEST_SKIP() << "needs /dev/full";
     }
+    // The file layer opens only regular files; the test's own opener hands it the
+    // device that refuses every write.
+    SetFileOpenerForTesting(
+        [](const char*, const char* mode) { return std::fopen("/dev/full", mode); });
     WaveStream writer;
     // The header and the frame wait in the stream buffer; the disk refuses them on close.
-    ASSERT_EQ(writer.OpenForWrite("/dev/full", 8000, 8, 1), WAVE_OK);
+    const int opened = writer.OpenForWrite("full.wav", 8000, 8, 1);
+    SetFileOpenerForTesting(nullptr);
+    ASSERT_EQ(opened, WAVE_OK);
     ASSERT_EQ(writer.WriteFrame({128, 0}), WAVE_OK);
     EXPECT_EQ(writer.Close(), WAVE_FILE_ERROR);
     EXPECT_EQ(writer.Mode(), RIFF_WRITING);

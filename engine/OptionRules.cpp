@@ -1,0 +1,93 @@
+#include "OptionRules.h"
+
+#include "SplitOptions.h"
+
+#include <cstdint>
+#include <limits>
+
+namespace {
+
+// Longest file name most file systems hold, in bytes.
+constexpr std::size_t kMaxFileNameBytes = 255;
+// The longest number a file can get: one file per frame of a 32-bit recording.
+constexpr std::size_t kMaxNumberDigits =
+    std::numeric_limits<std::uint32_t>::digits10 + 1; // 4294967295: 10 digits
+constexpr std::size_t kExtensionBytes = 4;            // ".wav"
+
+// Decodes the code point starting at text[i] and advances i; no value for a byte
+// sequence that is not valid UTF-8 (overlong forms and surrogates included).
+std::optional<char32_t> NextCodePoint(const std::string& text, std::size_t& i) {
+    const auto lead = static_cast<unsigned char>(text[i++]);
+    if (lead < 0x80) {
+        return lead;
+    }
+    // Continuation bytes after the lead byte, its payload bits, and the smallest
+    // code point that needs this many bytes (anything below is an overlong form).
+    std::size_t length = 0;
+    char32_t value = 0;
+    char32_t lowest = 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 1;
+        value = lead & 0x1F;
+        lowest = 0x80;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 2;
+        value = lead & 0x0F;
+        lowest = 0x800;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 3;
+        value = lead & 0x07;
+        lowest = 0x10000;
+    } else {
+        return std::nullopt;
+    }
+    for (std::size_t k = 0; k < length; ++k) {
+        if (i >= text.size()) {
+            return std::nullopt;
+        }
+        const auto next = static_cast<unsigned char>(text[i++]);
+        if ((next & 0xC0) != 0x80) {
+            return std::nullopt;
+        }
+        value = (value << 6) | (next & 0x3F);
+    }
+    if (value < lowest || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
+        return std::nullopt;
+    }
+    return value;
+}
+
+bool IsControl(char32_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F);
+}
+
+} // namespace
+
+std::optional<std::string> PrefixProblem(const std::string& prefix) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < prefix.size();) {
+        const std::optional<char32_t> c = NextCodePoint(prefix, i);
+        if (!c) {
+            return "The file name prefix is not valid UTF-8 text.";
+        }
+        if (*c == '/' || *c == '\\') {
+            return "The file name prefix cannot contain / or \\: the files must stay in the "
+                   "output folder.";
+        }
+        if (IsControl(*c)) {
+            return "The file name prefix cannot contain control characters such as tabs or "
+                   "line breaks.";
+        }
+        ++characters;
+    }
+    if (characters > SplitOptions::kMaxPrefixChars) {
+        return "The file name prefix can have at most " +
+               std::to_string(SplitOptions::kMaxPrefixChars) + " characters.";
+    }
+    if (prefix.size() + kMaxNumberDigits + kExtensionBytes > kMaxFileNameBytes) {
+        return "The file name prefix is too long for a file name: it can take at most " +
+               std::to_string(kMaxFileNameBytes - kMaxNumberDigits - kExtensionBytes) +
+               " bytes of UTF-8.";
+    }
+    return std::nullopt;
+}
