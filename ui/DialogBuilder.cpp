@@ -73,9 +73,12 @@ void UpDownArrows::SetPos(int newPos) {
 void UpDownArrows::Step(int direction) {
     bool isNumber = false;
     const long long typed = buddy->text().trimmed().toLongLong(&isNumber);
-    long long from = isNumber ? typed : pos;
-    from = std::clamp<long long>(from, minimum, maximum);
-    SetPos(static_cast<int>(std::clamp<long long>(from + direction, minimum, maximum)));
+    const long long from = isNumber ? typed : pos;
+    // A number outside the range first comes back to its nearest end; that is
+    // the step, so the arrow never carries it past the limit.
+    const bool inRange = from >= minimum && from <= maximum;
+    SetPos(static_cast<int>(
+        std::clamp<long long>(inRange ? from + direction : from, minimum, maximum)));
 }
 
 bool UpDownArrows::eventFilter(QObject* watched, QEvent* event) {

@@ -112,14 +112,27 @@ private slots:
         QTest::keyClick(edit, Qt::Key_Down);
         QCOMPARE(edit->text(), QString("124"));
 
-        // Typed values are not clamped until the arrows are used.
-        edit->setText("9999");
-        QCOMPARE(edit->text(), QString("9999"));
-        QTest::mouseClick(arrows->DownButton(), Qt::LeftButton);
-        QCOMPARE(edit->text(), QString("124"));
+        // Typed values are not clamped until the arrows are used; then a value
+        // outside the range goes to its nearest end, never past it.
+        const struct {
+            const char* typed;
+            int key;
+            const char* shown;
+        } outside[] = {{"9999", Qt::Key_Down, "125"}, {"9999", Qt::Key_Up, "125"},
+                       {"0", Qt::Key_Up, "1"},        {"0", Qt::Key_Down, "1"},
+                       {"126", Qt::Key_Down, "125"},  {"1", Qt::Key_Down, "1"}};
+        for (const auto& row : outside) {
+            edit->setText(row.typed);
+            QCOMPARE(edit->text(), QString(row.typed));
+            QTest::keyClick(edit, row.key);
+            QCOMPARE(edit->text(), QString(row.shown));
+        }
+        edit->setText("0");
+        QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
+        QCOMPARE(edit->text(), QString("1"));
         edit->clear(); // no number: the arrows go on from their last position
         QTest::keyClick(edit, Qt::Key_Up);
-        QCOMPARE(edit->text(), QString("125"));
+        QCOMPARE(edit->text(), QString("2"));
         arrows->SetPos(0);
         QCOMPARE(edit->text(), QString("1"));
     }
