@@ -151,6 +151,36 @@ private slots:
         QVERIFY(third->isChecked());
     }
 
+    // Tab enters a group at its checked button; the arrows move and check within it.
+    void checkedRadioButtonIsTheGroupsTabStop() {
+        QDialog dialog;
+        const DialogControls controls = BuildDialog(dialog, kTemplate);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* first = controls.Get<QRadioButton>(4);
+        auto* second = controls.Get<QRadioButton>(5);
+        second->click();
+        const std::pair<int, int> steps[] = {{1, 5}, {5, 6}};
+        for (const auto& [from, to] : steps) {
+            controls.Find(from)->setFocus();
+            QTest::keyClick(controls.Find(from), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), controls.Find(to));
+        }
+        controls.Find(6)->setFocus();
+        QTest::keyClick(controls.Find(6), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), second);
+
+        QTest::keyClick(second, Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), first);
+        QVERIFY(first->isChecked() && !second->isChecked());
+        QTest::keyClick(first, Qt::Key_Up); // round to the group's last button
+        QCOMPARE(QApplication::focusWidget(), second);
+        QVERIFY(second->isChecked());
+        controls.Find(1)->setFocus();
+        QTest::keyClick(controls.Find(1), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), second);
+    }
+
     void defaultButtonTabOrderAndFactory() {
         QDialog dialog;
         const DialogControls controls = BuildDialog(
