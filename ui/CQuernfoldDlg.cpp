@@ -273,6 +273,7 @@ bool CQuernfoldDlg::OnInitDialog() {
     maximumLabelText = QString::fromStdString(CThresholdSlider::MaximumLabelText());
     thresholdText =
         GetProfileString(kOptions, QStringLiteral("Threshold"), QStringLiteral("0.20 %"));
+    loaded = HeldStoredOptions();
 
     {
         // Placing the trackbar is not a move: the label keeps the stored text.
@@ -317,15 +318,45 @@ void CQuernfoldDlg::LoadOptions() {
         GetProfileString(kOptions, QStringLiteral("BeginWith"), QStringLiteral("Track"));
 }
 
+CQuernfoldDlg::StoredOptions CQuernfoldDlg::HeldStoredOptions() const {
+    return {trimSilence,     useAverageMethod, appendSilenceMs, minTrackLengthSec,
+            silenceLengthMs, fileNamePrefix,   thresholdText};
+}
+
 void CQuernfoldDlg::SaveOptions() {
-    WriteProfileInt(kOptions, QStringLiteral("TrimSilence"), trimSilence != 0 ? 1 : 0);
-    WriteProfileInt(kOptions, QStringLiteral("UseAverageMethod"), useAverageMethod);
-    WriteProfileInt(kOptions, QStringLiteral("AppendSilence"), static_cast<int>(appendSilenceMs));
-    WriteProfileInt(kOptions, QStringLiteral("MinTrackLength"),
-                    static_cast<int>(minTrackLengthSec));
-    WriteProfileInt(kOptions, QStringLiteral("SilenceLength"), static_cast<int>(silenceLengthMs));
-    WriteProfileString(kOptions, QStringLiteral("BeginWith"), fileNamePrefix);
-    WriteProfileString(kOptions, QStringLiteral("Threshold"), thresholdText);
+    // A stored value the user did not change stays exactly as it is stored, even
+    // where it reads as something else (a text the window could not take as a
+    // number, say); a value not stored yet is written in any case.
+    auto changed = [](const QString& entry, bool same) {
+        return !same || !HasProfileValue(kOptions, entry);
+    };
+    const StoredOptions held = HeldStoredOptions();
+    if (changed(QStringLiteral("TrimSilence"), held.trimSilence == loaded.trimSilence)) {
+        WriteProfileInt(kOptions, QStringLiteral("TrimSilence"), trimSilence != 0 ? 1 : 0);
+    }
+    if (changed(QStringLiteral("UseAverageMethod"),
+                held.useAverageMethod == loaded.useAverageMethod)) {
+        WriteProfileInt(kOptions, QStringLiteral("UseAverageMethod"), useAverageMethod);
+    }
+    if (changed(QStringLiteral("AppendSilence"), held.appendSilenceMs == loaded.appendSilenceMs)) {
+        WriteProfileInt(kOptions, QStringLiteral("AppendSilence"),
+                        static_cast<int>(appendSilenceMs));
+    }
+    if (changed(QStringLiteral("MinTrackLength"),
+                held.minTrackLengthSec == loaded.minTrackLengthSec)) {
+        WriteProfileInt(kOptions, QStringLiteral("MinTrackLength"),
+                        static_cast<int>(minTrackLengthSec));
+    }
+    if (changed(QStringLiteral("SilenceLength"), held.silenceLengthMs == loaded.silenceLengthMs)) {
+        WriteProfileInt(kOptions, QStringLiteral("SilenceLength"),
+                        static_cast<int>(silenceLengthMs));
+    }
+    if (changed(QStringLiteral("BeginWith"), held.fileNamePrefix == loaded.fileNamePrefix)) {
+        WriteProfileString(kOptions, QStringLiteral("BeginWith"), fileNamePrefix);
+    }
+    if (changed(QStringLiteral("Threshold"), held.thresholdText == loaded.thresholdText)) {
+        WriteProfileString(kOptions, QStringLiteral("Threshold"), thresholdText);
+    }
 }
 
 void CQuernfoldDlg::OnThresholdMoved() {

@@ -109,6 +109,20 @@ private:
     int trimSilence = 0;
     int useAverageMethod = 0;
 
+    // The stored options as they were loaded: Close writes back only what changed
+    // (and what was missing), so a stored value the user left alone stays as written.
+    struct StoredOptions {
+        int trimSilence = 0;
+        int useAverageMethod = 0;
+        std::uint32_t appendSilenceMs = 0;
+        std::uint32_t minTrackLengthSec = 0;
+        std::uint32_t silenceLengthMs = 0;
+        QString fileNamePrefix;
+        QString thresholdText;
+    };
+    StoredOptions HeldStoredOptions() const;
+    StoredOptions loaded;
+
     // The controls, owned by the dialog as its children.
     DialogControls controls;
     QLineEdit* inputEdit = nullptr;

@@ -5,13 +5,16 @@
 #include "CQuernfoldDlg.h"
 #include "CThresholdSlider.h"
 #include "DialogBuilder.h"
+#include "Profile.h"
 #include "TestFiles.h"
 #include "UiTestSupport.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -535,6 +538,41 @@ private slots:
         QVERIFY(window->isVisible());
         QCOMPARE(Edit(kInputPath)->text(), QString::fromStdString(input));
         QDir::setCurrent(startDirectory);
+    }
+
+    // Written by hand or by another tool: a comma makes no list, and Close
+    // leaves what the user did not change exactly as it was written.
+    void storedValuesAreReadAsWrittenAndKeptUnlessChanged() {
+        const QString file = Options()->fileName();
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        const QStringList written = {QStringLiteral("BeginWith=Side A, B"),
+                                     QStringLiteral("Threshold=0,35 %"),
+                                     QStringLiteral("MinTrackLength=soon")};
+        {
+            QFile settings(file);
+            QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Text));
+            settings.write(("[Options]\n" + written.join(u'\n') + "\n").toUtf8());
+        }
+        Open();
+        QCOMPARE(Edit(kFileNamePrefix)->text(), QStringLiteral("Side A, B"));
+        QCOMPARE(Label(kThresholdLabel)->text(), QStringLiteral("0,35 %"));
+        QCOMPARE(Edit(kMinTrackLength)->text(), QStringLiteral("30")); // no number: the default
+        QTest::keyClick(Edit(kInputPath), Qt::Key_Escape);
+
+        for (const QString& line : written) {
+            const QString entry = line.section(u'=', 0, 0);
+            QCOMPARE(GetProfileString(QStringLiteral("Options"), entry), line.section(u'=', 1));
+        }
+        QCOMPARE(Options()->value("SilenceLength").toInt(), 500); // missing: written
+
+        Open();
+        QCOMPARE(Label(kThresholdLabel)->text(), QStringLiteral("0,35 %"));
+        Edit(kFileNamePrefix)->setText(QStringLiteral("Side C"));
+        Edit(kMinTrackLength)->setText(QStringLiteral("40"));
+        window->close();
+        QCOMPARE(Options()->value("BeginWith").toString(), QStringLiteral("Side C"));
+        QCOMPARE(Options()->value("MinTrackLength").toInt(), 40);
+        QCOMPARE(Options()->value("Threshold").toString(), QStringLiteral("0,35 %"));
     }
 
     // The About item in the window's context menu opens the About box over it.

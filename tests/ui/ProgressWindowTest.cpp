@@ -249,6 +249,11 @@ private slots:
         QCOMPARE(GetProfileString("Options", "BeginWith", "Track"), QString("Side A "));
         QVERIFY(WriteProfileString("Options", "Threshold", "0.20 %"));
         QCOMPARE(GetProfileInt("Options", "Threshold", 7), 7); // not a number: the default
+        QVERIFY(HasProfileValue("Options", "Threshold"));
+        QVERIFY(!HasProfileValue("Options", "Missing"));
+        // Written to the store as text, a comma stays a comma.
+        QVERIFY(WriteProfileString("Options", "BeginWith", "Side A, B"));
+        QCOMPARE(GetProfileString("Options", "BeginWith"), QString("Side A, B"));
 
         const QString file = settings->Path() + "/Ferndusk Software/" +
                              QCoreApplication::applicationName() + ".conf";
