@@ -37,8 +37,12 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Declared first so it is released last, after everything that reads from it.
     WaveStream reader;
     if (reader.OpenForRead(options.inputPath.c_str()) != WAVE_OK) {
+        std::error_code statusError;
         if (options.inputPath.empty()) {
             ShowError(host, "Invalid file name.");
+        } else if (!std::filesystem::exists(options.inputPath, statusError) && !statusError) {
+            // Only a file that is there can be unreadable or in the wrong format.
+            ShowError(host, options.inputPath + " does not exist.");
         } else {
             std::string text = "Failed to open ";
             text += options.inputPath;

@@ -103,6 +103,21 @@ public:
         }
     }
 
+    // A path: a relative one is taken from the folder the program started in and
+    // shown in full, so the same entry names the same file after a run has
+    // changed the working directory.
+    void Path(QLineEdit* edit, QString& value, int maxChars) {
+        if (failed || edit == nullptr) {
+            return;
+        }
+        const QString typed = edit->text();
+        if (save && !typed.trimmed().isEmpty() && QDir::isRelativePath(typed)) {
+            SetEditText(edit,
+                        QDir::toNativeSeparators(QDir(window.startFolder).absoluteFilePath(typed)));
+        }
+        Text(edit, value, maxChars);
+    }
+
     // An unsigned decimal number; one outside the range is stored before it is
     // reported, one that is no number (or beyond 32 bits) leaves the value alone.
     void Number(QLineEdit* edit, std::uint32_t& value, std::uint32_t minimum,
@@ -166,7 +181,8 @@ private:
 };
 
 CQuernfoldDlg::CQuernfoldDlg(FolderPicker pickFolder, AboutBoxRunner showAbout, QWidget* parent)
-    : QDialog(parent), pickFolder(std::move(pickFolder)), showAbout(std::move(showAbout)) {
+    : QDialog(parent), pickFolder(std::move(pickFolder)), showAbout(std::move(showAbout)),
+      startFolder(QDir::currentPath()) {
     // A window of its own (with a task-bar entry), a fixed frame, no minimise or
     // maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -249,8 +265,8 @@ void CQuernfoldDlg::DoDataExchange(DataExchange& exchange) {
     exchange.Text(thresholdLabel, thresholdText);
     exchange.Text(maximumLabel, maximumLabelText);
     exchange.Text(prefixEdit, fileNamePrefix, kMaxPrefixChars);
-    exchange.Text(inputEdit, inputPath, kMaxPathChars);
-    exchange.Text(outputEdit, outputFolder, kMaxPathChars);
+    exchange.Path(inputEdit, inputPath, kMaxPathChars);
+    exchange.Path(outputEdit, outputFolder, kMaxPathChars);
     exchange.Number(minTrackEdit, minTrackLengthSec, SplitOptions::kMinTrackLengthSec,
                     SplitOptions::kMaxTrackLengthSec);
     exchange.Number(silenceEdit, silenceLengthMs, SplitOptions::kMinSilenceLengthMs,

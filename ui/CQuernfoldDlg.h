@@ -123,6 +123,10 @@ private:
     StoredOptions HeldStoredOptions() const;
     StoredOptions loaded;
 
+    // Relative paths are taken from here, the working directory when the program
+    // started; a run makes the output folder the working directory.
+    QString startFolder;
+
     // The controls, owned by the dialog as its children.
     DialogControls controls;
     QLineEdit* inputEdit = nullptr;

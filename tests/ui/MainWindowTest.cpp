@@ -21,6 +21,7 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QtTest>
 
@@ -303,7 +304,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("valueStored");
-        const QString longPath(251, u'p');
+        const QString longPath = QStringLiteral("/") + QString(250, u'p');
         QTest::newRow("prefix too long")
             << kFileNamePrefix << QString(101, u'x') << "no more than 100 characters" << true;
         QTest::newRow("input path too long")
@@ -573,6 +574,43 @@ private slots:
         QCOMPARE(Options()->value("BeginWith").toString(), QStringLiteral("Side C"));
         QCOMPARE(Options()->value("MinTrackLength").toInt(), 40);
         QCOMPARE(Options()->value("Threshold").toString(), QStringLiteral("0,35 %"));
+    }
+
+    // Relative entries are taken from the folder the program started in, on every
+    // run, although a run makes the output folder the working directory.
+    void relativePathsNameTheSameFilesOnEveryRun() {
+        testing_support::TempDir folder;
+        std::filesystem::create_directory(folder.path() / "rec");
+        std::filesystem::create_directory(folder.path() / "out");
+        WriteTwoTracks((folder.path() / "rec" / "two tracks.wav").string());
+        const QString startDirectory = QDir::currentPath();
+        const auto restore = qScopeGuard([&startDirectory] { QDir::setCurrent(startDirectory); });
+        QVERIFY(QDir::setCurrent(QString::fromStdString(folder.path().string())));
+        const QDir started(QDir::currentPath());
+
+        Open();
+        Edit(kInputPath)->setText(QStringLiteral("rec/two tracks.wav"));
+        Edit(kOutputFolder)->setText(QStringLiteral("out"));
+        Edit(kMinTrackLength)->setText(QStringLiteral("1"));
+        for (const QString& prefix : {QStringLiteral("First"), QStringLiteral("Second")}) {
+            Edit(kFileNamePrefix)->setText(prefix);
+            MessageAnswerer confirmed(QMessageBox::Ok);
+            Button(kStart)->click();
+            QCOMPARE(confirmed.title, QStringLiteral("Ready to split WAV file"));
+        }
+        QCOMPARE(WavCount(folder.path() / "out"), 4);
+        QCOMPARE(Edit(kInputPath)->text(),
+                 QDir::toNativeSeparators(started.filePath(QStringLiteral("rec/two tracks.wav"))));
+        QCOMPARE(Edit(kOutputFolder)->text(),
+                 QDir::toNativeSeparators(started.filePath(QStringLiteral("out"))));
+
+        // A file that is not there is reported as missing, not as unreadable.
+        Edit(kInputPath)->setText(QStringLiteral("rec/gone.wav"));
+        MessageAnswerer seen;
+        Button(kStart)->click();
+        QCOMPARE(seen.text,
+                 QDir::toNativeSeparators(started.filePath(QStringLiteral("rec/gone.wav"))) +
+                     QStringLiteral(" does not exist."));
     }
 
     // The About item in the window's context menu opens the About box over it.
