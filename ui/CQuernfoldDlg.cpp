@@ -256,6 +256,9 @@ SplitOptions CQuernfoldDlg::HeldOptions() const {
 bool CQuernfoldDlg::UpdateData(bool saveAndValidate) {
     // Focus changes and message boxes of this pass must not start another one.
     QScopedValueRollback<bool> guard(exchanging, true);
+    if (saveAndValidate) {
+        leaveCommitPending = false; // this commit is the one leaving a field asked for
+    }
     DataExchange exchange(*this, saveAndValidate);
     DoDataExchange(exchange);
     return !exchange.Failed();
@@ -396,6 +399,9 @@ void CQuernfoldDlg::OnMaximumMethodClicked() {
 }
 
 void CQuernfoldDlg::OnBrowseInput() {
+    if (!CommitLeftField()) {
+        return;
+    }
     QFileDialog dialog(this, QStringLiteral("Open"), QString(),
                        QStringLiteral("WAV Files (*.wav)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -408,6 +414,9 @@ void CQuernfoldDlg::OnBrowseInput() {
 }
 
 void CQuernfoldDlg::OnBrowseOutput() {
+    if (!CommitLeftField()) {
+        return;
+    }
     QString folder;
     if (pickFolder && pickFolder(this, folder) == 1) {
         outputFolder = folder;
@@ -428,18 +437,27 @@ bool CQuernfoldDlg::eventFilter(QObject* watched, QEvent* event) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
             // After the focus change has finished, so a failing commit can put the
-            // focus back.
+            // focus back; a button that was clicked meanwhile runs it first.
+            leaveCommitPending = true;
             QMetaObject::invokeMethod(
                 this,
                 [this] {
                     if (isVisible() && !running && !IgnoringNotifications()) {
-                        UpdateData(true);
+                        CommitLeftField();
                     }
                 },
                 Qt::QueuedConnection);
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+bool CQuernfoldDlg::CommitLeftField() {
+    if (!leaveCommitPending) {
+        return true;
+    }
+    leaveCommitPending = false;
+    return UpdateData(true);
 }
 
 void CQuernfoldDlg::OnOK() {

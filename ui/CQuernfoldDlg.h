@@ -90,6 +90,8 @@ private:
     void AddAboutItem();
     void LoadOptions();
     void SaveOptions();
+    // Runs the commit that leaving a field has queued, now; false when it failed.
+    bool CommitLeftField();
     bool IgnoringNotifications() const {
         return exchanging || !initialised;
     }
@@ -149,4 +151,5 @@ private:
     bool initialised = false;
     bool exchanging = false;
     bool running = false; // inside Start: the engine is working
+    bool leaveCommitPending = false;
 };

@@ -137,12 +137,14 @@ private:
     std::unique_ptr<CQuernfoldDlg> window;
     // The fake folder picker's answer and what it hands back.
     int pickerResult = 0;
+    int pickerCalls = 0;
     QString pickerFolder;
     QWidget* aboutOwner = nullptr;
 
     CQuernfoldDlg* Open() {
         window = std::make_unique<CQuernfoldDlg>(
             [this](QWidget*, QString& folder) {
+                ++pickerCalls;
                 if (pickerResult == 1) {
                     folder = pickerFolder;
                 }
@@ -171,6 +173,7 @@ private slots:
     void init() {
         scratch = std::make_unique<ScratchSettings>();
         pickerResult = 0;
+        pickerCalls = 0;
         aboutOwner = nullptr;
     }
 
@@ -611,6 +614,33 @@ private slots:
         QCOMPARE(seen.text,
                  QDir::toNativeSeparators(started.filePath(QStringLiteral("rec/gone.wav"))) +
                      QStringLiteral(" does not exist."));
+    }
+
+    // A browse button clicked right after leaving a field with a wrong entry: the
+    // field's commit comes first, and when it fails no picker opens.
+    void browsingAfterLeavingAWrongFieldCommitsFirst() {
+        Open();
+        pickerResult = 1;
+        pickerFolder = QStringLiteral("/chosen");
+        Edit(kMinTrackLength)->setFocus(Qt::TabFocusReason);
+        Edit(kMinTrackLength)->setText(QStringLiteral("0"));
+        MessageAnswerer seen;
+        QTest::mouseClick(Button(kBrowseOutput), Qt::LeftButton);
+        QCOMPARE(seen.count, 1);
+        QVERIFY(seen.text.contains(QStringLiteral("between 1 and 3600")));
+        QCOMPARE(pickerCalls, 0);
+        QCOMPARE(Edit(kOutputFolder)->text(), QString());
+        QTRY_COMPARE(window->focusWidget(), Edit(kMinTrackLength));
+
+        Edit(kMinTrackLength)->setText(QStringLiteral("5"));
+        window->activateWindow(); // the message box has gone; the user is back
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::mouseClick(Button(kBrowseOutput), Qt::LeftButton);
+        QCOMPARE(pickerCalls, 1);
+        QCOMPARE(Edit(kOutputFolder)->text(), QStringLiteral("/chosen"));
+        QCOMPARE(window->HeldOptions().minTrackLengthSec, 5u);
+        QTest::qWait(100); // the queued commit of the second leave finds nothing left to do
+        QCOMPARE(seen.count, 1);
     }
 
     // The About item in the window's context menu opens the About box over it.
