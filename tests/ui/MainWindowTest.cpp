@@ -643,6 +643,19 @@ private slots:
         QCOMPARE(seen.count, 1);
     }
 
+    // Tab enters the method group at the checked button.
+    void tabReachesTheCheckedMethod() {
+        Open();
+        for (int checked : {kMaximumMethod, kAverageMethod}) {
+            Button(checked)->click();
+            Edit(kSilenceLength)->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(Edit(kSilenceLength), Qt::Key_Tab);
+            QCOMPARE(window->focusWidget(), window->Control(checked));
+            QTest::keyClick(window->Control(checked), Qt::Key_Tab);
+            QCOMPARE(window->focusWidget(), Edit(kMinTrackLength));
+        }
+    }
+
     // The About item in the window's context menu opens the About box over it.
     void aboutItemShowsTheAboutBox() {
         Open();
