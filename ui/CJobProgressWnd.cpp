@@ -67,13 +67,6 @@ bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
     window->setCursor(Qt::BusyCursor);
     window->setFont(QApplication::font("QMessageBox"));
     window->resize(390, 130);
-    // The owner keeps the popup above it; the popup is no child widget of it,
-    // or disabling the owner would disable the popup too.
-    if (owner) {
-        window->winId();
-        if (QWindow* ownerHandle = owner->window()->windowHandle())
-            window->windowHandle()->setTransientParent(ownerHandle);
-    }
 
     statusText = new QLabel(window);
     statusText->setTextFormat(Qt::PlainText);
@@ -88,10 +81,19 @@ bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
     connect(cancelButton, &QPushButton::clicked, this, &CJobProgressWnd::Cancel);
 
     Layout(textLines, 390);
+    // Placed before the native window exists, so that the position is taken as
+    // the frame's, which is what SavePosition stores.
     if (rememberPosition)
         RestorePosition();
     else
         CenterWindow();
+    // The owner keeps the popup above it; the popup is no child widget of it,
+    // or disabling the owner would disable the popup too.
+    if (owner) {
+        window->winId();
+        if (QWindow* ownerHandle = owner->window()->windowHandle())
+            window->windowHandle()->setTransientParent(ownerHandle);
+    }
     Show();
     return true;
 }

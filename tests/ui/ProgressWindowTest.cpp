@@ -240,6 +240,20 @@ private slots:
         }
     }
 
+    // Owned or not, the popup reopens exactly where it was left, run after run.
+    void positionLeftAloneStaysPut() {
+        for (QWidget* owner : {static_cast<QWidget*>(nullptr), mainWindow.get()}) {
+            WriteProfileInt("Settings", "X", 37);
+            WriteProfileInt("Settings", "Y", 241);
+            for (int run = 0; run < 3; ++run) {
+                CJobProgressWnd progress(owner, "Progress", 1);
+                QVERIFY(QTest::qWaitForWindowExposed(progress.Window()));
+                QCOMPARE(progress.Window()->pos(), QPoint(37, 241));
+            }
+            QCOMPARE(GetProfileInt("Settings", "Y", -1), 241);
+        }
+    }
+
     void profileValuesLiveUnderTheRootAndApplicationName() {
         QCOMPARE(GetProfileInt("Options", "MinTrackLength", 30), 30); // missing: the default
         QCOMPARE(GetProfileString("Options", "BeginWith", "Track"), QString("Track"));
