@@ -67,6 +67,7 @@ bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
     window->setCursor(Qt::BusyCursor);
     window->setFont(QApplication::font("QMessageBox"));
     window->resize(390, 130);
+    window->installEventFilter(this); // the close box and Alt+F4 cancel
 
     statusText = new QLabel(window);
     statusText->setTextFormat(Qt::PlainText);
@@ -229,6 +230,13 @@ void CJobProgressWnd::PumpMessages(bool escapeCancels) {
 }
 
 bool CJobProgressWnd::eventFilter(QObject* watched, QEvent* event) {
+    // A close request from the window manager (close box, Alt+F4) is a Cancel;
+    // the popup itself never asks to be closed.
+    if (watched == window && event->type() == QEvent::Close) {
+        event->ignore();
+        Cancel();
+        return true;
+    }
     if (!pumping)
         return false;
     switch (event->type()) {

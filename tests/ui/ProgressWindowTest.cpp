@@ -254,6 +254,20 @@ private slots:
         }
     }
 
+    // The close box and Alt+F4 ask the window manager to close the popup: that
+    // is a Cancel, and the popup does not come back at the next block.
+    void closeRequestCancels() {
+        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        progress.BeginModal("Progress", 0);
+        progress.SetRange(0, 10, 1);
+        QVERIFY(!progress.Window()->close());
+        QVERIFY(progress.IsCancelled());
+        QCoreApplication::processEvents();
+        QVERIFY(progress.Window() == nullptr);
+        progress.SetPos(5);
+        QVERIFY(!mainWindow->isEnabled()); // until the engine ends the run
+    }
+
     void profileValuesLiveUnderTheRootAndApplicationName() {
         QCOMPARE(GetProfileInt("Options", "MinTrackLength", 30), 30); // missing: the default
         QCOMPARE(GetProfileString("Options", "BeginWith", "Track"), QString("Track"));
