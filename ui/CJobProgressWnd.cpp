@@ -131,6 +131,7 @@ bool CJobProgressWnd::BeginModal(const char* caption, int smooth) {
         mainWindow->setEnabled(false);
     window->setEnabled(true);
     modal = true;
+    focusWanted = true;
     return true;
 }
 
@@ -205,13 +206,25 @@ void CJobProgressWnd::SetStatusText(const char* text) {
 }
 
 void CJobProgressWnd::PumpMessages(bool escapeCancels) {
-    if (modal && window && window->isVisible() && !window->isActiveWindow()) {
-        window->activateWindow();
-        window->setFocus();
-    }
-    if (cancelled)
-        return;
+    if (!cancelled)
+        DispatchPending(escapeCancels);
 
+    // The focus comes to the popup when a run begins or shows it again, and when
+    // the user comes back to one of this program's windows; never while another
+    // program is active, so that the keys typed there stay there. (Asking on
+    // every pump would pull the focus back in the moment the toolkit takes to
+    // notice that the user has switched away.)
+    if (focusWanted && modal && window && window->isVisible()) {
+        focusWanted = false;
+        if (!window->isActiveWindow() &&
+            QGuiApplication::applicationState() == Qt::ApplicationActive) {
+            window->activateWindow();
+            window->setFocus();
+        }
+    }
+}
+
+void CJobProgressWnd::DispatchPending(bool escapeCancels) {
     // Escape, a button-up over Cancel and a quit request are looked at on their
     // way to their receivers; everything queued is dispatched, and the call
     // returns without waiting for more.
@@ -253,6 +266,11 @@ bool CJobProgressWnd::eventFilter(QObject* watched, QEvent* event) {
                 Cancel();
         }
         break;
+    case QEvent::WindowActivate:
+        if (watched != window && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow())
+            focusWanted = true; // the user is back in this program
+        break;
     case QEvent::Quit:
         if (watched == qApp) {
             quitSeen = true;
@@ -287,6 +305,7 @@ void CJobProgressWnd::Hide() {
 
 void CJobProgressWnd::Show() {
     if (window && !window->isVisible()) {
+        focusWanted = true;
         window->show();
         window->update();
     }

@@ -84,6 +84,7 @@ private:
     void SavePosition();
     void CenterWindow();
     void UpdateBar();
+    void DispatchPending(bool escapeCancels);
 
     bool cancelled = false;
     bool modal = false;
@@ -106,4 +107,7 @@ private:
     bool escapeCancelsWhilePumping = false;
     bool quitSeen = false;
     bool closePosted = false;
+    // Set when the popup should take the focus at the next pump, if this program
+    // is the active one then.
+    bool focusWanted = false;
 };
