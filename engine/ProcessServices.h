@@ -11,7 +11,8 @@ namespace process {
 bool ChangeDirectory(const std::string& folder);
 // The full path of the working directory; empty when it cannot be read.
 std::string CurrentDirectory();
-// Idle priority while segment files are written, normal again afterwards.
+// Idle priority for the thread that writes segment files, normal again
+// afterwards; where the priority could not be raised again it is left alone.
 void SetIdlePriority();
 void SetNormalPriority();
 // Calendar time in whole seconds.

@@ -37,8 +37,12 @@ bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, Sp
     if (reader.OpenForRead(inputPath.c_str()) == WAVE_OK) {
         return true;
     }
+    std::error_code statusError;
     if (inputPath.empty()) {
         ShowError(host, "Invalid file name.");
+    } else if (!std::filesystem::exists(inputPath, statusError) && !statusError) {
+        // Only a file that is there can be unreadable or in the wrong format.
+        ShowError(host, inputPath + " does not exist.");
     } else {
         std::string text = "Failed to open ";
         text += inputPath;

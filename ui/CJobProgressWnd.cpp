@@ -67,13 +67,7 @@ bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
     window->setCursor(Qt::BusyCursor);
     window->setFont(QApplication::font("QMessageBox"));
     window->resize(390, 130);
-    // The owner keeps the popup above it; the popup is no child widget of it,
-    // or disabling the owner would disable the popup too.
-    if (owner) {
-        window->winId();
-        if (QWindow* ownerHandle = owner->window()->windowHandle())
-            window->windowHandle()->setTransientParent(ownerHandle);
-    }
+    window->installEventFilter(this); // the close box and Alt+F4 cancel
 
     statusText = new QLabel(window);
     statusText->setTextFormat(Qt::PlainText);
@@ -88,10 +82,19 @@ bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
     connect(cancelButton, &QPushButton::clicked, this, &CJobProgressWnd::Cancel);
 
     Layout(textLines, 390);
+    // Placed before the native window exists, so that the position is taken as
+    // the frame's, which is what SavePosition stores.
     if (rememberPosition)
         RestorePosition();
     else
         CenterWindow();
+    // The owner keeps the popup above it; the popup is no child widget of it,
+    // or disabling the owner would disable the popup too.
+    if (owner) {
+        window->winId();
+        if (QWindow* ownerHandle = owner->window()->windowHandle())
+            window->windowHandle()->setTransientParent(ownerHandle);
+    }
     Show();
     return true;
 }
@@ -128,6 +131,7 @@ bool CJobProgressWnd::BeginModal(const char* caption, int smooth) {
         mainWindow->setEnabled(false);
     window->setEnabled(true);
     modal = true;
+    focusWanted = true;
     return true;
 }
 
@@ -202,13 +206,25 @@ void CJobProgressWnd::SetStatusText(const char* text) {
 }
 
 void CJobProgressWnd::PumpMessages(bool escapeCancels) {
-    if (modal && window && window->isVisible() && !window->isActiveWindow()) {
-        window->activateWindow();
-        window->setFocus();
-    }
-    if (cancelled)
-        return;
+    if (!cancelled)
+        DispatchPending(escapeCancels);
 
+    // The focus comes to the popup when a run begins or shows it again, and when
+    // the user comes back to one of this program's windows; never while another
+    // program is active, so that the keys typed there stay there. (Asking on
+    // every pump would pull the focus back in the moment the toolkit takes to
+    // notice that the user has switched away.)
+    if (focusWanted && modal && window && window->isVisible()) {
+        focusWanted = false;
+        if (!window->isActiveWindow() &&
+            QGuiApplication::applicationState() == Qt::ApplicationActive) {
+            window->activateWindow();
+            window->setFocus();
+        }
+    }
+}
+
+void CJobProgressWnd::DispatchPending(bool escapeCancels) {
     // Escape, a button-up over Cancel and a quit request are looked at on their
     // way to their receivers; everything queued is dispatched, and the call
     // returns without waiting for more.
@@ -227,6 +243,13 @@ void CJobProgressWnd::PumpMessages(bool escapeCancels) {
 }
 
 bool CJobProgressWnd::eventFilter(QObject* watched, QEvent* event) {
+    // A close request from the window manager (close box, Alt+F4) is a Cancel;
+    // the popup itself never asks to be closed.
+    if (watched == window && event->type() == QEvent::Close) {
+        event->ignore();
+        Cancel();
+        return true;
+    }
     if (!pumping)
         return false;
     switch (event->type()) {
@@ -242,6 +265,11 @@ bool CJobProgressWnd::eventFilter(QObject* watched, QEvent* event) {
             if (buttonRect.contains(point))
                 Cancel();
         }
+        break;
+    case QEvent::WindowActivate:
+        if (watched != window && watched->isWidgetType() &&
+            static_cast<QWidget*>(watched)->isWindow())
+            focusWanted = true; // the user is back in this program
         break;
     case QEvent::Quit:
         if (watched == qApp) {
@@ -277,6 +305,7 @@ void CJobProgressWnd::Hide() {
 
 void CJobProgressWnd::Show() {
     if (window && !window->isVisible()) {
+        focusWanted = true;
         window->show();
         window->update();
     }

@@ -2,7 +2,8 @@
 // bar with a " Cancel " button to its right, and the percentage done in the
 // caption. Everything runs on the user-interface thread, so the window also
 // pumps the event queue for the engine's loops; that is how the user's cancel
-// (the button, a button-up over it, Escape) reaches the engine.
+// (the button, a button-up over it, Escape, a close request from the window
+// manager) reaches the engine.
 //
 // The object and its popup are separate, as with a native window: after a
 // cancel in the modal state the popup closes itself when the queued close is
@@ -83,6 +84,7 @@ private:
     void SavePosition();
     void CenterWindow();
     void UpdateBar();
+    void DispatchPending(bool escapeCancels);
 
     bool cancelled = false;
     bool modal = false;
@@ -105,4 +107,7 @@ private:
     bool escapeCancelsWhilePumping = false;
     bool quitSeen = false;
     bool closePosted = false;
+    // Set when the popup should take the focus at the next pump, if this program
+    // is the active one then.
+    bool focusWanted = false;
 };

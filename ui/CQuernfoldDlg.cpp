@@ -115,6 +115,21 @@ public:
         Fail(edit, QString::fromStdString(*problem));
     }
 
+    // A path: a relative one is taken from the folder the program started in and
+    // shown in full, so the same entry names the same file after a run has
+    // changed the working directory.
+    void Path(QLineEdit* edit, QString& value, int maxChars) {
+        if (failed || edit == nullptr) {
+            return;
+        }
+        const QString typed = edit->text();
+        if (save && !typed.trimmed().isEmpty() && QDir::isRelativePath(typed)) {
+            SetEditText(edit,
+                        QDir::toNativeSeparators(QDir(window.startFolder).absoluteFilePath(typed)));
+        }
+        Text(edit, value, maxChars);
+    }
+
     // An unsigned decimal number; one outside the range is stored before it is
     // reported, one that is no number (or beyond 32 bits) leaves the value alone.
     void Number(QLineEdit* edit, std::uint32_t& value, std::uint32_t minimum,
@@ -178,7 +193,8 @@ private:
 };
 
 CQuernfoldDlg::CQuernfoldDlg(FolderPicker pickFolder, AboutBoxRunner showAbout, QWidget* parent)
-    : QDialog(parent), pickFolder(std::move(pickFolder)), showAbout(std::move(showAbout)) {
+    : QDialog(parent), pickFolder(std::move(pickFolder)), showAbout(std::move(showAbout)),
+      startFolder(QDir::currentPath()) {
     // A window of its own (with a task-bar entry), a fixed frame, no minimise or
     // maximise box.
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint |
@@ -254,6 +270,9 @@ SplitOptions CQuernfoldDlg::HeldOptions() const {
 bool CQuernfoldDlg::UpdateData(bool saveAndValidate) {
     // Focus changes and message boxes of this pass must not start another one.
     QScopedValueRollback<bool> guard(exchanging, true);
+    if (saveAndValidate) {
+        leaveCommitPending = false; // this commit is the one leaving a field asked for
+    }
     DataExchange exchange(*this, saveAndValidate);
     DoDataExchange(exchange);
     return !exchange.Failed();
@@ -264,8 +283,8 @@ void CQuernfoldDlg::DoDataExchange(DataExchange& exchange) {
     exchange.Text(maximumLabel, maximumLabelText);
     exchange.Text(prefixEdit, fileNamePrefix, kMaxPrefixChars);
     exchange.Refuse(prefixEdit, PrefixProblem(fileNamePrefix.toStdString()));
-    exchange.Text(inputEdit, inputPath, kMaxPathChars);
-    exchange.Text(outputEdit, outputFolder, kMaxPathChars);
+    exchange.Path(inputEdit, inputPath, kMaxPathChars);
+    exchange.Path(outputEdit, outputFolder, kMaxPathChars);
     exchange.Number(minTrackEdit, minTrackLengthSec, SplitOptions::kMinTrackLengthSec,
                     SplitOptions::kMaxTrackLengthSec);
     exchange.Number(silenceEdit, silenceLengthMs, SplitOptions::kMinSilenceLengthMs,
@@ -288,6 +307,7 @@ bool CQuernfoldDlg::OnInitDialog() {
     maximumLabelText = QString::fromStdString(CThresholdSlider::MaximumLabelText());
     thresholdText =
         GetProfileString(kOptions, QStringLiteral("Threshold"), QStringLiteral("0.20 %"));
+    loaded = HeldStoredOptions();
 
     {
         // Placing the trackbar is not a move: the label keeps the stored text.
@@ -332,15 +352,45 @@ void CQuernfoldDlg::LoadOptions() {
         GetProfileString(kOptions, QStringLiteral("BeginWith"), QStringLiteral("Track"));
 }
 
+CQuernfoldDlg::StoredOptions CQuernfoldDlg::HeldStoredOptions() const {
+    return {trimSilence,     useAverageMethod, appendSilenceMs, minTrackLengthSec,
+            silenceLengthMs, fileNamePrefix,   thresholdText};
+}
+
 void CQuernfoldDlg::SaveOptions() {
-    WriteProfileInt(kOptions, QStringLiteral("TrimSilence"), trimSilence != 0 ? 1 : 0);
-    WriteProfileInt(kOptions, QStringLiteral("UseAverageMethod"), useAverageMethod);
-    WriteProfileInt(kOptions, QStringLiteral("AppendSilence"), static_cast<int>(appendSilenceMs));
-    WriteProfileInt(kOptions, QStringLiteral("MinTrackLength"),
-                    static_cast<int>(minTrackLengthSec));
-    WriteProfileInt(kOptions, QStringLiteral("SilenceLength"), static_cast<int>(silenceLengthMs));
-    WriteProfileString(kOptions, QStringLiteral("BeginWith"), fileNamePrefix);
-    WriteProfileString(kOptions, QStringLiteral("Threshold"), thresholdText);
+    // A stored value the user did not change stays exactly as it is stored, even
+    // where it reads as something else (a text the window could not take as a
+    // number, say); a value not stored yet is written in any case.
+    auto changed = [](const QString& entry, bool same) {
+        return !same || !HasProfileValue(kOptions, entry);
+    };
+    const StoredOptions held = HeldStoredOptions();
+    if (changed(QStringLiteral("TrimSilence"), held.trimSilence == loaded.trimSilence)) {
+        WriteProfileInt(kOptions, QStringLiteral("TrimSilence"), trimSilence != 0 ? 1 : 0);
+    }
+    if (changed(QStringLiteral("UseAverageMethod"),
+                held.useAverageMethod == loaded.useAverageMethod)) {
+        WriteProfileInt(kOptions, QStringLiteral("UseAverageMethod"), useAverageMethod);
+    }
+    if (changed(QStringLiteral("AppendSilence"), held.appendSilenceMs == loaded.appendSilenceMs)) {
+        WriteProfileInt(kOptions, QStringLiteral("AppendSilence"),
+                        static_cast<int>(appendSilenceMs));
+    }
+    if (changed(QStringLiteral("MinTrackLength"),
+                held.minTrackLengthSec == loaded.minTrackLengthSec)) {
+        WriteProfileInt(kOptions, QStringLiteral("MinTrackLength"),
+                        static_cast<int>(minTrackLengthSec));
+    }
+    if (changed(QStringLiteral("SilenceLength"), held.silenceLengthMs == loaded.silenceLengthMs)) {
+        WriteProfileInt(kOptions, QStringLiteral("SilenceLength"),
+                        static_cast<int>(silenceLengthMs));
+    }
+    if (changed(QStringLiteral("BeginWith"), held.fileNamePrefix == loaded.fileNamePrefix)) {
+        WriteProfileString(kOptions, QStringLiteral("BeginWith"), fileNamePrefix);
+    }
+    if (changed(QStringLiteral("Threshold"), held.thresholdText == loaded.thresholdText)) {
+        WriteProfileString(kOptions, QStringLiteral("Threshold"), thresholdText);
+    }
 }
 
 void CQuernfoldDlg::OnThresholdMoved() {
@@ -394,6 +444,9 @@ void CQuernfoldDlg::OnMaximumMethodClicked() {
 }
 
 void CQuernfoldDlg::OnBrowseInput() {
+    if (!CommitLeftField()) {
+        return;
+    }
     QFileDialog dialog(this, QStringLiteral("Open"), QString(),
                        QStringLiteral("WAV Files (*.wav)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
@@ -406,6 +459,9 @@ void CQuernfoldDlg::OnBrowseInput() {
 }
 
 void CQuernfoldDlg::OnBrowseOutput() {
+    if (!CommitLeftField()) {
+        return;
+    }
     QString folder;
     if (pickFolder && pickFolder(this, folder) == 1) {
         outputFolder = folder;
@@ -426,18 +482,27 @@ bool CQuernfoldDlg::eventFilter(QObject* watched, QEvent* event) {
         const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
         if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason) {
             // After the focus change has finished, so a failing commit can put the
-            // focus back.
+            // focus back; a button that was clicked meanwhile runs it first.
+            leaveCommitPending = true;
             QMetaObject::invokeMethod(
                 this,
                 [this] {
                     if (isVisible() && !running && !IgnoringNotifications()) {
-                        UpdateData(true);
+                        CommitLeftField();
                     }
                 },
                 Qt::QueuedConnection);
         }
     }
     return QDialog::eventFilter(watched, event);
+}
+
+bool CQuernfoldDlg::CommitLeftField() {
+    if (!leaveCommitPending) {
+        return true;
+    }
+    leaveCommitPending = false;
+    return UpdateData(true);
 }
 
 void CQuernfoldDlg::OnOK() {

@@ -92,6 +92,8 @@ private:
     void AddAboutItem();
     void LoadOptions();
     void SaveOptions();
+    // Runs the commit that leaving a field has queued, now; false when it failed.
+    bool CommitLeftField();
     bool IgnoringNotifications() const {
         return exchanging || !initialised;
     }
@@ -110,6 +112,24 @@ private:
     std::uint32_t appendSilenceMs = 0;
     int trimSilence = 0;
     int useAverageMethod = 0;
+
+    // The stored options as they were loaded: Close writes back only what changed
+    // (and what was missing), so a stored value the user left alone stays as written.
+    struct StoredOptions {
+        int trimSilence = 0;
+        int useAverageMethod = 0;
+        std::uint32_t appendSilenceMs = 0;
+        std::uint32_t minTrackLengthSec = 0;
+        std::uint32_t silenceLengthMs = 0;
+        QString fileNamePrefix;
+        QString thresholdText;
+    };
+    StoredOptions HeldStoredOptions() const;
+    StoredOptions loaded;
+
+    // Relative paths are taken from here, the working directory when the program
+    // started; a run makes the output folder the working directory.
+    QString startFolder;
 
     // The controls, owned by the dialog as its children.
     DialogControls controls;
@@ -133,4 +153,5 @@ private:
     bool initialised = false;
     bool exchanging = false;
     bool running = false; // inside Start: the engine is working
+    bool leaveCommitPending = false;
 };

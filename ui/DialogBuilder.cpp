@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 DialogUnits::DialogUnits(const QFontMetrics& metrics) {
     // The average width of the Latin letters, rounded half up.
@@ -73,9 +74,12 @@ void UpDownArrows::SetPos(int newPos) {
 void UpDownArrows::Step(int direction) {
     bool isNumber = false;
     const long long typed = buddy->text().trimmed().toLongLong(&isNumber);
-    long long from = isNumber ? typed : pos;
-    from = std::clamp<long long>(from, minimum, maximum);
-    SetPos(static_cast<int>(std::clamp<long long>(from + direction, minimum, maximum)));
+    const long long from = isNumber ? typed : pos;
+    // A number outside the range first comes back to its nearest end; that is
+    // the step, so the arrow never carries it past the limit.
+    const bool inRange = from >= minimum && from <= maximum;
+    SetPos(static_cast<int>(
+        std::clamp<long long>(inRange ? from + direction : from, minimum, maximum)));
 }
 
 bool UpDownArrows::eventFilter(QObject* watched, QEvent* event) {
@@ -158,6 +162,58 @@ QWidget* CreateDefault(const DialogControl& control, QWidget* parent) {
     return nullptr;
 }
 
+// A group of radio buttons as the dialog manager treats it: Tab enters the group
+// at its checked button (at its first while none is checked), and the arrow
+// keys move to the next or previous button of the group and check it. Only the
+// group's tab stop takes the focus from Tab, so the arrows are handled here.
+class RadioGroupKeys : public QObject {
+public:
+    RadioGroupKeys(QButtonGroup* group, bool isTabStop)
+        : QObject(group), group(group), isTabStop(isTabStop) {
+        for (QAbstractButton* button : group->buttons())
+            button->installEventFilter(this);
+        connect(group, &QButtonGroup::buttonToggled, this, [this] { UpdateTabStop(); });
+        UpdateTabStop();
+    }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::KeyPress)
+            return false;
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        const int direction = key == Qt::Key_Up || key == Qt::Key_Left      ? -1
+                              : key == Qt::Key_Down || key == Qt::Key_Right ? 1
+                                                                            : 0;
+        const QList<QAbstractButton*> buttons = group->buttons();
+        const qsizetype count = buttons.size();
+        const qsizetype from = buttons.indexOf(qobject_cast<QAbstractButton*>(watched));
+        if (direction == 0 || from < 0)
+            return false;
+        for (qsizetype step = 1; step < count; ++step) {
+            QAbstractButton* next = buttons[(from + direction * step + count * step) % count];
+            if (next->isEnabled() && next->isVisible()) {
+                next->click();
+                next->setFocus(Qt::OtherFocusReason);
+                break;
+            }
+        }
+        return true;
+    }
+
+private:
+    void UpdateTabStop() {
+        const QList<QAbstractButton*> buttons = group->buttons();
+        QAbstractButton* stop = group->checkedButton();
+        if (stop == nullptr && !buttons.isEmpty())
+            stop = buttons.constFirst();
+        for (QAbstractButton* button : buttons)
+            button->setFocusPolicy(isTabStop && button == stop ? Qt::StrongFocus : Qt::ClickFocus);
+    }
+
+    QButtonGroup* group;
+    bool isTabStop;
+};
+
 // Dialog units follow the font's average letter width, but fonts differ in how
 // wide their narrow letters are: with a wide desktop font a template's long
 // labels would be cut off. Stretching every position and width by the same
@@ -198,6 +254,7 @@ DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate
 
     QLineEdit* lastEdit = nullptr;
     QButtonGroup* radioGroup = nullptr;
+    std::vector<QButtonGroup*> radioGroups;
     for (std::size_t i = 0; i < dialogTemplate.controlCount; ++i) {
         const DialogControl& control = dialogTemplate.controls[i];
         const QRect rect = units.ToPixels(control.x, control.y, control.w, control.h);
@@ -229,7 +286,7 @@ DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate
             lastEdit = qobject_cast<QLineEdit*>(widget);
         if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
             if (!radioGroup)
-                radioGroup = new QButtonGroup(&dialog);
+                radioGroups.push_back(radioGroup = new QButtonGroup(&dialog));
             radio->setAutoExclusive(false);
             radioGroup->addButton(radio);
         }
@@ -257,6 +314,15 @@ DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate
         } else {
             label->setText(StripMnemonic(text));
         }
+    }
+
+    for (QButtonGroup* group : radioGroups) {
+        const QList<QAbstractButton*> buttons = group->buttons();
+        const bool isTabStop =
+            std::any_of(buttons.cbegin(), buttons.cend(), [](const QAbstractButton* button) {
+                return (button->focusPolicy() & Qt::TabFocus) != 0;
+            });
+        new RadioGroupKeys(group, isTabStop);
     }
 
     QWidget* previous = nullptr;

@@ -54,7 +54,8 @@ public:
     QToolButton* DownButton() const { return down; }
 
     // One step up (+1) or down (-1) from the edit's number, or from the last
-    // position when the edit holds no number, kept inside the range.
+    // position when the edit holds no number, kept inside the range. A number
+    // outside the range goes to the nearest end of it instead.
     void Step(int direction);
 
 signals:

@@ -12,6 +12,8 @@ QString RegistryKey();
 int GetProfileInt(const QString& section, const QString& entry, int defaultValue);
 QString GetProfileString(const QString& section, const QString& entry,
                          const QString& defaultValue = QString());
+// True when the store holds the value, whatever its kind.
+bool HasProfileValue(const QString& section, const QString& entry);
 // True when the value was written.
 bool WriteProfileInt(const QString& section, const QString& entry, int value);
 bool WriteProfileString(const QString& section, const QString& entry, const QString& value);

@@ -200,8 +200,9 @@ TEST_F(JobTest, PreparationRefusesWithItsMessagesBeforeAnyProgress) {
     const std::string folder = outputDir.string();
     const std::vector<Case> cases = {
         {"", folder, "Invalid file name."},
-        {missing, folder,
-         "Failed to open " + missing +
+        {missing, folder, missing + " does not exist."},
+        {temp.path().string(), folder,
+         "Failed to open " + temp.path().string() +
              " for reading,\neither due to a system file error\nor because it is in an "
              "unrecognized\nformat.  Your WAV file must be\nencoded in a sampling rate of\neither "
              "8 "

@@ -12,7 +12,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -76,6 +78,28 @@ private slots:
             QCOMPARE(image.pixelColor(0, 0), QColor(Qt::white));
             QCOMPARE(image.pixelColor(edge / 2, edge / 2),
                      QColor(Qt::black)); // the waveform's middle
+
+            // Legible at either size: separate strokes (one column wide, white
+            // between them), tallest in the middle third, shorter towards the edges.
+            std::vector<int> strokes; // height of each stroke, left to right
+            int previousHeight = 0;
+            for (int x = 0; x < edge; ++x) {
+                int height = 0;
+                for (int y = 0; y < edge; ++y) {
+                    height += image.pixelColor(x, y) == QColor(Qt::black) ? 1 : 0;
+                }
+                const bool stroke = height > 1; // more than the centre line
+                QVERIFY2(!(stroke && previousHeight > 1), "strokes run together");
+                if (stroke) {
+                    strokes.push_back(height);
+                }
+                previousHeight = height;
+            }
+            QVERIFY2(strokes.size() >= 5, qPrintable(QString::number(strokes.size())));
+            const auto tallest = std::max_element(strokes.begin(), strokes.end());
+            const auto third = static_cast<std::ptrdiff_t>(strokes.size() / 3);
+            QVERIFY(tallest - strokes.begin() >= third && strokes.end() - tallest > third);
+            QVERIFY(strokes.front() < *tallest && strokes.back() < *tallest);
         }
     }
 

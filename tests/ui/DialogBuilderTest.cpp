@@ -112,14 +112,27 @@ private slots:
         QTest::keyClick(edit, Qt::Key_Down);
         QCOMPARE(edit->text(), QString("124"));
 
-        // Typed values are not clamped until the arrows are used.
-        edit->setText("9999");
-        QCOMPARE(edit->text(), QString("9999"));
-        QTest::mouseClick(arrows->DownButton(), Qt::LeftButton);
-        QCOMPARE(edit->text(), QString("124"));
+        // Typed values are not clamped until the arrows are used; then a value
+        // outside the range goes to its nearest end, never past it.
+        const struct {
+            const char* typed;
+            int key;
+            const char* shown;
+        } outside[] = {{"9999", Qt::Key_Down, "125"}, {"9999", Qt::Key_Up, "125"},
+                       {"0", Qt::Key_Up, "1"},        {"0", Qt::Key_Down, "1"},
+                       {"126", Qt::Key_Down, "125"},  {"1", Qt::Key_Down, "1"}};
+        for (const auto& row : outside) {
+            edit->setText(row.typed);
+            QCOMPARE(edit->text(), QString(row.typed));
+            QTest::keyClick(edit, row.key);
+            QCOMPARE(edit->text(), QString(row.shown));
+        }
+        edit->setText("0");
+        QTest::mouseClick(arrows->UpButton(), Qt::LeftButton);
+        QCOMPARE(edit->text(), QString("1"));
         edit->clear(); // no number: the arrows go on from their last position
         QTest::keyClick(edit, Qt::Key_Up);
-        QCOMPARE(edit->text(), QString("125"));
+        QCOMPARE(edit->text(), QString("2"));
         arrows->SetPos(0);
         QCOMPARE(edit->text(), QString("1"));
     }
@@ -136,6 +149,36 @@ private slots:
         second->click();
         QVERIFY(!first->isChecked());
         QVERIFY(third->isChecked());
+    }
+
+    // Tab enters a group at its checked button; the arrows move and check within it.
+    void checkedRadioButtonIsTheGroupsTabStop() {
+        QDialog dialog;
+        const DialogControls controls = BuildDialog(dialog, kTemplate);
+        dialog.show();
+        QVERIFY(QTest::qWaitForWindowActive(&dialog));
+        auto* first = controls.Get<QRadioButton>(4);
+        auto* second = controls.Get<QRadioButton>(5);
+        second->click();
+        const std::pair<int, int> steps[] = {{1, 5}, {5, 6}};
+        for (const auto& [from, to] : steps) {
+            controls.Find(from)->setFocus();
+            QTest::keyClick(controls.Find(from), Qt::Key_Tab);
+            QCOMPARE(QApplication::focusWidget(), controls.Find(to));
+        }
+        controls.Find(6)->setFocus();
+        QTest::keyClick(controls.Find(6), Qt::Key_Backtab);
+        QCOMPARE(QApplication::focusWidget(), second);
+
+        QTest::keyClick(second, Qt::Key_Up);
+        QCOMPARE(QApplication::focusWidget(), first);
+        QVERIFY(first->isChecked() && !second->isChecked());
+        QTest::keyClick(first, Qt::Key_Up); // round to the group's last button
+        QCOMPARE(QApplication::focusWidget(), second);
+        QVERIFY(second->isChecked());
+        controls.Find(1)->setFocus();
+        QTest::keyClick(controls.Find(1), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), second);
     }
 
     void defaultButtonTabOrderAndFactory() {

@@ -5,19 +5,23 @@
 #include "CQuernfoldDlg.h"
 #include "CThresholdSlider.h"
 #include "DialogBuilder.h"
+#include "Profile.h"
 #include "TestFiles.h"
 #include "UiTestSupport.h"
 
 #include <QAction>
 #include <QCheckBox>
 #include <QDir>
+#include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSettings>
 #include <QtTest>
 
@@ -133,12 +137,14 @@ private:
     std::unique_ptr<CQuernfoldDlg> window;
     // The fake folder picker's answer and what it hands back.
     int pickerResult = 0;
+    int pickerCalls = 0;
     QString pickerFolder;
     QWidget* aboutOwner = nullptr;
 
     CQuernfoldDlg* Open() {
         window = std::make_unique<CQuernfoldDlg>(
             [this](QWidget*, QString& folder) {
+                ++pickerCalls;
                 if (pickerResult == 1) {
                     folder = pickerFolder;
                 }
@@ -167,6 +173,7 @@ private slots:
     void init() {
         scratch = std::make_unique<ScratchSettings>();
         pickerResult = 0;
+        pickerCalls = 0;
         aboutOwner = nullptr;
     }
 
@@ -300,7 +307,7 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("message");
         QTest::addColumn<bool>("valueStored");
-        const QString longPath(251, u'p');
+        const QString longPath = QStringLiteral("/") + QString(250, u'p');
         QTest::newRow("prefix too long")
             << kFileNamePrefix << QString(101, u'x') << "no more than 100 characters" << true;
         QTest::newRow("prefix leaving the folder")
@@ -537,6 +544,118 @@ private slots:
         QVERIFY(window->isVisible());
         QCOMPARE(Edit(kInputPath)->text(), QString::fromStdString(input));
         QDir::setCurrent(startDirectory);
+    }
+
+    // Written by hand or by another tool: a comma makes no list, and Close
+    // leaves what the user did not change exactly as it was written.
+    void storedValuesAreReadAsWrittenAndKeptUnlessChanged() {
+        const QString file = Options()->fileName();
+        QVERIFY(QDir().mkpath(QFileInfo(file).path()));
+        const QStringList written = {QStringLiteral("BeginWith=Side A, B"),
+                                     QStringLiteral("Threshold=0,35 %"),
+                                     QStringLiteral("MinTrackLength=soon")};
+        {
+            QFile settings(file);
+            QVERIFY(settings.open(QIODevice::WriteOnly | QIODevice::Text));
+            settings.write(("[Options]\n" + written.join(u'\n') + "\n").toUtf8());
+        }
+        Open();
+        QCOMPARE(Edit(kFileNamePrefix)->text(), QStringLiteral("Side A, B"));
+        QCOMPARE(Label(kThresholdLabel)->text(), QStringLiteral("0,35 %"));
+        QCOMPARE(Edit(kMinTrackLength)->text(), QStringLiteral("30")); // no number: the default
+        QTest::keyClick(Edit(kInputPath), Qt::Key_Escape);
+
+        for (const QString& line : written) {
+            const QString entry = line.section(u'=', 0, 0);
+            QCOMPARE(GetProfileString(QStringLiteral("Options"), entry), line.section(u'=', 1));
+        }
+        QCOMPARE(Options()->value("SilenceLength").toInt(), 500); // missing: written
+
+        Open();
+        QCOMPARE(Label(kThresholdLabel)->text(), QStringLiteral("0,35 %"));
+        Edit(kFileNamePrefix)->setText(QStringLiteral("Side C"));
+        Edit(kMinTrackLength)->setText(QStringLiteral("40"));
+        window->close();
+        QCOMPARE(Options()->value("BeginWith").toString(), QStringLiteral("Side C"));
+        QCOMPARE(Options()->value("MinTrackLength").toInt(), 40);
+        QCOMPARE(Options()->value("Threshold").toString(), QStringLiteral("0,35 %"));
+    }
+
+    // Relative entries are taken from the folder the program started in, on every
+    // run, although a run makes the output folder the working directory.
+    void relativePathsNameTheSameFilesOnEveryRun() {
+        testing_support::TempDir folder;
+        std::filesystem::create_directory(folder.path() / "rec");
+        std::filesystem::create_directory(folder.path() / "out");
+        WriteTwoTracks((folder.path() / "rec" / "two tracks.wav").string());
+        const QString startDirectory = QDir::currentPath();
+        const auto restore = qScopeGuard([&startDirectory] { QDir::setCurrent(startDirectory); });
+        QVERIFY(QDir::setCurrent(QString::fromStdString(folder.path().string())));
+        const QDir started(QDir::currentPath());
+
+        Open();
+        Edit(kInputPath)->setText(QStringLiteral("rec/two tracks.wav"));
+        Edit(kOutputFolder)->setText(QStringLiteral("out"));
+        Edit(kMinTrackLength)->setText(QStringLiteral("1"));
+        for (const QString& prefix : {QStringLiteral("First"), QStringLiteral("Second")}) {
+            Edit(kFileNamePrefix)->setText(prefix);
+            MessageAnswerer confirmed(QMessageBox::Ok);
+            Button(kStart)->click();
+            QCOMPARE(confirmed.title, QStringLiteral("Ready to split WAV file"));
+        }
+        QCOMPARE(WavCount(folder.path() / "out"), 4);
+        QCOMPARE(Edit(kInputPath)->text(),
+                 QDir::toNativeSeparators(started.filePath(QStringLiteral("rec/two tracks.wav"))));
+        QCOMPARE(Edit(kOutputFolder)->text(),
+                 QDir::toNativeSeparators(started.filePath(QStringLiteral("out"))));
+
+        // A file that is not there is reported as missing, not as unreadable.
+        Edit(kInputPath)->setText(QStringLiteral("rec/gone.wav"));
+        MessageAnswerer seen;
+        Button(kStart)->click();
+        QCOMPARE(seen.text,
+                 QDir::toNativeSeparators(started.filePath(QStringLiteral("rec/gone.wav"))) +
+                     QStringLiteral(" does not exist."));
+    }
+
+    // A browse button clicked right after leaving a field with a wrong entry: the
+    // field's commit comes first, and when it fails no picker opens.
+    void browsingAfterLeavingAWrongFieldCommitsFirst() {
+        Open();
+        pickerResult = 1;
+        pickerFolder = QStringLiteral("/chosen");
+        Edit(kMinTrackLength)->setFocus(Qt::TabFocusReason);
+        Edit(kMinTrackLength)->setText(QStringLiteral("0"));
+        MessageAnswerer seen;
+        QTest::mouseClick(Button(kBrowseOutput), Qt::LeftButton);
+        QCOMPARE(seen.count, 1);
+        QVERIFY(seen.text.contains(QStringLiteral("between 1 and 3600")));
+        QCOMPARE(pickerCalls, 0);
+        QCOMPARE(Edit(kOutputFolder)->text(), QString());
+        QTRY_COMPARE(window->focusWidget(), Edit(kMinTrackLength));
+
+        Edit(kMinTrackLength)->setText(QStringLiteral("5"));
+        window->activateWindow(); // the message box has gone; the user is back
+        QVERIFY(QTest::qWaitForWindowActive(window.get()));
+        QTest::mouseClick(Button(kBrowseOutput), Qt::LeftButton);
+        QCOMPARE(pickerCalls, 1);
+        QCOMPARE(Edit(kOutputFolder)->text(), QStringLiteral("/chosen"));
+        QCOMPARE(window->HeldOptions().minTrackLengthSec, 5u);
+        QTest::qWait(100); // the queued commit of the second leave finds nothing left to do
+        QCOMPARE(seen.count, 1);
+    }
+
+    // Tab enters the method group at the checked button.
+    void tabReachesTheCheckedMethod() {
+        Open();
+        for (int checked : {kMaximumMethod, kAverageMethod}) {
+            Button(checked)->click();
+            Edit(kSilenceLength)->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(Edit(kSilenceLength), Qt::Key_Tab);
+            QCOMPARE(window->focusWidget(), window->Control(checked));
+            QTest::keyClick(window->Control(checked), Qt::Key_Tab);
+            QCOMPARE(window->focusWidget(), Edit(kMinTrackLength));
+        }
     }
 
     // The About item in the window's context menu opens the About box over it.

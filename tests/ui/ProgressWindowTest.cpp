@@ -240,6 +240,34 @@ private slots:
         }
     }
 
+    // Owned or not, the popup reopens exactly where it was left, run after run.
+    void positionLeftAloneStaysPut() {
+        for (QWidget* owner : {static_cast<QWidget*>(nullptr), mainWindow.get()}) {
+            WriteProfileInt("Settings", "X", 37);
+            WriteProfileInt("Settings", "Y", 241);
+            for (int run = 0; run < 3; ++run) {
+                CJobProgressWnd progress(owner, "Progress", 1);
+                QVERIFY(QTest::qWaitForWindowExposed(progress.Window()));
+                QCOMPARE(progress.Window()->pos(), QPoint(37, 241));
+            }
+            QCOMPARE(GetProfileInt("Settings", "Y", -1), 241);
+        }
+    }
+
+    // The close box and Alt+F4 ask the window manager to close the popup: that
+    // is a Cancel, and the popup does not come back at the next block.
+    void closeRequestCancels() {
+        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        progress.BeginModal("Progress", 0);
+        progress.SetRange(0, 10, 1);
+        QVERIFY(!progress.Window()->close());
+        QVERIFY(progress.IsCancelled());
+        QCoreApplication::processEvents();
+        QVERIFY(progress.Window() == nullptr);
+        progress.SetPos(5);
+        QVERIFY(!mainWindow->isEnabled()); // until the engine ends the run
+    }
+
     void profileValuesLiveUnderTheRootAndApplicationName() {
         QCOMPARE(GetProfileInt("Options", "MinTrackLength", 30), 30); // missing: the default
         QCOMPARE(GetProfileString("Options", "BeginWith", "Track"), QString("Track"));
@@ -249,6 +277,11 @@ private slots:
         QCOMPARE(GetProfileString("Options", "BeginWith", "Track"), QString("Side A "));
         QVERIFY(WriteProfileString("Options", "Threshold", "0.20 %"));
         QCOMPARE(GetProfileInt("Options", "Threshold", 7), 7); // not a number: the default
+        QVERIFY(HasProfileValue("Options", "Threshold"));
+        QVERIFY(!HasProfileValue("Options", "Missing"));
+        // Written to the store as text, a comma stays a comma.
+        QVERIFY(WriteProfileString("Options", "BeginWith", "Side A, B"));
+        QCOMPARE(GetProfileString("Options", "BeginWith"), QString("Side A, B"));
 
         const QString file = settings->Path() + "/Ferndusk Software/" +
                              QCoreApplication::applicationName() + ".conf";

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
-# The real desktop program on a virtual X server, driven as a user would with
-# xdotool: type the input file and the output folder, change the prefix, press
-# Enter, answer the report with OK, press Escape. Then the files written and the
-# settings left behind are checked; a copy under another name starts with the
-# defaults. Exits 77 (skipped) only when the X server itself cannot start.
+# The real desktop program on a virtual X server under a small window manager
+# (openbox), driven as a user would with xdotool: type the input file and the
+# output folder, change the prefix, press Enter, answer the report with OK,
+# press Escape. Then the files written and the settings left behind are checked;
+# a copy under another name starts with the defaults. Under the window manager:
+# the progress window reopens where it was left, leaves the focus with another
+# program the user switched to, and its close request cancels the run. Exits 77
+# (skipped) only when the X server itself cannot start.
 #
 #   main-window-e2e.sh <quernfold> <make-recording> [<grab-screen> <screenshot.png>]
 set -uo pipefail
@@ -15,9 +18,13 @@ screenshot=${4:-}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quernfold-e2e-XXXXXX")
 xvfb_pid=""
+wm_pid=""
+xev_pid=""
 app_pid=""
 cleanup() {
-    [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
+    [[ -n "$app_pid" ]] && kill -CONT "$app_pid" 2>/dev/null && kill "$app_pid" 2>/dev/null
+    [[ -n "$xev_pid" ]] && kill "$xev_pid" 2>/dev/null
+    [[ -n "$wm_pid" ]] && kill "$wm_pid" 2>/dev/null
     [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
     rm -rf "$work"
@@ -25,13 +32,34 @@ cleanup() {
 trap cleanup EXIT
 
 fail() {
-    echo "FAIL: $*" >&2
-    [[ -s "$work/quernfold.log" ]] && tail -n 60 "$work/quernfold.log" >&2
+    echo "FAIL: $* (display ${DISPLAY:-none})" >&2
+    if [[ -n "${DISPLAY:-}" ]]; then
+        echo "--- windows shown: $(xdotool search --onlyvisible --name . getwindowname %@ 2>&1 |
+            tr '\n' ',')" >&2
+    fi
+    for log in quernfold.log xvfb.log openbox.log; do
+        if [[ -s "$work/$log" ]]; then
+            echo "--- $log" >&2
+            tail -n 60 "$work/$log" >&2
+        fi
+    done
     exit 1
 }
 
-# The server picks a free display and reports its number once it accepts clients.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+# Polls a condition every 50 ms for at most 30 seconds.
+wait_until() {
+    for _ in $(seq 600); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# The server picks a free display and reports its number once it is listening.
+# -noreset: by default the server resets whenever its last client leaves, and
+# refuses connections meanwhile; the first client here is only a probe.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" \
+    2>"$work/xvfb.log" &
 xvfb_pid=$!
 for _ in $(seq 100); do
     [[ -s "$work/display" ]] && break
@@ -44,6 +72,9 @@ if [[ ! -s "$work/display" ]]; then
     exit 77
 fi
 export DISPLAY=":$(head -n1 "$work/display")"
+# Reporting the display is not accepting clients yet: wait until one connects.
+wait_until xdpyinfo >/dev/null 2>&1 || fail "the X server on $DISPLAY accepts no client"
+
 export QT_QPA_PLATFORM=xcb
 export XDG_CONFIG_HOME="$work/config"
 export HOME="$work/home"
@@ -51,14 +82,23 @@ export XDG_RUNTIME_DIR="$work/runtime"
 mkdir -p "$HOME" "$XDG_RUNTIME_DIR" "$work/out"
 chmod 700 "$XDG_RUNTIME_DIR"
 settings_dir="$XDG_CONFIG_HOME/Ferndusk Software"
+conf="$settings_dir/$(basename "$program").conf"
+
+openbox --sm-disable >"$work/openbox.log" 2>&1 &
+wm_pid=$!
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wait_until wm_running || fail "openbox did not start"
 
 "$make_recording" --rate 8000 --tracks 3 --track-sec 35 --pause-sec 2 "$work/side a.wav" \
     >/dev/null || fail "make-recording could not write the recording"
-
+# Nearly two hours: with one-millisecond windows its analysis pumps the event
+# queue millions of times and lasts for seconds.
+"$make_recording" --bits 8 --channels 1 --rate 8000 --tracks 200 --track-sec 33 --pause-sec 2 \
+    "$work/long.wav" >/dev/null || fail "make-recording could not write the long recording"
 # The id of the visible window with exactly this title, once it exists.
 find_window() {
     local title=$1 id
-    for _ in $(seq 200); do
+    for _ in $(seq 600); do
         id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1)
         [[ -n "$id" ]] && echo "$id" && return 0
         sleep 0.05
@@ -79,11 +119,52 @@ wait_for_exit() {
     return "$status"
 }
 
+segment_count() { find "$work/out" -name "$1*.wav" | wc -l; }
+
+# A run is over once the progress window has saved its position, which it does
+# as it is destroyed, just before it enables the main window again.
+settings_newer_than_marker() { [[ -f "$conf" && "$conf" -nt "$work/marker" ]]; }
+start_run() {
+    touch "$work/marker"
+    xdotool windowactivate --sync "$main"
+    xdotool key Return
+    local report
+    report=$(find_window "Ready to split WAV file") || fail "the report did not appear"
+    xdotool windowactivate --sync "$report"
+    xdotool key Return
+}
+wait_for_end_of_run() {
+    wait_until settings_newer_than_marker || fail "the writing did not end"
+}
+
+# The progress window's saved position, as "X Y".
+saved_position() {
+    awk -F= '/^\[/{s=$0} s=="[Settings]" && ($1=="X"||$1=="Y"){printf "%s ", $2}' "$conf"
+}
+
+# Freezes the program as soon as its progress window shows: what the test does
+# meanwhile reaches it at its next window of audio.
+stop_in_analysis() {
+    find_window "Progress.*" >/dev/null || fail "the progress window did not appear"
+    kill -STOP "$app_pid"
+}
+# A message box of the run, once the analysis is over.
+find_report() {
+    local id
+    for _ in $(seq 600); do
+        id=$(xdotool search --onlyvisible --name '^(Ready to split WAV file|Nothing to do)$' \
+            2>/dev/null | head -n1)
+        [[ -n "$id" ]] && echo "$id" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
 # --- A split, as a user would do it -------------------------------------------
 "$program" 2>"$work/quernfold.log" &
 app_pid=$!
 main=$(find_window Quernfold) || fail "the main window did not appear"
-xdotool windowfocus --sync "$main"
+xdotool windowactivate --sync "$main"
 # The focus starts in the input-file edit; two tabs reach the output folder.
 xdotool type --delay 2 "$work/side a.wav"
 xdotool key Tab Tab
@@ -96,29 +177,28 @@ if [[ -n "$grab_screen" && -n "$screenshot" ]]; then
     eval "$(xdotool getwindowgeometry --shell "$main")"
     "$grab_screen" "$screenshot" "$X" "$Y" "$WIDTH" "$HEIGHT" || echo "no screenshot taken" >&2
 fi
-xdotool key Return
-
-report=$(find_window "Ready to split WAV file") || fail "the report did not appear"
-xdotool windowfocus --sync "$report"
-xdotool key Return
-
-# Writing ends with the progress window gone and the main window usable again.
-for _ in $(seq 200); do
-    xdotool search --onlyvisible --name "^Progress" >/dev/null 2>&1 || break
-    sleep 0.05
-done
-written=$(find "$work/out" -name 'Side*.wav' | wc -l)
+start_run
+wait_for_end_of_run
+written=$(segment_count Side)
 [[ "$written" -eq 3 ]] || fail "expected 3 segment files, found $written"
 for n in 1 2 3; do
     size=$(stat -c %s "$work/out/Side$n.wav")
     ((size > 44 + 8000 * 4 * 30)) || fail "Side$n.wav is too short ($size bytes)"
 done
+first_position=$(saved_position)
+[[ -n "$first_position" ]] || fail "the progress window saved no position"
 
-xdotool windowfocus --sync "$main"
+# --- The progress window reopens where it was left -----------------------------
+rm -f "$work"/out/*.wav
+start_run
+wait_for_end_of_run
+[[ "$(saved_position)" == "$first_position" ]] ||
+    fail "the progress window moved from $first_position to $(saved_position)"
+
+xdotool windowactivate --sync "$main"
 xdotool key Escape
 wait_for_exit || fail "the program ended with status $?"
 
-conf="$settings_dir/$(basename "$program").conf"
 [[ -f "$conf" ]] || fail "no settings file at $conf"
 grep -q '^\[Options\]' "$conf" || fail "no section Options in $conf"
 for entry in 'BeginWith=Side' 'TrimSilence=0' 'UseAverageMethod=0' 'AppendSilence=0' \
@@ -132,11 +212,59 @@ cp "$program" "$work/bin/other-splitter"
 "$work/bin/other-splitter" 2>>"$work/quernfold.log" &
 app_pid=$!
 other=$(find_window Quernfold) || fail "the copy's main window did not appear"
-xdotool windowfocus --sync "$other"
+xdotool windowactivate --sync "$other"
 xdotool key Escape
 wait_for_exit || fail "the copy ended with status $?"
 grep -qxF 'BeginWith=Track' "$settings_dir/other-splitter.conf" ||
     fail "the copy did not start with the defaults under its own name"
 grep -qxF 'BeginWith=Side' "$conf" || fail "the copy changed the first program's settings"
 
-echo "PASS: split into 3 files, settings saved under the program's name"
+# --- Another program keeps the focus the user gave it --------------------------
+"$program" 2>>"$work/quernfold.log" &
+app_pid=$!
+main=$(find_window Quernfold) || fail "the main window did not appear again"
+xev -name "Other program" >"$work/xev.log" 2>&1 &
+xev_pid=$!
+other_program=$(find_window "Other program") || fail "the other program did not appear"
+xdotool windowactivate --sync "$main"
+xdotool type --delay 2 "$work/long.wav"
+xdotool key Tab Tab
+xdotool type --delay 2 "$work/out"
+xdotool key alt+b ctrl+a
+xdotool type --delay 2 "Again"
+# Alt+L is the silence length's mnemonic.
+xdotool key alt+l ctrl+a
+xdotool type --delay 2 "1"
+rm -f "$work"/out/*.wav
+touch "$work/marker"
+xdotool key Return
+stop_in_analysis
+xdotool windowactivate --sync "$other_program"
+kill -CONT "$app_pid"
+xdotool key Escape Escape Escape
+report=$(find_report) || fail "the analysis did not end with its report:" \
+    "$(xdotool search --name '^Progress' getwindowname %@ 2>&1)," \
+    "Escape keys seen by the other program: $(grep -c 'keysym 0xff1b' "$work/xev.log")"
+[[ "$(grep -c 'keysym 0xff1b, Escape' "$work/xev.log")" -ge 3 ]] ||
+    fail "the other program did not get the Escape keys"
+xdotool windowactivate --sync "$report"
+xdotool key Escape
+wait_for_end_of_run
+[[ "$(saved_position)" == "$first_position" ]] ||
+    fail "the progress window moved from $first_position to $(saved_position)"
+
+# --- Closing the progress window cancels the run -------------------------------
+xdotool windowactivate --sync "$main"
+xdotool key Return
+progress=$(find_window "Progress.*") || fail "the progress window did not appear"
+xdotool windowactivate --sync "$progress"
+xdotool key alt+F4 # the window manager's close request, seconds before the analysis ends
+progress_gone() { ! xdotool search --name "^Progress" >/dev/null 2>&1; }
+wait_until progress_gone || fail "the progress window is still there after its close request"
+find_report_now() { xdotool search --onlyvisible --name '^(Ready to split WAV file|Nothing to do)$'; }
+find_report_now >/dev/null 2>&1 && fail "the run went on to its report after the close request"
+[[ "$(segment_count Again)" -eq 0 ]] || fail "the run wrote files after the close request"
+
+echo "PASS: split into 3 files, settings saved under the program's name; under a window" \
+    "manager the progress window stays put, keeps out of another program's focus and" \
+    "cancels when closed"
