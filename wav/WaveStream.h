@@ -6,78 +6,13 @@
 // recordings up to the format's own 4 GiB limit read and seek correctly.
 #pragma once
 
+#include "FrameSlot.h"
+#include "RiffStream.h"
+#include "WaveFormat.h"
+
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
-
-inline constexpr int WAVE_OK = 0;
-inline constexpr int WAVE_FILE_ERROR = 3;
-inline constexpr int WAVE_BAD_CALL = 4;
-
-inline constexpr std::int32_t RIFF_CLOSED = 0;
-inline constexpr std::int32_t RIFF_WRITING = 1;
-inline constexpr std::int32_t RIFF_READING = 2;
-
-// A four-character code, laid out in memory as its characters ("RIFF" is the
-// bytes 'R' 'I' 'F' 'F' in file order, whatever the host's byte order).
-using FourCC = std::uint32_t;
-
-// Up to four characters of text, padded with spaces: "fmt" gives "fmt ".
-FourCC MakeFourCC(const char* text);
-
-// One sample frame in memory: channel 1 (mono, or left) then channel 2.
-// 16-bit samples are held as stored; 8-bit samples as their unsigned byte value
-// 0..255, not re-centred (silence is 128). For mono only channel1 is used.
-struct FrameSlot {
-    std::int16_t channel1;
-    std::int16_t channel2;
-};
-static_assert(sizeof(FrameSlot) == 4, "a frame slot is two 16-bit values, 4 bytes");
-
-// How the file layer opens its files. The program always uses std::fopen; tests put
-// a stream of their own in place to make reads, writes or seeks fail on cue.
-using FileOpener = std::FILE* (*)(const char* path, const char* mode);
-// nullptr restores std::fopen. Not for use while a stream is being opened.
-void SetFileOpenerForTesting(FileOpener opener);
-
-// A file of RIFF chunks on a buffered C stream. Keeps the 8-byte RIFF header and
-// counts every byte appended after it, so that close can write the final size.
-class RiffStream {
-public:
-    RiffStream();
-    ~RiffStream();
-    RiffStream(const RiffStream&) = delete;
-    RiffStream& operator=(const RiffStream&) = delete;
-
-    // mode is RIFF_WRITING ("wb", header written) or RIFF_READING ("rb", header read).
-    int Open(const char* path, std::int32_t mode);
-    int Write(const void* bytes, std::size_t length);
-    int WriteAt(std::int64_t offset, const void* bytes, std::size_t length);
-    int Read(void* buffer, std::size_t length);
-    int Expect(const void* bytes, std::size_t length);
-    int Seek(std::int64_t offset);
-    std::int64_t Tell() const;
-    int Close();
-
-    std::int32_t Mode() const { return mode; }
-    FourCC RiffChunkId() const { return riffChunkId; }
-    std::uint32_t RiffChunkSize() const { return riffChunkSize; }
-
-protected:
-    // Length of the open file in bytes, or -1; the stream position is kept.
-    std::int64_t FileLength();
-
-    FourCC riffChunkId;
-    std::uint32_t riffChunkSize;
-    std::int32_t mode;
-    std::FILE* stream;
-
-private:
-    // The stream's buffer, larger than the C library's default so that block
-    // reads and writes reach the disk in few system calls. Outlives the stream.
-    std::unique_ptr<char[]> streamBuffer;
-};
 
 // The WAVE layer: the "fmt " chunk and the "data" chunk of one file, reader or writer.
 // One object serves one file: the size counters keep running between opens.
@@ -119,43 +54,36 @@ public:
     int Close();
 
     std::uint32_t FrameCount() const { return frameCount; }
-    std::uint32_t SampleRate() const { return sampleRate; }
-    std::uint16_t BitsPerSample() const { return bitsPerSample; }
-    std::uint16_t Channels() const { return channels; }
-    std::uint16_t BlockAlign() const { return blockAlign; }
-    std::uint16_t FormatTag() const { return formatTag; }
+    std::uint32_t SampleRate() const { return format.sampleRate; }
+    std::uint16_t BitsPerSample() const { return format.bitsPerSample; }
+    std::uint16_t Channels() const { return format.channels; }
+    std::uint16_t BlockAlign() const { return format.blockAlign; }
+    std::uint16_t FormatTag() const { return format.formatTag; }
     std::uint32_t DataChunkSize() const { return dataChunkSize; }
     std::int64_t DataChunkPosition() const { return dataChunkPosition; }
 
 private:
-    // "fmt " chunk, in file order.
-    FourCC fmtChunkId;
-    std::uint32_t fmtChunkSize;
-    std::uint16_t formatTag;
-    std::uint16_t channels;
-    std::uint32_t sampleRate;
-    std::uint32_t byteRate;
-    std::uint16_t blockAlign;
-    std::uint16_t bitsPerSample;
-    // "data" chunk header, in file order.
-    FourCC dataChunkId;
-    std::uint32_t dataChunkSize;
-    // File offset at which the 8-byte data chunk header starts.
-    std::int64_t dataChunkPosition;
-    std::uint32_t frameCount;
-    // Reusable block buffer for unpacking whole-window reads; grows once to the
-    // largest count asked for, so memory stays one window whatever the file length.
-    std::uint8_t* readScratch;
-    std::size_t readScratchSize;
-    // Bytes of one stored frame, worked out from the format rather than the block
-    // align field, which a failed open may have left disagreeing.
-    std::size_t StoredFrameBytes() const {
-        return static_cast<std::size_t>(bitsPerSample / 8) * channels;
-    }
     // Reads up to count whole frames as stored into target, never past the data
     // chunk; the number of frames read, or -1 when the position is unknown.
     std::int64_t ReadStoredFrames(std::uint64_t count, std::uint8_t* target);
+    // The scratch buffer for unpacking `bytes` of stored frames, or null.
+    std::uint8_t* ReadScratch(std::size_t bytes);
+    // Whether `added` more bytes still fit both 32-bit size fields.
+    bool SizesFit(std::uint64_t added) const;
+
+    WaveFormat format;
+    FourCC fmtChunkId;
+    std::uint32_t fmtChunkSize;
+    FourCC dataChunkId;
+    std::uint32_t dataChunkSize; // bytes of sample data appended through this object
+    // File offset at which the 8-byte data chunk header starts.
+    std::int64_t dataChunkPosition;
+    std::uint32_t frameCount;
     // File offset just past the last complete frame of the data chunk: reads
     // never pass it, so chunks after the data are never taken for samples.
     std::int64_t dataEndOffset;
+    // Reusable block buffer for unpacking whole-window reads; grows once to the
+    // largest count asked for, so memory stays one window whatever the file length.
+    std::unique_ptr<std::uint8_t[]> readScratch;
+    std::size_t readScratchSize;
 };
