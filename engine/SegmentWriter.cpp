@@ -93,8 +93,11 @@ public:
     SegmentResult WriteSegment(const SegmentSpan& span, const std::string& fileName) {
         SegmentResult result;
         WaveStream output;
-        if (output.OpenForWrite(fileName.c_str(), reader.SampleRate(), reader.BitsPerSample(),
-                                reader.Channels()) != WAVE_OK) {
+        // The input's format; sizes past a RIFF header's reach are kept room for.
+        const std::uint64_t plannedFrames =
+            static_cast<std::uint64_t>(span.endFrame - span.firstFrame) +
+            (span.appendSilence ? SilenceFrames() : 0);
+        if (output.OpenForWrite(fileName.c_str(), reader.Format(), plannedFrames) != WAVE_OK) {
             // Still writing means the file was created but its header did not fit.
             result.status = SegmentStatus::OpenFailed;
             result.fileOnDisk = output.Mode() == RIFF_WRITING;
@@ -158,9 +161,13 @@ private:
         return true;
     }
 
+    std::uint64_t SilenceFrames() const {
+        return FramesForMilliseconds(reader.SampleRate(), options.appendSilenceMs);
+    }
+
+    // The silence slot packs to the file's own silence: 128 for 8-bit, zero otherwise.
     bool AppendSilence(WaveStream& output) {
-        std::uint64_t remaining =
-            FramesForMilliseconds(reader.SampleRate(), options.appendSilenceMs);
+        std::uint64_t remaining = SilenceFrames();
         if (remaining == 0) {
             return true;
         }

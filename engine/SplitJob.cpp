@@ -1,5 +1,6 @@
 #include "SplitJob.h"
 
+#include "OpenFailureMessage.h"
 #include "SegmentWriter.h"
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
@@ -40,12 +41,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         if (options.inputPath.empty()) {
             ShowError(host, "Invalid file name.");
         } else {
-            std::string text = "Failed to open ";
-            text += options.inputPath;
-            text += " for reading,\neither due to a system file error\nor because it is in an "
-                    "unrecognized\nformat.  Your WAV file must be\nencoded in a sampling rate "
-                    "of\neither 8 or 16 bits in stereo or\nmono mode.";
-            ShowError(host, text);
+            ShowError(host, OpenFailureMessage(options.inputPath, reader));
         }
         return SplitOutcome::Refused;
     }

@@ -1,5 +1,6 @@
 #include "FramePacking.h"
 
+#include <cmath>
 #include <cstring>
 
 namespace {
@@ -51,7 +52,76 @@ void PackMono(const FrameSlot* frames, std::uint8_t* out, std::size_t count, std
     }
 }
 
+// The top two bytes of a little-endian integer sample of `bytes` bytes: the
+// sample shifted right, arithmetically, to 16 bits.
+std::int16_t TopSixteenBits(const std::uint8_t* sample, std::size_t bytes) {
+    std::int16_t value;
+    std::memcpy(&value, sample + bytes - 2, sizeof value);
+    return value;
+}
+
+template <typename Float> std::int16_t ReduceStoredFloat(const std::uint8_t* sample) {
+    Float value;
+    std::memcpy(&value, sample, sizeof value);
+    return ReduceFloatSample(static_cast<double>(value));
+}
+
+// Wider samples, stored `sampleBytes` each, reduced into slots by `reduce`.
+template <typename Reduce>
+void UnpackWide(const std::uint8_t* in, FrameSlot* frames, std::size_t count,
+                std::uint16_t channels, std::size_t sampleBytes, Reduce reduce) {
+    if (channels == 1) {
+        for (std::size_t i = 0; i < count; ++i, in += sampleBytes) {
+            frames[i].channel1 = reduce(in);
+        }
+        return;
+    }
+    for (std::size_t i = 0; i < count; ++i, in += 2 * sampleBytes) {
+        frames[i].channel1 = reduce(in);
+        frames[i].channel2 = reduce(in + sampleBytes);
+    }
+}
+
+// One slot value as a stored sample of `type`.
+void PackWideSample(SampleType type, std::int16_t value, std::uint8_t* out) {
+    switch (type) {
+    case SampleType::Signed24:
+    case SampleType::Signed32: {
+        const std::size_t bytes = type == SampleType::Signed24 ? 3 : 4;
+        std::memset(out, 0, bytes - 2);
+        std::memcpy(out + bytes - 2, &value, sizeof value);
+        break;
+    }
+    case SampleType::Float32: {
+        const float sample = static_cast<float>(value) / 32768.0f;
+        std::memcpy(out, &sample, sizeof sample);
+        break;
+    }
+    case SampleType::Float64: {
+        const double sample = static_cast<double>(value) / 32768.0;
+        std::memcpy(out, &sample, sizeof sample);
+        break;
+    }
+    default:
+        break;
+    }
+}
+
 } // namespace
+
+std::int16_t ReduceFloatSample(double sample) {
+    if (std::isnan(sample)) {
+        return 32767;
+    }
+    const double scaled = std::floor(sample * 32768.0);
+    if (scaled >= 32767.0) {
+        return 32767;
+    }
+    if (scaled <= -32768.0) {
+        return -32768;
+    }
+    return static_cast<std::int16_t>(scaled);
+}
 
 bool StoredAsSlots(const WaveFormat& format) {
     return format.bitsPerSample == 16 && format.channels == 2;
@@ -59,7 +129,16 @@ bool StoredAsSlots(const WaveFormat& format) {
 
 void UnpackFrames(const WaveFormat& format, const std::uint8_t* in, FrameSlot* frames,
                   std::size_t count) {
-    if (StoredAsSlots(format)) {
+    const SampleType type = SampleTypeOf(format);
+    const std::size_t sampleBytes = format.bitsPerSample / 8;
+    if (type == SampleType::Signed24 || type == SampleType::Signed32) {
+        UnpackWide(in, frames, count, format.channels, sampleBytes,
+                   [sampleBytes](const std::uint8_t* s) { return TopSixteenBits(s, sampleBytes); });
+    } else if (type == SampleType::Float32) {
+        UnpackWide(in, frames, count, format.channels, sampleBytes, ReduceStoredFloat<float>);
+    } else if (type == SampleType::Float64) {
+        UnpackWide(in, frames, count, format.channels, sampleBytes, ReduceStoredFloat<double>);
+    } else if (StoredAsSlots(format)) {
         std::memcpy(frames, in, count * sizeof(FrameSlot));
     } else if (format.channels == 1) {
         UnpackMono(in, frames, count, format.bitsPerSample);
@@ -73,7 +152,18 @@ void UnpackFrames(const WaveFormat& format, const std::uint8_t* in, FrameSlot* f
 
 void PackFrames(const WaveFormat& format, const FrameSlot* frames, std::uint8_t* out,
                 std::size_t count) {
-    if (StoredAsSlots(format)) {
+    const SampleType type = SampleTypeOf(format);
+    if (format.bitsPerSample > 16) {
+        const std::size_t sampleBytes = format.bitsPerSample / 8;
+        for (std::size_t i = 0; i < count; ++i) {
+            PackWideSample(type, frames[i].channel1, out);
+            out += sampleBytes;
+            if (format.channels == 2) {
+                PackWideSample(type, frames[i].channel2, out);
+                out += sampleBytes;
+            }
+        }
+    } else if (StoredAsSlots(format)) {
         std::memcpy(out, frames, count * sizeof(FrameSlot));
     } else if (format.channels == 1) {
         PackMono(frames, out, count, format.bitsPerSample);

@@ -14,12 +14,27 @@ using file_access::TellPosition;
 namespace {
 
 constexpr std::size_t kStreamBufferSize = 256 * 1024;
-constexpr std::uint32_t kMaxChunkSize = std::numeric_limits<std::uint32_t>::max();
 
 FileOpener fileOpener = nullptr;
 
-std::FILE* OpenFile(const char* path, const char* mode) {
-    return fileOpener != nullptr ? fileOpener(path, mode) : std::fopen(path, mode);
+std::FILE* OpenFile(const char* path, std::int32_t mode, WaveOpenFailure& why) {
+    const char* modeText = mode == RIFF_WRITING ? "wb" : "rb";
+    if (fileOpener != nullptr) {
+        std::FILE* file = fileOpener(path, modeText);
+        why = file != nullptr ? WaveOpenFailure::None : WaveOpenFailure::CannotOpen;
+        return file;
+    }
+    if (mode == RIFF_READING) {
+        return file_access::OpenRegularFileForReading(path, why);
+    }
+    std::FILE* file = std::fopen(path, modeText);
+    why = file != nullptr ? WaveOpenFailure::None : WaveOpenFailure::CannotOpen;
+    return file;
+}
+
+// The 32-bit size field for a count that may have outgrown it.
+std::uint32_t SizeField(std::uint64_t size) {
+    return size > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(size);
 }
 
 } // namespace
@@ -60,7 +75,7 @@ int RiffStream::Open(const char* path, std::int32_t newMode) {
     if (path == nullptr) {
         return WAVE_BAD_CALL;
     }
-    std::FILE* file = OpenFile(path, newMode == RIFF_WRITING ? "wb" : "rb");
+    std::FILE* file = OpenFile(path, newMode, openFailure);
     if (file == nullptr) {
         return WAVE_FILE_ERROR;
     }
@@ -75,7 +90,7 @@ int RiffStream::Open(const char* path, std::int32_t newMode) {
     std::uint8_t header[8];
     if (newMode == RIFF_WRITING) {
         PutFourCC(header, riffChunkId);
-        PutLE32(header + 4, riffChunkSize);
+        PutLE32(header + 4, SizeField(riffChunkSize));
         if (std::fwrite(header, sizeof header, 1, file) != 1) {
             std::fclose(file);
             std::remove(path);
@@ -83,6 +98,8 @@ int RiffStream::Open(const char* path, std::int32_t newMode) {
         }
     } else {
         if (std::fread(header, sizeof header, 1, file) != 1) {
+            openFailure =
+                std::ferror(file) ? WaveOpenFailure::CannotOpen : WaveOpenFailure::NotWave;
             std::fclose(file);
             return WAVE_FILE_ERROR;
         }
@@ -102,13 +119,13 @@ int RiffStream::Write(const void* bytes, std::size_t length) {
         return WAVE_FILE_ERROR;
     }
     // The RIFF size field is 32-bit: refuse rather than wrap.
-    if (length > kMaxChunkSize - riffChunkSize) {
+    if (riffChunkSize > riffSizeLimit || length > riffSizeLimit - riffChunkSize) {
         return WAVE_FILE_ERROR;
     }
     if (std::fwrite(bytes, length, 1, stream) != 1) {
         return WAVE_FILE_ERROR;
     }
-    riffChunkSize += static_cast<std::uint32_t>(length);
+    riffChunkSize += length;
     return WAVE_OK;
 }
 
@@ -190,7 +207,7 @@ int RiffStream::Close() {
     if (mode == RIFF_WRITING) {
         std::uint8_t header[8];
         PutFourCC(header, riffChunkId);
-        PutLE32(header + 4, riffChunkSize);
+        PutLE32(header + 4, SizeField(riffChunkSize));
         if (std::fflush(stream) != 0 || SeekAbsolute(stream, 0) != 0 ||
             std::fwrite(header, sizeof header, 1, stream) != 1) {
             result = WAVE_FILE_ERROR;

@@ -1,6 +1,8 @@
 // A file of RIFF chunks on a buffered C stream, and the layer's result codes.
 #pragma once
 
+#include "WaveOpenFailure.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -36,7 +38,9 @@ public:
     RiffStream(const RiffStream&) = delete;
     RiffStream& operator=(const RiffStream&) = delete;
 
-    // mode is RIFF_WRITING ("wb", header written) or RIFF_READING ("rb", header read).
+    // mode is RIFF_WRITING ("wb", header written) or RIFF_READING ("rb", header
+    // read; only regular files are opened, and a file shorter than the header is
+    // not a RIFF file).
     int Open(const char* path, std::int32_t mode);
     int Write(const void* bytes, std::size_t length);
     int WriteAt(std::int64_t offset, const void* bytes, std::size_t length);
@@ -48,7 +52,9 @@ public:
 
     std::int32_t Mode() const { return mode; }
     FourCC RiffChunkId() const { return riffChunkId; }
-    std::uint32_t RiffChunkSize() const { return riffChunkSize; }
+    // Bytes appended after the RIFF header while writing; the header's size
+    // field after reading.
+    std::uint64_t RiffChunkSize() const { return riffChunkSize; }
 
 protected:
     // Length of the open file in bytes, or -1; the stream position is kept.
@@ -56,8 +62,16 @@ protected:
     // Positions the stream without flushing it, so a read buffer survives.
     int SeekForReading(std::int64_t offset);
 
+    // The RIFF header's size field as a number: a RIFF file cannot hold more
+    // than 0xFFFFFFFF bytes after it; a writer that keeps its sizes elsewhere
+    // (RF64) raises the limit.
+    static constexpr std::uint64_t kRiffSizeLimit = 0xFFFFFFFF;
+
     FourCC riffChunkId;
-    std::uint32_t riffChunkSize;
+    std::uint64_t riffChunkSize;
+    std::uint64_t riffSizeLimit = kRiffSizeLimit;
+    // Why the last open for reading failed.
+    WaveOpenFailure openFailure = WaveOpenFailure::None;
     std::int32_t mode;
     std::FILE* stream;
 

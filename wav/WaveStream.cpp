@@ -11,71 +11,149 @@ using namespace byte_order;
 
 namespace {
 
-constexpr std::uint32_t kMaxChunkSize = std::numeric_limits<std::uint32_t>::max();
 constexpr std::int64_t kDataHeaderBytes = 8;
+constexpr std::uint32_t kDs64BodySize = 28; // riff size, data size, sample count, empty table
+constexpr std::uint32_t kFactBodySize = 4;
+constexpr std::uint32_t kSizeInDs64 = 0xFFFFFFFF;
+
+// A 32-bit size field for a count that may have outgrown it.
+std::uint32_t SizeField(std::uint64_t size) {
+    return size > kSizeInDs64 ? kSizeInDs64 : static_cast<std::uint32_t>(size);
+}
+
+bool IsRf64Id(FourCC id) {
+    return id == MakeFourCC("RF64") || id == MakeFourCC("BW64");
+}
 
 } // namespace
 
 WaveStream::WaveStream()
     : fmtChunkId(MakeFourCC("fmt ")), fmtChunkSize(kFmtBodySize), dataChunkId(MakeFourCC("data")),
-      dataChunkSize(0), dataChunkPosition(0), frameCount(0), dataEndOffset(0), readScratchSize(0) {}
+      dataChunkSize(0), dataChunkPosition(0), frameCount(0), dataEndOffset(0), ds64Position(-1),
+      factPosition(-1), readScratchSize(0) {}
 
-WaveStream::~WaveStream() = default;
+WaveStream::~WaveStream() {
+    if (mode == RIFF_WRITING) {
+        (void)Close(); // if patching fails, the RIFF level still closes the file
+    }
+}
+
+void WaveStream::Reset() {
+    (void)RiffStream::Close();
+    riffChunkId = MakeFourCC("RIFF");
+    riffChunkSize = 0;
+    riffSizeLimit = kRiffSizeLimit;
+    format = WaveFormat();
+    fmtChunkId = MakeFourCC("fmt ");
+    fmtChunkSize = kFmtBodySize;
+    dataChunkId = MakeFourCC("data");
+    dataChunkSize = 0;
+    dataChunkPosition = 0;
+    frameCount = 0;
+    dataEndOffset = 0;
+    ds64Position = -1;
+    factPosition = -1;
+}
 
 int WaveStream::OpenForRead(const char* path) {
     if (path == nullptr) {
+        openFailure = WaveOpenFailure::CannotOpen;
         return WAVE_BAD_CALL;
     }
     frameCount = 0;
     dataEndOffset = 0;
     int code = Open(path, RIFF_READING);
     if (code != WAVE_OK) {
+        const WaveOpenFailure why = openFailure;
+        Reset();
+        openFailure = why;
         return code;
     }
-    // A big-endian "RIFX" file would be misread, so only "RIFF" is taken.
-    if (riffChunkId != MakeFourCC("RIFF") || Expect("WAVE", 4) != WAVE_OK) {
+    const WaveOpenFailure why = ReadHeaders();
+    if (why != WaveOpenFailure::None) {
+        refusedFormat = format;
+        Reset();
+        openFailure = why;
         return WAVE_FILE_ERROR;
+    }
+    return WAVE_OK;
+}
+
+WaveOpenFailure WaveStream::ReadHeaders() {
+    // A big-endian "RIFX" file would be misread, so only little-endian forms are taken.
+    const bool sizesInDs64 = IsRf64Id(riffChunkId);
+    if ((riffChunkId != MakeFourCC("RIFF") && !sizesInDs64) || Expect("WAVE", 4) != WAVE_OK) {
+        return WaveOpenFailure::NotWave;
     }
     const std::int64_t fileLength = FileLength();
     if (fileLength < 0) {
-        return WAVE_FILE_ERROR;
+        return WaveOpenFailure::CannotOpen;
     }
     WaveChunks chunks;
-    if (!FindWaveChunks(stream, static_cast<std::uint64_t>(fileLength), chunks)) {
-        return WAVE_FILE_ERROR;
-    }
+    const WaveOpenFailure walk =
+        FindWaveChunks(stream, static_cast<std::uint64_t>(fileLength), sizesInDs64, chunks);
+    const WaveOpenFailure shape = chunks.fmtChunkSize != 0
+                                      ? CheckReadable(chunks.format, chunks.fmtChunkSize)
+                                      : WaveOpenFailure::None;
     format = chunks.format;
-    fmtChunkId = MakeFourCC("fmt ");
-    fmtChunkSize = chunks.fmtChunkSize;
-    dataChunkId = MakeFourCC("data");
-    dataChunkSize = chunks.dataChunkSize;
-    dataChunkPosition = chunks.dataChunkPosition;
-    if (!HasReadableShape(format)) {
-        return WAVE_FILE_ERROR;
+    // What the samples are tells the user more than where the header breaks.
+    if (shape == WaveOpenFailure::UnsupportedEncoding ||
+        shape == WaveOpenFailure::TooManyChannels) {
+        return shape;
     }
-    // A data chunk that runs to the end of a file beyond 4 GiB has no 32-bit size.
-    if (chunks.dataBytes > kMaxChunkSize) {
-        return WAVE_FILE_ERROR;
+    if (walk != WaveOpenFailure::None) {
+        return walk;
+    }
+    if (shape != WaveOpenFailure::None) {
+        return shape;
     }
     const std::size_t frameBytes = StoredFrameBytes(format);
-    frameCount = static_cast<std::uint32_t>(chunks.dataBytes / frameBytes);
+    const std::uint64_t frames = chunks.dataBytes / frameBytes;
+    if (frames > std::numeric_limits<std::uint32_t>::max()) {
+        return WaveOpenFailure::TooLarge;
+    }
+    fmtChunkSize = chunks.fmtChunkSize;
+    dataChunkSize = chunks.dataChunkSize;
+    dataChunkPosition = chunks.dataChunkPosition;
+    frameCount = static_cast<std::uint32_t>(frames);
     const std::int64_t dataStart = dataChunkPosition + kDataHeaderBytes;
-    dataEndOffset =
-        dataStart + static_cast<std::int64_t>(frameCount) * static_cast<std::int64_t>(frameBytes);
-    return Seek(dataStart);
+    dataEndOffset = dataStart + static_cast<std::int64_t>(frames * frameBytes);
+    return Seek(dataStart) == WAVE_OK ? WaveOpenFailure::None : WaveOpenFailure::CannotOpen;
 }
 
 int WaveStream::OpenForWrite(const char* path, std::uint32_t rate, std::uint16_t bits,
                              std::uint16_t channelCount) {
-    if (path == nullptr || !IsSupportedFormat(bits, channelCount)) {
+    return OpenForWrite(path, PcmFormat(rate, bits, channelCount));
+}
+
+int WaveStream::WriteChunk(const char* id, const std::uint8_t* body, std::uint32_t size) {
+    std::uint8_t header[8];
+    PutFourCC(header, MakeFourCC(id));
+    PutLE32(header + 4, size);
+    const int code = RiffStream::Write(header, sizeof header);
+    return code != WAVE_OK ? code : RiffStream::Write(body, size);
+}
+
+int WaveStream::OpenForWrite(const char* path, const WaveFormat& source,
+                             std::uint64_t plannedFrames) {
+    if (path == nullptr || !IsWritable(source)) {
         return WAVE_BAD_CALL;
     }
-    // The writer lays down only the canonical 16-byte PCM fmt chunk, even when
-    // this object last read a file with a longer or extensible one.
-    format = PcmFormat(rate, bits, channelCount);
+    // The writer lays down its own fmt chunk, even when this object last read a
+    // file with a longer or extensible one.
+    format = FormatToWrite(source);
     fmtChunkId = MakeFourCC("fmt ");
-    fmtChunkSize = kFmtBodySize;
+    fmtChunkSize = FmtBodySizeToWrite(format);
     dataChunkId = MakeFourCC("data");
+    riffChunkId = MakeFourCC("RIFF");
+    riffSizeLimit = kRiffSizeLimit;
+    ds64Position = -1;
+    factPosition = -1;
+    const bool withFact = NeedsFactChunk(format);
+    const std::uint64_t headerBytes = 4 + 8 + kDs64BodySize + 8 + fmtChunkSize +
+                                      (withFact ? 8 + kFactBodySize : 0) + kDataHeaderBytes;
+    const bool reserveDs64 =
+        plannedFrames > (kRiffSizeLimit - headerBytes) / StoredFrameBytes(format);
 
     int code = Open(path, RIFF_WRITING);
     if (code != WAVE_OK) {
@@ -85,18 +163,34 @@ int WaveStream::OpenForWrite(const char* path, std::uint32_t rate, std::uint16_t
     if (code != WAVE_OK) {
         return code;
     }
-    std::uint8_t fmt[8 + kFmtBodySize];
-    PutFourCC(fmt, fmtChunkId);
-    PutLE32(fmt + 4, fmtChunkSize);
-    PackFmtBody(format, fmt + 8);
-    code = RiffStream::Write(fmt, sizeof fmt);
+    if (reserveDs64) {
+        // Written as a ds64 chunk; Close turns it into JUNK if RIFF sizes suffice.
+        const std::uint8_t empty[kDs64BodySize] = {};
+        ds64Position = Tell();
+        riffSizeLimit = std::numeric_limits<std::uint64_t>::max();
+        code = WriteChunk("ds64", empty, kDs64BodySize);
+        if (code != WAVE_OK) {
+            return code;
+        }
+    }
+    std::uint8_t fmtBody[kExtensibleFmtBodySize];
+    PackFmtBody(format, fmtBody);
+    code = WriteChunk("fmt ", fmtBody, fmtChunkSize);
     if (code != WAVE_OK) {
         return code;
+    }
+    if (withFact) {
+        const std::uint8_t noFrames[kFactBodySize] = {};
+        factPosition = Tell();
+        code = WriteChunk("fact", noFrames, kFactBodySize);
+        if (code != WAVE_OK) {
+            return code;
+        }
     }
     dataChunkPosition = Tell();
     std::uint8_t dataHeader[kDataHeaderBytes];
     PutFourCC(dataHeader, dataChunkId);
-    PutLE32(dataHeader + 4, dataChunkSize);
+    PutLE32(dataHeader + 4, SizeField(dataChunkSize));
     return RiffStream::Write(dataHeader, sizeof dataHeader);
 }
 
@@ -113,7 +207,7 @@ int WaveStream::ReadFrames(std::int32_t count, FrameSlot* frames) {
     if (mode != RIFF_READING || stream == nullptr) {
         return WAVE_BAD_CALL;
     }
-    if (!IsSupportedFormat(format.bitsPerSample, format.channels)) {
+    if (!IsWritable(format)) {
         return WAVE_BAD_CALL;
     }
     if (count <= 0) {
@@ -160,8 +254,7 @@ std::int64_t WaveStream::ReadStoredFrames(std::uint64_t count, std::uint8_t* tar
 }
 
 int WaveStream::ReadFrameBytes(std::uint32_t count, std::uint8_t* bytes) {
-    if (mode != RIFF_READING || stream == nullptr ||
-        !IsSupportedFormat(format.bitsPerSample, format.channels)) {
+    if (mode != RIFF_READING || stream == nullptr || !IsWritable(format)) {
         return WAVE_BAD_CALL;
     }
     if (count == 0) {
@@ -183,15 +276,21 @@ int WaveStream::SeekToFrame(std::uint32_t index) {
 }
 
 bool WaveStream::SizesFit(std::uint64_t added) const {
-    return added <= kMaxChunkSize - dataChunkSize && added <= kMaxChunkSize - riffChunkSize;
+    return dataChunkSize <= riffSizeLimit && added <= riffSizeLimit - dataChunkSize &&
+           riffChunkSize <= riffSizeLimit && added <= riffSizeLimit - riffChunkSize;
 }
 
 int WaveStream::WriteFrame(const FrameSlot& frame) {
-    if (!IsSupportedFormat(format.bitsPerSample, format.channels)) {
+    if (!IsWritable(format)) {
         return WAVE_BAD_CALL;
     }
     if (!SizesFit(StoredFrameBytes(format))) {
         return WAVE_FILE_ERROR;
+    }
+    if (format.bitsPerSample > 16) {
+        std::uint8_t packed[16]; // two 64-bit samples at most
+        PackFrames(format, &frame, packed, 1);
+        return WriteFrameBytes(packed, 1);
     }
     const auto first = static_cast<std::uint16_t>(frame.channel1);
     const auto second = static_cast<std::uint16_t>(frame.channel2);
@@ -247,7 +346,7 @@ int WaveStream::WriteRawSamples8(const std::uint8_t* bytes, std::int32_t length)
     if (!SizesFit(size)) {
         return WAVE_FILE_ERROR;
     }
-    dataChunkSize += static_cast<std::uint32_t>(size);
+    dataChunkSize += size;
     return RiffStream::Write(bytes, static_cast<std::size_t>(size));
 }
 
@@ -259,12 +358,12 @@ int WaveStream::WriteRawSamples16(const std::int16_t* samples, std::int32_t coun
     if (!SizesFit(size)) {
         return WAVE_FILE_ERROR;
     }
-    dataChunkSize += static_cast<std::uint32_t>(size);
+    dataChunkSize += size;
     return RiffStream::Write(samples, static_cast<std::size_t>(size));
 }
 
 int WaveStream::WriteFrames(const FrameSlot* frames, std::uint32_t count, std::uint8_t* scratch) {
-    if (!IsSupportedFormat(format.bitsPerSample, format.channels) || mode != RIFF_WRITING) {
+    if (!IsWritable(format) || mode != RIFF_WRITING) {
         return WAVE_BAD_CALL;
     }
     if (count == 0) {
@@ -282,7 +381,7 @@ int WaveStream::WriteFrames(const FrameSlot* frames, std::uint32_t count, std::u
 }
 
 int WaveStream::WriteFrameBytes(const std::uint8_t* bytes, std::uint32_t count) {
-    if (!IsSupportedFormat(format.bitsPerSample, format.channels) || mode != RIFF_WRITING) {
+    if (!IsWritable(format) || mode != RIFF_WRITING) {
         return WAVE_BAD_CALL;
     }
     if (count == 0) {
@@ -299,18 +398,49 @@ int WaveStream::WriteFrameBytes(const std::uint8_t* bytes, std::uint32_t count) 
     if (code != WAVE_OK) {
         return code;
     }
-    dataChunkSize += static_cast<std::uint32_t>(size);
+    dataChunkSize += size;
     return WAVE_OK;
 }
 
-// A failed rewrite of the data chunk header leaves the file open for writing,
-// as callers may retry; destruction still closes it.
+int WaveStream::PatchHeaders() {
+    const bool sizesInDs64 = riffChunkSize > kRiffSizeLimit || dataChunkSize > kRiffSizeLimit;
+    const std::uint64_t framesWritten = dataChunkSize / StoredFrameBytes(format);
+    if (ds64Position >= 0) {
+        std::uint8_t ds64[8 + kDs64BodySize] = {};
+        PutFourCC(ds64, MakeFourCC(sizesInDs64 ? "ds64" : "JUNK"));
+        PutLE32(ds64 + 4, kDs64BodySize);
+        if (sizesInDs64) {
+            PutLE64(ds64 + 8, riffChunkSize);
+            PutLE64(ds64 + 16, dataChunkSize);
+            PutLE64(ds64 + 24, framesWritten);
+            riffChunkId = MakeFourCC("RF64");
+        }
+        const int code = WriteAt(ds64Position, ds64, sizeof ds64);
+        if (code != WAVE_OK) {
+            return code;
+        }
+    }
+    if (factPosition >= 0) {
+        std::uint8_t fact[8 + kFactBodySize];
+        PutFourCC(fact, MakeFourCC("fact"));
+        PutLE32(fact + 4, kFactBodySize);
+        PutLE32(fact + 8, sizesInDs64 ? kSizeInDs64 : SizeField(framesWritten));
+        const int code = WriteAt(factPosition, fact, sizeof fact);
+        if (code != WAVE_OK) {
+            return code;
+        }
+    }
+    std::uint8_t dataHeader[kDataHeaderBytes];
+    PutFourCC(dataHeader, dataChunkId);
+    PutLE32(dataHeader + 4, sizesInDs64 ? kSizeInDs64 : SizeField(dataChunkSize));
+    return WriteAt(dataChunkPosition, dataHeader, sizeof dataHeader);
+}
+
+// A failed rewrite of a chunk header leaves the file open for writing, as
+// callers may retry; destruction still closes it.
 int WaveStream::Close() {
     if (mode == RIFF_WRITING) {
-        std::uint8_t dataHeader[kDataHeaderBytes];
-        PutFourCC(dataHeader, dataChunkId);
-        PutLE32(dataHeader + 4, dataChunkSize);
-        int code = WriteAt(dataChunkPosition, dataHeader, sizeof dataHeader);
+        const int code = PatchHeaders();
         if (code != WAVE_OK) {
             return code;
         }

@@ -204,12 +204,7 @@ TEST_F(SplitCli, EngineErrorsGoToStandardErrorWithTheirCaption) {
     EXPECT_EQ(missing.exitStatus, 1);
     EXPECT_EQ(missing.out, "");
     EXPECT_EQ(missing.err, "Error: Failed to open missing.wav for reading,\n"
-                           "either due to a system file error\n"
-                           "or because it is in an unrecognized\n"
-                           "format.  Your WAV file must be\n"
-                           "encoded in a sampling rate of\n"
-                           "either 8 or 16 bits in stereo or\n"
-                           "mono mode.\n");
+                           "the file does not exist or cannot be read.\n");
 
     ProgramResult noFolder = Split({"-y", "in.wav", "no-such-folder"});
     EXPECT_EQ(noFolder.exitStatus, 1);

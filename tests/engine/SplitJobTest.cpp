@@ -202,10 +202,7 @@ TEST_F(JobTest, PreparationRefusesWithItsMessagesBeforeAnyProgress) {
         {"", folder, "Invalid file name."},
         {missing, folder,
          "Failed to open " + missing +
-             " for reading,\neither due to a system file error\nor because it is in an "
-             "unrecognized\nformat.  Your WAV file must be\nencoded in a sampling rate of\neither "
-             "8 "
-             "or 16 bits in stereo or\nmono mode."},
+             " for reading,\nthe file does not exist or cannot be read."},
         {temp.file("short.wav"), (outputDir / "absent").string(), "Invalid output directory."},
         {temp.file("short.wav"), folder, "WAV file isn't long enough to split."},
         {temp.file("slow.wav"), folder,
