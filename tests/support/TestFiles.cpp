@@ -141,7 +141,8 @@ std::int16_t ReducedSample(WideType type, const std::uint8_t* stored) {
     return static_cast<std::int16_t>(std::clamp(std::floor(value * 32768.0), -32768.0, 32767.0));
 }
 
-SndfileView ReadWithSndfile(const std::string& path) {
+SndfileView ReadWithSndfile(const std::string& path, std::int64_t firstFrame,
+                            std::int64_t maxFrames) {
     SndfileView view;
     SF_INFO info{};
     SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
@@ -181,8 +182,18 @@ SndfileView ReadWithSndfile(const std::string& path) {
     default:
         break;
     }
+    std::int64_t frames = info.frames;
+    if (firstFrame > 0 || maxFrames >= 0) {
+        if (sf_seek(file, firstFrame, SEEK_SET) != firstFrame) {
+            sampleBytes = 0;
+        }
+        frames = std::max<std::int64_t>(0, info.frames - firstFrame);
+        if (maxFrames >= 0) {
+            frames = std::min(frames, maxFrames);
+        }
+    }
     if (sampleBytes != 0) {
-        std::size_t bytes = static_cast<std::size_t>(info.frames) *
+        std::size_t bytes = static_cast<std::size_t>(frames) *
                             static_cast<std::size_t>(info.channels) *
                             static_cast<std::size_t>(sampleBytes);
         view.rawData.resize(bytes);

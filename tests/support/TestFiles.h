@@ -67,8 +67,10 @@ struct SndfileView {
                                        // encodings without a fixed sample size)
 };
 
-// Opens the file with libsndfile and reads its sample bytes exactly as stored.
-SndfileView ReadWithSndfile(const std::string& path);
+// Opens the file with libsndfile and reads its sample bytes exactly as stored:
+// all of them, or up to maxFrames frames from firstFrame.
+SndfileView ReadWithSndfile(const std::string& path, std::int64_t firstFrame = 0,
+                            std::int64_t maxFrames = -1);
 
 // The raw bytes of a file, and writing bytes to a file.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
