@@ -1,6 +1,5 @@
 #include "FramePacking.h"
 
-#include <cmath>
 #include <cstring>
 
 namespace {
@@ -60,25 +59,56 @@ std::int16_t TopSixteenBits(const std::uint8_t* sample, std::size_t bytes) {
     return value;
 }
 
+// floor(x * 32768) held within -32768..32767, NaN as 32767, in the sample's own
+// precision (scaling by a power of two is exact). Clamped first, then rounded
+// down by truncating and stepping negative fractions down: no library call, so
+// the loops over it vectorise.
+template <typename Float> std::int16_t ReduceFloat(Float sample) {
+    Float scaled = sample * Float(32768);
+    scaled = scaled < Float(32767) ? scaled : Float(32767); // NaN compares false
+    scaled = scaled > Float(-32768) ? scaled : Float(-32768);
+    auto whole = static_cast<std::int32_t>(scaled);
+    whole -= static_cast<Float>(whole) > scaled ? 1 : 0;
+    return static_cast<std::int16_t>(whole);
+}
+
 template <typename Float> std::int16_t ReduceStoredFloat(const std::uint8_t* sample) {
     Float value;
     std::memcpy(&value, sample, sizeof value);
-    return ReduceFloatSample(static_cast<double>(value));
+    return ReduceFloat(value);
 }
 
-// Wider samples, stored `sampleBytes` each, reduced into slots by `reduce`.
-template <typename Reduce>
+// Wider samples, stored SampleBytes each, reduced into slots by `reduce`. The
+// values are gathered a piece at a time in a plain array, a loop the compiler
+// vectorises, and then copied into the slots, whose values in a stereo block
+// lie in the same order as the file's samples.
+template <std::size_t SampleBytes, typename Reduce>
 void UnpackWide(const std::uint8_t* in, FrameSlot* frames, std::size_t count,
-                std::uint16_t channels, std::size_t sampleBytes, Reduce reduce) {
-    if (channels == 1) {
-        for (std::size_t i = 0; i < count; ++i, in += sampleBytes) {
-            frames[i].channel1 = reduce(in);
+                std::uint16_t channels, Reduce reduce) {
+    constexpr std::size_t kPiece = 512; // even: a piece never splits a stereo frame
+    std::int16_t values[kPiece];
+    const std::size_t samples = count * channels;
+    for (std::size_t done = 0; done < samples; done += kPiece) {
+        const std::size_t piece = samples - done < kPiece ? samples - done : kPiece;
+        const std::uint8_t* source = in + done * SampleBytes;
+        if (piece == kPiece) {
+            // A loop of known length: the compiler's cheapest vectorising rule takes it.
+            for (std::size_t i = 0; i < kPiece; ++i) {
+                values[i] = reduce(source + i * SampleBytes);
+            }
+        } else {
+            for (std::size_t i = 0; i < piece; ++i) {
+                values[i] = reduce(source + i * SampleBytes);
+            }
         }
-        return;
-    }
-    for (std::size_t i = 0; i < count; ++i, in += 2 * sampleBytes) {
-        frames[i].channel1 = reduce(in);
-        frames[i].channel2 = reduce(in + sampleBytes);
+        if (channels == 2) {
+            std::memcpy(reinterpret_cast<std::uint8_t*>(frames + done / 2), values,
+                        piece * sizeof values[0]);
+        } else {
+            for (std::size_t i = 0; i < piece; ++i) {
+                frames[done + i].channel1 = values[i];
+            }
+        }
     }
 }
 
@@ -109,20 +139,6 @@ void PackWideSample(SampleType type, std::int16_t value, std::uint8_t* out) {
 
 } // namespace
 
-std::int16_t ReduceFloatSample(double sample) {
-    if (std::isnan(sample)) {
-        return 32767;
-    }
-    const double scaled = std::floor(sample * 32768.0);
-    if (scaled >= 32767.0) {
-        return 32767;
-    }
-    if (scaled <= -32768.0) {
-        return -32768;
-    }
-    return static_cast<std::int16_t>(scaled);
-}
-
 bool StoredAsSlots(const WaveFormat& format) {
     return format.bitsPerSample == 16 && format.channels == 2;
 }
@@ -130,14 +146,19 @@ bool StoredAsSlots(const WaveFormat& format) {
 void UnpackFrames(const WaveFormat& format, const std::uint8_t* in, FrameSlot* frames,
                   std::size_t count) {
     const SampleType type = SampleTypeOf(format);
-    const std::size_t sampleBytes = format.bitsPerSample / 8;
-    if (type == SampleType::Signed24 || type == SampleType::Signed32) {
-        UnpackWide(in, frames, count, format.channels, sampleBytes,
-                   [sampleBytes](const std::uint8_t* s) { return TopSixteenBits(s, sampleBytes); });
+    const std::uint16_t channels = format.channels;
+    if (type == SampleType::Signed24) {
+        UnpackWide<3>(in, frames, count, channels,
+                      [](const std::uint8_t* s) { return TopSixteenBits(s, 3); });
+    } else if (type == SampleType::Signed32) {
+        UnpackWide<4>(in, frames, count, channels,
+                      [](const std::uint8_t* s) { return TopSixteenBits(s, 4); });
     } else if (type == SampleType::Float32) {
-        UnpackWide(in, frames, count, format.channels, sampleBytes, ReduceStoredFloat<float>);
+        UnpackWide<4>(in, frames, count, channels,
+                      [](const std::uint8_t* s) { return ReduceStoredFloat<float>(s); });
     } else if (type == SampleType::Float64) {
-        UnpackWide(in, frames, count, format.channels, sampleBytes, ReduceStoredFloat<double>);
+        UnpackWide<8>(in, frames, count, channels,
+                      [](const std::uint8_t* s) { return ReduceStoredFloat<double>(s); });
     } else if (StoredAsSlots(format)) {
         std::memcpy(frames, in, count * sizeof(FrameSlot));
     } else if (format.channels == 1) {

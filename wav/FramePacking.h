@@ -7,9 +7,6 @@
 #include <cstddef>
 #include <cstdint>
 
-// The 16-bit value a floating-point sample is judged by.
-std::int16_t ReduceFloatSample(double sample);
-
 // Whether the stored frames of `format` are already frame slots byte for byte,
 // so that they can be read straight into the slots.
 bool StoredAsSlots(const WaveFormat& format);
