@@ -32,11 +32,6 @@ std::FILE* OpenFile(const char* path, std::int32_t mode, WaveOpenFailure& why) {
     return file;
 }
 
-// The 32-bit size field for a count that may have outgrown it.
-std::uint32_t SizeField(std::uint64_t size) {
-    return size > 0xFFFFFFFFu ? 0xFFFFFFFFu : static_cast<std::uint32_t>(size);
-}
-
 } // namespace
 
 void SetFileOpenerForTesting(FileOpener opener) {
@@ -90,7 +85,7 @@ int RiffStream::Open(const char* path, std::int32_t newMode) {
     std::uint8_t header[8];
     if (newMode == RIFF_WRITING) {
         PutFourCC(header, riffChunkId);
-        PutLE32(header + 4, SizeField(riffChunkSize));
+        PutLE32(header + 4, RiffSizeField(riffChunkSize));
         if (std::fwrite(header, sizeof header, 1, file) != 1) {
             std::fclose(file);
             std::remove(path);
@@ -207,7 +202,7 @@ int RiffStream::Close() {
     if (mode == RIFF_WRITING) {
         std::uint8_t header[8];
         PutFourCC(header, riffChunkId);
-        PutLE32(header + 4, SizeField(riffChunkSize));
+        PutLE32(header + 4, RiffSizeField(riffChunkSize));
         if (std::fflush(stream) != 0 || SeekAbsolute(stream, 0) != 0 ||
             std::fwrite(header, sizeof header, 1, stream) != 1) {
             result = WAVE_FILE_ERROR;

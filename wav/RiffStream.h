@@ -16,6 +16,16 @@ inline constexpr std::int32_t RIFF_CLOSED = 0;
 inline constexpr std::int32_t RIFF_WRITING = 1;
 inline constexpr std::int32_t RIFF_READING = 2;
 
+// The largest size a RIFF size field holds. RF64 files store this value in
+// their 32-bit fields and the real sizes in their ds64 chunk; writers that
+// cannot know a size (an interrupted recording) leave it, or 0, in place.
+inline constexpr std::uint32_t kLargestRiffSize = 0xFFFFFFFF;
+
+// A 32-bit size field for a count that may have outgrown it.
+constexpr std::uint32_t RiffSizeField(std::uint64_t size) {
+    return size > kLargestRiffSize ? kLargestRiffSize : static_cast<std::uint32_t>(size);
+}
+
 // A four-character code, laid out in memory as its characters ("RIFF" is the
 // bytes 'R' 'I' 'F' 'F' in file order, whatever the host's byte order).
 using FourCC = std::uint32_t;
@@ -62,10 +72,9 @@ protected:
     // Positions the stream without flushing it, so a read buffer survives.
     int SeekForReading(std::int64_t offset);
 
-    // The RIFF header's size field as a number: a RIFF file cannot hold more
-    // than 0xFFFFFFFF bytes after it; a writer that keeps its sizes elsewhere
-    // (RF64) raises the limit.
-    static constexpr std::uint64_t kRiffSizeLimit = 0xFFFFFFFF;
+    // A RIFF file cannot hold more than kLargestRiffSize bytes after its header;
+    // a writer that keeps its sizes elsewhere (RF64) raises the limit.
+    static constexpr std::uint64_t kRiffSizeLimit = kLargestRiffSize;
 
     FourCC riffChunkId;
     std::uint64_t riffChunkSize;

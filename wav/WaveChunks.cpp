@@ -11,9 +11,6 @@ namespace {
 constexpr std::uint64_t kFirstChunkPosition = 12;
 // The riff size, data size and sample count of a ds64 chunk; a table may follow.
 constexpr std::uint32_t kDs64MinimumBody = 24;
-// A 32-bit size that stands for "see the ds64 chunk", or, in a plain RIFF file,
-// for a size its writer could not know.
-constexpr std::uint32_t kSizeInDs64 = 0xFFFFFFFF;
 
 bool ReadAt(std::FILE* file, std::uint64_t position, void* buffer, std::size_t length) {
     // Plain seeks here: flushing would drop the read buffer at every chunk.
@@ -66,7 +63,7 @@ WaveOpenFailure FindWaveChunks(std::FILE* file, std::uint64_t fileLength, bool s
             ParseFmtBody(body, size, found.format);
             haveFmt = true;
         } else if (id == MakeFourCC("data") && !haveData) {
-            if (sizesInDs64 && size == kSizeInDs64) {
+            if (sizesInDs64 && size == kLargestRiffSize) {
                 bodySize = ds64DataSize;
             }
             found.dataChunkSize = bodySize;
@@ -75,7 +72,8 @@ WaveOpenFailure FindWaveChunks(std::FILE* file, std::uint64_t fileLength, bool s
             // A recorder stopped before patching its header: the samples run to
             // the end of the file, and nothing follows them. A plain RIFF size of
             // 0xFFFFFFFF is such a placeholder too, never a count.
-            if (bodySize == 0 || bodySize > bytesLeft || (!sizesInDs64 && size == kSizeInDs64)) {
+            if (bodySize == 0 || bodySize > bytesLeft ||
+                (!sizesInDs64 && size == kLargestRiffSize)) {
                 found.dataBytes = bytesLeft;
                 break;
             }

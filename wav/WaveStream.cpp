@@ -14,12 +14,6 @@ namespace {
 constexpr std::int64_t kDataHeaderBytes = 8;
 constexpr std::uint32_t kDs64BodySize = 28; // riff size, data size, sample count, empty table
 constexpr std::uint32_t kFactBodySize = 4;
-constexpr std::uint32_t kSizeInDs64 = 0xFFFFFFFF;
-
-// A 32-bit size field for a count that may have outgrown it.
-std::uint32_t SizeField(std::uint64_t size) {
-    return size > kSizeInDs64 ? kSizeInDs64 : static_cast<std::uint32_t>(size);
-}
 
 bool IsRf64Id(FourCC id) {
     return id == MakeFourCC("RF64") || id == MakeFourCC("BW64");
@@ -190,7 +184,7 @@ int WaveStream::OpenForWrite(const char* path, const WaveFormat& source,
     dataChunkPosition = Tell();
     std::uint8_t dataHeader[kDataHeaderBytes];
     PutFourCC(dataHeader, dataChunkId);
-    PutLE32(dataHeader + 4, SizeField(dataChunkSize));
+    PutLE32(dataHeader + 4, RiffSizeField(dataChunkSize));
     return RiffStream::Write(dataHeader, sizeof dataHeader);
 }
 
@@ -424,7 +418,7 @@ int WaveStream::PatchHeaders() {
         std::uint8_t fact[8 + kFactBodySize];
         PutFourCC(fact, MakeFourCC("fact"));
         PutLE32(fact + 4, kFactBodySize);
-        PutLE32(fact + 8, sizesInDs64 ? kSizeInDs64 : SizeField(framesWritten));
+        PutLE32(fact + 8, sizesInDs64 ? kLargestRiffSize : RiffSizeField(framesWritten));
         const int code = WriteAt(factPosition, fact, sizeof fact);
         if (code != WAVE_OK) {
             return code;
@@ -432,7 +426,7 @@ int WaveStream::PatchHeaders() {
     }
     std::uint8_t dataHeader[kDataHeaderBytes];
     PutFourCC(dataHeader, dataChunkId);
-    PutLE32(dataHeader + 4, sizesInDs64 ? kSizeInDs64 : SizeField(dataChunkSize));
+    PutLE32(dataHeader + 4, sizesInDs64 ? kLargestRiffSize : RiffSizeField(dataChunkSize));
     return WriteAt(dataChunkPosition, dataHeader, sizeof dataHeader);
 }
 
