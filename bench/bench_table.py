@@ -35,23 +35,30 @@ RATIOS = [
 ]
 MEMORY_LIMIT_MB = 16.0
 PER_BYTE_LIMIT = 2.0
+WIDE_PER_BYTE_LIMIT = 1.5  # 24-bit and floating-point recordings
 
 
-def format_name(bits, channels):
-    return f"{bits}-bit {'stereo' if channels == 2 else 'mono'}"
+def format_name(bits, channels, floating=0):
+    return (f"{bits}-bit {'float ' if floating else ''}"
+            f"{'stereo' if channels == 2 else 'mono'}")
+
+
+def is_wide(key):
+    return key[1] > 16
 
 
 def load(path):
-    runs = defaultdict(dict)  # (minutes, bits, channels) -> tool -> round -> row
+    runs = defaultdict(dict)  # (minutes, bits, channels, float) -> tool -> round -> row
     sizes = {}
     failures = []
     with open(path, newline="") as handle:
         for row in csv.DictReader(handle, delimiter="\t"):
-            key = (int(row["minutes"]), int(row["bits"]), int(row["channels"]))
+            key = (int(row["minutes"]), int(row["bits"]), int(row["channels"]),
+                   int(row.get("float") or 0))
             sizes[key] = int(row["bytes"])
             status = int(row["status"])
             if status != 0:
-                failures.append(f"{row['tool']} on {format_name(key[1], key[2])}, "
+                failures.append(f"{row['tool']} on {format_name(*key[1:])}, "
                                 f"{key[0]} min, round {row['round']}: exit status {status}")
             if int(row["round"]) == 0:
                 continue  # the warm-up round
@@ -108,7 +115,7 @@ def render(runs, sizes, failures, machine):
 
     for minutes in sorted({key[0] for key in runs}):
         keys = [key for key in runs if key[0] == minutes]
-        keys.sort(key=lambda key: (-key[1], -key[2]))
+        keys.sort(key=lambda key: (is_wide(key), -key[1], -key[2]))
         present = [(tool, title) for tool, title in TOOLS if any(tool in runs[k] for k in keys)]
 
         lines.append(f"### {minutes}-minute recordings, 44.1 kHz, 15 tracks")
@@ -120,7 +127,7 @@ def render(runs, sizes, failures, machine):
         for key in keys:
             cells = [f"{median_seconds(runs[key][tool]):.3f}" if tool in runs[key] else "-"
                      for tool, _ in present]
-            lines.append(f"| {format_name(key[1], key[2])} | {sizes[key] / 1e6:.0f} | "
+            lines.append(f"| {format_name(*key[1:])} | {sizes[key] / 1e6:.0f} | "
                          + " | ".join(cells) + " |")
         lines.append("")
 
@@ -133,7 +140,7 @@ def render(runs, sizes, failures, machine):
             + " | split per byte vs 16-bit stereo (≤ 2) | cp per byte vs 16-bit stereo"
             + " | split CPU time per byte vs 16-bit stereo |")
         lines.append("|---|" + "---:|" * (len(RATIOS) + 3))
-        reference = (minutes, 16, 2)
+        reference = (minutes, 16, 2, 0)
         for key in keys:
             cells = []
             for _, top, bottom, _, _ in RATIOS:
@@ -143,7 +150,7 @@ def render(runs, sizes, failures, machine):
                                   ("split", median_cpu_seconds)):
                 value = per_byte(runs, sizes, key, reference, tool, measure)
                 cells.append("-" if value is None else f"{value:.2f}")
-            lines.append(f"| {format_name(key[1], key[2])} | " + " | ".join(cells) + " |")
+            lines.append(f"| {format_name(*key[1:])} | " + " | ".join(cells) + " |")
         lines.append("")
 
         lines.append("Peak resident memory, MB (largest of the timed rounds):")
@@ -153,7 +160,7 @@ def render(runs, sizes, failures, machine):
         for key in keys:
             cells = [f"{max(mb for _, mb, _ in runs[key][tool].values()):.1f}"
                      if tool in runs[key] else "-" for tool, _ in present]
-            lines.append(f"| {format_name(key[1], key[2])} | " + " | ".join(cells) + " |")
+            lines.append(f"| {format_name(*key[1:])} | " + " | ".join(cells) + " |")
         lines.append("")
 
     lines += targets(runs, sizes)
@@ -162,7 +169,7 @@ def render(runs, sizes, failures, machine):
 
 def targets(runs, sizes):
     longest = max(key[0] for key in runs)
-    reference = (longest, 16, 2)
+    reference = (longest, 16, 2, 0)
     lines = [f"### Targets ({longest}-minute recordings)", "",
              "| target | measured | |", "|---|---:|---|"]
     if reference in runs:
@@ -171,7 +178,8 @@ def targets(runs, sizes):
             shown = "-" if value is None else f"{value:.2f}"
             lines.append(f"| 16-bit stereo: {label} {sense} {target:g} | {shown} | "
                          f"{verdict(value, target, sense)} |")
-        others = [key for key in runs if key[0] == longest and key != reference]
+        others = [key for key in runs
+                  if key[0] == longest and key != reference and not is_wide(key)]
         split_ratios = [per_byte(runs, sizes, key, reference, "split") for key in others]
         split_ratios = [value for value in split_ratios if value is not None]
         if split_ratios:
@@ -187,6 +195,12 @@ def targets(runs, sizes):
             lines.append(f"| other formats: split time per byte at most {PER_BYTE_LIMIT:g} × "
                          f"16-bit stereo | {shown} | "
                          f"{verdict(worst, PER_BYTE_LIMIT, 'at most')} |")
+        for key in sorted(key for key in runs if key[0] == longest and is_wide(key)):
+            value = per_byte(runs, sizes, key, reference, "split")
+            shown = "-" if value is None else f"{value:.2f}"
+            lines.append(f"| {format_name(*key[1:])}: split time per byte at most "
+                         f"{WIDE_PER_BYTE_LIMIT:g} × 16-bit stereo | {shown} | "
+                         f"{verdict(value, WIDE_PER_BYTE_LIMIT, 'at most')} |")
     peak = max(mb for key in runs for tool in ("split", "dry-run") if tool in runs[key]
                for _, mb, _ in runs[key][tool].values())
     lines.append(f"| peak memory of quernfold-split under {MEMORY_LIMIT_MB:g} MB, every format "

@@ -29,6 +29,11 @@ constexpr char kDescription[] =
     "  make-recording --length 3600 --tracks 60 long.wav   an hour for benchmarks\n"
     "  make-recording --bits 8 --channels 1 --rate 11025 --track-sec 40 --tracks 3 small.wav\n"
     "  make-recording --hiss 0.5 --clicks 2 --hum 0.1 --dc -0.3 worn.wav   a worn record\n"
+    "  make-recording --bits 24 --rate 96000 --extensible hires.wav\n"
+    "  make-recording --bits 32 --float float.wav\n"
+    "\n"
+    "Files wider than 16 bits hold the 16-bit recording scaled up, so that they\n"
+    "split exactly as the 16-bit file does.\n"
     "\n"
     "The condition options (--master-db to --dc) imitate what defeats a fixed silence\n"
     "threshold: a quiet master, quiet passages inside tracks, tape hiss, vinyl clicks\n"
@@ -37,20 +42,42 @@ constexpr char kDescription[] =
 // Frames rendered and written per block: big blocks keep hour-long files fast.
 constexpr std::uint32_t kBlockFrames = 1u << 16;
 
+// The file format the options ask for; the generator renders 8- or 16-bit frames,
+// which the writer scales up to wider samples.
+WaveFormat FileFormat(const RecordingSettings& settings, std::uint16_t bits, bool isFloat,
+                      bool extensible) {
+    WaveFormat format = PcmFormat(settings.sampleRate, bits, settings.channels);
+    if (isFloat) {
+        format.formatTag = kFormatFloat;
+        format.encodingTag = kFormatFloat;
+    }
+    if (extensible) {
+        format.formatTag = kFormatExtensible;
+        format.validBits = bits;
+        format.channelMask = settings.channels == 2 ? 0x3 : 0x4; // front left+right, or centre
+    }
+    return format;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     RecordingSettings settings;
     std::string outputPath;
+    std::uint16_t bits = 16;
+    bool isFloat = false;
+    bool extensible = false;
 
     CLI::App app{kDescription, "make-recording"};
     app.get_formatter()->column_width(30);
     app.add_option("--rate", settings.sampleRate, "Sample rate in Hz")
         ->capture_default_str()
         ->check(CLI::Range(1000u, 192000u));
-    app.add_option("--bits", settings.bitsPerSample, "Bits per sample: 8 or 16")
+    app.add_option("--bits", bits, "Bits per sample: 8, 16, 24 or 32; with --float 32 or 64")
         ->capture_default_str()
-        ->check(CLI::IsMember({8, 16}));
+        ->check(CLI::IsMember({8, 16, 24, 32, 64}));
+    app.add_flag("--float", isFloat, "Floating-point samples (32 or 64 bits)");
+    app.add_flag("--extensible", extensible, "An extensible fmt chunk, as many recorders write");
     app.add_option("--channels", settings.channels, "Channels: 1 or 2")
         ->capture_default_str()
         ->check(CLI::IsMember({1, 2}));
@@ -126,6 +153,13 @@ int main(int argc, char** argv) {
         return 2;
     }
 
+    if (isFloat != (bits == 64) && !(isFloat && bits == 32)) {
+        std::fprintf(stderr, "make-recording: --float takes 32 or 64 bits; integer samples 8 to "
+                             "32.\nRun with --help for more information.\n");
+        return 2;
+    }
+    settings.bitsPerSample = bits == 8 ? 8 : 16;
+
     settings.masterGain = std::pow(10.0, masterDb / 20.0);
     settings.quietPassageGain = std::pow(10.0, -quietPassageDb / 20.0);
     settings.hissLevel = hissPercent / 100.0;
@@ -143,14 +177,14 @@ int main(int argc, char** argv) {
 
     // The stream releases its file on every way out; Close also patches the header sizes.
     WaveStream output;
-    if (output.OpenForWrite(outputPath.c_str(), settings.sampleRate, settings.bitsPerSample,
-                            settings.channels) != WAVE_OK) {
+    const WaveFormat format = FileFormat(settings, bits, isFloat, extensible);
+    if (output.OpenForWrite(outputPath.c_str(), format, generator.TotalFrames()) != WAVE_OK) {
         std::fprintf(stderr, "make-recording: cannot create %s.\n", outputPath.c_str());
         return 1;
     }
 
     std::vector<FrameSlot> frames(kBlockFrames);
-    std::vector<std::uint8_t> scratch(static_cast<std::size_t>(kBlockFrames) * 4);
+    std::vector<std::uint8_t> scratch(static_cast<std::size_t>(kBlockFrames) * format.blockAlign);
     bool failed = false;
     while (std::uint32_t rendered = generator.Render(frames.data(), kBlockFrames)) {
         if (output.WriteFrames(frames.data(), rendered, scratch.data()) != WAVE_OK) {
@@ -166,9 +200,9 @@ int main(int argc, char** argv) {
     }
 
     const std::uint64_t seconds = generator.TotalFrames() / settings.sampleRate;
-    std::printf("%s: %u tracks, %llu:%02llu, %u Hz, %u-bit, %s\n", outputPath.c_str(),
+    std::printf("%s: %u tracks, %llu:%02llu, %u Hz, %u-bit%s, %s\n", outputPath.c_str(),
                 settings.trackCount, static_cast<unsigned long long>(seconds / 60),
-                static_cast<unsigned long long>(seconds % 60), settings.sampleRate,
-                settings.bitsPerSample, settings.channels == 2 ? "stereo" : "mono");
+                static_cast<unsigned long long>(seconds % 60), settings.sampleRate, bits,
+                isFloat ? " float" : "", settings.channels == 2 ? "stereo" : "mono");
     return 0;
 }

@@ -98,9 +98,13 @@ public:
         SegmentResult result;
         result.temporaryPath = TemporaryNameFor(fileName);
         WaveStream output;
+        // The input's format; sizes past a RIFF header's reach are kept room for.
+        const std::uint64_t plannedFrames =
+            static_cast<std::uint64_t>(span.endFrame - span.firstFrame) +
+            (span.appendSilence ? SilenceFrames() : 0);
         if (!MayReplace(fileName) ||
-            output.OpenForWrite(result.temporaryPath.c_str(), reader.SampleRate(),
-                                reader.BitsPerSample(), reader.Channels(), true) != WAVE_OK) {
+            output.OpenForWrite(result.temporaryPath.c_str(), reader.Format(), plannedFrames,
+                                true) != WAVE_OK) {
             result.status = SegmentStatus::OpenFailed;
             return result;
         }
@@ -172,9 +176,13 @@ private:
         return true;
     }
 
+    std::uint64_t SilenceFrames() const {
+        return FramesForMilliseconds(reader.SampleRate(), options.appendSilenceMs);
+    }
+
+    // The silence slot packs to the file's own silence: 128 for 8-bit, zero otherwise.
     bool AppendSilence(WaveStream& output) {
-        std::uint64_t remaining =
-            FramesForMilliseconds(reader.SampleRate(), options.appendSilenceMs);
+        std::uint64_t remaining = SilenceFrames();
         if (remaining == 0) {
             return true;
         }

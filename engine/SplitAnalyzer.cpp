@@ -212,8 +212,9 @@ SplitAnalyzer::Result SplitAnalyzer::Analyze(const SplitOptions& options, WaveSt
         static_cast<std::uint64_t>(reader.SampleRate()) * options.minTrackLengthSec;
 
     WindowJudge judge;
-    judge.silenceSample = SilenceSampleFor(reader.BitsPerSample());
-    judge.threshold = AmplitudeThreshold(options.thresholdText, reader.BitsPerSample());
+    // Samples wider than 16 bits arrive reduced to 16 and are judged as such.
+    judge.silenceSample = SilenceSampleFor(reader.SlotBits());
+    judge.threshold = AmplitudeThreshold(options.thresholdText, reader.SlotBits());
     judge.stereo = reader.Channels() == 2;
     judge.useAverageMethod = options.useAverageMethod;
 

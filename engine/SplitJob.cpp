@@ -1,5 +1,6 @@
 #include "SplitJob.h"
 
+#include "OpenFailureMessage.h"
 #include "OutputFiles.h"
 #include "SegmentWriter.h"
 #include "SplitAnalyzer.h"
@@ -37,25 +38,8 @@ bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, Sp
     if (reader.OpenForRead(inputPath.c_str()) == WAVE_OK) {
         return true;
     }
-    std::error_code statusError;
-    if (inputPath.empty()) {
-        ShowError(host, "Invalid file name.");
-    } else if (!std::filesystem::exists(inputPath, statusError) && !statusError) {
-        // Only a file that is there can be unreadable or in the wrong format.
-        ShowError(host, inputPath + " does not exist.");
-    } else {
-        std::string text = "Failed to open ";
-        text += inputPath;
-        if (reader.OpenFailure() == WaveStream::Failure::TooLarge) {
-            text += " for reading,\nbecause the recording is larger than\nthe WAV format "
-                    "can describe.";
-        } else {
-            text += " for reading,\neither due to a system file error\nor because it is in an "
-                    "unrecognized\nformat.  Your WAV file must be\nencoded in a sampling rate "
-                    "of\neither 8 or 16 bits in stereo or\nmono mode.";
-        }
-        ShowError(host, text);
-    }
+    ShowError(host, inputPath.empty() ? std::string("Invalid file name.")
+                                      : OpenFailureMessage(inputPath, reader));
     return false;
 }
 

@@ -219,7 +219,7 @@ ThresholdSuggestion SuggestThreshold(WaveStream& reader, std::uint32_t silenceLe
     const std::span<const FrameSlot> span(frames.get(), static_cast<std::size_t>(window));
 
     WindowJudge judge;
-    judge.silenceSample = SilenceSampleFor(reader.BitsPerSample());
+    judge.silenceSample = SilenceSampleFor(reader.SlotBits());
     judge.stereo = reader.Channels() == 2;
 
     // Whole windows only, as the analysis reads them; a failed read ends the data.
@@ -243,7 +243,7 @@ ThresholdSuggestion SuggestThreshold(WaveStream& reader, std::uint32_t silenceLe
         suggestion.outcome = Outcome::Cancelled;
         return suggestion;
     }
-    return statistics.Suggest(useAverageMethod, reader.BitsPerSample());
+    return statistics.Suggest(useAverageMethod, reader.SlotBits());
 }
 
 ThresholdSuggestion RunThresholdSuggestion(const SplitOptions& options, SplitHost& host) {

@@ -11,7 +11,7 @@ enum class RegularFileMode {
     CreateNew, // a file that must not exist yet (never follows or reuses a name)
 };
 
-enum class RegularFileProblem { None, CannotOpen, NotRegularFile };
+enum class RegularFileProblem { None, Missing, CannotOpen, NotRegularFile };
 
 // The stream in binary mode, or null with the reason in problem.
 std::FILE* OpenRegularFile(const char* path, RegularFileMode mode, RegularFileProblem& problem);

@@ -27,6 +27,8 @@ std::FILE* OpenRegularFile(const char* path, RegularFileMode mode, RegularFilePr
         // A FIFO opened for writing with no reader, or a socket.
         if (errno == ENXIO || errno == EOPNOTSUPP) {
             problem = RegularFileProblem::NotRegularFile;
+        } else if (errno == ENOENT) {
+            problem = RegularFileProblem::Missing;
         }
         return nullptr;
     }

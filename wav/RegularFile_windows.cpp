@@ -10,6 +10,10 @@ std::FILE* OpenRegularFile(const char* path, RegularFileMode mode, RegularFilePr
     std::error_code error;
     const auto status = std::filesystem::status(path, error);
     const bool absent = status.type() == std::filesystem::file_type::not_found;
+    if (absent && mode == RegularFileMode::Read) {
+        problem = RegularFileProblem::Missing;
+        return nullptr;
+    }
     if (!absent && status.type() != std::filesystem::file_type::regular) {
         if (!error) {
             problem = RegularFileProblem::NotRegularFile;

@@ -1,120 +1,52 @@
-// Reading and writing RIFF WAVE files of 8- or 16-bit PCM, mono or stereo.
+// Reading and writing WAVE files, mono or stereo: 8-, 16-, 24- and 32-bit integer
+// PCM and 32- and 64-bit floating point, with plain or extensible fmt chunks, as
+// RIFF files or, past what a RIFF header can describe, RF64 (and BW64) files.
 //
 // Nothing here throws or shows anything: every operation that can fail returns
-// WAVE_OK, WAVE_FILE_ERROR or WAVE_BAD_CALL, and callers test for nonzero.
-// All file access goes through buffered C streams; file offsets are 64-bit, so
-// recordings up to the format's own 4 GiB limit read and seek correctly.
+// WAVE_OK, WAVE_FILE_ERROR or WAVE_BAD_CALL, and callers test for nonzero; a
+// failed open for reading also says why (OpenFailure). All file access goes
+// through buffered C streams with 64-bit offsets; frame counts are 32-bit.
 #pragma once
+
+#include "FrameSlot.h"
+#include "RiffStream.h"
+#include "WaveFormat.h"
 
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
-
-#include "RegularFile.h"
-
-inline constexpr int WAVE_OK = 0;
-inline constexpr int WAVE_FILE_ERROR = 3;
-inline constexpr int WAVE_BAD_CALL = 4;
-
-inline constexpr std::int32_t RIFF_CLOSED = 0;
-inline constexpr std::int32_t RIFF_WRITING = 1;
-inline constexpr std::int32_t RIFF_READING = 2;
-
-// A four-character code, laid out in memory as its characters ("RIFF" is the
-// bytes 'R' 'I' 'F' 'F' in file order, whatever the host's byte order).
-using FourCC = std::uint32_t;
-
-// Up to four characters of text, padded with spaces: "fmt" gives "fmt ".
-FourCC MakeFourCC(const char* text);
-
-// One sample frame in memory: channel 1 (mono, or left) then channel 2.
-// 16-bit samples are held as stored; 8-bit samples as their unsigned byte value
-// 0..255, not re-centred (silence is 128). For mono only channel1 is used.
-struct FrameSlot {
-    std::int16_t channel1;
-    std::int16_t channel2;
-};
-static_assert(sizeof(FrameSlot) == 4, "a frame slot is two 16-bit values, 4 bytes");
-
-// How the file layer opens its files. The program opens regular files only (see
-// RegularFile.h); tests put a stream of their own in place to make reads, writes or
-// seeks fail on cue. The mode is "rb", "wb" or "wbx" (a new file only).
-using FileOpener = std::FILE* (*)(const char* path, const char* mode);
-// nullptr restores the program's own opener. Not for use while a stream is being opened.
-void SetFileOpenerForTesting(FileOpener opener);
-
-// A file of RIFF chunks on a buffered C stream. Keeps the 8-byte RIFF header and
-// counts every byte appended after it, so that close can write the final size.
-class RiffStream {
-public:
-    RiffStream();
-    ~RiffStream();
-    RiffStream(const RiffStream&) = delete;
-    RiffStream& operator=(const RiffStream&) = delete;
-
-    // mode is RIFF_WRITING (created or truncated, header written) or RIFF_READING
-    // (header read). With newFileOnly a file that exists already is not touched.
-    int Open(const char* path, std::int32_t mode, bool newFileOnly = false);
-    int Write(const void* bytes, std::size_t length);
-    int WriteAt(std::int64_t offset, const void* bytes, std::size_t length);
-    int Read(void* buffer, std::size_t length);
-    int Expect(const void* bytes, std::size_t length);
-    int Seek(std::int64_t offset);
-    std::int64_t Tell() const;
-    int Close();
-
-    std::int32_t Mode() const { return mode; }
-    FourCC RiffChunkId() const { return riffChunkId; }
-    std::uint32_t RiffChunkSize() const { return riffChunkSize; }
-    // Why the last Open found no file to work on (None when it opened one).
-    RegularFileProblem OpenProblem() const { return openProblem; }
-
-protected:
-    // Length of the open file in bytes, or -1; the stream position is kept.
-    std::int64_t FileLength();
-
-    FourCC riffChunkId;
-    std::uint32_t riffChunkSize;
-    std::int32_t mode;
-    std::FILE* stream;
-    RegularFileProblem openProblem = RegularFileProblem::None;
-
-private:
-    // The stream's buffer, larger than the C library's default so that block
-    // reads and writes reach the disk in few system calls. Outlives the stream.
-    std::unique_ptr<char[]> streamBuffer;
-};
 
 // The WAVE layer: the "fmt " chunk and the "data" chunk of one file, reader or writer.
 // One object serves one file: the size counters keep running between opens.
 class WaveStream : public RiffStream {
 public:
-    // Why the last open failed, so a front end can say more than "cannot open".
-    enum class Failure {
-        None,           // the last open succeeded, or there was none
-        CannotOpen,     // missing, no permission, or a system error
-        NotRegularFile, // a FIFO, device or directory
-        NotWave,        // not a little-endian RIFF WAVE file
-        Unsupported,    // WAVE, but not 8- or 16-bit PCM in one or two channels
-        DamagedHeader,  // chunks or fields that cannot be right
-        TooLarge,       // data past 4 GiB with sizes that cannot say how much
-    };
-
     WaveStream();
-    // A stream still writing is closed as Close does, both sizes patched.
+    // A file still being written is closed as Close would: both sizes patched.
     ~WaveStream();
 
-    // On failure the object is left closed, with its construction values.
+    // On failure the object is left closed, with its construction values, and
+    // OpenFailure() says why.
     int OpenForRead(const char* path);
-    // With newFileOnly the file must not exist yet (used for temporary names).
+    WaveOpenFailure OpenFailure() const { return openFailure; }
+    // The fmt fields of the file last refused, as far as they were read: what
+    // its samples are after UnsupportedEncoding, for example.
+    const WaveFormat& RefusedFormat() const { return refusedFormat; }
+
+    // Integer PCM of 8, 16, 24 or 32 bits, in a plain fmt chunk.
+    // With newFileOnly the file must not exist yet (temporary names).
     int OpenForWrite(const char* path, std::uint32_t sampleRate, std::uint16_t bitsPerSample,
                      std::uint16_t channels, bool newFileOnly = false);
-    Failure OpenFailure() const { return openFailure; }
+    // A file of the samples, rate and channels of `source` (see FormatToWrite).
+    // When `plannedFrames` will not fit a RIFF file, room is kept for the 64-bit
+    // sizes: the file is closed as RF64 when its data turned out too large for
+    // RIFF, and as a plain RIFF file otherwise.
+    int OpenForWrite(const char* path, const WaveFormat& source, std::uint64_t plannedFrames = 0,
+                     bool newFileOnly = false);
 
     // Reads count frames from the current position into frames[0..count).
     // 0 only when every frame arrived in full; 3 when the file ended or a read
-    // failed first (the complete frames before that point are filled).
+    // failed first (the complete frames before that point are filled). Samples
+    // wider than 16 bits arrive reduced to 16 (see UnpackFrames).
     int ReadFrames(std::int32_t count, FrameSlot* frames);
     int SeekToFrame(std::uint32_t index);
 
@@ -141,47 +73,50 @@ public:
     int Close();
 
     std::uint32_t FrameCount() const { return frameCount; }
-    std::uint32_t SampleRate() const { return sampleRate; }
-    std::uint16_t BitsPerSample() const { return bitsPerSample; }
-    std::uint16_t Channels() const { return channels; }
-    std::uint16_t BlockAlign() const { return blockAlign; }
-    std::uint16_t FormatTag() const { return formatTag; }
-    std::uint32_t DataChunkSize() const { return dataChunkSize; }
+    std::uint32_t SampleRate() const { return format.sampleRate; }
+    std::uint16_t BitsPerSample() const { return format.bitsPerSample; }
+    std::uint16_t Channels() const { return format.channels; }
+    std::uint16_t BlockAlign() const { return format.blockAlign; }
+    std::uint16_t FormatTag() const { return format.formatTag; }
+    // Bits of the values ReadFrames puts in slots: 8 for 8-bit files, else 16.
+    std::uint16_t SlotBits() const { return ::SlotBits(format); }
+    const WaveFormat& Format() const { return format; }
+    std::uint64_t DataChunkSize() const { return dataChunkSize; }
     std::int64_t DataChunkPosition() const { return dataChunkPosition; }
 
 private:
-    // "fmt " chunk, in file order.
+    // Reads up to count whole frames as stored into target, never past the data
+    // chunk; the number of frames read, or -1 when the position is unknown.
+    std::int64_t ReadStoredFrames(std::uint64_t count, std::uint8_t* target);
+    // The scratch buffer for unpacking `bytes` of stored frames, or null.
+    std::uint8_t* ReadScratch(std::size_t bytes);
+    // Whether `added` more bytes still fit both size fields.
+    bool SizesFit(std::uint64_t added) const;
+    // The checks of OpenForRead after the file is open; why they failed, or None.
+    WaveOpenFailure ReadHeaders();
+    // Back to the construction values, closed.
+    void Reset();
+    // Writing: the ds64 (or the JUNK it stays as), fact and data chunk headers.
+    int PatchHeaders();
+    int WriteChunk(const char* id, const std::uint8_t* body, std::uint32_t size);
+
+    WaveFormat format;
+    WaveFormat refusedFormat;
     FourCC fmtChunkId;
     std::uint32_t fmtChunkSize;
-    std::uint16_t formatTag;
-    std::uint16_t channels;
-    std::uint32_t sampleRate;
-    std::uint32_t byteRate;
-    std::uint16_t blockAlign;
-    std::uint16_t bitsPerSample;
-    // "data" chunk header, in file order.
     FourCC dataChunkId;
-    std::uint32_t dataChunkSize;
+    std::uint64_t dataChunkSize; // bytes of sample data appended through this object
     // File offset at which the 8-byte data chunk header starts.
     std::int64_t dataChunkPosition;
     std::uint32_t frameCount;
+    // File offset just past the last complete frame of the data chunk: reads
+    // never pass it, so chunks after the data are never taken for samples.
+    std::int64_t dataEndOffset;
+    // Writing: where the chunks patched on close start, or -1 when there are none.
+    std::int64_t ds64Position;
+    std::int64_t factPosition;
     // Reusable block buffer for unpacking whole-window reads; grows once to the
     // largest count asked for, so memory stays one window whatever the file length.
     std::unique_ptr<std::uint8_t[]> readScratch;
     std::size_t readScratchSize;
-    Failure openFailure = Failure::None;
-    // OpenForRead's checks; the public call resets the object when they fail.
-    int ReadHeader(const char* path);
-    void ResetToConstruction();
-    // Bytes of one stored frame, worked out from the format rather than the block
-    // align field, which a failed open may have left disagreeing.
-    std::size_t StoredFrameBytes() const {
-        return static_cast<std::size_t>(bitsPerSample / 8) * channels;
-    }
-    // Reads up to count whole frames as stored into target, never past the data
-    // chunk; the number of frames read, or -1 when the position is unknown.
-    std::int64_t ReadStoredFrames(std::uint64_t count, std::uint8_t* target);
-    // File offset just past the last complete frame of the data chunk: reads
-    // never pass it, so chunks after the data are never taken for samples.
-    std::int64_t dataEndOffset;
 };

@@ -4,6 +4,7 @@
 #include "TestFiles.h"
 
 #include <gtest/gtest.h>
+#include <sndfile.h>
 
 using cli_testing::ProgramResult;
 using cli_testing::RunProgram;
@@ -65,6 +66,52 @@ TEST_F(Generator, DefaultSplitCutsAtEveryPause) {
             EXPECT_NE(split.out.find(expected), std::string::npos)
                 << arguments[5 % arguments.size()] << " " << method << "\n"
                 << split.out;
+        }
+    }
+}
+
+// Every format the splitter reads: the wider files hold the 16-bit recording
+// scaled up, so the splitter's report and cuts are the 16-bit file's.
+TEST_F(Generator, WiderFormatsSplitAsTheSixteenBitRecording) {
+    const std::vector<std::string> common = {"--tracks", "3", "--length", "110", "--rate", "8000"};
+    struct Case {
+        std::vector<std::string> format;
+        int subtype;
+        int container;
+    };
+    const Case cases[] = {
+        {{"--bits", "16"}, SF_FORMAT_PCM_16, SF_FORMAT_WAV},
+        {{"--bits", "24"}, SF_FORMAT_PCM_24, SF_FORMAT_WAV},
+        {{"--bits", "32", "--extensible"}, SF_FORMAT_PCM_32, SF_FORMAT_WAVEX},
+        {{"--bits", "32", "--float"}, SF_FORMAT_FLOAT, SF_FORMAT_WAV},
+        {{"--bits", "64", "--float", "--extensible"}, SF_FORMAT_DOUBLE, SF_FORMAT_WAVEX},
+    };
+    std::string reference;
+    std::string referenceLabels;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.format[1]);
+        std::vector<std::string> arguments = common;
+        arguments.insert(arguments.end(), c.format.begin(), c.format.end());
+        arguments.push_back("rec.wav");
+        ASSERT_EQ(Make(arguments).exitStatus, 0);
+        const auto file = testing_support::ReadWithSndfile(dir.file("rec.wav"));
+        ASSERT_TRUE(file.opened);
+        EXPECT_EQ(file.subtype, c.subtype);
+        EXPECT_EQ(file.container, c.container);
+
+        ProgramResult split = RunProgram(
+            SPLIT_PROGRAM, {"-n", "--labels", "cuts.txt", "rec.wav", "."}, dir.path().string());
+        ASSERT_EQ(split.exitStatus, 0) << split.err;
+        const auto labels = testing_support::ReadFileBytes(dir.file("cuts.txt"));
+        const std::string labelText(labels.begin(), labels.end());
+        if (reference.empty()) {
+            reference = split.out;
+            referenceLabels = labelText;
+            EXPECT_NE(reference.find("Number of segments to be created:     3\n"),
+                      std::string::npos);
+        } else {
+            EXPECT_EQ(split.out, reference);
+            EXPECT_EQ(labelText, referenceLabels);
         }
     }
 }

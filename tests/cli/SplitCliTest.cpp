@@ -232,7 +232,8 @@ TEST_F(SplitCli, EngineErrorsGoToStandardErrorWithTheirCaption) {
     ProgramResult missing = Split({"missing.wav", "out"});
     EXPECT_EQ(missing.exitStatus, 1);
     EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, "Error: missing.wav does not exist.\n");
+    EXPECT_EQ(missing.err, "Error: Failed to open missing.wav for reading,\n"
+                           "the file does not exist.\n");
 
     ProgramResult noFolder = Split({"-y", "in.wav", "no-such-folder"});
     EXPECT_EQ(noFolder.exitStatus, 1);

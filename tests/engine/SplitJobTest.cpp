@@ -200,13 +200,10 @@ TEST_F(JobTest, PreparationRefusesWithItsMessagesBeforeAnyProgress) {
     const std::string folder = outputDir.string();
     const std::vector<Case> cases = {
         {"", folder, "Invalid file name."},
-        {missing, folder, missing + " does not exist."},
+        {missing, folder, "Failed to open " + missing + " for reading,\nthe file does not exist."},
         {temp.path().string(), folder,
          "Failed to open " + temp.path().string() +
-             " for reading,\neither due to a system file error\nor because it is in an "
-             "unrecognized\nformat.  Your WAV file must be\nencoded in a sampling rate of\neither "
-             "8 "
-             "or 16 bits in stereo or\nmono mode."},
+             " for reading,\nit is a folder or a device, not a file."},
         {temp.file("short.wav"), (outputDir / "absent").string(), "Invalid output directory."},
         {temp.file("short.wav"), folder, "WAV file isn't long enough to split."},
         {temp.file("slow.wav"), folder,

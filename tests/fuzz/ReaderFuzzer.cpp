@@ -3,23 +3,48 @@
 #include "MemoryFile.h"
 #include "WaveStream.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <vector>
 
 namespace {
+
+// One stored sample as the reader hands it over: 8- and 16-bit as stored, wider
+// samples reduced to 16 bits (integers by their top two bytes; floating point
+// scaled by 32768, rounded down, held in range, NaN as 32767).
+std::int16_t SlotValue(const std::uint8_t* at, const WaveStream& reader) {
+    const std::uint16_t bits = reader.BitsPerSample();
+    if (bits == 8) {
+        return at[0];
+    }
+    if (reader.Format().encodingTag == 3) {
+        double value = 0;
+        if (bits == 32) {
+            float single = 0;
+            std::memcpy(&single, at, sizeof single);
+            value = single;
+        } else {
+            std::memcpy(&value, at, sizeof value);
+        }
+        if (std::isnan(value)) {
+            return 32767;
+        }
+        return static_cast<std::int16_t>(
+            std::clamp(std::floor(value * 32768.0), -32768.0, 32767.0));
+    }
+    const std::size_t top = bits / 8 - 2;
+    return static_cast<std::int16_t>(at[top] | (at[top + 1] << 8));
+}
 
 // The frame the file stores at `index`, unpacked the way the reader unpacks it.
 FrameSlot StoredFrame(const std::uint8_t* data, const WaveStream& reader, std::uint32_t index) {
     const std::uint8_t* at = data + reader.DataChunkPosition() + 8 +
                              static_cast<std::size_t>(index) * reader.BlockAlign();
     FrameSlot slot{0, 0};
-    if (reader.BitsPerSample() == 8) {
-        slot.channel1 = at[0];
-        slot.channel2 = reader.Channels() == 2 ? at[1] : 0;
-    } else {
-        slot.channel1 = static_cast<std::int16_t>(at[0] | (at[1] << 8));
-        slot.channel2 =
-            reader.Channels() == 2 ? static_cast<std::int16_t>(at[2] | (at[3] << 8)) : 0;
+    slot.channel1 = SlotValue(at, reader);
+    if (reader.Channels() == 2) {
+        slot.channel2 = SlotValue(at + reader.BitsPerSample() / 8, reader);
     }
     return slot;
 }

@@ -614,8 +614,9 @@ private slots:
         MessageAnswerer seen;
         Button(kStart)->click();
         QCOMPARE(seen.text,
-                 QDir::toNativeSeparators(started.filePath(QStringLiteral("rec/gone.wav"))) +
-                     QStringLiteral(" does not exist."));
+                 QStringLiteral("Failed to open ") +
+                     QDir::toNativeSeparators(started.filePath(QStringLiteral("rec/gone.wav"))) +
+                     QStringLiteral(" for reading,\nthe file does not exist."));
     }
 
     // A browse button clicked right after leaving a field with a wrong entry: the

@@ -5,11 +5,11 @@
 #include "WaveStream.h"
 
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 #include <fstream>
 #include <string>
-#include <sys/stat.h>
 #include <tuple>
 
 using namespace testing_support;
@@ -121,87 +121,64 @@ TEST(WaveRead, RefusesHeadersItCannotReadCorrectly) {
     Bytes floatGuid = {0x03, 0x00};
     floatGuid.insert(floatGuid.end(), pcmGuidTail.begin(), pcmGuidTail.end());
 
-    const std::pair<const char*, Bytes> cases[] = {
-        {"big-endian RIFX", Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "RIFX")},
-        {"not RIFF", Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "JUNK")},
-        {"not WAVE", Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "RIFF", "AVI ")},
-        {"A-law", Canonical(WithTag(6), data)},
-        {"mu-law", Canonical(WithTag(7), data)},
-        {"float", Canonical(WithTag(3), data)},
-        {"ADPCM", Canonical(WithTag(2), data)},
-        {"extensible float", Extensible(floatGuid)},
-        {"extensible without extension", Canonical(WithTag(0xFFFE), data)},
-        {"24-bit", Canonical(WithShape(24, 2), data)},
-        {"4-bit", Canonical(WithShape(4, 2), data)},
-        {"3 channels", Canonical(WithShape(16, 3), data)},
-        {"byte rate", Canonical(badByteRate, data)},
-        {"block align", Canonical(badBlockAlign, data)},
-        {"fmt too short", Riff({Chunk("fmt ", shortFmt), Chunk("data", data)})},
-        {"fmt past the end", Riff({Chunk("fmt ", FmtBody({}), 0xFFFFFFF0)})},
-        {"no data", Riff({Chunk("fmt ", FmtBody({})), Chunk("LIST", data)})},
-        {"no fmt", Riff({Chunk("LIST", data), Chunk("data", data)})},
+    using enum WaveOpenFailure;
+    const std::tuple<const char*, Bytes, WaveOpenFailure> cases[] = {
+        {"big-endian RIFX", Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "RIFX"),
+         NotWave},
+        {"not RIFF", Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "JUNK"), NotWave},
+        {"not WAVE", Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "RIFF", "AVI "),
+         NotWave},
+        {"A-law", Canonical(WithTag(6), data), UnsupportedEncoding},
+        {"mu-law", Canonical(WithTag(7), data), UnsupportedEncoding},
+        {"16-bit float", Canonical(WithTag(3), data), UnsupportedEncoding},
+        {"ADPCM", Canonical(WithTag(2), data), UnsupportedEncoding},
+        {"16-bit extensible float", Extensible(floatGuid), UnsupportedEncoding},
+        {"extensible without extension", Canonical(WithTag(0xFFFE), data), DamagedHeader},
+        {"20-bit", Canonical(WithShape(20, 2), data), UnsupportedEncoding},
+        {"4-bit", Canonical(WithShape(4, 2), data), UnsupportedEncoding},
+        {"3 channels", Canonical(WithShape(16, 3), data), TooManyChannels},
+        {"byte rate", Canonical(badByteRate, data), DamagedHeader},
+        {"block align", Canonical(badBlockAlign, data), DamagedHeader},
+        {"fmt too short", Riff({Chunk("fmt ", shortFmt), Chunk("data", data)}), DamagedHeader},
+        {"fmt past the end", Riff({Chunk("fmt ", FmtBody({}), 0xFFFFFFF0)}), DamagedHeader},
+        {"no data", Riff({Chunk("fmt ", FmtBody({})), Chunk("LIST", data)}), DamagedHeader},
+        {"no fmt", Riff({Chunk("LIST", data), Chunk("data", data)}), DamagedHeader},
         {"chunk past the end before fmt",
-         Riff({Chunk("junk", data, 0xFFFFFFFF), Chunk("fmt ", FmtBody({})), Chunk("data", data)})},
+         Riff({Chunk("junk", data, 0xFFFFFFFF), Chunk("fmt ", FmtBody({})), Chunk("data", data)}),
+         DamagedHeader},
+        {"empty file", Bytes(), NotWave},
     };
     TempDir dir;
     const std::string path = dir.file("bad.wav");
-    for (const auto& [name, bytes] : cases) {
+    for (const auto& [name, bytes, why] : cases) {
         WriteFileBytes(path, bytes);
         WaveStream reader;
         EXPECT_EQ(reader.OpenForRead(path.c_str()), WAVE_FILE_ERROR) << name;
-        // Refused means closed, holding nothing of the file.
+        EXPECT_EQ(reader.OpenFailure(), why) << name;
+        // Closed and back to the construction values, whatever the header held.
         EXPECT_EQ(reader.Mode(), RIFF_CLOSED) << name;
         EXPECT_EQ(reader.FrameCount(), 0u) << name;
-        EXPECT_EQ(reader.SampleRate(), 44100u) << name;
-        EXPECT_EQ(reader.BitsPerSample(), 16u) << name;
-        EXPECT_EQ(reader.Channels(), 2u) << name;
-        EXPECT_EQ(reader.RiffChunkId(), MakeFourCC("RIFF")) << name;
+        EXPECT_EQ(reader.BitsPerSample(), 16) << name;
+        EXPECT_EQ(reader.Channels(), 2) << name;
         FrameSlot slot{};
         EXPECT_NE(reader.ReadFrames(1, &slot), WAVE_OK) << name;
         EXPECT_EQ(reader.Close(), WAVE_OK) << name;
-        EXPECT_EQ(reader.Mode(), RIFF_CLOSED) << name;
     }
     WaveStream reader;
     EXPECT_EQ(reader.OpenForRead(nullptr), WAVE_BAD_CALL);
     EXPECT_EQ(reader.OpenForRead(dir.file("missing.wav").c_str()), WAVE_FILE_ERROR);
+    EXPECT_EQ(reader.OpenFailure(), Missing);
+    // A folder, or a pipe nobody writes to, is refused at once instead of blocking.
+    EXPECT_EQ(reader.OpenForRead(dir.path().c_str()), WAVE_FILE_ERROR);
+    EXPECT_EQ(reader.OpenFailure(), NotRegularFile);
+    const std::string pipe = dir.file("pipe.wav");
+    ASSERT_EQ(mkfifo(pipe.c_str(), 0600), 0);
+    EXPECT_EQ(reader.OpenForRead(pipe.c_str()), WAVE_FILE_ERROR);
+    EXPECT_EQ(reader.OpenFailure(), NotRegularFile);
 }
 
 // Every cut of a file: no header yet is refused; a cut inside the samples reads
 // the complete frames there are, as after an interrupted recording.
-TEST(WaveRead, SaysWhyAnOpenFailed) {
-    using Failure = WaveStream::Failure;
-    const Bytes data = Ramp(16);
-    TempDir dir;
-    ASSERT_EQ(mkfifo(dir.file("fifo.wav").c_str(), 0644), 0);
-    const std::pair<Bytes, Failure> contents[] = {
-        {Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "RIFX"), Failure::NotWave},
-        {Riff({Chunk("fmt ", FmtBody({})), Chunk("data", data)}, "RF64"), Failure::Unsupported},
-        {Canonical(WithTag(3), data), Failure::Unsupported},
-        {Canonical(WithShape(24, 2), data), Failure::Unsupported},
-        {Riff({Chunk("fmt ", FmtBody({})), Chunk("LIST", data)}), Failure::DamagedHeader},
-    };
-    for (const auto& [bytes, reason] : contents) {
-        WriteFileBytes(dir.file("file.wav"), bytes);
-        WaveStream reader;
-        EXPECT_EQ(reader.OpenForRead(dir.file("file.wav").c_str()), WAVE_FILE_ERROR);
-        EXPECT_EQ(reader.OpenFailure(), reason);
-    }
-    const std::pair<std::string, Failure> paths[] = {
-        {dir.file("missing.wav"), Failure::CannotOpen},
-        {dir.path().string(), Failure::NotRegularFile},
-        {dir.file("fifo.wav"), Failure::NotRegularFile}, // at once: no peer is waited for
-    };
-    for (const auto& [path, reason] : paths) {
-        WaveStream reader;
-        EXPECT_EQ(reader.OpenForRead(path.c_str()), WAVE_FILE_ERROR) << path;
-        EXPECT_EQ(reader.OpenFailure(), reason) << path;
-    }
-    WaveStream reader;
-    WriteFileBytes(dir.file("file.wav"), Canonical(Fmt{}, data));
-    EXPECT_EQ(reader.OpenForRead(dir.file("file.wav").c_str()), WAVE_OK);
-    EXPECT_EQ(reader.OpenFailure(), Failure::None);
-}
-
 TEST(WaveRead, TruncatedFilesAtEveryLength) {
     const Bytes whole = Canonical({}, Ramp(40));
     TempDir dir;
@@ -335,12 +312,34 @@ TEST(WaveRead, RecordingsPastTwoGigabytesSeekToTheRightFrame) {
         EXPECT_EQ(slots[2].channel1, kUntouched);
         EXPECT_EQ(reader.SeekToFrame(kFrames), WAVE_BAD_CALL);
     }
-    // Past 4 GiB of samples with no size to go by: refused, not wrapped.
-    header[40] = header[41] = header[42] = header[43] = 0;
-    WriteFileBytes(path, header);
-    std::filesystem::resize_file(path, 44 + (std::uint64_t{9} << 29));
-    WaveStream reader;
-    EXPECT_EQ(reader.OpenForRead(path.c_str()), WAVE_FILE_ERROR);
+}
+
+// A recorder that never patched its sizes (0, or the 0xFFFFFFFF placeholder) past
+// 4 GiB: the samples run to the end of the file, read whole while the frames can
+// be counted in 32 bits and refused as too large beyond, never cut at 4 GiB.
+TEST(WaveRead, UnpatchedSizesPastFourGigabytesReadWholeOrAreRefused) {
+    TempDir dir;
+    const std::string path = dir.file("unpatched.wav");
+    constexpr std::uint64_t kDataBytes = std::uint64_t{9} << 29; // 4.5 GiB
+    for (const std::uint32_t claimed : {0u, 0xFFFFFFFFu}) {
+        for (const std::uint16_t bits : {16, 8}) {
+            const std::uint16_t channels = bits == 16 ? 2 : 1;
+            Bytes header = Riff(
+                {Chunk("fmt ", FmtBody(WithShape(bits, channels))), Chunk("data", {}, claimed)});
+            WriteFileBytes(path, header);
+            std::filesystem::resize_file(path, header.size() + kDataBytes);
+            WaveStream reader;
+            const std::uint64_t frames = kDataBytes / (bits / 8 * channels);
+            if (frames <= 0xFFFFFFFF) {
+                ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK) << claimed;
+                EXPECT_EQ(reader.FrameCount(), frames);
+                EXPECT_EQ(reader.SeekToFrame(static_cast<std::uint32_t>(frames - 1)), WAVE_OK);
+            } else {
+                EXPECT_EQ(reader.OpenForRead(path.c_str()), WAVE_FILE_ERROR) << claimed;
+                EXPECT_EQ(reader.OpenFailure(), WaveOpenFailure::TooLarge);
+            }
+        }
+    }
 }
 
 } // namespace

@@ -1,0 +1,72 @@
+#include "OpenFailureMessage.h"
+
+#include <cstdio>
+
+namespace {
+
+struct NamedEncoding {
+    std::uint16_t tag;
+    const char* name;
+};
+
+// The encodings people meet in WAV files, by their format tags.
+constexpr NamedEncoding kEncodingNames[] = {
+    {0x0002, "ADPCM"},    {0x0006, "A-law"},      {0x0007, "mu-law"},  {0x0011, "IMA ADPCM"},
+    {0x0031, "GSM 6.10"}, {0x0050, "MPEG audio"}, {0x0055, "MP3"},     {0x0092, "AC-3"},
+    {0x00FF, "AAC"},      {0x0161, "WMA"},        {0x0162, "WMA Pro"}, {0x0163, "WMA Lossless"},
+    {0x2000, "AC-3"},     {0x2001, "DTS"},        {0xF1AC, "FLAC"},
+};
+
+} // namespace
+
+std::string EncodingName(std::uint16_t encodingTag, std::uint16_t bitsPerSample) {
+    if (encodingTag == 1) {
+        return std::to_string(bitsPerSample) + "-bit PCM";
+    }
+    if (encodingTag == 3) {
+        return std::to_string(bitsPerSample) + "-bit floating point";
+    }
+    if (encodingTag == 0xFFFE) {
+        return "an unknown extensible sub-format";
+    }
+    for (const NamedEncoding& known : kEncodingNames) {
+        if (known.tag == encodingTag) {
+            return known.name;
+        }
+    }
+    char text[32];
+    std::snprintf(text, sizeof text, "format 0x%04X", static_cast<unsigned>(encodingTag));
+    return text;
+}
+
+std::string OpenFailureReason(WaveOpenFailure failure, std::uint16_t encodingTag,
+                              std::uint16_t bitsPerSample) {
+    switch (failure) {
+    case WaveOpenFailure::NotRegularFile:
+        return "it is a folder or a device, not a file.";
+    case WaveOpenFailure::NotWave:
+        return "it is not a WAV file.";
+    case WaveOpenFailure::UnsupportedEncoding:
+        return "its encoding, " + EncodingName(encodingTag, bitsPerSample) +
+               ", is not supported.\nWAV files of 8-, 16-, 24- or 32-bit PCM\nor 32- or 64-bit "
+               "floating point can be split.";
+    case WaveOpenFailure::TooManyChannels:
+        return "it has more than two channels.\nOnly mono and stereo files can be split.";
+    case WaveOpenFailure::DamagedHeader:
+        return "its header is damaged.";
+    case WaveOpenFailure::TooLarge:
+        return "it is larger than the WAV format can describe.";
+    case WaveOpenFailure::Missing:
+        return "the file does not exist.";
+    case WaveOpenFailure::None:
+    case WaveOpenFailure::CannotOpen:
+        break;
+    }
+    return "the file cannot be read.";
+}
+
+std::string OpenFailureMessage(const std::string& path, const WaveStream& reader) {
+    return "Failed to open " + path + " for reading,\n" +
+           OpenFailureReason(reader.OpenFailure(), reader.RefusedFormat().encodingTag,
+                             reader.RefusedFormat().bitsPerSample);
+}

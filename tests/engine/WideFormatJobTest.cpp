@@ -1,0 +1,121 @@
+// A 24-bit, 32-bit or floating-point recording is analysed as the 16-bit file its
+// samples reduce to: the same plan, the same report. Its files hold its own
+// bytes, in its own format, and join up to its data.
+#include "JobFixture.h"
+
+#include <cmath>
+#include <cstring>
+#include <random>
+#include <sndfile.h>
+#include <tuple>
+
+using testing_support::BytesPerSample;
+using testing_support::WideContainer;
+using testing_support::WideType;
+
+namespace {
+
+using WideJobParam = std::tuple<WideType, int, bool>; // type, channels, average method
+
+// The recording's samples widened, with up to two 16-bit steps of noise in the
+// low bits so that the reduction, not a plain shift back, decides every value.
+std::vector<std::uint8_t> Widen(const Recording& recording, WideType type) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> jitter(-2.0, 2.0);
+    const auto bytes = static_cast<std::size_t>(BytesPerSample(type));
+    std::vector<std::uint8_t> stored(recording.samples.size() * bytes);
+    for (std::size_t i = 0; i < recording.samples.size(); ++i) {
+        const double value = (recording.samples[i] + jitter(random)) / 32768.0;
+        std::uint8_t* out = stored.data() + i * bytes;
+        if (type == WideType::Float) {
+            const auto single = static_cast<float>(value);
+            std::memcpy(out, &single, sizeof single);
+        } else if (type == WideType::Double) {
+            std::memcpy(out, &value, sizeof value);
+        } else {
+            const double scale = type == WideType::Pcm24 ? 8388608.0 : 2147483648.0;
+            const auto integer =
+                static_cast<std::int32_t>(std::clamp(std::floor(value * scale), -scale, scale - 1));
+            std::memcpy(out, &integer, bytes); // the low bytes of a little-endian value
+        }
+    }
+    return stored;
+}
+
+class WideFormatJob : public JobTest, public testing::WithParamInterface<WideJobParam> {};
+
+TEST_P(WideFormatJob, CutsAndReportsAsTheReducedSixteenBitFileAndKeepsItsBytes) {
+    const auto [type, channels, average] = GetParam();
+    Recording shape(1000, channels, 16);
+    shape.Silence(150).Tracks(4, kTrack, kPause).Silence(250);
+    const std::vector<std::uint8_t> stored = Widen(shape, type);
+    const auto container = channels == 2 ? WideContainer::Extensible : WideContainer::Plain;
+    testing_support::WriteStoredWithSndfile(inputPath, 1000, channels, type, container, stored);
+
+    // The 16-bit file the reduction makes, built here from the stored samples.
+    Recording reduced(1000, channels, 16);
+    const auto sampleBytes = static_cast<std::size_t>(BytesPerSample(type));
+    for (std::size_t at = 0; at < stored.size(); at += sampleBytes) {
+        reduced.samples.push_back(testing_support::ReducedSample(type, stored.data() + at));
+    }
+    const std::string reducedPath = temp.file("reduced.wav");
+    reduced.Write(reducedPath);
+
+    SplitOptions options = Options();
+    options.trimSilence = true;
+    options.useAverageMethod = average;
+    options.appendSilenceMs = 30;
+    options.thresholdText = "1.00 %";
+    FakeHost reducedHost;
+    SplitOptions reducedOptions = options;
+    reducedOptions.inputPath = reducedPath;
+    reducedOptions.fileNamePrefix = "Reduced";
+    ASSERT_EQ(RunSplitJob(reducedOptions, reducedHost), SplitOutcome::Written);
+    FakeHost host;
+    ASSERT_EQ(RunSplitJob(options, host), SplitOutcome::Written);
+
+    ASSERT_TRUE(host.plan.has_value() && reducedHost.plan.has_value());
+    EXPECT_EQ(host.plan->splitPoints, reducedHost.plan->splitPoints);
+    EXPECT_EQ(host.plan->leadTrimFrame, reducedHost.plan->leadTrimFrame);
+    EXPECT_EQ(host.plan->tailEndFrame, reducedHost.plan->tailEndFrame);
+    EXPECT_EQ(host.plan->silenceSample, 0);
+    ASSERT_EQ(host.messages.size(), 1u);
+    ASSERT_EQ(reducedHost.messages.size(), 1u);
+    EXPECT_EQ(host.messages[0].text, reducedHost.messages[0].text);
+    EXPECT_EQ(host.plan->splitPoints.size(), 3u);
+
+    // Each file: the input's bytes for its span, then zero silence, in the input's
+    // format; the spans join up without gap or overlap.
+    const std::vector<SegmentSpan> spans = LayOutSegments(*host.plan, shape.Frames());
+    const std::vector<std::string> names = Names("Track", host.plan->segmentCount);
+    const std::size_t frameBytes = sampleBytes * static_cast<std::size_t>(channels);
+    for (std::size_t s = 0; s < spans.size(); ++s) {
+        SCOPED_TRACE(names[s]);
+        if (s > 0) {
+            EXPECT_EQ(spans[s].firstFrame, spans[s - 1].endFrame);
+        }
+        const testing_support::SndfileView view = testing_support::ReadWithSndfile(names[s]);
+        ASSERT_TRUE(view.opened);
+        EXPECT_EQ(view.container, channels == 2 ? SF_FORMAT_WAVEX : SF_FORMAT_WAV);
+        const std::size_t silence = spans[s].appendSilence ? 30 : 0;
+        std::vector<std::uint8_t> expected(stored.begin() + spans[s].firstFrame * frameBytes,
+                                           stored.begin() + spans[s].endFrame * frameBytes);
+        expected.resize(expected.size() + silence * frameBytes, 0);
+        EXPECT_TRUE(view.rawData == expected);
+    }
+}
+
+std::string WideJobName(const testing::TestParamInfo<WideJobParam>& info) {
+    const char* types[] = {"Pcm24", "Pcm32", "Float", "Double"};
+    return std::string(types[static_cast<int>(std::get<0>(info.param))]) +
+           std::to_string(std::get<1>(info.param)) + "ch" +
+           (std::get<2>(info.param) ? "Average" : "Maximum");
+}
+
+INSTANTIATE_TEST_SUITE_P(AllWideFormats, WideFormatJob,
+                         testing::Combine(testing::Values(WideType::Pcm24, WideType::Pcm32,
+                                                          WideType::Float, WideType::Double),
+                                          testing::Values(1, 2), testing::Bool()),
+                         WideJobName);
+
+} // namespace
