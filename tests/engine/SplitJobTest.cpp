@@ -201,8 +201,7 @@ TEST_F(JobTest, PreparationRefusesWithItsMessagesBeforeAnyProgress) {
     const std::vector<Case> cases = {
         {"", folder, "Invalid file name."},
         {missing, folder,
-         "Failed to open " + missing +
-             " for reading,\nthe file does not exist or cannot be read."},
+         "Failed to open " + missing + " for reading,\nthe file does not exist or cannot be read."},
         {temp.file("short.wav"), (outputDir / "absent").string(), "Invalid output directory."},
         {temp.file("short.wav"), folder, "WAV file isn't long enough to split."},
         {temp.file("slow.wav"), folder,
