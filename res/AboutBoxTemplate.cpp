@@ -17,12 +17,5 @@ constexpr DialogControl kAboutBoxControls[] = {
 } // namespace
 
 const DialogTemplate kAboutBoxTemplate = {
-    100,
-    "About Quernfold",
-    235,
-    76,
-    "MS Sans Serif",
-    8,
-    kAboutBoxControls,
-    std::size(kAboutBoxControls),
+    "About Quernfold", 235, 76, kAboutBoxControls, std::size(kAboutBoxControls),
 };

@@ -64,12 +64,5 @@ constexpr DialogControl kMainWindowControls[] = {
 } // namespace
 
 const DialogTemplate kMainWindowTemplate = {
-    102,
-    "Quernfold",
-    345,
-    202,
-    "MS Sans Serif",
-    8,
-    kMainWindowControls,
-    std::size(kMainWindowControls),
+    "Quernfold", 345, 202, kMainWindowControls, std::size(kMainWindowControls),
 };
