@@ -322,9 +322,10 @@ void CJobProgressWnd::RestorePosition() {
 void CJobProgressWnd::SavePosition() {
     if (!window)
         return;
+    // Both in one go, so the stored position is never half old, half new.
     const QPoint topLeft = window->pos();
-    WriteProfileInt(kSettingsSection, QStringLiteral("X"), topLeft.x());
-    WriteProfileInt(kSettingsSection, QStringLiteral("Y"), topLeft.y());
+    ProfileStore().WriteSection(kSettingsSection.toStdString(),
+                                {{"X", topLeft.x()}, {"Y", topLeft.y()}});
 }
 
 // Over the owner when there is one on screen, else over the screen.

@@ -49,6 +49,7 @@ public:
 
     bool Failed() const { return failed; }
 
+    // A text shown and read as it is (the labels).
     void Label(Field field, std::string& value) {
         if (failed) {
             return;
@@ -60,15 +61,9 @@ public:
         }
     }
 
+    // A text of at most maxChars characters.
     void Text(Field field, std::string& value, std::size_t maxChars) {
-        if (failed) {
-            return;
-        }
-        if (!commit) {
-            view.SetText(field, value);
-            return;
-        }
-        value = view.Text(field);
+        Label(field, value);
         Refuse(field, TextLengthProblem(value, maxChars));
     }
 
@@ -83,17 +78,10 @@ public:
     // shown in full, so the same entry names the same file after a run has
     // changed the working directory.
     void Path(Field field, std::string& value, std::size_t maxChars) {
-        if (failed) {
-            return;
-        }
-        if (!commit) {
-            view.SetText(field, value);
-            return;
-        }
-        value = view.Text(field);
-        const std::filesystem::path path = PathFromUtf8(value);
-        if (!IsBlank(value) && path.is_relative()) {
-            value = Utf8FromPath((PathFromUtf8(form.startFolder) / path).make_preferred());
+        Label(field, value);
+        if (!failed && commit && !IsBlank(value) && PathFromUtf8(value).is_relative()) {
+            value = Utf8FromPath(
+                (PathFromUtf8(form.startFolder) / PathFromUtf8(value)).make_preferred());
             view.SetText(field, value);
         }
         Refuse(field, TextLengthProblem(value, maxChars));
