@@ -123,17 +123,12 @@ bool HasProfileValue(const QString& section, const QString& entry) {
 }
 
 bool WriteProfileInt(const QString& section, const QString& entry, int value) {
-    Store store(section);
-    KeepListsAsWritten(store.settings);
-    store.settings.setValue(entry, value);
-    return Flush(store.settings);
+    return ProfileStore().WriteSection(section.toStdString(), {{entry.toStdString(), value}});
 }
 
 bool WriteProfileString(const QString& section, const QString& entry, const QString& value) {
-    Store store(section);
-    KeepListsAsWritten(store.settings);
-    store.settings.setValue(entry, value);
-    return Flush(store.settings);
+    return ProfileStore().WriteSection(section.toStdString(),
+                                       {{entry.toStdString(), value.toStdString()}});
 }
 
 std::optional<std::int32_t> ProfileStore::ReadInt(const std::string& section,
