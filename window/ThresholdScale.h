@@ -7,7 +7,9 @@
 #include <string>
 #include <string_view>
 
-inline constexpr int kThresholdTickInterval = kThresholdSteps / 5; // one tick per percent
+// One tick per percent.
+inline constexpr int kThresholdTickInterval =
+    kThresholdSteps / static_cast<int>(kThresholdScaleMaximum);
 
 // Where a stored threshold text opens the trackbar: its number as a float,
 // × 300 / 5, truncated and clamped into 0..300. "0.35 %" opens at 20, not 21;
