@@ -1,5 +1,6 @@
 #include "CAboutBox.h"
 
+#include "ControlIds.h"
 #include "DialogBuilder.h"
 #include "ProgramIcon.h"
 
@@ -8,6 +9,6 @@
 CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
     setWindowIcon(ProgramIcon());
     const DialogControls controls = BuildDialog(*this, kAboutBoxTemplate);
-    if (auto* ok = controls.Get<QPushButton>(1))
+    if (auto* ok = controls.Get<QPushButton>(AboutBoxId::kOk))
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
 }

@@ -1,6 +1,7 @@
 #include "OptionRules.h"
 
 #include "SplitOptions.h"
+#include "SplitQuantities.h"
 
 #include <cstdint>
 #include <limits>
@@ -90,4 +91,58 @@ std::optional<std::string> PrefixProblem(const std::string& prefix) {
                " bytes of UTF-8.";
     }
     return std::nullopt;
+}
+
+std::optional<std::size_t> CharacterCount(const std::string& text) {
+    std::size_t characters = 0;
+    for (std::size_t i = 0; i < text.size(); ++characters) {
+        if (!NextCodePoint(text, i)) {
+            return std::nullopt;
+        }
+    }
+    return characters;
+}
+
+std::optional<std::string> TextLengthProblem(const std::string& text, std::size_t maxChars) {
+    // Text that is not UTF-8 is counted by its bytes: never fewer than its characters.
+    if (CharacterCount(text).value_or(text.size()) <= maxChars) {
+        return std::nullopt;
+    }
+    return "Please enter no more than " + std::to_string(maxChars) + " characters.";
+}
+
+NumberEntry ReadNumberEntry(std::string_view text, std::uint32_t minimum, std::uint32_t maximum) {
+    const auto isBlank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    while (!text.empty() && isBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && isBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    const std::string range = std::to_string(minimum) + " and " + std::to_string(maximum) + ".";
+    bool digitsOnly = !text.empty();
+    std::uint64_t number = 0;
+    for (char c : text) {
+        digitsOnly = digitsOnly && c >= '0' && c <= '9';
+        if (digitsOnly && number <= std::numeric_limits<std::uint32_t>::max()) {
+            number = number * 10 + static_cast<std::uint64_t>(c - '0');
+        }
+    }
+    if (!digitsOnly) {
+        return {std::nullopt, "Please enter an unsigned whole number between " + range};
+    }
+    NumberEntry entry;
+    if (number <= std::numeric_limits<std::uint32_t>::max()) {
+        entry.value = static_cast<std::uint32_t>(number);
+    }
+    if (!entry.value || *entry.value < minimum || *entry.value > maximum) {
+        entry.problem = "Please enter a number between " + range;
+    }
+    return entry;
+}
+
+double ThresholdTextNumber(std::string_view thresholdText) {
+    return ParseLeadingNumber(thresholdText.size() > 2
+                                  ? thresholdText.substr(0, thresholdText.size() - 2)
+                                  : std::string_view());
 }

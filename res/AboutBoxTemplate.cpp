@@ -1,4 +1,5 @@
 // The About box (template 100): the program icon, the version line and OK.
+#include "ControlIds.h"
 #include "DialogTemplate.h"
 #include "QuernfoldVersion.h"
 
@@ -10,18 +11,11 @@ constexpr DialogControl kAboutBoxControls[] = {
     {kNoControlId, ControlKind::StaticIcon, "", 11, 17, 20, 20, StyleNone},
     {kNoControlId, ControlKind::Static, "Quernfold Version " QUERNFOLD_VERSION_SHORT, 40, 10, 119,
      8, StyleNoPrefix | StyleGroup},
-    {1, ControlKind::DefPushButton, "OK", 178, 7, 50, 14, StyleGroup | StyleTabStop},
+    {AboutBoxId::kOk, ControlKind::DefPushButton, "OK", 178, 7, 50, 14, StyleGroup | StyleTabStop},
 };
 
 } // namespace
 
 const DialogTemplate kAboutBoxTemplate = {
-    100,
-    "About Quernfold",
-    235,
-    76,
-    "MS Sans Serif",
-    8,
-    kAboutBoxControls,
-    std::size(kAboutBoxControls),
+    "About Quernfold", 235, 76, kAboutBoxControls, std::size(kAboutBoxControls),
 };

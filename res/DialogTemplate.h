@@ -41,12 +41,10 @@ struct DialogControl {
     unsigned style;   // ControlStyle bits
 };
 
+// Laid out with the dialog's own font, whatever font the native template names.
 struct DialogTemplate {
-    int id;
     const char* caption;
     int width, height; // dialog units
-    const char* fontName;
-    int pointSize;
     const DialogControl* controls;
     std::size_t controlCount;
 };

@@ -1,11 +1,14 @@
 // The main window (template 102): every control in tab order, positions in
 // dialog units. The up-down arrows sit at their edit's right edge whatever
 // their own position says.
+#include "ControlIds.h"
 #include "DialogTemplate.h"
 
 #include <iterator>
 
 namespace {
+
+using namespace MainWindowId;
 
 constexpr unsigned kLabel = StyleGroup; // every static text starts a new group
 constexpr unsigned kTextEdit = StyleBorder | StyleTabStop | StyleAutoHScroll;
@@ -13,47 +16,47 @@ constexpr unsigned kNumberEdit = StyleBorder | StyleTabStop | StyleNumber;
 
 constexpr DialogControl kMainWindowControls[] = {
     {kNoControlId, ControlKind::Static, "&File to split:", 16, 9, 47, 8, kLabel | StyleAlignRight},
-    {1000, ControlKind::Edit, "", 67, 7, 186, 14, kTextEdit},
-    {1001, ControlKind::PushButton, "...", 258, 7, 15, 14, StyleTabStop},
+    {kInputPath, ControlKind::Edit, "", 67, 7, 186, 14, kTextEdit},
+    {kBrowseInput, ControlKind::PushButton, "...", 258, 7, 15, 14, StyleTabStop},
     {kNoControlId, ControlKind::Static, "&Output directory:", 9, 28, 54, 8,
      kLabel | StyleAlignRight},
-    {1002, ControlKind::Edit, "", 67, 26, 186, 14, kTextEdit},
-    {1003, ControlKind::PushButton, "...", 258, 26, 15, 14, StyleTabStop},
-    {1, ControlKind::DefPushButton, "&Start", 284, 7, 50, 14, StyleTabStop},
-    {2, ControlKind::PushButton, "&Close", 284, 26, 50, 14, StyleTabStop},
+    {kOutputFolder, ControlKind::Edit, "", 67, 26, 186, 14, kTextEdit},
+    {kBrowseOutput, ControlKind::PushButton, "...", 258, 26, 15, 14, StyleTabStop},
+    {kStart, ControlKind::DefPushButton, "&Start", 284, 7, 50, 14, StyleTabStop},
+    {kClose, ControlKind::PushButton, "&Close", 284, 26, 50, 14, StyleTabStop},
     {kNoControlId, ControlKind::GroupBox, "Options", 7, 46, 331, 147, StyleNone},
     {kNoControlId, ControlKind::Static, "Silence &threshold:", 17, 62, 57, 12, kLabel},
     // The trackbar leaves room on its right for Suggest, under Start and Close.
-    {1005, ControlKind::Trackbar, "", 79, 57, 200, 16, StyleTicksBelow | StyleTabStop},
-    {1023, ControlKind::PushButton, "S&uggest", 284, 58, 50, 14, StyleTabStop},
-    {1006, ControlKind::Static, "0.00 %", 33, 76, 41, 8, kLabel},
+    {kThreshold, ControlKind::Trackbar, "", 79, 57, 200, 16, StyleTicksBelow | StyleTabStop},
+    {kSuggestThreshold, ControlKind::PushButton, "S&uggest", 284, 58, 50, 14, StyleTabStop},
+    {kThresholdLabel, ControlKind::Static, "0.00 %", 33, 76, 41, 8, kLabel},
     {kNoControlId, ControlKind::Static, "0 %", 84, 75, 12, 8, kLabel},
-    {1020, ControlKind::Static, "10 %", 264, 75, 16, 8, kLabel},
+    {kMaximumLabel, ControlKind::Static, "10 %", 264, 75, 16, 8, kLabel},
     {kNoControlId, ControlKind::Static, "Silence must be at &least", 17, 89, 76, 8, kLabel},
-    {1012, ControlKind::Edit, "", 97, 88, 36, 14, kNumberEdit},
-    {1015, ControlKind::UpDown, "", 263, 87, 11, 14, StyleNone},
+    {kSilenceLength, ControlKind::Edit, "", 97, 88, 36, 14, kNumberEdit},
+    {kSilenceLengthArrows, ControlKind::UpDown, "", 263, 87, 11, 14, StyleNone},
     {kNoControlId, ControlKind::Static, "milliseconds long for a split to occur", 136, 89, 112, 8,
      kLabel},
-    {1021, ControlKind::RadioButton,
+    {kAverageMethod, ControlKind::RadioButton,
      "&Determine silence using the average noise during above time span (good for clicks and "
      "pops)",
      17, 106, 308, 10, StyleGroup | StyleTabStop},
-    {1022, ControlKind::RadioButton,
+    {kMaximumMethod, ControlKind::RadioButton,
      "D&etermine silence using the maximum noise during above time span (better for clean "
      "recordings)",
      17, 118, 315, 10, StyleTabStop},
     {kNoControlId, ControlKind::Static, "&Minimum track length:", 17, 136, 70, 8, kLabel},
-    {1008, ControlKind::Edit, "", 90, 135, 33, 14, kNumberEdit},
-    {1016, ControlKind::UpDown, "", 156, 135, 11, 14, StyleNone},
+    {kMinTrackLength, ControlKind::Edit, "", 90, 135, 33, 14, kNumberEdit},
+    {kMinTrackLengthArrows, ControlKind::UpDown, "", 156, 135, 11, 14, StyleNone},
     {kNoControlId, ControlKind::Static, "seconds", 126, 136, 28, 8, kLabel},
     {kNoControlId, ControlKind::Static, "&Begin segment filenames with:", 176, 136, 96, 8, kLabel},
-    {1019, ControlKind::Edit, "", 274, 134, 46, 14, kTextEdit},
+    {kFileNamePrefix, ControlKind::Edit, "", 274, 134, 46, 14, kTextEdit},
     {kNoControlId, ControlKind::Static, "&Append", 17, 159, 26, 8, kLabel},
-    {1010, ControlKind::Edit, "", 47, 157, 36, 14, kNumberEdit},
-    {1017, ControlKind::UpDown, "", 261, 160, 11, 14, StyleNone},
+    {kAppendSilence, ControlKind::Edit, "", 47, 157, 36, 14, kNumberEdit},
+    {kAppendSilenceArrows, ControlKind::UpDown, "", 261, 160, 11, 14, StyleNone},
     {kNoControlId, ControlKind::Static,
      "milliseconds of silence to the end of each track (except last one)", 86, 159, 202, 8, kLabel},
-    {1018, ControlKind::CheckBox,
+    {kTrimSilence, ControlKind::CheckBox,
      "T&rim silence from beginning and end of WAV file when producing segments", 17, 175, 251, 10,
      StyleTabStop},
 };
@@ -61,12 +64,5 @@ constexpr DialogControl kMainWindowControls[] = {
 } // namespace
 
 const DialogTemplate kMainWindowTemplate = {
-    102,
-    "Quernfold",
-    345,
-    202,
-    "MS Sans Serif",
-    8,
-    kMainWindowControls,
-    std::size(kMainWindowControls),
+    "Quernfold", 345, 202, kMainWindowControls, std::size(kMainWindowControls),
 };

@@ -17,8 +17,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdarg>
-#include <cstdio>
 #include <limits>
 
 namespace {
@@ -30,7 +28,6 @@ QPointer<QWidget>& MainWindowPointer() {
 
 // The width of a standard 3-D edge; the button and bar sizes are built from it.
 constexpr int kEdge = 2;
-constexpr int kStatusTextBytes = 512;
 
 const QString kSettingsSection = QStringLiteral("Settings");
 
@@ -84,10 +81,7 @@ bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
     Layout(textLines, 390);
     // Placed before the native window exists, so that the position is taken as
     // the frame's, which is what SavePosition stores.
-    if (rememberPosition)
-        RestorePosition();
-    else
-        CenterWindow();
+    RestorePosition();
     // The owner keeps the popup above it; the popup is no child widget of it,
     // or disabling the owner would disable the popup too.
     if (owner) {
@@ -187,17 +181,6 @@ void CJobProgressWnd::UpdateBar() {
         static_cast<std::uint64_t>(clamped) - static_cast<std::uint64_t>(lower);
     progressBar->setRange(0, static_cast<int>(span / scale));
     progressBar->setValue(static_cast<int>(done / scale));
-}
-
-void CJobProgressWnd::SetText(const char* format, ...) {
-    if (!window)
-        return;
-    char text[kStatusTextBytes];
-    va_list arguments;
-    va_start(arguments, format);
-    std::vsnprintf(text, sizeof text, format, arguments);
-    va_end(arguments);
-    SetStatusText(text);
 }
 
 void CJobProgressWnd::SetStatusText(const char* text) {
@@ -312,7 +295,7 @@ void CJobProgressWnd::Show() {
 }
 
 bool CJobProgressWnd::DestroyWindow() {
-    if (rememberPosition && window)
+    if (window)
         SavePosition();
     if (modal) {
         modal = false;
@@ -339,9 +322,10 @@ void CJobProgressWnd::RestorePosition() {
 void CJobProgressWnd::SavePosition() {
     if (!window)
         return;
+    // Both in one go, so the stored position is never half old, half new.
     const QPoint topLeft = window->pos();
-    WriteProfileInt(kSettingsSection, QStringLiteral("X"), topLeft.x());
-    WriteProfileInt(kSettingsSection, QStringLiteral("Y"), topLeft.y());
+    ProfileStore().WriteSection(kSettingsSection.toStdString(),
+                                {{"X", topLeft.x()}, {"Y", topLeft.y()}});
 }
 
 // Over the owner when there is one on screen, else over the screen.

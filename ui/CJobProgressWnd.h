@@ -49,29 +49,12 @@ public:
     // Saves the position, ends the modal state and destroys the popup.
     bool DestroyWindow();
 
-    // printf-style, into a 512-byte buffer: longer texts are cut, never overflow.
-    void SetText(const char* format, ...)
-#if defined(__GNUC__)
-        __attribute__((format(printf, 2, 3)))
-#endif
-        ;
-
     // For tests and screenshots: the popup and its parts (null once destroyed).
-    QWidget* Window() const {
-        return window;
-    }
-    QLabel* StatusText() const {
-        return statusText;
-    }
-    QProgressBar* ProgressBar() const {
-        return progressBar;
-    }
-    QPushButton* CancelButton() const {
-        return cancelButton;
-    }
-    bool IsModal() const {
-        return modal;
-    }
+    QWidget* Window() const { return window; }
+    QLabel* StatusText() const { return statusText; }
+    QProgressBar* ProgressBar() const { return progressBar; }
+    QPushButton* CancelButton() const { return cancelButton; }
+    bool IsModal() const { return modal; }
 
 protected:
     void SetStatusText(const char* text) override;
@@ -88,7 +71,6 @@ private:
 
     bool cancelled = false;
     bool modal = false;
-    bool rememberPosition = true;
     std::int64_t position = 0;
     int shownPercentage = 0;
     std::int64_t step = 1;

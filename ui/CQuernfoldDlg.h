@@ -1,50 +1,27 @@
 // The main window: the input file and output folder, the detection options,
-// Start and Close. It holds one value per option, exchanges them with its
-// controls in one routine, runs the split inside Start, and keeps the options in
-// the settings store ("Options") from one run to the next.
+// Start and Close. A view over MainWindowForm, which holds the values, checks
+// the fields, runs Start and Suggest and keeps the options in the settings
+// store; this class draws the controls and passes their notifications on.
 #pragma once
 
+#include "ControlIds.h"
 #include "DialogBuilder.h"
+#include "MainWindowForm.h"
+#include "MainWindowView.h"
+#include "Profile.h"
 #include "SplitOptions.h"
 
 #include <QDialog>
 #include <QString>
 
-#include <cstdint>
 #include <functional>
 
 class CThresholdSlider;
 class QAbstractButton;
-class QCheckBox;
 class QLabel;
 class QLineEdit;
-class QRadioButton;
 
-// Control ids of the main window.
-namespace MainWindowId {
-inline constexpr int kInputPath = 1000;
-inline constexpr int kBrowseInput = 1001;
-inline constexpr int kOutputFolder = 1002;
-inline constexpr int kBrowseOutput = 1003;
-inline constexpr int kStart = 1;
-inline constexpr int kClose = 2;
-inline constexpr int kThreshold = 1005;
-inline constexpr int kThresholdLabel = 1006;
-inline constexpr int kMinTrackLength = 1008;
-inline constexpr int kAppendSilence = 1010;
-inline constexpr int kSilenceLength = 1012;
-inline constexpr int kSilenceLengthArrows = 1015;
-inline constexpr int kMinTrackLengthArrows = 1016;
-inline constexpr int kAppendSilenceArrows = 1017;
-inline constexpr int kTrimSilence = 1018;
-inline constexpr int kFileNamePrefix = 1019;
-inline constexpr int kMaximumLabel = 1020;
-inline constexpr int kAverageMethod = 1021;
-inline constexpr int kMaximumMethod = 1022;
-inline constexpr int kSuggestThreshold = 1023;
-} // namespace MainWindowId
-
-class CQuernfoldDlg : public QDialog {
+class CQuernfoldDlg : public QDialog, private MainWindowView {
     Q_OBJECT
 
 public:
@@ -66,12 +43,8 @@ public:
     QWidget* Control(int id) const;
 
 protected:
-    virtual bool OnInitDialog();
-    virtual void OnOK();     // Start
-    virtual void OnCancel(); // Close, Escape and the close box
-
-    void accept() override;
-    void reject() override;
+    void accept() override; // Start
+    void reject() override; // Close, Escape and the close box
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 #ifdef Q_OS_WIN
@@ -79,79 +52,31 @@ protected:
 #endif
 
 private:
-    class DataExchange;
+    // MainWindowView
+    std::string Text(Field field) const override;
+    void SetText(Field field, const std::string& text) override;
+    bool IsChecked(Field field) const override;
+    void SetChecked(Field field, bool checked) override;
+    void SetThresholdPosition(int position) override;
+    void SetArrows(Field field, int minimum, int maximum, int position) override;
+    void Focus(Field field) override;
+    void ReportProblem(Field field, const std::string& message) override;
+    std::optional<std::string> ChooseInputFile() override;
+    int PickOutputFolder(std::string& folder) override;
+    std::unique_ptr<SplitHost> CreateHost() override;
 
-    void DoDataExchange(DataExchange& exchange);
-    void OnThresholdMoved();
-    void OnSuggestThreshold();
-    void OnAverageMethodClicked();
-    void OnMaximumMethodClicked();
-    void OnBrowseInput();
-    void OnBrowseOutput();
+    QWidget* FieldControl(Field field) const;
     void OnAbout();
+    // The About item: on the system menu where the program owns it, else in the
+    // window's context menu (AboutItem_*.cpp).
     void AddAboutItem();
-    void LoadOptions();
-    void SaveOptions();
-    // Runs the commit that leaving a field has queued, now; false when it failed.
-    bool CommitLeftField();
-    bool IgnoringNotifications() const {
-        return exchanging || !initialised;
-    }
 
     FolderPicker pickFolder;
     AboutBoxRunner showAbout;
-
-    // Held values; set from the settings store when the window opens.
-    QString inputPath;
-    QString outputFolder;
-    QString fileNamePrefix;
-    QString thresholdText;
-    QString maximumLabelText;
-    std::uint32_t silenceLengthMs = 0;
-    std::uint32_t minTrackLengthSec = 0;
-    std::uint32_t appendSilenceMs = 0;
-    int trimSilence = 0;
-    int useAverageMethod = 0;
-
-    // The stored options as they were loaded: Close writes back only what changed
-    // (and what was missing), so a stored value the user left alone stays as written.
-    struct StoredOptions {
-        int trimSilence = 0;
-        int useAverageMethod = 0;
-        std::uint32_t appendSilenceMs = 0;
-        std::uint32_t minTrackLengthSec = 0;
-        std::uint32_t silenceLengthMs = 0;
-        QString fileNamePrefix;
-        QString thresholdText;
-    };
-    StoredOptions HeldStoredOptions() const;
-    StoredOptions loaded;
-
-    // Relative paths are taken from here, the working directory when the program
-    // started; a run makes the output folder the working directory.
-    QString startFolder;
+    ProfileStore settings;
+    MainWindowForm form;
 
     // The controls, owned by the dialog as its children.
     DialogControls controls;
-    QLineEdit* inputEdit = nullptr;
-    QLineEdit* outputEdit = nullptr;
-    QLineEdit* prefixEdit = nullptr;
-    QLineEdit* minTrackEdit = nullptr;
-    QLineEdit* silenceEdit = nullptr;
-    QLineEdit* appendEdit = nullptr;
-    QLabel* thresholdLabel = nullptr;
-    QLabel* maximumLabel = nullptr;
     CThresholdSlider* threshold = nullptr;
-    UpDownArrows* silenceArrows = nullptr;
-    UpDownArrows* minTrackArrows = nullptr;
-    UpDownArrows* appendArrows = nullptr;
-    QRadioButton* averageMethod = nullptr;
-    QRadioButton* maximumMethod = nullptr;
-    QCheckBox* trimBox = nullptr;
-    QAbstractButton* startButton = nullptr;
-
-    bool initialised = false;
-    bool exchanging = false;
-    bool running = false; // inside Start: the engine is working
-    bool leaveCommitPending = false;
 };

@@ -68,7 +68,6 @@ void UpDownArrows::SetRange(int newMinimum, int newMaximum) {
 void UpDownArrows::SetPos(int newPos) {
     pos = std::clamp(newPos, minimum, maximum);
     buddy->setText(QString::number(pos));
-    emit PosChanged(pos);
 }
 
 void UpDownArrows::Step(int direction) {
@@ -242,46 +241,51 @@ void WidenToFitTexts(QDialog& dialog, const DialogControls& controls) {
     dialog.setFixedSize(stretch(dialog.width()), dialog.height());
 }
 
-} // namespace
+// The up-down arrows sit at the right end of the edit before them, whatever
+// their own position says, and take their width from it.
+UpDownArrows* AttachArrows(QLineEdit* edit, const QRect& rect, QDialog& dialog) {
+    auto* arrows = new UpDownArrows(edit, &dialog);
+    const QRect editRect = edit->geometry();
+    const int arrowWidth = std::min(rect.width(), editRect.width() / 2);
+    edit->setGeometry(editRect.adjusted(0, 0, -arrowWidth, 0));
+    arrows->setGeometry(editRect.right() - arrowWidth + 1, editRect.top(), arrowWidth,
+                        editRect.height());
+    return arrows;
+}
 
-DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate,
-                           const ControlFactory& factory) {
-    DialogControls made;
+// One control of the template, made and placed: the window's own class where
+// the factory gives one, else the builder's default for its kind.
+QWidget* CreateControl(const DialogControl& control, const DialogUnits& units, QDialog& dialog,
+                       const ControlFactory& factory, QLineEdit* lastEdit) {
+    const QRect rect = units.ToPixels(control.x, control.y, control.w, control.h);
+    QWidget* widget = factory ? factory(control, &dialog) : nullptr;
+    if (!widget && control.kind == ControlKind::UpDown && lastEdit)
+        return AttachArrows(lastEdit, rect, dialog);
+    if (!widget)
+        widget = CreateDefault(control, &dialog);
+    if (!widget) // up-down arrows with no edit before them: nothing to attach to
+        widget = new QWidget(&dialog);
+    if (control.kind != ControlKind::UpDown) {
+        widget->setGeometry(rect);
+        if (control.kind == ControlKind::StaticIcon) // an icon keeps its own size
+            widget->resize(widget->sizeHint());
+    }
+    return widget;
+}
+
+// Every control of the template in tab order, radio buttons gathered into
+// their groups (each group starts at a control with StyleGroup).
+std::vector<QButtonGroup*> CreateControls(QDialog& dialog, const DialogTemplate& dialogTemplate,
+                                          const ControlFactory& factory, DialogControls& made) {
     const DialogUnits units(dialog.fontMetrics());
-    dialog.setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
-    dialog.setFixedSize(units.ToPixelsX(dialogTemplate.width),
-                        units.ToPixelsY(dialogTemplate.height));
-
     QLineEdit* lastEdit = nullptr;
     QButtonGroup* radioGroup = nullptr;
     std::vector<QButtonGroup*> radioGroups;
     for (std::size_t i = 0; i < dialogTemplate.controlCount; ++i) {
         const DialogControl& control = dialogTemplate.controls[i];
-        const QRect rect = units.ToPixels(control.x, control.y, control.w, control.h);
         if (control.style & StyleGroup)
             radioGroup = nullptr;
-
-        QWidget* widget = factory ? factory(control, &dialog) : nullptr;
-        if (!widget && control.kind == ControlKind::UpDown && lastEdit) {
-            // The arrows take their width from the right end of the edit.
-            auto* arrows = new UpDownArrows(lastEdit, &dialog);
-            const QRect editRect = lastEdit->geometry();
-            const int arrowWidth = std::min(rect.width(), editRect.width() / 2);
-            lastEdit->setGeometry(editRect.adjusted(0, 0, -arrowWidth, 0));
-            arrows->setGeometry(editRect.right() - arrowWidth + 1, editRect.top(), arrowWidth,
-                                editRect.height());
-            widget = arrows;
-        } else if (!widget) {
-            widget = CreateDefault(control, &dialog);
-            if (!widget) // up-down arrows with no edit before them: nothing to attach to
-                widget = new QWidget(&dialog);
-        }
-        if (control.kind != ControlKind::UpDown) {
-            widget->setGeometry(rect);
-            if (control.kind == ControlKind::StaticIcon) // an icon keeps its own size
-                widget->resize(widget->sizeHint());
-        }
-
+        QWidget* widget = CreateControl(control, units, dialog, factory, lastEdit);
         if (control.kind == ControlKind::Edit)
             lastEdit = qobject_cast<QLineEdit*>(widget);
         if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
@@ -296,9 +300,12 @@ DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate
         if (control.id != kNoControlId)
             made.byId[control.id] = widget;
     }
+    return radioGroups;
+}
 
-    // Mnemonics: a label's buddy is the control after it; a label whose mnemonic
-    // leads nowhere shows its text without the marker.
+// A label's buddy is the control after it; a label whose mnemonic leads nowhere
+// shows its text without the marker.
+void BindMnemonics(const DialogTemplate& dialogTemplate, const DialogControls& made) {
     for (std::size_t i = 0; i < made.inTabOrder.size(); ++i) {
         auto* label = qobject_cast<QLabel*>(made.inTabOrder[i]);
         const DialogControl& control = dialogTemplate.controls[i];
@@ -315,7 +322,10 @@ DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate
             label->setText(StripMnemonic(text));
         }
     }
+}
 
+// Tab and the arrow keys in each radio group, as the dialog manager handles them.
+void AddRadioGroupKeys(const std::vector<QButtonGroup*>& radioGroups) {
     for (QButtonGroup* group : radioGroups) {
         const QList<QAbstractButton*> buttons = group->buttons();
         const bool isTabStop =
@@ -324,7 +334,9 @@ DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate
             });
         new RadioGroupKeys(group, isTabStop);
     }
+}
 
+void SetTabOrder(const DialogTemplate& dialogTemplate, const DialogControls& made) {
     QWidget* previous = nullptr;
     for (std::size_t i = 0; i < made.inTabOrder.size(); ++i) {
         if (!IsFocusable(dialogTemplate.controls[i].kind))
@@ -333,6 +345,23 @@ DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate
             QWidget::setTabOrder(previous, made.inTabOrder[i]);
         previous = made.inTabOrder[i];
     }
+}
+
+} // namespace
+
+DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate,
+                           const ControlFactory& factory) {
+    const DialogUnits units(dialog.fontMetrics());
+    dialog.setWindowTitle(QString::fromUtf8(dialogTemplate.caption));
+    dialog.setFixedSize(units.ToPixelsX(dialogTemplate.width),
+                        units.ToPixelsY(dialogTemplate.height));
+
+    DialogControls made;
+    const std::vector<QButtonGroup*> radioGroups =
+        CreateControls(dialog, dialogTemplate, factory, made);
+    BindMnemonics(dialogTemplate, made);
+    AddRadioGroupKeys(radioGroups);
+    SetTabOrder(dialogTemplate, made);
     WidenToFitTexts(dialog, made);
     return made;
 }

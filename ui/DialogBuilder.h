@@ -58,9 +58,6 @@ public:
     // outside the range goes to the nearest end of it instead.
     void Step(int direction);
 
-signals:
-    void PosChanged(int pos);
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;

@@ -6,6 +6,7 @@
 #include <QStringList>
 
 #include <limits>
+#include <optional>
 
 namespace {
 
@@ -79,31 +80,41 @@ QString RegistryKey() {
     return RootName();
 }
 
-int GetProfileInt(const QString& section, const QString& entry, int defaultValue) {
+namespace {
+
+// Stored as a 32-bit number: anything else reads as missing.
+std::optional<int> StoredInt(const QString& section, const QString& entry) {
     Store store(section);
     const QVariant value = store.settings.value(entry);
-    if (!value.isValid())
-        return defaultValue;
-    // Stored as a 32-bit number: anything else reads as the default.
     bool isNumber = false;
-    const qlonglong number = value.toLongLong(&isNumber);
+    const qlonglong number = value.isValid() ? value.toLongLong(&isNumber) : 0;
     if (!isNumber || number < std::numeric_limits<int>::min() ||
         number > std::numeric_limits<int>::max())
-        return defaultValue;
+        return std::nullopt;
     return static_cast<int>(number);
 }
 
-QString GetProfileString(const QString& section, const QString& entry,
-                         const QString& defaultValue) {
+std::optional<QString> StoredText(const QString& section, const QString& entry) {
     Store store(section);
     const QVariant value = store.settings.value(entry);
     if (!value.isValid())
-        return defaultValue;
+        return std::nullopt;
     if (value.typeId() == QMetaType::QStringList) {
         const QString text = TextAsWritten(store.settings, section, entry);
         return text.isNull() ? value.toStringList().join(u',') : text;
     }
     return value.toString();
+}
+
+} // namespace
+
+int GetProfileInt(const QString& section, const QString& entry, int defaultValue) {
+    return StoredInt(section, entry).value_or(defaultValue);
+}
+
+QString GetProfileString(const QString& section, const QString& entry,
+                         const QString& defaultValue) {
+    return StoredText(section, entry).value_or(defaultValue);
 }
 
 bool HasProfileValue(const QString& section, const QString& entry) {
@@ -112,15 +123,40 @@ bool HasProfileValue(const QString& section, const QString& entry) {
 }
 
 bool WriteProfileInt(const QString& section, const QString& entry, int value) {
-    Store store(section);
-    KeepListsAsWritten(store.settings);
-    store.settings.setValue(entry, value);
-    return Flush(store.settings);
+    return ProfileStore().WriteSection(section.toStdString(), {{entry.toStdString(), value}});
 }
 
 bool WriteProfileString(const QString& section, const QString& entry, const QString& value) {
-    Store store(section);
+    return ProfileStore().WriteSection(section.toStdString(),
+                                       {{entry.toStdString(), value.toStdString()}});
+}
+
+std::optional<std::int32_t> ProfileStore::ReadInt(const std::string& section,
+                                                  const std::string& entry) {
+    return StoredInt(QString::fromStdString(section), QString::fromStdString(entry));
+}
+
+std::optional<std::string> ProfileStore::ReadText(const std::string& section,
+                                                  const std::string& entry) {
+    const std::optional<QString> text =
+        StoredText(QString::fromStdString(section), QString::fromStdString(entry));
+    return text ? std::optional<std::string>(text->toStdString()) : std::nullopt;
+}
+
+bool ProfileStore::Has(const std::string& section, const std::string& entry) {
+    return HasProfileValue(QString::fromStdString(section), QString::fromStdString(entry));
+}
+
+bool ProfileStore::WriteSection(const std::string& section,
+                                const std::vector<std::pair<std::string, Value>>& entries) {
+    Store store(QString::fromStdString(section));
     KeepListsAsWritten(store.settings);
-    store.settings.setValue(entry, value);
+    for (const auto& [entry, value] : entries) {
+        const QString key = QString::fromStdString(entry);
+        if (const auto* number = std::get_if<std::int32_t>(&value))
+            store.settings.setValue(key, *number);
+        else
+            store.settings.setValue(key, QString::fromStdString(std::get<std::string>(value)));
+    }
     return Flush(store.settings);
 }

@@ -3,6 +3,8 @@
 // missing, or not of the kind asked for, reads as the given default.
 #pragma once
 
+#include "SettingsStore.h"
+
 #include <QString>
 
 // The root name; the application object sets it once at start-up.
@@ -17,3 +19,16 @@ bool HasProfileValue(const QString& section, const QString& entry);
 // True when the value was written.
 bool WriteProfileInt(const QString& section, const QString& entry, int value);
 bool WriteProfileString(const QString& section, const QString& entry, const QString& value);
+
+// The store above as the main window's form uses it.
+class ProfileStore : public SettingsStore {
+public:
+    std::optional<std::int32_t> ReadInt(const std::string& section,
+                                        const std::string& entry) override;
+    std::optional<std::string> ReadText(const std::string& section,
+                                        const std::string& entry) override;
+    bool Has(const std::string& section, const std::string& entry) override;
+    // One settings file rewrite for the whole section.
+    bool WriteSection(const std::string& section,
+                      const std::vector<std::pair<std::string, Value>>& entries) override;
+};

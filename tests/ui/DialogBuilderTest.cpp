@@ -32,8 +32,7 @@ constexpr DialogControl kControls[] = {
     {11, ControlKind::Edit, "", 60, 120, 60, 14, StyleBorder | StyleTabStop},
 };
 
-const DialogTemplate kTemplate = {900,       "Test box",          220, 140, "MS Sans Serif", 8,
-                                  kControls, std::size(kControls)};
+const DialogTemplate kTemplate = {"Test box", 220, 140, kControls, std::size(kControls)};
 
 class SliderSubclass : public QSlider {
 public:

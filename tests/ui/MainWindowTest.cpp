@@ -7,6 +7,7 @@
 #include "DialogBuilder.h"
 #include "Profile.h"
 #include "TestFiles.h"
+#include "ThresholdScale.h"
 #include "UiTestSupport.h"
 
 #include <QAction>
@@ -693,7 +694,7 @@ private slots:
         QVERIFY(window->UpdateData(true));
         QCOMPARE(none.count, 0);
         QCOMPARE(window->HeldOptions().silenceLengthMs, 1500u);
-        QCOMPARE(CThresholdSlider::TextToPosition("0.35 %"), 20);
+        QCOMPARE(ThresholdPositionForText("0.35 %"), 20);
         window->close();
         QCOMPARE(Options()->value("Threshold").toString(), QStringLiteral("0.35 %"));
         QLocale::setDefault(QLocale::c());

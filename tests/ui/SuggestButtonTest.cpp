@@ -6,6 +6,7 @@
 #include "CThresholdSlider.h"
 #include "DialogTemplate.h"
 #include "TestFiles.h"
+#include "ThresholdScale.h"
 #include "UiTestSupport.h"
 
 #include <QLabel>
@@ -112,8 +113,7 @@ private slots:
         suggest->click();
         QCOMPARE(messages.texts, QStringList()); // no advice for this recording
         QVERIFY(Slider()->value() != 12);
-        QCOMPARE(LabelText(),
-                 QString::fromStdString(CThresholdSlider::PositionToText(Slider()->value())));
+        QCOMPARE(LabelText(), QString::fromStdString(ThresholdTextForPosition(Slider()->value())));
         QVERIFY(window->isEnabled());
         QCOMPARE(window->HeldOptions().thresholdText, LabelText().toStdString());
     }

@@ -1,0 +1,264 @@
+// The main window's form over a fake view and an in-memory settings store:
+// the order a commit reads the fields in and where it stops, relative paths,
+// when leaving a field commits, and the stored options' round trip.
+#include "MainWindowForm.h"
+#include "OptionSettings.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace {
+
+using Field = MainWindowView::Field;
+
+class FakeView : public MainWindowView {
+public:
+    std::map<Field, std::string> texts;
+    std::map<Field, bool> checks;
+    mutable std::vector<Field> reads; // every field read, in order
+    std::vector<std::pair<Field, std::string>> problems;
+    Field focus = Field::MaximumLabel;
+    int pickerResult = 0;
+    int pickerCalls = 0;
+
+    std::string Text(Field field) const override {
+        reads.push_back(field);
+        const auto found = texts.find(field);
+        return found == texts.end() ? std::string() : found->second;
+    }
+    void SetText(Field field, const std::string& text) override { texts[field] = text; }
+    bool IsChecked(Field field) const override {
+        reads.push_back(field);
+        return checks.count(field) != 0 && checks.at(field);
+    }
+    void SetChecked(Field field, bool checked) override { checks[field] = checked; }
+    void SetThresholdPosition(int) override {}
+    void SetArrows(Field, int, int, int) override {}
+    void Focus(Field field) override { focus = field; }
+    void ReportProblem(Field field, const std::string& message) override {
+        problems.emplace_back(field, message);
+        focus = field;
+    }
+    std::optional<std::string> ChooseInputFile() override { return std::nullopt; }
+    int PickOutputFolder(std::string& folder) override {
+        ++pickerCalls;
+        folder = "/chosen";
+        return pickerResult;
+    }
+    std::unique_ptr<SplitHost> CreateHost() override { return nullptr; }
+};
+
+class MemoryStore : public SettingsStore {
+public:
+    std::map<std::string, Value> values;          // "Section/Entry"
+    std::vector<std::vector<std::string>> writes; // the entries of each WriteSection
+
+    std::optional<std::int32_t> ReadInt(const std::string& section,
+                                        const std::string& entry) override {
+        const auto found = values.find(section + "/" + entry);
+        if (found == values.end() || !std::holds_alternative<std::int32_t>(found->second)) {
+            return std::nullopt;
+        }
+        return std::get<std::int32_t>(found->second);
+    }
+    std::optional<std::string> ReadText(const std::string& section,
+                                        const std::string& entry) override {
+        const auto found = values.find(section + "/" + entry);
+        if (found == values.end()) {
+            return std::nullopt;
+        }
+        if (const auto* number = std::get_if<std::int32_t>(&found->second)) {
+            return std::to_string(*number);
+        }
+        return std::get<std::string>(found->second);
+    }
+    bool Has(const std::string& section, const std::string& entry) override {
+        return values.count(section + "/" + entry) != 0;
+    }
+    bool WriteSection(const std::string& section,
+                      const std::vector<std::pair<std::string, Value>>& entries) override {
+        writes.emplace_back();
+        for (const auto& [entry, value] : entries) {
+            values[section + "/" + entry] = value;
+            writes.back().push_back(entry);
+        }
+        return true;
+    }
+};
+
+class MainWindowFormTest : public ::testing::Test {
+protected:
+    FakeView view;
+    MemoryStore store;
+    MainWindowForm form{view, store, "/started/here"};
+
+    void Open() {
+        form.Open();
+        view.reads.clear();
+    }
+};
+
+// Where a commit stops: the failing field's message and focus, which fields were
+// read, and which held values changed.
+struct FailingEntry {
+    Field field;
+    std::string typed;
+    std::string message;
+    std::vector<Field> readBefore; // the fields read before the failing one
+};
+
+class CommitStopsTest : public MainWindowFormTest,
+                        public ::testing::WithParamInterface<FailingEntry> {};
+
+TEST_P(CommitStopsTest, AtTheFirstFieldThatFails) {
+    const FailingEntry& entry = GetParam();
+    Open();
+    view.texts[entry.field] = entry.typed;
+    view.checks[Field::TrimSilence] = true;
+    EXPECT_FALSE(form.Exchange(true));
+    ASSERT_EQ(view.problems.size(), 1u);
+    EXPECT_EQ(view.problems[0].first, entry.field);
+    EXPECT_NE(view.problems[0].second.find(entry.message), std::string::npos)
+        << view.problems[0].second;
+    EXPECT_EQ(view.focus, entry.field);
+    std::vector<Field> expected = {Field::ThresholdLabel, Field::MaximumLabel};
+    expected.insert(expected.end(), entry.readBefore.begin(), entry.readBefore.end());
+    expected.push_back(entry.field);
+    EXPECT_EQ(view.reads, expected);
+    EXPECT_FALSE(form.Held().trimSilence); // read after every text: not read
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Fields, CommitStopsTest,
+    ::testing::Values(FailingEntry{Field::FileNamePrefix,
+                                   std::string(101, 'x'),
+                                   "no more than 100 characters",
+                                   {}},
+                      FailingEntry{Field::FileNamePrefix, "a\tb", "control characters", {}},
+                      FailingEntry{Field::InputPath,
+                                   "/" + std::string(250, 'p'),
+                                   "no more than 250 characters",
+                                   {Field::FileNamePrefix}},
+                      FailingEntry{Field::MinTrackLength,
+                                   " 3601 ",
+                                   "a number between 1 and 3600",
+                                   {Field::FileNamePrefix, Field::InputPath, Field::OutputFolder}},
+                      FailingEntry{Field::SilenceLength,
+                                   "12a",
+                                   "unsigned whole number between 1 and 5000",
+                                   {Field::FileNamePrefix, Field::InputPath, Field::OutputFolder,
+                                    Field::MinTrackLength}},
+                      FailingEntry{Field::AppendSilence,
+                                   "4294967296",
+                                   "a number between 0 and 5000",
+                                   {Field::FileNamePrefix, Field::InputPath, Field::OutputFolder,
+                                    Field::MinTrackLength, Field::SilenceLength}}));
+
+TEST_F(MainWindowFormTest, PrefixLengthCountsCharactersNotBytes) {
+    Open();
+    std::string accented;
+    for (int i = 0; i < 100; ++i) {
+        accented += "\xC3\xA9"; // é
+    }
+    view.texts[Field::FileNamePrefix] = accented;
+    EXPECT_TRUE(form.Exchange(true));
+    EXPECT_EQ(form.Held().fileNamePrefix, accented);
+}
+
+TEST_F(MainWindowFormTest, NumbersOutsideTheirRangeAreHeldAndOthersLeftAlone) {
+    Open();
+    view.texts[Field::MinTrackLength] = "0";
+    EXPECT_FALSE(form.Exchange(true));
+    EXPECT_EQ(form.Held().minTrackLengthSec, 0u);
+
+    view.problems.clear();
+    view.texts[Field::MinTrackLength] = "99999999999"; // beyond 32 bits: not held
+    EXPECT_FALSE(form.Exchange(true));
+    EXPECT_EQ(form.Held().minTrackLengthSec, 0u);
+}
+
+TEST_F(MainWindowFormTest, RelativePathsAreTakenFromTheStartFolder) {
+    Open();
+    view.texts[Field::InputPath] = "rec/a.wav";
+    view.texts[Field::OutputFolder] = "  ";
+    EXPECT_TRUE(form.Exchange(true));
+    const std::string expected =
+        (std::filesystem::path("/started/here") / "rec/a.wav").make_preferred().string();
+    EXPECT_EQ(form.Held().inputPath, expected);
+    EXPECT_EQ(view.texts[Field::InputPath], expected); // shown in full
+    EXPECT_EQ(form.Held().outputFolder, "  ");         // blank: left for the engine to report
+}
+
+// Leaving a field asks for one commit; a browse button clicked before it runs
+// takes it over, and a failing one opens no picker.
+TEST_F(MainWindowFormTest, LeavingAFieldCommitsOnceAndBeforeBrowsing) {
+    Open();
+    view.pickerResult = 1;
+    view.texts[Field::MinTrackLength] = "0";
+    form.FieldLeft();
+    form.BrowseOutput();
+    EXPECT_EQ(view.problems.size(), 1u);
+    EXPECT_EQ(view.pickerCalls, 0);
+    EXPECT_TRUE(form.CommitLeftField()); // the queued commit finds nothing left to do
+    EXPECT_EQ(view.problems.size(), 1u);
+
+    view.texts[Field::MinTrackLength] = "5";
+    form.FieldLeft();
+    form.BrowseOutput();
+    EXPECT_EQ(view.pickerCalls, 1);
+    EXPECT_EQ(form.Held().outputFolder, "/chosen");
+    EXPECT_EQ(form.Held().minTrackLengthSec, 5u);
+}
+
+TEST_F(MainWindowFormTest, NotificationsBeforeOpeningAreIgnored) {
+    form.ThresholdMoved(21);
+    form.FieldLeft();
+    EXPECT_TRUE(form.CommitLeftField());
+    EXPECT_TRUE(view.reads.empty());
+    Open();
+    form.ThresholdMoved(21);
+    EXPECT_EQ(form.Held().thresholdText, "0.35 %");
+    EXPECT_EQ(view.texts[Field::ThresholdLabel], "0.35 %");
+}
+
+// The declaration's round trip: a first Close writes every option, in order, in
+// one go; a reopened window holds them again; only changes are written later.
+TEST_F(MainWindowFormTest, StoredOptionsRoundTrip) {
+    Open();
+    EXPECT_EQ(view.texts[Field::FileNamePrefix], "Track");
+    EXPECT_EQ(view.texts[Field::ThresholdLabel], "0.20 %");
+    EXPECT_EQ(view.texts[Field::MaximumLabel], "5 %");
+    EXPECT_TRUE(view.checks[Field::MaximumMethod]);
+    view.texts[Field::SilenceLength] = "750";
+    view.checks[Field::AverageMethod] = true;
+    form.MethodClicked(Field::AverageMethod);
+    EXPECT_TRUE(form.Close());
+    ASSERT_EQ(store.writes.size(), 1u);
+    const std::vector<std::string> order = {"TrimSilence",    "UseAverageMethod", "AppendSilence",
+                                            "MinTrackLength", "SilenceLength",    "BeginWith",
+                                            "Threshold"};
+    EXPECT_EQ(store.writes[0], order);
+    EXPECT_EQ(store.values["Options/SilenceLength"], SettingsStore::Value(750));
+    EXPECT_EQ(store.values["Options/UseAverageMethod"], SettingsStore::Value(1));
+    EXPECT_EQ(store.values["Options/Threshold"], SettingsStore::Value(std::string("0.20 %")));
+
+    store.values["Options/MinTrackLength"] = std::string("soon"); // no number: read as 30
+    FakeView again;
+    MainWindowForm reopened(again, store, "/");
+    reopened.Open();
+    EXPECT_EQ(reopened.Held().silenceLengthMs, 750u);
+    EXPECT_TRUE(reopened.Held().useAverageMethod);
+    EXPECT_TRUE(again.checks[Field::AverageMethod]);
+    EXPECT_EQ(again.texts[Field::MinTrackLength], "30");
+    again.texts[Field::FileNamePrefix] = "Side B";
+    EXPECT_TRUE(reopened.Close());
+    ASSERT_EQ(store.writes.size(), 2u);
+    EXPECT_EQ(store.writes[1], std::vector<std::string>{"BeginWith"});
+    EXPECT_EQ(store.values["Options/MinTrackLength"], SettingsStore::Value(std::string("soon")));
+}
+
+} // namespace

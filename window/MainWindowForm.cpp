@@ -1,0 +1,294 @@
+#include "MainWindowForm.h"
+
+#include "OptionRules.h"
+#include "OptionSettings.h"
+#include "SplitJob.h"
+#include "ThresholdScale.h"
+#include "ThresholdSuggestion.h"
+
+#include <filesystem>
+#include <optional>
+#include <utility>
+
+namespace {
+
+std::filesystem::path PathFromUtf8(const std::string& text) {
+    return std::filesystem::path(std::u8string(text.begin(), text.end()));
+}
+
+std::string Utf8FromPath(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
+bool IsBlank(const std::string& text) {
+    return text.find_first_not_of(" \t\n\v\f\r") == std::string::npos;
+}
+
+// Sets a flag for as long as it lives, and puts its old value back.
+class Raise {
+public:
+    explicit Raise(bool& flag) : flag(flag), previous(std::exchange(flag, true)) {}
+    ~Raise() { flag = previous; }
+    Raise(const Raise&) = delete;
+    Raise& operator=(const Raise&) = delete;
+
+private:
+    bool& flag;
+    bool previous;
+};
+
+} // namespace
+
+// One pass of the exchange. Show writes held values into fields; commit reads
+// each field into its held value and checks it at once. The first failure is
+// reported, puts the focus back into its field and ends the pass.
+class MainWindowForm::Pass {
+public:
+    Pass(MainWindowForm& form, bool commit) : form(form), view(form.view), commit(commit) {}
+
+    bool Failed() const { return failed; }
+
+    // A text shown and read as it is (the labels).
+    void Label(Field field, std::string& value) {
+        if (failed) {
+            return;
+        }
+        if (commit) {
+            value = view.Text(field);
+        } else {
+            view.SetText(field, value);
+        }
+    }
+
+    // A text of at most maxChars characters.
+    void Text(Field field, std::string& value, std::size_t maxChars) {
+        Label(field, value);
+        Refuse(field, TextLengthProblem(value, maxChars));
+    }
+
+    // A committed text the engine's rule refuses; the rule's sentence is the message.
+    void Refuse(Field field, const std::optional<std::string>& problem) {
+        if (!failed && commit && problem) {
+            Fail(field, *problem);
+        }
+    }
+
+    // A path: a relative one is taken from the folder the program started in and
+    // shown in full, so the same entry names the same file after a run has
+    // changed the working directory.
+    void Path(Field field, std::string& value, std::size_t maxChars) {
+        Label(field, value);
+        if (!failed && commit && !IsBlank(value) && PathFromUtf8(value).is_relative()) {
+            value = Utf8FromPath(
+                (PathFromUtf8(form.startFolder) / PathFromUtf8(value)).make_preferred());
+            view.SetText(field, value);
+        }
+        Refuse(field, TextLengthProblem(value, maxChars));
+    }
+
+    // An unsigned decimal number; one outside the range is stored before it is
+    // reported, one that is no number (or beyond 32 bits) leaves the value alone.
+    void Number(Field field, std::uint32_t& value, std::uint32_t minimum, std::uint32_t maximum) {
+        if (failed) {
+            return;
+        }
+        if (!commit) {
+            view.SetText(field, std::to_string(value));
+            return;
+        }
+        const NumberEntry entry = ReadNumberEntry(view.Text(field), minimum, maximum);
+        if (entry.value) {
+            value = *entry.value;
+        }
+        Refuse(field, entry.problem);
+    }
+
+    void Check(Field field, bool& value) {
+        if (failed) {
+            return;
+        }
+        if (commit) {
+            value = view.IsChecked(field);
+        } else {
+            view.SetChecked(field, value);
+        }
+    }
+
+private:
+    void Fail(Field field, const std::string& message) {
+        failed = true;
+        view.ReportProblem(field, message);
+    }
+
+    MainWindowForm& form;
+    MainWindowView& view;
+    bool commit;
+    bool failed = false;
+};
+
+MainWindowForm::MainWindowForm(MainWindowView& view, SettingsStore& store, std::string startFolder)
+    : view(view), store(store), startFolder(std::move(startFolder)) {}
+
+bool MainWindowForm::Exchange(bool commit) {
+    // Focus changes and message boxes of this pass must not start another one.
+    const Raise guard(exchanging);
+    if (commit) {
+        leaveCommitPending = false; // this commit is the one leaving a field asked for
+    }
+    Pass pass(*this, commit);
+    ExchangeFields(pass);
+    return !pass.Failed();
+}
+
+void MainWindowForm::ExchangeFields(Pass& pass) {
+    pass.Label(Field::ThresholdLabel, held.thresholdText);
+    pass.Label(Field::MaximumLabel, maximumLabel);
+    pass.Text(Field::FileNamePrefix, held.fileNamePrefix, SplitOptions::kMaxPrefixChars);
+    pass.Refuse(Field::FileNamePrefix, PrefixProblem(held.fileNamePrefix));
+    pass.Path(Field::InputPath, held.inputPath, SplitOptions::kMaxPathChars);
+    pass.Path(Field::OutputFolder, held.outputFolder, SplitOptions::kMaxPathChars);
+    pass.Number(Field::MinTrackLength, held.minTrackLengthSec, SplitOptions::kMinTrackLengthSec,
+                SplitOptions::kMaxTrackLengthSec);
+    pass.Number(Field::SilenceLength, held.silenceLengthMs, SplitOptions::kMinSilenceLengthMs,
+                SplitOptions::kMaxSilenceLengthMs);
+    pass.Number(Field::AppendSilence, held.appendSilenceMs, 0, SplitOptions::kMaxAppendSilenceMs);
+    pass.Check(Field::TrimSilence, held.trimSilence);
+}
+
+void MainWindowForm::Open() {
+    Exchange(false);
+    LoadOptionSettings(store, held);
+    loaded = held;
+    maximumLabel = ThresholdMaximumLabel();
+
+    // Placing the trackbar is not a move: the label keeps the stored text.
+    view.SetThresholdPosition(ThresholdPositionForText(held.thresholdText));
+    // The arrows keep a 16-bit position, as the native control does.
+    const auto arrowPosition = [](std::uint32_t value) { return static_cast<int>(value & 0xFFFF); };
+    view.SetArrows(Field::AppendSilence, 0, static_cast<int>(SplitOptions::kMaxAppendSilenceMs),
+                   arrowPosition(held.appendSilenceMs));
+    view.SetArrows(Field::SilenceLength, static_cast<int>(SplitOptions::kMinSilenceLengthMs),
+                   static_cast<int>(SplitOptions::kMaxSilenceLengthMs),
+                   arrowPosition(held.silenceLengthMs));
+    view.SetArrows(Field::MinTrackLength, static_cast<int>(SplitOptions::kMinTrackLengthSec),
+                   static_cast<int>(SplitOptions::kMaxTrackLengthSec),
+                   arrowPosition(held.minTrackLengthSec));
+    view.SetChecked(held.useAverageMethod ? Field::AverageMethod : Field::MaximumMethod, true);
+
+    Exchange(false);
+    view.Focus(Field::InputPath);
+    opened = true;
+}
+
+void MainWindowForm::ThresholdMoved(int position) {
+    if (IgnoringNotifications()) {
+        return;
+    }
+    held.thresholdText = ThresholdTextForPosition(position);
+    view.SetText(Field::ThresholdLabel, held.thresholdText);
+}
+
+void MainWindowForm::MethodClicked(Field button) {
+    if (IgnoringNotifications()) {
+        return;
+    }
+    // The held flag follows the button that was clicked, as that button reports it.
+    const bool checked = view.IsChecked(button);
+    held.useAverageMethod = button == Field::AverageMethod ? checked : !checked;
+}
+
+void MainWindowForm::BrowseInput() {
+    if (!CommitLeftField()) {
+        return;
+    }
+    if (const std::optional<std::string> chosen = view.ChooseInputFile()) {
+        held.inputPath = *chosen;
+        view.SetText(Field::InputPath, held.inputPath);
+    }
+}
+
+void MainWindowForm::BrowseOutput() {
+    if (!CommitLeftField()) {
+        return;
+    }
+    std::string folder;
+    if (view.PickOutputFolder(folder) == 1) {
+        held.outputFolder = folder;
+        view.SetText(Field::OutputFolder, held.outputFolder);
+    }
+}
+
+void MainWindowForm::Start() {
+    if (running || !opened || !Exchange(true)) {
+        return;
+    }
+    SplitOptions options = held;
+    // The engine takes the two flags straight from the controls.
+    options.trimSilence = view.IsChecked(Field::TrimSilence);
+    options.useAverageMethod = view.IsChecked(Field::AverageMethod);
+
+    const Raise busy(running);
+    const std::unique_ptr<SplitHost> host = view.CreateHost();
+    RunSplitJob(options, *host);
+}
+
+// Reads the recording for the threshold that separates its pauses from its
+// sound, for the silence length and method the window shows, and moves the
+// trackbar there. Cancel in the progress window leaves everything as it was.
+void MainWindowForm::SuggestThreshold() {
+    if (running || !opened || !Exchange(true)) {
+        return;
+    }
+    SplitOptions options = held;
+    options.useAverageMethod = view.IsChecked(Field::AverageMethod);
+    const std::unique_ptr<SplitHost> host = view.CreateHost();
+    ThresholdSuggestion suggestion;
+    {
+        const Raise busy(running);
+        suggestion = RunThresholdSuggestion(options, *host);
+    }
+    std::string message = SuggestionProblemText(suggestion.outcome);
+    if (suggestion.outcome == ThresholdSuggestion::Outcome::Suggested) {
+        view.SetThresholdPosition(suggestion.position);
+        held.thresholdText = suggestion.thresholdText;
+        view.SetText(Field::ThresholdLabel, held.thresholdText);
+    }
+    if (!suggestion.advice.empty()) {
+        message += message.empty() ? "" : "\n\n";
+        message += suggestion.advice;
+    }
+    if (!message.empty()) {
+        host->ShowMessage(message, "Suggested threshold", MB_OK);
+    }
+}
+
+bool MainWindowForm::Close() {
+    if (running) {
+        return false; // the window is disabled while the engine works
+    }
+    if (opened) {
+        Exchange(true); // whatever the outcome, what is held is saved
+        SaveOptionSettings(store, held, loaded);
+    }
+    return true;
+}
+
+bool MainWindowForm::CommitsOnLeave(Field field) {
+    return field == Field::FileNamePrefix || field == Field::MinTrackLength ||
+           field == Field::SilenceLength;
+}
+
+void MainWindowForm::FieldLeft() {
+    if (!IgnoringNotifications() && !running) {
+        leaveCommitPending = true;
+    }
+}
+
+bool MainWindowForm::CommitLeftField() {
+    if (!leaveCommitPending || running || IgnoringNotifications()) {
+        return true;
+    }
+    leaveCommitPending = false;
+    return Exchange(true);
+}

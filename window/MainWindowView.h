@@ -1,0 +1,54 @@
+// What the main window's form asks of the window that shows it: the fields'
+// texts and check marks, the trackbar and the arrows, messages and focus, the
+// file and folder choosers, and the host the engine runs in.
+#pragma once
+
+#include "SplitHost.h"
+
+#include <memory>
+#include <optional>
+#include <string>
+
+class MainWindowView {
+public:
+    enum class Field {
+        InputPath,
+        OutputFolder,
+        FileNamePrefix,
+        MinTrackLength,
+        SilenceLength,
+        AppendSilence,
+        ThresholdLabel, // the threshold text under the trackbar
+        MaximumLabel,   // the label at the right end of the trackbar
+        TrimSilence,    // check box
+        AverageMethod,  // radio button
+        MaximumMethod,  // radio button
+    };
+
+    virtual ~MainWindowView() = default;
+
+    // UTF-8. Setting a text shows it in full, whatever the field's typing limit.
+    virtual std::string Text(Field field) const = 0;
+    virtual void SetText(Field field, const std::string& text) = 0;
+    virtual bool IsChecked(Field field) const = 0;
+    virtual void SetChecked(Field field, bool checked) = 0;
+    // Places the trackbar without reporting a move.
+    virtual void SetThresholdPosition(int position) = 0;
+    // The up-down arrows on a number field: their range and position.
+    virtual void SetArrows(Field field, int minimum, int maximum, int position) = 0;
+    virtual void Focus(Field field) = 0;
+
+    // A modal warning naming the rule an entry broke; the field then has the
+    // focus with its whole text selected.
+    virtual void ReportProblem(Field field, const std::string& message) = 0;
+
+    // The file chosen in a file-open dialog for WAV files (its full path), or no
+    // value when cancelled.
+    virtual std::optional<std::string> ChooseInputFile() = 0;
+    // 1 with the chosen folder in `folder`; 0 when cancelled; -1 when no picker
+    // can be shown. `folder` is used only on 1.
+    virtual int PickOutputFolder(std::string& folder) = 0;
+
+    // The engine's host for one run: progress window and messages over this window.
+    virtual std::unique_ptr<SplitHost> CreateHost() = 0;
+};

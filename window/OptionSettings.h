@@ -1,0 +1,34 @@
+// The options the desktop program keeps between runs: one declaration of each
+// stored value (its entry name and which option it holds; its default is the
+// option's own), read and written by walking that declaration.
+#pragma once
+
+#include "SettingsStore.h"
+#include "SplitOptions.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <variant>
+
+// One stored option. Flags and numbers are stored as 32-bit numbers, texts as text.
+struct OptionSetting {
+    const char* entry;
+    std::variant<bool SplitOptions::*, std::uint32_t SplitOptions::*, std::string SplitOptions::*>
+        option;
+};
+
+inline constexpr const char* kOptionsSection = "Options";
+
+// The stored options, in the order they are written.
+std::span<const OptionSetting> OptionSettings();
+
+// The options as stored, each one missing (or not of its kind) as its default;
+// the paths are never stored and stay as `options` has them.
+void LoadOptionSettings(SettingsStore& store, SplitOptions& options);
+
+// Writes, in one go, each stored option that differs from `loaded` or is not
+// stored yet: a value the user left alone stays exactly as it was written, even
+// where it reads as something else. A flag is written as 1 or 0.
+bool SaveOptionSettings(SettingsStore& store, const SplitOptions& options,
+                        const SplitOptions& loaded);
