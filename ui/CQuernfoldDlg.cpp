@@ -454,7 +454,23 @@ void CQuernfoldDlg::OnOK() {
 
     QScopedValueRollback<bool> busy(running, true);
     WindowHost host(this);
+    if (ReviewWindowWanted()) {
+        host.ReviewPlans([this](const std::string& text, bool average) {
+            ApplyReviewedOptions(QString::fromStdString(text), average);
+        });
+    }
     RunSplitJob(options, host);
+}
+
+// The threshold and method the user settled on in the review window become the
+// window's own, as if set here; Close saves them as usual.
+void CQuernfoldDlg::ApplyReviewedOptions(const QString& text, bool average) {
+    QScopedValueRollback<bool> quiet(exchanging, true);
+    thresholdText = text;
+    thresholdLabel->setText(thresholdText);
+    threshold->setValue(CThresholdSlider::TextToPosition(text.toStdString()));
+    useAverageMethod = average ? 1 : 0;
+    (average ? averageMethod : maximumMethod)->setChecked(true);
 }
 
 void CQuernfoldDlg::OnCancel() {

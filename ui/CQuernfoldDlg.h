@@ -84,6 +84,7 @@ private:
     void DoDataExchange(DataExchange& exchange);
     void OnThresholdMoved();
     void OnSuggestThreshold();
+    void ApplyReviewedOptions(const QString& text, bool average);
     void OnAverageMethodClicked();
     void OnMaximumMethodClicked();
     void OnBrowseInput();
