@@ -179,8 +179,13 @@ void CWaveformView::paintEvent(QPaintEvent*) {
         for (std::uint64_t frame = first; frame < scale.EndFrame(); frame += step) {
             const int x = columnX(scale.ColumnOf(frame));
             painter.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
+            // Labels at the ends stay inside the view.
+            const int labelLeft = std::clamp(x - 40, 0, std::max(0, width() - 80));
+            const Qt::Alignment align = labelLeft == x - 40 ? Qt::AlignHCenter
+                                        : labelLeft == 0    ? Qt::AlignLeft
+                                                            : Qt::AlignRight;
             painter.drawText(
-                QRect(x - 40, plot.bottom() + 3, 80, kAxisHeight), Qt::AlignHCenter,
+                QRect(labelLeft, plot.bottom() + 3, 80, kAxisHeight), align,
                 QString::fromStdString(FormatTime(frame, overview->sampleRate, false)));
         }
     }
