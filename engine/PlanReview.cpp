@@ -6,48 +6,87 @@
 #include "SplitQuantities.h"
 
 #include <algorithm>
+#include <bit>
 #include <climits>
 #include <cstdio>
+#include <limits>
 #include <memory>
 #include <new>
 
 namespace {
 
-// 8-bit samples sit around 128 and span 256 values; scaled, they span the 16-bit range.
-std::int16_t ToFullScale(std::int16_t value, bool eightBit) {
-    if (!eightBit) {
-        return value;
-    }
-    return static_cast<std::int16_t>((static_cast<int>(value) - 128) * 256);
-}
+// Lowest and highest value and magnitude sum of each channel over some frames.
+struct SliceLevels {
+    int low[2] = {INT32_MAX, INT32_MAX};
+    int high[2] = {INT32_MIN, INT32_MIN};
+    std::uint64_t sum[2] = {0, 0};
+};
 
-// Lowest and highest sample of the frames [begin, end) into one column.
-void FoldFrames(std::span<const FrameSlot> frames, bool stereo, bool eightBit,
-                OverviewColumn& column, bool& touched) {
-    if (frames.empty()) {
-        return;
-    }
-    std::int16_t low1 = INT16_MAX, high1 = INT16_MIN, low2 = INT16_MAX, high2 = INT16_MIN;
-    for (const FrameSlot& frame : frames) {
-        low1 = std::min(low1, frame.channel1);
-        high1 = std::max(high1, frame.channel1);
-        low2 = std::min(low2, frame.channel2);
-        high2 = std::max(high2, frame.channel2);
-    }
-    const std::int16_t lows[2] = {ToFullScale(low1, eightBit),
-                                  stereo ? ToFullScale(low2, eightBit) : std::int16_t{0}};
-    const std::int16_t highs[2] = {ToFullScale(high1, eightBit),
-                                   stereo ? ToFullScale(high2, eightBit) : std::int16_t{0}};
-    for (int channel = 0; channel < 2; ++channel) {
-        if (!touched) {
-            column.low[channel] = lows[channel];
-            column.high[channel] = highs[channel];
-        } else {
-            column.low[channel] = std::min(column.low[channel], lows[channel]);
-            column.high[channel] = std::max(column.high[channel], highs[channel]);
+// One pass over samples as the file stores them (16-bit signed or 8-bit
+// unsigned, channels interleaved), starting at a frame boundary. Fixed lanes of
+// accumulators, so the compiler vectorises the loop; with 16 lanes, lane l always
+// holds channel l % channels.
+template <typename Sample>
+void ScanSamples(const Sample* samples, std::size_t count, int channels, SliceLevels& levels) {
+    constexpr int kSilence = sizeof(Sample) == 1 ? 128 : 0;
+    constexpr std::size_t kLanes = 16;
+    // Sums of up to 65536 magnitudes of at most 32768 per lane fit 32 bits.
+    constexpr std::size_t kBlockSamples = kLanes * 65536;
+    Sample low[kLanes];
+    Sample high[kLanes];
+    std::uint64_t sum[kLanes] = {};
+    std::fill(low, low + kLanes, std::numeric_limits<Sample>::max());
+    std::fill(high, high + kLanes, std::numeric_limits<Sample>::min());
+    const std::size_t whole = count - count % kLanes;
+    for (std::size_t begin = 0; begin < whole; begin += kBlockSamples) {
+        const std::size_t end = std::min(whole, begin + kBlockSamples);
+        std::uint32_t blockSum[kLanes] = {};
+        for (std::size_t i = begin; i < end; i += kLanes) {
+            for (std::size_t lane = 0; lane < kLanes; ++lane) {
+                const Sample value = samples[i + lane];
+                low[lane] = std::min(low[lane], value);
+                high[lane] = std::max(high[lane], value);
+                const int offset = static_cast<int>(value) - kSilence;
+                blockSum[lane] += static_cast<std::uint32_t>(offset < 0 ? -offset : offset);
+            }
+        }
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            sum[lane] += blockSum[lane];
         }
     }
-    touched = true;
+    for (std::size_t i = whole; i < count; ++i) {
+        const std::size_t lane = i % kLanes;
+        low[lane] = std::min(low[lane], samples[i]);
+        high[lane] = std::max(high[lane], samples[i]);
+        const int offset = static_cast<int>(samples[i]) - kSilence;
+        sum[lane] += static_cast<std::uint32_t>(offset < 0 ? -offset : offset);
+    }
+    // Lanes that saw no sample (fewer samples than lanes) are left out.
+    for (std::size_t lane = 0; lane < std::min(count, kLanes); ++lane) {
+        const std::size_t channel = lane % static_cast<std::size_t>(channels);
+        levels.low[channel] = std::min(levels.low[channel], static_cast<int>(low[lane]));
+        levels.high[channel] = std::max(levels.high[channel], static_cast<int>(high[lane]));
+        levels.sum[channel] += sum[lane];
+    }
+}
+
+// The frames [first, first + frames) of a block read with ReadFrameBytes.
+void Scan(const std::uint8_t* block, std::size_t first, std::size_t frames, bool stereo,
+          bool eightBit, SliceLevels& levels) {
+    const int channels = stereo ? 2 : 1;
+    if (eightBit) {
+        ScanSamples(block + first * channels, frames * channels, channels, levels);
+        return;
+    }
+    // 16-bit samples are stored little-endian, as this host holds them.
+    static_assert(std::endian::native == std::endian::little);
+    const auto* samples = reinterpret_cast<const std::int16_t*>(block);
+    ScanSamples(samples + first * channels, frames * channels, channels, levels);
+}
+
+// A sample value on the 16-bit scale: 8-bit samples sit around 128 and span 256 values.
+std::int16_t ToFullScale(int value, bool eightBit) {
+    return static_cast<std::int16_t>(eightBit ? (value - 128) * 256 : value);
 }
 
 // Progress that nobody sees; its cancel request comes from the caller.
@@ -119,10 +158,7 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
     }
     const bool eightBit = reader.BitsPerSample() == 8;
     const std::uint32_t levelScale = eightBit ? 256 : 1;
-
-    WindowJudge judge;
-    judge.silenceSample = SilenceSampleFor(reader.BitsPerSample());
-    judge.stereo = overview.stereo;
+    const std::size_t blockAlign = reader.BlockAlign();
 
     // Whole analysis windows counted from frame 0, so the means are the ones the
     // analysis computes; without a window length, blocks of a fixed size.
@@ -130,9 +166,12 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
     const std::uint32_t block = windowFrames != 0 ? windowFrames : kBlockFrames;
     const std::uint64_t readStart =
         windowFrames != 0 ? firstFrame - firstFrame % windowFrames : firstFrame;
-    std::unique_ptr<FrameSlot[]> buffer(new (std::nothrow) FrameSlot[block]);
+    // Held as 16-bit values so that 16-bit samples can be read in place.
+    std::unique_ptr<std::int16_t[]> storage(
+        new (std::nothrow) std::int16_t[(std::size_t{block} * blockAlign + 1) / 2]);
+    auto* buffer = reinterpret_cast<std::uint8_t*>(storage.get());
     std::vector<bool> touched(scale.Columns(), false);
-    if (!buffer || reader.SeekToFrame(static_cast<std::uint32_t>(readStart)) != WAVE_OK) {
+    if (!storage || reader.SeekToFrame(static_cast<std::uint32_t>(readStart)) != WAVE_OK) {
         return false;
     }
     for (std::uint64_t start = readStart; start < endFrame; start += block) {
@@ -140,26 +179,47 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
             return false;
         }
         const bool wholeWindow = start + block <= reader.FrameCount();
-        const std::uint64_t count = std::min<std::uint64_t>(block, reader.FrameCount() - start);
-        if (reader.ReadFrames(static_cast<std::int32_t>(count), buffer.get()) != WAVE_OK) {
+        const auto count =
+            static_cast<std::uint32_t>(std::min<std::uint64_t>(block, reader.FrameCount() - start));
+        if (reader.ReadFrameBytes(count, buffer) != WAVE_OK) {
             return false;
         }
-        const std::span<const FrameSlot> frames(buffer.get(), static_cast<std::size_t>(count));
-        // The part of this block inside the range, column by column.
+        // The part of this block inside the range, column by column; the slices
+        // together are the whole window when the range covers it.
         const std::uint64_t from = std::max<std::uint64_t>(start, firstFrame);
         const std::uint64_t to = std::min<std::uint64_t>(start + count, endFrame);
+        SliceLevels window;
+        if (from > start) {
+            Scan(buffer, 0, static_cast<std::size_t>(from - start), overview.stereo, eightBit,
+                 window);
+        }
         for (std::uint64_t at = from; at < to;) {
             const std::uint32_t column = scale.ColumnOf(at);
             const std::uint64_t columnEnd = std::min(scale.ColumnStart(column + 1), to);
-            bool wasTouched = touched[column];
-            FoldFrames(frames.subspan(static_cast<std::size_t>(at - start),
-                                      static_cast<std::size_t>(columnEnd - at)),
-                       overview.stereo, eightBit, overview.columns[column], wasTouched);
-            touched[column] = wasTouched;
+            SliceLevels slice;
+            Scan(buffer, static_cast<std::size_t>(at - start),
+                 static_cast<std::size_t>(columnEnd - at), overview.stereo, eightBit, slice);
+            OverviewColumn& target = overview.columns[column];
+            for (int channel = 0; channel < (overview.stereo ? 2 : 1); ++channel) {
+                const std::int16_t low = ToFullScale(slice.low[channel], eightBit);
+                const std::int16_t high = ToFullScale(slice.high[channel], eightBit);
+                target.low[channel] = touched[column] ? std::min(target.low[channel], low) : low;
+                target.high[channel] =
+                    touched[column] ? std::max(target.high[channel], high) : high;
+                window.sum[channel] += slice.sum[channel];
+            }
+            touched[column] = true;
             at = columnEnd;
         }
         if (windowFrames != 0 && wholeWindow && to > from) {
-            const std::uint32_t mean = judge.LevelsOf(frames).mean * levelScale;
+            if (start + count > to) {
+                Scan(buffer, static_cast<std::size_t>(to - start),
+                     static_cast<std::size_t>(start + count - to), overview.stereo, eightBit,
+                     window);
+            }
+            // The larger channel mean, as the average method compares it.
+            const std::uint64_t larger = std::max(window.sum[0], window.sum[1]);
+            const auto mean = static_cast<std::uint32_t>(larger / count) * levelScale;
             const std::uint32_t lastColumn = std::min(scale.ColumnOf(to - 1), scale.Columns() - 1);
             for (std::uint32_t column = scale.ColumnOf(from); column <= lastColumn; ++column) {
                 overview.columns[column].windowMean =
