@@ -9,6 +9,7 @@
 #include "CThresholdSlider.h"
 #include "PlanReview.h"
 #include "Profile.h"
+#include "RecordingGenerator.h"
 #include "SegmentWriter.h"
 #include "SplitAnalyzer.h"
 #include "SplitJob.h"
@@ -65,6 +66,21 @@ public:
     }
     int ShowMessage(const std::string&, const char*, unsigned) override { return IDOK; }
 };
+
+void WriteGenerated(const RecordingSettings& settings, const std::string& path) {
+    std::string error;
+    RecordingGenerator generator(settings, LayOutRecording(settings, error));
+    WaveStream output;
+    QCOMPARE(output.OpenForWrite(path.c_str(), settings.sampleRate, settings.bitsPerSample,
+                                 settings.channels),
+             WAVE_OK);
+    std::vector<FrameSlot> frames(1 << 16);
+    std::vector<std::uint8_t> scratch(frames.size() * 4);
+    while (const std::uint32_t rendered = generator.Render(frames.data(), 1 << 16)) {
+        QCOMPARE(output.WriteFrames(frames.data(), rendered, scratch.data()), WAVE_OK);
+    }
+    QCOMPARE(output.Close(), WAVE_OK);
+}
 
 std::vector<std::uint8_t> Bytes(const std::filesystem::path& file) {
     return testing_support::ReadFileBytes(file.string());
@@ -266,32 +282,40 @@ private slots:
         QVERIFY(window->isEnabled());
     }
 
-    // The README's picture of a plan as the default options find it.
-    void rendersTheReviewOfAFoundPlan() {
-        const QString demo = qEnvironmentVariable("QUERNFOLD_REVIEW_RECORDING");
-        if (!demo.isEmpty()) {
-            input = demo.toStdString();
-        } else {
-            input = folder->file("clean pauses.wav");
-            std::vector<std::int16_t> samples;
-            for (int track = 0; track < 4; ++track) {
-                for (int i = 0; i < (3 + track) * kRate; ++i) {
-                    samples.push_back(
-                        static_cast<std::int16_t>((i % 40 < 20 ? 1 : -1) * (3000 + (i % 7000))));
-                }
-                samples.insert(samples.end(), 2 * kRate, 0);
-            }
-            testing_support::WriteWavWithSndfile(input, kRate, 1, 16, samples);
-        }
+    // The README's pictures: the demo recording as the default options split it,
+    // and one with tape hiss above the default threshold, before and after the
+    // threshold is moved above the hiss.
+    void rendersTheReadmePictures() {
+        const QDir shots(ScreenshotFolder());
+        RecordingSettings demo; // what make-recording writes by default
+        input = folder->file("demo.wav");
+        WriteGenerated(demo, input);
         Open();
-        if (!demo.isEmpty()) {
-            qobject_cast<QLineEdit*>(window->Control(MainWindowId::kMinTrackLength))
-                ->setText(QStringLiteral("30"));
-        }
+        qobject_cast<QLineEdit*>(window->Control(MainWindowId::kMinTrackLength))
+            ->setText(QStringLiteral("30"));
         StartAndReview([&](CPlanReviewWnd* review) {
             QTRY_VERIFY(review->OverviewReady());
             QVERIFY(review->OkButton()->isEnabled());
-            QVERIFY(Framed(review).save(QDir(ScreenshotFolder()).filePath("review-window.png")));
+            QVERIFY(Framed(review).save(shots.filePath("review-window.png")));
+            review->reject();
+        });
+
+        RecordingSettings hissy;
+        hissy.hissLevel = 0.02;
+        input = folder->file("hiss.wav");
+        WriteGenerated(hissy, input);
+        Open();
+        qobject_cast<QLineEdit*>(window->Control(MainWindowId::kMinTrackLength))
+            ->setText(QStringLiteral("30"));
+        StartAndReview([&](CPlanReviewWnd* review) {
+            QTRY_VERIFY(review->OverviewReady());
+            QVERIFY(!review->OkButton()->isEnabled());
+            QVERIFY(Framed(review).save(shots.filePath("review-window-nothing-found.png")));
+            review->Slider()->setValue(60);
+            QTRY_VERIFY(!review->Analysing());
+            QVERIFY(review->OkButton()->isEnabled());
+            QCOMPARE(review->ShownPlan().segmentCount, hissy.trackCount);
+            QVERIFY(Framed(review).save(shots.filePath("review-window-moved.png")));
             review->reject();
         });
         QCOMPARE(WavCount(), 0);
