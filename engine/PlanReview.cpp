@@ -342,6 +342,7 @@ PlanReanalyzer::~PlanReanalyzer() {
     {
         std::lock_guard<std::mutex> lock(mutex);
         stopping = true;
+        latest.store(latest.load() + 1); // the analysis that runs is superseded: it stops
     }
     wake.notify_all();
     worker.join();
