@@ -166,64 +166,75 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
     const std::uint32_t block = windowFrames != 0 ? windowFrames : kBlockFrames;
     const std::uint64_t readStart =
         windowFrames != 0 ? firstFrame - firstFrame % windowFrames : firstFrame;
+    // Several windows per read, so the system calls are as few as cat's.
+    constexpr std::uint32_t kReadFrames = 65536;
+    const std::uint32_t readFrames = block * std::max<std::uint32_t>(1, kReadFrames / block);
     // Held as 16-bit values so that 16-bit samples can be read in place.
     std::unique_ptr<std::int16_t[]> storage(
-        new (std::nothrow) std::int16_t[(std::size_t{block} * blockAlign + 1) / 2]);
+        new (std::nothrow) std::int16_t[(std::size_t{readFrames} * blockAlign + 1) / 2]);
     auto* buffer = reinterpret_cast<std::uint8_t*>(storage.get());
     std::vector<bool> touched(scale.Columns(), false);
     if (!storage || reader.SeekToFrame(static_cast<std::uint32_t>(readStart)) != WAVE_OK) {
         return false;
     }
-    for (std::uint64_t start = readStart; start < endFrame; start += block) {
+    for (std::uint64_t readAt = readStart; readAt < endFrame; readAt += readFrames) {
         if (stop.load(std::memory_order_relaxed)) {
             return false;
         }
-        const bool wholeWindow = start + block <= reader.FrameCount();
-        const auto count =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(block, reader.FrameCount() - start));
-        if (reader.ReadFrameBytes(count, buffer) != WAVE_OK) {
+        const auto readCount = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(readFrames, reader.FrameCount() - readAt));
+        if (reader.ReadFrameBytes(readCount, buffer) != WAVE_OK) {
             return false;
         }
-        // The part of this block inside the range, column by column; the slices
-        // together are the whole window when the range covers it.
-        const std::uint64_t from = std::max<std::uint64_t>(start, firstFrame);
-        const std::uint64_t to = std::min<std::uint64_t>(start + count, endFrame);
-        SliceLevels window;
-        if (from > start) {
-            Scan(buffer, 0, static_cast<std::size_t>(from - start), overview.stereo, eightBit,
-                 window);
-        }
-        for (std::uint64_t at = from; at < to;) {
-            const std::uint32_t column = scale.ColumnOf(at);
-            const std::uint64_t columnEnd = std::min(scale.ColumnStart(column + 1), to);
-            SliceLevels slice;
-            Scan(buffer, static_cast<std::size_t>(at - start),
-                 static_cast<std::size_t>(columnEnd - at), overview.stereo, eightBit, slice);
-            OverviewColumn& target = overview.columns[column];
-            for (int channel = 0; channel < (overview.stereo ? 2 : 1); ++channel) {
-                const std::int16_t low = ToFullScale(slice.low[channel], eightBit);
-                const std::int16_t high = ToFullScale(slice.high[channel], eightBit);
-                target.low[channel] = touched[column] ? std::min(target.low[channel], low) : low;
-                target.high[channel] =
-                    touched[column] ? std::max(target.high[channel], high) : high;
-                window.sum[channel] += slice.sum[channel];
-            }
-            touched[column] = true;
-            at = columnEnd;
-        }
-        if (windowFrames != 0 && wholeWindow && to > from) {
-            if (start + count > to) {
-                Scan(buffer, static_cast<std::size_t>(to - start),
-                     static_cast<std::size_t>(start + count - to), overview.stereo, eightBit,
+        for (std::uint64_t start = readAt; start < readAt + readCount && start < endFrame;
+             start += block) {
+            const std::uint8_t* bytes = buffer + (start - readAt) * blockAlign;
+            const bool wholeWindow = start + block <= reader.FrameCount();
+            const auto count = static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(block, reader.FrameCount() - start));
+            // The part of this block inside the range, column by column; the slices
+            // together are the whole window when the range covers it.
+            const std::uint64_t from = std::max<std::uint64_t>(start, firstFrame);
+            const std::uint64_t to = std::min<std::uint64_t>(start + count, endFrame);
+            SliceLevels window;
+            if (from > start) {
+                Scan(bytes, 0, static_cast<std::size_t>(from - start), overview.stereo, eightBit,
                      window);
             }
-            // The larger channel mean, as the average method compares it.
-            const std::uint64_t larger = std::max(window.sum[0], window.sum[1]);
-            const auto mean = static_cast<std::uint32_t>(larger / count) * levelScale;
-            const std::uint32_t lastColumn = std::min(scale.ColumnOf(to - 1), scale.Columns() - 1);
-            for (std::uint32_t column = scale.ColumnOf(from); column <= lastColumn; ++column) {
-                overview.columns[column].windowMean =
-                    std::max(overview.columns[column].windowMean, mean);
+            for (std::uint64_t at = from; at < to;) {
+                const std::uint32_t column = scale.ColumnOf(at);
+                const std::uint64_t columnEnd = std::min(scale.ColumnStart(column + 1), to);
+                SliceLevels slice;
+                Scan(bytes, static_cast<std::size_t>(at - start),
+                     static_cast<std::size_t>(columnEnd - at), overview.stereo, eightBit, slice);
+                OverviewColumn& target = overview.columns[column];
+                for (int channel = 0; channel < (overview.stereo ? 2 : 1); ++channel) {
+                    const std::int16_t low = ToFullScale(slice.low[channel], eightBit);
+                    const std::int16_t high = ToFullScale(slice.high[channel], eightBit);
+                    target.low[channel] =
+                        touched[column] ? std::min(target.low[channel], low) : low;
+                    target.high[channel] =
+                        touched[column] ? std::max(target.high[channel], high) : high;
+                    window.sum[channel] += slice.sum[channel];
+                }
+                touched[column] = true;
+                at = columnEnd;
+            }
+            if (windowFrames != 0 && wholeWindow && to > from) {
+                if (start + count > to) {
+                    Scan(bytes, static_cast<std::size_t>(to - start),
+                         static_cast<std::size_t>(start + count - to), overview.stereo, eightBit,
+                         window);
+                }
+                // The larger channel mean, as the average method compares it.
+                const std::uint64_t larger = std::max(window.sum[0], window.sum[1]);
+                const auto mean = static_cast<std::uint32_t>(larger / count) * levelScale;
+                const std::uint32_t lastColumn =
+                    std::min(scale.ColumnOf(to - 1), scale.Columns() - 1);
+                for (std::uint32_t column = scale.ColumnOf(from); column <= lastColumn; ++column) {
+                    overview.columns[column].windowMean =
+                        std::max(overview.columns[column].windowMean, mean);
+                }
             }
         }
     }
