@@ -98,8 +98,15 @@ if [[ -n "$grab_screen" && -n "$screenshot" ]]; then
 fi
 xdotool key Return
 
-report=$(find_window "Ready to split WAV file") || fail "the report did not appear"
+# The plan is confirmed in the review window, which has the report box's caption
+# and takes Enter for OK in the same way.
+report=$(find_window "Ready to split WAV file") || fail "the review window did not appear"
 xdotool windowfocus --sync "$report"
+if [[ -n "$grab_screen" && -n "$screenshot" ]]; then
+    eval "$(xdotool getwindowgeometry --shell "$report")"
+    "$grab_screen" "$(dirname "$screenshot")/review-window-e2e.png" "$X" "$Y" "$WIDTH" "$HEIGHT" ||
+        echo "no screenshot taken" >&2
+fi
 xdotool key Return
 
 # Writing ends with the progress window gone and the main window usable again.
