@@ -21,6 +21,7 @@ TOOLS = [
     ("dry-run", "quernfold-split --dry-run"),
     ("cp", "cp --reflink=never"),
     ("cat", "cat > /dev/null"),
+    ("overview", "review overview"),
     ("sox", "SoX silence split"),
     ("ffmpeg-detect", "FFmpeg silencedetect"),
     ("ffmpeg-split", "FFmpeg detect + segment"),
@@ -29,6 +30,7 @@ TOOLS = [
 RATIOS = [
     ("split / cp", "split", "cp", 1.5, "at most"),
     ("dry-run / cat", "dry-run", "cat", 2.0, "at most"),
+    ("overview / cat", "overview", "cat", 1.5, "at most"),
     ("SoX / split", "sox", "split", 8.0, "at least"),
     ("FFmpeg detect + segment / split", "ffmpeg-split", "split", 8.0, "at least"),
     ("FFmpeg detect / dry-run", "ffmpeg-detect", "dry-run", 5.0, "at least"),

@@ -1,6 +1,7 @@
 #include "SplitHost.h"
 
 #include "ProcessServices.h"
+#include "SplitAnalyzer.h"
 #include "SplitPlan.h"
 
 #include <cstdarg>
@@ -21,6 +22,18 @@ void ProgressDisplay::SetText(const char* format, ...) {
 
 void SplitHost::PlanReady(const SplitPlan& /*plan*/, std::uint32_t /*frameCount*/,
                           std::uint32_t /*sampleRate*/) {}
+
+SplitHost::PlanAnswer SplitHost::ConfirmPlan(const PlanToConfirm& proposal,
+                                             ChosenPlan& /*chosen*/) {
+    if (proposal.plan.splitPoints.empty()) {
+        ShowMessage(kNothingFoundText, kNothingFoundCaption, MB_OK);
+        return PlanAnswer::NothingFound;
+    }
+    const std::string report =
+        SplitAnalyzer::FormatReport(proposal.plan, proposal.frameCount, proposal.sampleRate);
+    return ShowMessage(report, kReportCaption, MB_OKCANCEL) == IDOK ? PlanAnswer::Proceed
+                                                                    : PlanAnswer::Declined;
+}
 
 bool SplitHost::ChangeDirectory(const std::string& folder) {
     return process::ChangeDirectory(folder);

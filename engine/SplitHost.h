@@ -7,6 +7,9 @@
 #include <memory>
 #include <string>
 
+#include "SplitOptions.h"
+#include "SplitPlan.h"
+
 // Message box styles and results.
 inline constexpr unsigned MB_OK = 0x00;
 inline constexpr unsigned MB_OKCANCEL = 0x01;
@@ -51,8 +54,31 @@ public:
     // The analysis is complete and the report is about to be shown (there is at
     // least one split point). Front ends that show the plan in their own way
     // (a label file, for example) look at it here. The default does nothing.
-    virtual void PlanReady(const struct SplitPlan& plan, std::uint32_t frameCount,
+    virtual void PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                            std::uint32_t sampleRate);
+
+    // The analysis is over and nothing is written yet: the user confirms the plan
+    // (which may have no split point). The default is the plain report: "Nothing
+    // to do" for an empty plan, otherwise the "Ready to split WAV file" box. A
+    // front end may show the plan its own way and let the user change the
+    // threshold and the method; it then fills `chosen` with the plan to write and
+    // the options that made it.
+    struct PlanToConfirm {
+        const SplitOptions& options;
+        const SplitPlan& plan;
+        std::uint32_t frameCount = 0;
+        std::uint32_t sampleRate = 0;
+        std::uint16_t bitsPerSample = 16;
+        std::string inputFile; // absolute: the working directory is the output folder now
+    };
+    struct ChosenPlan {
+        bool changed = false; // false: write the plan as proposed
+        SplitPlan plan;
+        std::string thresholdText;
+        bool useAverageMethod = false;
+    };
+    enum class PlanAnswer { Proceed, Declined, NothingFound };
+    virtual PlanAnswer ConfirmPlan(const PlanToConfirm& proposal, ChosenPlan& chosen);
 
     // Process services; the defaults are the platform's (see ProcessServices.h).
     virtual bool ChangeDirectory(const std::string& folder);

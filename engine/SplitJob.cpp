@@ -32,6 +32,22 @@ std::string OutputThatIsInput(const std::filesystem::path& input, const std::str
     return std::string();
 }
 
+// Writing a segment file over the recording would destroy it mid-copy: refuses,
+// after saying so, when one of the plan's files is the input itself.
+bool RefusedToOverwriteInput(const std::filesystem::path& input, const std::string& folder,
+                             const SplitOptions& options, const SplitPlan& plan, SplitHost& host) {
+    const std::string clash = OutputThatIsInput(input, folder, options, plan.segmentCount);
+    if (clash.empty()) {
+        return false;
+    }
+    std::string text = "File error.  ";
+    text += clash;
+    text += " is the WAV file being split and cannot be overwritten.  Choose another output "
+            "directory or file name prefix.";
+    ShowError(host, text);
+    return true;
+}
+
 } // namespace
 
 bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, SplitHost& host) {
@@ -122,35 +138,44 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     }
     progress->Hide();
 
-    if (plan.splitPoints.empty()) {
-        host.ShowMessage("No split points could be found.  Try adjusting the program options.",
-                         "Nothing to do", MB_OK);
-        return SplitOutcome::NothingFound;
-    }
-
     std::string folder = host.CurrentDirectory();
     if (folder.empty()) {
         // Names relative to the working directory, which is the output folder.
         folder.push_back('.');
     }
-    // Writing a segment file over the recording would destroy it mid-copy.
-    const std::string clash = OutputThatIsInput(inputFile, folder, options, plan.segmentCount);
-    if (!clash.empty()) {
-        std::string text = "File error.  ";
-        text += clash;
-        text += " is the WAV file being split and cannot be overwritten.  Choose another output "
-                "directory or file name prefix.";
-        ShowError(host, text);
-        return SplitOutcome::Refused;
+    if (!plan.splitPoints.empty()) {
+        if (RefusedToOverwriteInput(inputFile, folder, options, plan, host)) {
+            return SplitOutcome::Refused;
+        }
+        host.PlanReady(plan, frameCount, sampleRate);
     }
 
-    host.PlanReady(plan, frameCount, sampleRate);
-    const std::string report = SplitAnalyzer::FormatReport(plan, frameCount, sampleRate);
-    if (host.ShowMessage(report, "Ready to split WAV file", MB_OKCANCEL) != IDOK) {
+    SplitHost::ChosenPlan chosen;
+    const SplitHost::PlanToConfirm proposal{
+        options, plan, frameCount, sampleRate, reader.BitsPerSample(), inputFile.string()};
+    switch (host.ConfirmPlan(proposal, chosen)) {
+    case SplitHost::PlanAnswer::NothingFound:
+        return SplitOutcome::NothingFound;
+    case SplitHost::PlanAnswer::Declined:
         return SplitOutcome::Declined;
+    case SplitHost::PlanAnswer::Proceed:
+        break;
+    }
+    SplitOptions written = options;
+    if (chosen.changed) {
+        // The user moved the threshold or changed the method while reviewing.
+        if (chosen.plan.splitPoints.empty() || chosen.plan.windowFrames != plan.windowFrames) {
+            return SplitOutcome::Declined;
+        }
+        plan = std::move(chosen.plan);
+        written.thresholdText = chosen.thresholdText;
+        written.useAverageMethod = chosen.useAverageMethod;
+        if (RefusedToOverwriteInput(inputFile, folder, written, plan, host)) {
+            return SplitOutcome::Refused;
+        }
     }
 
-    switch (SegmentWriter::WriteSegments(reader, plan, frames, scratch, options, folder, *progress,
+    switch (SegmentWriter::WriteSegments(reader, plan, frames, scratch, written, folder, *progress,
                                          host)) {
     case SegmentWriter::Result::Completed:
         return SplitOutcome::Written;

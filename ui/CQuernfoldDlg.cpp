@@ -249,7 +249,13 @@ int CQuernfoldDlg::PickOutputFolder(std::string& folder) {
 }
 
 std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {
-    return std::make_unique<WindowHost>(this);
+    auto host = std::make_unique<WindowHost>(this);
+    if (ReviewWindowWanted()) {
+        host->ReviewPlans([this](const std::string& text, bool average) {
+            form.ApplyChosenOptions(text, average);
+        });
+    }
+    return host;
 }
 
 void CQuernfoldDlg::OnAbout() {

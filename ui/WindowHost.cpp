@@ -1,6 +1,7 @@
 #include "WindowHost.h"
 
 #include "CJobProgressWnd.h"
+#include "CPlanReviewWnd.h"
 
 #include <QMessageBox>
 #include <QPushButton>
@@ -33,4 +34,29 @@ int WindowHost::ShowMessage(const std::string& text, const char* caption, unsign
     box.setEscapeButton(asksOkCancel ? QMessageBox::Cancel : QMessageBox::Ok);
     box.exec();
     return box.clickedButton() == box.button(QMessageBox::Ok) ? IDOK : IDCANCEL;
+}
+
+void WindowHost::ReviewPlans(OptionsChosen onChosen) {
+    reviewPlans = true;
+    optionsChosen = std::move(onChosen);
+}
+
+SplitHost::PlanAnswer WindowHost::ConfirmPlan(const PlanToConfirm& proposal, ChosenPlan& chosen) {
+    if (!reviewPlans) {
+        return SplitHost::ConfirmPlan(proposal, chosen);
+    }
+    CPlanReviewWnd review(proposal, mainWindow);
+    if (review.exec() != QDialog::Accepted) {
+        return PlanAnswer::Declined;
+    }
+    if (review.Changed()) {
+        chosen.changed = true;
+        chosen.plan = review.ShownPlan();
+        chosen.thresholdText = review.ShownOptions().thresholdText;
+        chosen.useAverageMethod = review.ShownOptions().useAverageMethod;
+    }
+    if (optionsChosen) {
+        optionsChosen(review.ShownOptions().thresholdText, review.ShownOptions().useAverageMethod);
+    }
+    return PlanAnswer::Proceed;
 }

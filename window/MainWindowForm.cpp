@@ -189,6 +189,15 @@ void MainWindowForm::ThresholdMoved(int position) {
     view.SetText(Field::ThresholdLabel, held.thresholdText);
 }
 
+void MainWindowForm::ApplyChosenOptions(const std::string& thresholdText, bool useAverageMethod) {
+    const Raise quiet(exchanging);
+    held.thresholdText = thresholdText;
+    held.useAverageMethod = useAverageMethod;
+    view.SetThresholdPosition(ThresholdPositionForText(thresholdText));
+    view.SetText(Field::ThresholdLabel, thresholdText);
+    view.SetChecked(useAverageMethod ? Field::AverageMethod : Field::MaximumMethod, true);
+}
+
 void MainWindowForm::MethodClicked(Field button) {
     if (IgnoringNotifications()) {
         return;

@@ -34,6 +34,9 @@ public:
     void BrowseOutput();
     void Start();
     void SuggestThreshold();
+    // The threshold and method the user settled on while confirming a run (the
+    // review window) become the window's own, as if set here; Close saves them.
+    void ApplyChosenOptions(const std::string& thresholdText, bool useAverageMethod);
     // Commits whatever the outcome and saves the options; false while a run is
     // going on, when the window must stay.
     bool Close();

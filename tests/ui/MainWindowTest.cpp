@@ -2,6 +2,7 @@
 // temporary folder: what it opens with, what a commit checks and keeps, what
 // Close saves, and a whole Start on a small generated recording.
 #include "CJobProgressWnd.h"
+#include "CPlanReviewWnd.h"
 #include "CQuernfoldDlg.h"
 #include "CThresholdSlider.h"
 #include "DialogBuilder.h"
@@ -51,7 +52,17 @@ public:
     explicit MessageAnswerer(QMessageBox::StandardButton answer = QMessageBox::Ok) {
         poll.setInterval(10);
         QObject::connect(&poll, &QTimer::timeout, [this, answer] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            QWidget* modal = QApplication::activeModalWidget();
+            // The plan is confirmed in the review window, which answers alike.
+            if (auto* review = qobject_cast<CPlanReviewWnd*>(modal);
+                review != nullptr && review->isVisible() && review->OkButton()->isEnabled()) {
+                title = review->windowTitle();
+                text = review->ReportLabel()->text();
+                ++count;
+                answer == QMessageBox::Ok ? review->accept() : review->reject();
+                return;
+            }
+            auto* box = qobject_cast<QMessageBox*>(modal);
             if (box == nullptr || !box->isVisible()) {
                 return;
             }

@@ -124,13 +124,19 @@ segment_count() { find "$work/out" -name "$1*.wav" | wc -l; }
 # A run is over once the progress window has saved its position, which it does
 # as it is destroyed, just before it enables the main window again.
 settings_newer_than_marker() { [[ -f "$conf" && "$conf" -nt "$work/marker" ]]; }
+# Start, then OK in the review window (the report's caption; Enter is OK). With an
+# argument, a screenshot of the review window is kept under that name first.
 start_run() {
     touch "$work/marker"
     xdotool windowactivate --sync "$main"
     xdotool key Return
     local report
-    report=$(find_window "Ready to split WAV file") || fail "the report did not appear"
+    report=$(find_window "Ready to split WAV file") || fail "the review window did not appear"
     xdotool windowactivate --sync "$report"
+    if [[ -n "${1:-}" && -n "$grab_screen" && -n "$screenshot" ]]; then
+        eval "$(xdotool getwindowgeometry --shell "$report")"
+        "$grab_screen" "$1" "$X" "$Y" "$WIDTH" "$HEIGHT" || echo "no screenshot taken" >&2
+    fi
     xdotool key Return
 }
 wait_for_end_of_run() {
@@ -177,7 +183,7 @@ if [[ -n "$grab_screen" && -n "$screenshot" ]]; then
     eval "$(xdotool getwindowgeometry --shell "$main")"
     "$grab_screen" "$screenshot" "$X" "$Y" "$WIDTH" "$HEIGHT" || echo "no screenshot taken" >&2
 fi
-start_run
+start_run "$(dirname "${screenshot:-.}")/review-window-e2e.png"
 wait_for_end_of_run
 written=$(segment_count Side)
 [[ "$written" -eq 3 ]] || fail "expected 3 segment files, found $written"

@@ -1,0 +1,420 @@
+#include "PlanReview.h"
+
+#include "SegmentWriter.h"
+#include "SplitAnalyzer.h"
+#include "SplitHost.h"
+#include "SplitQuantities.h"
+
+#include <algorithm>
+#include <bit>
+#include <climits>
+#include <cstdio>
+#include <limits>
+#include <memory>
+#include <new>
+
+namespace {
+
+// Lowest and highest value and magnitude sum of each channel over some frames.
+struct SliceLevels {
+    int low[2] = {INT32_MAX, INT32_MAX};
+    int high[2] = {INT32_MIN, INT32_MIN};
+    std::uint64_t sum[2] = {0, 0};
+};
+
+// One pass over samples as the file stores them (16-bit signed or 8-bit
+// unsigned, channels interleaved), starting at a frame boundary. Fixed lanes of
+// accumulators, so the compiler vectorises the loop; with 16 lanes, lane l always
+// holds channel l % channels.
+template <typename Sample>
+void ScanSamples(const Sample* samples, std::size_t count, int channels, SliceLevels& levels) {
+    constexpr int kSilence = sizeof(Sample) == 1 ? 128 : 0;
+    constexpr std::size_t kLanes = 16;
+    // Sums of up to 65536 magnitudes of at most 32768 per lane fit 32 bits.
+    constexpr std::size_t kBlockSamples = kLanes * 65536;
+    Sample low[kLanes];
+    Sample high[kLanes];
+    std::uint64_t sum[kLanes] = {};
+    std::fill(low, low + kLanes, std::numeric_limits<Sample>::max());
+    std::fill(high, high + kLanes, std::numeric_limits<Sample>::min());
+    const std::size_t whole = count - count % kLanes;
+    for (std::size_t begin = 0; begin < whole; begin += kBlockSamples) {
+        const std::size_t end = std::min(whole, begin + kBlockSamples);
+        std::uint32_t blockSum[kLanes] = {};
+        for (std::size_t i = begin; i < end; i += kLanes) {
+            for (std::size_t lane = 0; lane < kLanes; ++lane) {
+                const Sample value = samples[i + lane];
+                low[lane] = std::min(low[lane], value);
+                high[lane] = std::max(high[lane], value);
+                const int offset = static_cast<int>(value) - kSilence;
+                blockSum[lane] += static_cast<std::uint32_t>(offset < 0 ? -offset : offset);
+            }
+        }
+        for (std::size_t lane = 0; lane < kLanes; ++lane) {
+            sum[lane] += blockSum[lane];
+        }
+    }
+    for (std::size_t i = whole; i < count; ++i) {
+        const std::size_t lane = i % kLanes;
+        low[lane] = std::min(low[lane], samples[i]);
+        high[lane] = std::max(high[lane], samples[i]);
+        const int offset = static_cast<int>(samples[i]) - kSilence;
+        sum[lane] += static_cast<std::uint32_t>(offset < 0 ? -offset : offset);
+    }
+    // Lanes that saw no sample (fewer samples than lanes) are left out.
+    for (std::size_t lane = 0; lane < std::min(count, kLanes); ++lane) {
+        const std::size_t channel = lane % static_cast<std::size_t>(channels);
+        levels.low[channel] = std::min(levels.low[channel], static_cast<int>(low[lane]));
+        levels.high[channel] = std::max(levels.high[channel], static_cast<int>(high[lane]));
+        levels.sum[channel] += sum[lane];
+    }
+}
+
+// The frames [first, first + frames) of a block read with ReadFrameBytes.
+void Scan(const std::uint8_t* block, std::size_t first, std::size_t frames, bool stereo,
+          bool eightBit, SliceLevels& levels) {
+    const int channels = stereo ? 2 : 1;
+    if (eightBit) {
+        ScanSamples(block + first * channels, frames * channels, channels, levels);
+        return;
+    }
+    // 16-bit samples are stored little-endian, as this host holds them.
+    static_assert(std::endian::native == std::endian::little);
+    const auto* samples = reinterpret_cast<const std::int16_t*>(block);
+    ScanSamples(samples + first * channels, frames * channels, channels, levels);
+}
+
+// A sample value on the 16-bit scale: 8-bit samples sit around 128 and span 256 values.
+std::int16_t ToFullScale(int value, bool eightBit) {
+    return static_cast<std::int16_t>(eightBit ? (value - 128) * 256 : value);
+}
+
+// Progress that nobody sees; its cancel request comes from the caller.
+class SilentProgress : public ProgressDisplay {
+public:
+    explicit SilentProgress(const std::function<bool()>& cancelled) : cancelled(cancelled) {}
+    bool BeginModal(const char*, int) override { return true; }
+    std::int64_t SetRange(std::int64_t, std::int64_t, std::int64_t) override { return 0; }
+    std::int64_t SetPos(std::int64_t) override { return 0; }
+    void PumpMessages(bool) override {}
+    bool IsCancelled() const override { return cancelled && cancelled(); }
+    void Hide() override {}
+
+protected:
+    void SetStatusText(const char*) override {}
+
+private:
+    const std::function<bool()>& cancelled;
+};
+
+} // namespace
+
+FrameScale::FrameScale(std::uint32_t first, std::uint32_t end, std::uint32_t columnCount)
+    : firstFrame(first), endFrame(std::max(first, end)),
+      span(std::max<std::uint64_t>(1, endFrame - first)),
+      columns(std::max<std::uint32_t>(1, columnCount)) {}
+
+std::uint32_t FrameScale::ColumnOf(std::uint64_t frame) const {
+    if (frame <= firstFrame) {
+        return 0;
+    }
+    if (frame >= endFrame) {
+        return columns;
+    }
+    return static_cast<std::uint32_t>((frame - firstFrame) * columns / span);
+}
+
+std::uint64_t FrameScale::ColumnStart(std::uint32_t column) const {
+    if (column >= columns) {
+        return endFrame;
+    }
+    // The smallest frame whose column is `column`: ceil(column * span / columns).
+    return firstFrame + (static_cast<std::uint64_t>(column) * span + columns - 1) / columns;
+}
+
+std::uint32_t FrameScale::FrameAtColumn(std::int64_t column) const {
+    if (column <= 0) {
+        return firstFrame;
+    }
+    if (column >= static_cast<std::int64_t>(columns)) {
+        return endFrame == firstFrame ? firstFrame : endFrame - 1;
+    }
+    return static_cast<std::uint32_t>(ColumnStart(static_cast<std::uint32_t>(column)));
+}
+
+bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t endFrame,
+                  std::uint32_t columns, std::uint32_t windowFrames, const std::atomic<bool>& stop,
+                  WaveOverview& overview) {
+    endFrame = std::min(endFrame, reader.FrameCount());
+    const FrameScale scale(firstFrame, endFrame, columns);
+    overview = WaveOverview();
+    overview.firstFrame = firstFrame;
+    overview.endFrame = std::max(firstFrame, endFrame);
+    overview.sampleRate = reader.SampleRate();
+    overview.stereo = reader.Channels() == 2;
+    overview.columns.assign(scale.Columns(), OverviewColumn());
+    if (endFrame <= firstFrame) {
+        return true;
+    }
+    const bool eightBit = reader.BitsPerSample() == 8;
+    const std::uint32_t levelScale = eightBit ? 256 : 1;
+    const std::size_t blockAlign = reader.BlockAlign();
+
+    // Whole analysis windows counted from frame 0, so the means are the ones the
+    // analysis computes; without a window length, blocks of a fixed size.
+    constexpr std::uint32_t kBlockFrames = 65536;
+    const std::uint32_t block = windowFrames != 0 ? windowFrames : kBlockFrames;
+    const std::uint64_t readStart =
+        windowFrames != 0 ? firstFrame - firstFrame % windowFrames : firstFrame;
+    // Several windows per read, so the system calls are as few as cat's.
+    constexpr std::uint32_t kReadFrames = 65536;
+    const std::uint32_t readFrames = block * std::max<std::uint32_t>(1, kReadFrames / block);
+    // Held as 16-bit values so that 16-bit samples can be read in place.
+    std::unique_ptr<std::int16_t[]> storage(
+        new (std::nothrow) std::int16_t[(std::size_t{readFrames} * blockAlign + 1) / 2]);
+    auto* buffer = reinterpret_cast<std::uint8_t*>(storage.get());
+    std::vector<bool> touched(scale.Columns(), false);
+    if (!storage || reader.SeekToFrame(static_cast<std::uint32_t>(readStart)) != WAVE_OK) {
+        return false;
+    }
+    for (std::uint64_t readAt = readStart; readAt < endFrame; readAt += readFrames) {
+        if (stop.load(std::memory_order_relaxed)) {
+            return false;
+        }
+        const auto readCount = static_cast<std::uint32_t>(
+            std::min<std::uint64_t>(readFrames, reader.FrameCount() - readAt));
+        if (reader.ReadFrameBytes(readCount, buffer) != WAVE_OK) {
+            return false;
+        }
+        for (std::uint64_t start = readAt; start < readAt + readCount && start < endFrame;
+             start += block) {
+            const std::uint8_t* bytes = buffer + (start - readAt) * blockAlign;
+            const bool wholeWindow = start + block <= reader.FrameCount();
+            const auto count = static_cast<std::uint32_t>(
+                std::min<std::uint64_t>(block, reader.FrameCount() - start));
+            // The part of this block inside the range, column by column; the slices
+            // together are the whole window when the range covers it.
+            const std::uint64_t from = std::max<std::uint64_t>(start, firstFrame);
+            const std::uint64_t to = std::min<std::uint64_t>(start + count, endFrame);
+            SliceLevels window;
+            if (from > start) {
+                Scan(bytes, 0, static_cast<std::size_t>(from - start), overview.stereo, eightBit,
+                     window);
+            }
+            for (std::uint64_t at = from; at < to;) {
+                const std::uint32_t column = scale.ColumnOf(at);
+                const std::uint64_t columnEnd = std::min(scale.ColumnStart(column + 1), to);
+                SliceLevels slice;
+                Scan(bytes, static_cast<std::size_t>(at - start),
+                     static_cast<std::size_t>(columnEnd - at), overview.stereo, eightBit, slice);
+                OverviewColumn& target = overview.columns[column];
+                for (int channel = 0; channel < (overview.stereo ? 2 : 1); ++channel) {
+                    const std::int16_t low = ToFullScale(slice.low[channel], eightBit);
+                    const std::int16_t high = ToFullScale(slice.high[channel], eightBit);
+                    target.low[channel] =
+                        touched[column] ? std::min(target.low[channel], low) : low;
+                    target.high[channel] =
+                        touched[column] ? std::max(target.high[channel], high) : high;
+                    window.sum[channel] += slice.sum[channel];
+                }
+                touched[column] = true;
+                at = columnEnd;
+            }
+            if (windowFrames != 0 && wholeWindow && to > from) {
+                if (start + count > to) {
+                    Scan(bytes, static_cast<std::size_t>(to - start),
+                         static_cast<std::size_t>(start + count - to), overview.stereo, eightBit,
+                         window);
+                }
+                // The larger channel mean, as the average method compares it.
+                const std::uint64_t larger = std::max(window.sum[0], window.sum[1]);
+                const auto mean = static_cast<std::uint32_t>(larger / count) * levelScale;
+                const std::uint32_t lastColumn =
+                    std::min(scale.ColumnOf(to - 1), scale.Columns() - 1);
+                for (std::uint32_t column = scale.ColumnOf(from); column <= lastColumn; ++column) {
+                    overview.columns[column].windowMean =
+                        std::max(overview.columns[column].windowMean, mean);
+                }
+            }
+        }
+    }
+    return true;
+}
+
+std::uint32_t ThresholdLevel(const std::string& thresholdText, std::uint16_t bitsPerSample) {
+    const std::uint32_t threshold = AmplitudeThreshold(thresholdText, bitsPerSample);
+    return bitsPerSample == 8 ? threshold * 256 : threshold;
+}
+
+int LevelOffset(std::uint32_t level, int halfHeight) {
+    if (halfHeight <= 0) {
+        return 0;
+    }
+    const std::uint64_t clamped = std::min(level, kFullScaleLevel);
+    return static_cast<int>(
+        (clamped * static_cast<std::uint64_t>(halfHeight) + kFullScaleLevel / 2) / kFullScaleLevel);
+}
+
+PlanPicture PicturePlan(const SplitPlan& plan, std::uint32_t frameCount, const FrameScale& scale) {
+    PlanPicture picture;
+    const std::vector<SegmentSpan> spans = LayOutSegments(plan, frameCount);
+    std::uint32_t number = 0;
+    for (const SegmentSpan& span : spans) {
+        PlanBand band;
+        band.number = ++number;
+        band.firstFrame = span.firstFrame;
+        band.endFrame = span.endFrame;
+        band.left = scale.ColumnOf(span.firstFrame);
+        band.right = std::max(band.left + 1, scale.ColumnOf(span.endFrame));
+        picture.bands.push_back(band);
+        if (number < spans.size()) {
+            picture.cutColumns.push_back(scale.ColumnOf(span.endFrame));
+        }
+    }
+    picture.leadEndColumn = scale.ColumnOf(plan.leadTrimFrame);
+    picture.tailStartColumn = plan.tailEndFrame != 0
+                                  ? scale.ColumnOf(std::min(plan.tailEndFrame, frameCount))
+                                  : scale.Columns();
+    return picture;
+}
+
+std::string FormatTime(std::uint64_t frame, std::uint32_t sampleRate, bool withTenths) {
+    if (sampleRate == 0) {
+        return std::string();
+    }
+    const std::uint64_t seconds = frame / sampleRate;
+    char text[48];
+    if (withTenths) {
+        const std::uint64_t tenths = frame % sampleRate * 10 / sampleRate;
+        std::snprintf(
+            text, sizeof text, "%llu:%02llu.%llu", static_cast<unsigned long long>(seconds / 60),
+            static_cast<unsigned long long>(seconds % 60), static_cast<unsigned long long>(tenths));
+    } else {
+        std::snprintf(text, sizeof text, "%llu:%02llu",
+                      static_cast<unsigned long long>(seconds / 60),
+                      static_cast<unsigned long long>(seconds % 60));
+    }
+    return text;
+}
+
+std::string HoverText(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate,
+                      const std::string& fileNamePrefix, std::uint32_t frame) {
+    std::string text = FormatTime(frame, sampleRate, true);
+    const std::vector<SegmentSpan> spans = LayOutSegments(plan, frameCount);
+    const auto count = static_cast<std::uint32_t>(spans.size());
+    for (std::uint32_t index = 0; index < count; ++index) {
+        if (frame >= spans[index].firstFrame && frame < spans[index].endFrame) {
+            const std::string path = SegmentFileName("", fileNamePrefix, index + 1, count);
+            return text + "   " + path.substr(1); // without the separator before the name
+        }
+    }
+    return text + "   trimmed";
+}
+
+std::string ReviewText(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate) {
+    if (plan.splitPoints.empty()) {
+        return kNothingFoundText;
+    }
+    return SplitAnalyzer::FormatReport(plan, frameCount, sampleRate);
+}
+
+std::optional<SplitPlan> AnalyzeRecording(const SplitOptions& options, const std::string& inputFile,
+                                          const std::function<bool()>& cancelled) {
+    WaveStream reader;
+    if (reader.OpenForRead(inputFile.c_str()) != WAVE_OK) {
+        return std::nullopt;
+    }
+    const std::uint64_t window =
+        FramesForMilliseconds(reader.SampleRate(), options.silenceLengthMs);
+    if (window == 0 || window > reader.FrameCount()) {
+        return std::nullopt;
+    }
+    std::unique_ptr<FrameSlot[]> frames(new (std::nothrow) FrameSlot[window]());
+    if (!frames) {
+        return std::nullopt;
+    }
+    SilentProgress progress(cancelled);
+    SplitPlan plan;
+    if (SplitAnalyzer::Analyze(options, reader, progress,
+                               std::span<FrameSlot>(frames.get(), static_cast<std::size_t>(window)),
+                               plan) != SplitAnalyzer::Result::Complete ||
+        progress.IsCancelled()) {
+        return std::nullopt;
+    }
+    return plan;
+}
+
+PlanReanalyzer::PlanReanalyzer(SplitOptions options, std::string file, std::uint32_t frames,
+                               std::uint32_t rate, Listener onResult)
+    : baseOptions(std::move(options)), inputFile(std::move(file)), frameCount(frames),
+      sampleRate(rate), listener(std::move(onResult)), worker([this] { Work(); }) {}
+
+PlanReanalyzer::~PlanReanalyzer() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        stopping = true;
+        latest.store(latest.load() + 1); // the analysis that runs is superseded: it stops
+    }
+    wake.notify_all();
+    worker.join();
+}
+
+std::uint64_t PlanReanalyzer::Request(const std::string& thresholdText, bool useAverageMethod) {
+    SplitOptions options = baseOptions;
+    options.thresholdText = thresholdText;
+    options.useAverageMethod = useAverageMethod;
+    std::uint64_t generation = 0;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        generation = latest.load() + 1;
+        latest.store(generation); // the analysis that runs sees it and stops
+        pending = std::move(options);
+        pendingGeneration = generation;
+    }
+    wake.notify_all();
+    return generation;
+}
+
+void PlanReanalyzer::WaitUntilIdle() {
+    std::unique_lock<std::mutex> lock(mutex);
+    idle.wait(lock, [this] { return (!pending && !busy) || stopping; });
+}
+
+void PlanReanalyzer::Work() {
+    for (;;) {
+        SplitOptions options;
+        std::uint64_t generation = 0;
+        {
+            std::unique_lock<std::mutex> lock(mutex);
+            wake.wait(lock, [this] { return pending.has_value() || stopping; });
+            if (stopping) {
+                idle.notify_all();
+                return;
+            }
+            options = std::move(*pending);
+            pending.reset();
+            generation = pendingGeneration;
+            busy = true;
+        }
+        const std::function<bool()> superseded = [this, generation] {
+            return latest.load() != generation;
+        };
+        std::optional<SplitPlan> plan = AnalyzeRecording(options, inputFile, superseded);
+        if (!superseded()) {
+            Result result;
+            result.generation = generation;
+            result.options = options;
+            result.complete = plan.has_value();
+            if (plan) {
+                result.text = ReviewText(*plan, frameCount, sampleRate);
+                result.plan = std::move(*plan);
+            }
+            listener(result);
+        }
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            busy = false;
+        }
+        idle.notify_all();
+    }
+}

@@ -1,0 +1,5 @@
+#include "WindowHost.h"
+
+bool ReviewWindowWanted() {
+    return true;
+}
