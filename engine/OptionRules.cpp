@@ -1,8 +1,8 @@
 #include "OptionRules.h"
 
-#include "SplitOptions.h"
+#include "SplitQuantities.h"
 
-#include <cstdint>
+#include <charconv>
 #include <limits>
 
 namespace {
@@ -61,7 +61,89 @@ bool IsControl(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
+// The C locale's white space, which atof and the window's edits skip.
+bool IsBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view WithoutBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 } // namespace
+
+std::string ThresholdTextForPosition(int position) {
+    const double percent = static_cast<double>(position) *
+                           static_cast<double>(kThresholdScaleMaximum) *
+                           static_cast<double>(kThresholdStepFactor);
+    return FormatFixedPoint(percent, 2) + " %";
+}
+
+std::string_view ThresholdNumberText(std::string_view thresholdText) {
+    return thresholdText.size() > 2 ? thresholdText.substr(0, thresholdText.size() - 2)
+                                    : std::string_view();
+}
+
+int ThresholdPositionForText(std::string_view thresholdText) {
+    const double value = ParseLeadingNumber(ThresholdNumberText(thresholdText));
+    // Clamp before converting: a huge, infinite or NaN value must not reach the
+    // float and int conversions, whose results would be undefined.
+    if (!(value > 0.0)) {
+        return 0;
+    }
+    if (value >= static_cast<double>(kThresholdScaleMaximum)) {
+        return kThresholdSteps;
+    }
+    const float stored = static_cast<float>(value);
+    const double position =
+        static_cast<double>(stored) / static_cast<double>(kThresholdScaleMaximum) * kThresholdSteps;
+    const int truncated = static_cast<int>(position);
+    return truncated > kThresholdSteps ? kThresholdSteps : truncated;
+}
+
+std::optional<std::string> NumberProblem(std::string_view text, const NumberRule& rule,
+                                         std::uint32_t& value) {
+    const std::string_view number = WithoutBlanks(text);
+    bool digitsOnly = !number.empty();
+    for (char c : number) {
+        digitsOnly = digitsOnly && c >= '0' && c <= '9';
+    }
+    if (!digitsOnly) {
+        return "Please enter an unsigned whole number between " + std::to_string(rule.minimum) +
+               " and " + std::to_string(rule.maximum) + ".";
+    }
+    std::uint32_t read = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), read);
+    if (error == std::errc()) {
+        value = read;
+    }
+    if (error != std::errc() || read < rule.minimum || read > rule.maximum) {
+        return "Please enter a number between " + std::to_string(rule.minimum) + " and " +
+               std::to_string(rule.maximum) + ".";
+    }
+    return std::nullopt;
+}
+
+std::size_t CharacterCount(std::string_view utf8) {
+    std::size_t characters = 0;
+    for (char c : utf8) {
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return characters;
+}
+
+std::optional<std::string> TextLengthProblem(std::string_view utf8, std::size_t maxChars) {
+    if (CharacterCount(utf8) <= maxChars) {
+        return std::nullopt;
+    }
+    return "Please enter no more than " + std::to_string(maxChars) + " characters.";
+}
 
 std::optional<std::string> PrefixProblem(const std::string& prefix) {
     std::size_t characters = 0;
@@ -80,9 +162,9 @@ std::optional<std::string> PrefixProblem(const std::string& prefix) {
         }
         ++characters;
     }
-    if (characters > SplitOptions::kMaxPrefixChars) {
-        return "The file name prefix can have at most " +
-               std::to_string(SplitOptions::kMaxPrefixChars) + " characters.";
+    if (characters > kMaxPrefixCharacters) {
+        return "The file name prefix can have at most " + std::to_string(kMaxPrefixCharacters) +
+               " characters.";
     }
     if (prefix.size() + kMaxNumberDigits + kExtensionBytes > kMaxFileNameBytes) {
         return "The file name prefix is too long for a file name: it can take at most " +
