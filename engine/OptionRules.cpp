@@ -1,5 +1,6 @@
 #include "OptionRules.h"
 
+#include "Messages.h"
 #include "SplitQuantities.h"
 
 #include <charconv>
@@ -115,8 +116,8 @@ std::optional<std::string> NumberProblem(std::string_view text, const NumberRule
         digitsOnly = digitsOnly && c >= '0' && c <= '9';
     }
     if (!digitsOnly) {
-        return "Please enter an unsigned whole number between " + std::to_string(rule.minimum) +
-               " and " + std::to_string(rule.maximum) + ".";
+        return FormatText(messages::kNotAWholeNumber, static_cast<unsigned>(rule.minimum),
+                          static_cast<unsigned>(rule.maximum));
     }
     std::uint32_t read = 0;
     const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), read);
@@ -124,8 +125,8 @@ std::optional<std::string> NumberProblem(std::string_view text, const NumberRule
         value = read;
     }
     if (error != std::errc() || read < rule.minimum || read > rule.maximum) {
-        return "Please enter a number between " + std::to_string(rule.minimum) + " and " +
-               std::to_string(rule.maximum) + ".";
+        return FormatText(messages::kNumberOutOfRange, static_cast<unsigned>(rule.minimum),
+                          static_cast<unsigned>(rule.maximum));
     }
     return std::nullopt;
 }
@@ -142,7 +143,7 @@ std::optional<std::string> TextLengthProblem(std::string_view utf8, std::size_t 
     if (CharacterCount(utf8) <= maxChars) {
         return std::nullopt;
     }
-    return "Please enter no more than " + std::to_string(maxChars) + " characters.";
+    return FormatText(messages::kTextTooLong, static_cast<unsigned>(maxChars));
 }
 
 std::optional<std::string> PrefixProblem(const std::string& prefix) {
@@ -150,26 +151,24 @@ std::optional<std::string> PrefixProblem(const std::string& prefix) {
     for (std::size_t i = 0; i < prefix.size();) {
         const std::optional<char32_t> c = NextCodePoint(prefix, i);
         if (!c) {
-            return "The file name prefix is not valid UTF-8 text.";
+            return messages::kPrefixNotUtf8;
         }
         if (*c == '/' || *c == '\\') {
-            return "The file name prefix cannot contain / or \\: the files must stay in the "
-                   "output folder.";
+            return messages::kPrefixLeavesFolder;
         }
         if (IsControl(*c)) {
-            return "The file name prefix cannot contain control characters such as tabs or "
-                   "line breaks.";
+            return messages::kPrefixControlCharacter;
         }
         ++characters;
     }
     if (characters > kMaxPrefixCharacters) {
-        return "The file name prefix can have at most " + std::to_string(kMaxPrefixCharacters) +
-               " characters.";
+        return FormatText(messages::kPrefixTooManyCharacters,
+                          static_cast<unsigned>(kMaxPrefixCharacters));
     }
     if (prefix.size() + kMaxNumberDigits + kExtensionBytes > kMaxFileNameBytes) {
-        return "The file name prefix is too long for a file name: it can take at most " +
-               std::to_string(kMaxFileNameBytes - kMaxNumberDigits - kExtensionBytes) +
-               " bytes of UTF-8.";
+        return FormatText(
+            messages::kPrefixTooManyBytes,
+            static_cast<unsigned>(kMaxFileNameBytes - kMaxNumberDigits - kExtensionBytes));
     }
     return std::nullopt;
 }

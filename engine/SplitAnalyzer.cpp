@@ -1,11 +1,10 @@
 #include "SplitAnalyzer.h"
 
+#include "Messages.h"
 #include "SplitQuantities.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -127,21 +126,6 @@ bool ReportAndCheckCancel(ProgressDisplay& progress, std::uint64_t position) {
     progress.SetPos(static_cast<std::int64_t>(position));
     progress.PumpMessages(true);
     return progress.IsCancelled();
-}
-
-std::string Format(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
-
-std::string Format(const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    const int written = std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return written < 0 ? std::string() : std::string(text);
 }
 
 // Milliseconds of `frames` for the report: the division is in single precision
@@ -325,24 +309,19 @@ std::string SplitAnalyzer::FormatReport(const SplitPlan& plan, std::uint32_t fra
     // The whole recording in whole seconds, trimmed parts included, shared out.
     const std::uint32_t average = frameCount / sampleRate / plan.segmentCount;
 
-    std::string text = Format("Results of analysis:\n\n"
-                              "   Number of segments to be created: %5d\n"
-                              "   Maximum segment length:\t%2d:%02d\n"
-                              "   Minimum segment length:\t%2d:%02d\n"
-                              "   Average segment length:\t%2d:%02d\n",
-                              static_cast<int>(plan.segmentCount), static_cast<int>(longest / 60),
-                              static_cast<int>(longest % 60), static_cast<int>(shortest / 60),
-                              static_cast<int>(shortest % 60), static_cast<int>(average / 60),
-                              static_cast<int>(average % 60));
+    std::string text = FormatText(messages::kReportSummary, static_cast<int>(plan.segmentCount),
+                                  static_cast<int>(longest / 60), static_cast<int>(longest % 60),
+                                  static_cast<int>(shortest / 60), static_cast<int>(shortest % 60),
+                                  static_cast<int>(average / 60), static_cast<int>(average % 60));
     if (plan.leadTrimFrame != 0 || plan.tailEndFrame != 0) {
         const int leadMs = TrimMilliseconds(plan.leadTrimFrame, sampleRate);
         const int endMs = plan.tailEndFrame == 0
                               ? 0
                               : TrimMilliseconds(frameCount - plan.tailEndFrame, sampleRate);
-        text += Format("   Trim %d ms from beginning\n   Trim %d ms from end\n\n", leadMs, endMs);
+        text += FormatText(messages::kReportTrim, leadMs, endMs);
     } else {
         text += "\n";
     }
-    text += "Proceed to create WAV file segments?";
+    text += messages::kReportQuestion;
     return text;
 }

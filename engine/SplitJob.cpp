@@ -1,5 +1,6 @@
 #include "SplitJob.h"
 
+#include "Messages.h"
 #include "OpenFailureMessage.h"
 #include "OutputFiles.h"
 #include "SegmentWriter.h"
@@ -16,7 +17,7 @@
 namespace {
 
 void ShowError(SplitHost& host, const std::string& text) {
-    host.ShowMessage(text, "Error", MB_ICONERROR);
+    host.ShowMessage(text, messages::kErrorCaption, MB_ICONERROR);
 }
 
 // The first output file that is the input itself (same file, however the path is
@@ -38,7 +39,7 @@ bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, Sp
     if (reader.OpenForRead(inputPath.c_str()) == WAVE_OK) {
         return true;
     }
-    ShowError(host, inputPath.empty() ? std::string("Invalid file name.")
+    ShowError(host, inputPath.empty() ? std::string(messages::kInvalidFileName)
                                       : OpenFailureMessage(inputPath, reader));
     return false;
 }
@@ -48,8 +49,7 @@ std::uint64_t AnalysisWindowOrExplain(const WaveStream& reader, std::uint32_t si
     const std::uint64_t window = FramesForMilliseconds(reader.SampleRate(), silenceLengthMs);
     if (window == 0) {
         // Below 1000 frames per second a short silence length spans no whole frame.
-        ShowError(host, "The silence length is too short for the sample rate of this WAV file.  "
-                        "Choose a longer silence length.");
+        ShowError(host, messages::kSilenceTooShortForRate);
     }
     return window;
 }
@@ -67,7 +67,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         std::filesystem::absolute(options.inputPath, absoluteError);
 
     if (!host.ChangeDirectory(options.outputFolder)) {
-        ShowError(host, "Invalid output directory.");
+        ShowError(host, messages::kInvalidOutputDirectory);
         return SplitOutcome::Refused;
     }
 
@@ -80,7 +80,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         return SplitOutcome::Refused;
     }
     if (frameCount < window || frameCount < minTrack) {
-        ShowError(host, "WAV file isn't long enough to split.");
+        ShowError(host, messages::kNotLongEnough);
         return SplitOutcome::Refused;
     }
 
@@ -94,7 +94,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         scratchBuffer.reset(new (std::nothrow) std::uint8_t[scratchBytes]);
     }
     if (!frameBuffer || !scratchBuffer) {
-        ShowError(host, "Not enough memory to split this WAV file.");
+        ShowError(host, messages::kNotEnoughMemory);
         return SplitOutcome::Refused;
     }
     const std::span<FrameSlot> frames(frameBuffer.get(), static_cast<std::size_t>(window));
@@ -102,13 +102,13 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
 
     // From here the progress display exists; its destruction, on every way out,
     // ends the modal state and enables the main window again.
-    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", 1);
+    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress(messages::kProgressTitle, 1);
     if (!progress) {
         return SplitOutcome::Refused;
     }
-    progress->BeginModal("Progress", 0);
+    progress->BeginModal(messages::kProgressTitle, 0);
     progress->SetRange(0, frameCount, 1);
-    progress->SetText("Analyzing WAV file...");
+    progress->SetText(messages::kAnalyzing);
 
     SplitPlan plan;
     if (SplitAnalyzer::Analyze(options, reader, *progress, frames, plan) ==
@@ -123,8 +123,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     progress->Hide();
 
     if (plan.splitPoints.empty()) {
-        host.ShowMessage("No split points could be found.  Try adjusting the program options.",
-                         "Nothing to do", MB_OK);
+        host.ShowMessage(messages::kNoSplitPoints, messages::kNothingToDoCaption, MB_OK);
         return SplitOutcome::NothingFound;
     }
 
@@ -136,17 +135,13 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Writing a segment file over the recording would destroy it mid-copy.
     const std::string clash = OutputThatIsInput(inputFile, folder, options, plan.segmentCount);
     if (!clash.empty()) {
-        std::string text = "File error.  ";
-        text += clash;
-        text += " is the WAV file being split and cannot be overwritten.  Choose another output "
-                "directory or file name prefix.";
-        ShowError(host, text);
+        ShowError(host, FormatText(messages::kOutputIsInput, clash.c_str()));
         return SplitOutcome::Refused;
     }
 
     host.PlanReady(plan, frameCount, sampleRate);
     const std::string report = SplitAnalyzer::FormatReport(plan, frameCount, sampleRate);
-    if (host.ShowMessage(report, "Ready to split WAV file", MB_OKCANCEL) != IDOK) {
+    if (host.ShowMessage(report, messages::kReadyCaption, MB_OKCANCEL) != IDOK) {
         return SplitOutcome::Declined;
     }
 
