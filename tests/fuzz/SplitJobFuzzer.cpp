@@ -55,7 +55,7 @@ public:
     }
     int ShowMessage(const std::string& text, const char*, unsigned style) override {
         FUZZ_CHECK(!text.empty());
-        if ((style & 0x0F) == MB_OKCANCEL) {
+        if (ButtonsOf(style) == MB_OKCANCEL) {
             return confirm && writeAllowed ? IDOK : IDCANCEL;
         }
         return IDOK;
