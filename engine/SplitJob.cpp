@@ -54,6 +54,112 @@ std::uint64_t AnalysisWindowOrExplain(const WaveStream& reader, std::uint32_t si
     return window;
 }
 
+namespace {
+
+// One window of frames and one of packed bytes, shared by the analysis and the
+// writer.
+struct WindowBuffers {
+    std::unique_ptr<FrameSlot[]> frameBuffer;
+    std::unique_ptr<std::uint8_t[]> scratchBuffer;
+    std::span<FrameSlot> frames;
+    std::span<std::uint8_t> scratch;
+};
+
+// The buffers for `window` frames; false, after showing why, when they cannot be
+// had. The window is no longer than the recording, which fits 32 bits.
+bool AllocateWindowBuffers(std::uint64_t window, std::uint16_t blockAlign, SplitHost& host,
+                           WindowBuffers& buffers) {
+    const std::size_t scratchBytes = static_cast<std::size_t>(window) * blockAlign;
+    if (window <= INT32_MAX) {
+        buffers.frameBuffer.reset(new (std::nothrow) FrameSlot[window]());
+        buffers.scratchBuffer.reset(new (std::nothrow) std::uint8_t[scratchBytes]);
+    }
+    if (!buffers.frameBuffer || !buffers.scratchBuffer) {
+        ShowError(host, messages::kNotEnoughMemory);
+        return false;
+    }
+    buffers.frames =
+        std::span<FrameSlot>(buffers.frameBuffer.get(), static_cast<std::size_t>(window));
+    buffers.scratch = std::span<std::uint8_t>(buffers.scratchBuffer.get(), scratchBytes);
+    return true;
+}
+
+// Whether the recording holds a whole window and the minimum track; shows why not.
+bool LongEnoughOrExplain(const WaveStream& reader, std::uint64_t window,
+                         std::uint32_t minTrackLengthSec, SplitHost& host) {
+    const std::uint64_t minTrack =
+        static_cast<std::uint64_t>(reader.SampleRate()) * minTrackLengthSec;
+    if (reader.FrameCount() < window || reader.FrameCount() < minTrack) {
+        ShowError(host, messages::kNotLongEnough);
+        return false;
+    }
+    return true;
+}
+
+// Shows the progress display and runs the analysis under it; false when the
+// user cancelled. The display stays for the writer, hidden.
+bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
+                          ProgressDisplay& progress, std::span<FrameSlot> frames, SplitPlan& plan) {
+    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.SetRange(0, reader.FrameCount(), 1);
+    progress.SetText(messages::kAnalyzing);
+    if (SplitAnalyzer::Analyze(options, reader, progress, frames, plan) ==
+        SplitAnalyzer::Result::Cancelled) {
+        return false;
+    }
+    // The lead-in and tail scans do not stop for a cancel, but one that came
+    // during them still means no report and nothing written.
+    if (progress.IsCancelled()) {
+        return false;
+    }
+    progress.Hide();
+    return true;
+}
+
+// The full path the segment names are built from: the working directory, which
+// is the output folder by now ("." when the host cannot tell).
+std::string OutputFolderForNames(SplitHost& host) {
+    std::string folder = host.CurrentDirectory();
+    if (folder.empty()) {
+        folder.push_back('.');
+    }
+    return folder;
+}
+
+// Writing a segment file over the recording would destroy it mid-copy: false,
+// after showing which file, when one of the names is the input.
+bool OutputsSpareInputOrExplain(const std::filesystem::path& inputFile, const std::string& folder,
+                                const SplitOptions& options, std::uint32_t segmentCount,
+                                SplitHost& host) {
+    const std::string clash = OutputThatIsInput(inputFile, folder, options, segmentCount);
+    if (clash.empty()) {
+        return true;
+    }
+    ShowError(host, FormatText(messages::kOutputIsInput, clash.c_str()));
+    return false;
+}
+
+bool ConfirmedByUser(const SplitPlan& plan, const WaveStream& reader, SplitHost& host) {
+    host.PlanReady(plan, reader.FrameCount(), reader.SampleRate());
+    const std::string report =
+        SplitAnalyzer::FormatReport(plan, reader.FrameCount(), reader.SampleRate());
+    return host.ShowMessage(report, messages::kReadyCaption, MB_OKCANCEL) == IDOK;
+}
+
+SplitOutcome OutcomeOfWriting(SegmentWriter::Result result) {
+    switch (result) {
+    case SegmentWriter::Result::Completed:
+        return SplitOutcome::Written;
+    case SegmentWriter::Result::Cancelled:
+        return SplitOutcome::Cancelled;
+    case SegmentWriter::Result::Failed:
+        break;
+    }
+    return SplitOutcome::WriteFailed;
+}
+
+} // namespace
+
 SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Declared first so it is released last, after everything that reads from it.
     WaveStream reader;
@@ -70,35 +176,14 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         ShowError(host, messages::kInvalidOutputDirectory);
         return SplitOutcome::Refused;
     }
-
-    const std::uint32_t frameCount = reader.FrameCount();
-    const std::uint32_t sampleRate = reader.SampleRate();
     const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
-    const std::uint64_t minTrack =
-        static_cast<std::uint64_t>(sampleRate) * options.minTrackLengthSec;
-    if (window == 0) {
+    if (window == 0 || !LongEnoughOrExplain(reader, window, options.minTrackLengthSec, host)) {
         return SplitOutcome::Refused;
     }
-    if (frameCount < window || frameCount < minTrack) {
-        ShowError(host, messages::kNotLongEnough);
+    WindowBuffers buffers;
+    if (!AllocateWindowBuffers(window, reader.BlockAlign(), host, buffers)) {
         return SplitOutcome::Refused;
     }
-
-    // One window of frames and one of packed bytes, shared by the analysis and the
-    // writer; the window is no longer than the recording, which fits 32 bits.
-    const std::size_t scratchBytes = static_cast<std::size_t>(window) * reader.BlockAlign();
-    std::unique_ptr<FrameSlot[]> frameBuffer;
-    std::unique_ptr<std::uint8_t[]> scratchBuffer;
-    if (window <= INT32_MAX) {
-        frameBuffer.reset(new (std::nothrow) FrameSlot[window]());
-        scratchBuffer.reset(new (std::nothrow) std::uint8_t[scratchBytes]);
-    }
-    if (!frameBuffer || !scratchBuffer) {
-        ShowError(host, messages::kNotEnoughMemory);
-        return SplitOutcome::Refused;
-    }
-    const std::span<FrameSlot> frames(frameBuffer.get(), static_cast<std::size_t>(window));
-    const std::span<std::uint8_t> scratch(scratchBuffer.get(), scratchBytes);
 
     // From here the progress display exists; its destruction, on every way out,
     // ends the modal state and enables the main window again.
@@ -106,53 +191,22 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     if (!progress) {
         return SplitOutcome::Refused;
     }
-    progress->BeginModal(messages::kProgressTitle, 0);
-    progress->SetRange(0, frameCount, 1);
-    progress->SetText(messages::kAnalyzing);
-
     SplitPlan plan;
-    if (SplitAnalyzer::Analyze(options, reader, *progress, frames, plan) ==
-        SplitAnalyzer::Result::Cancelled) {
+    if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
         return SplitOutcome::Cancelled;
     }
-    // The lead-in and tail scans do not stop for a cancel, but one that came
-    // during them still means no report and nothing written.
-    if (progress->IsCancelled()) {
-        return SplitOutcome::Cancelled;
-    }
-    progress->Hide();
-
     if (plan.splitPoints.empty()) {
         host.ShowMessage(messages::kNoSplitPoints, messages::kNothingToDoCaption, MB_OK);
         return SplitOutcome::NothingFound;
     }
 
-    std::string folder = host.CurrentDirectory();
-    if (folder.empty()) {
-        // Names relative to the working directory, which is the output folder.
-        folder.push_back('.');
-    }
-    // Writing a segment file over the recording would destroy it mid-copy.
-    const std::string clash = OutputThatIsInput(inputFile, folder, options, plan.segmentCount);
-    if (!clash.empty()) {
-        ShowError(host, FormatText(messages::kOutputIsInput, clash.c_str()));
+    const std::string folder = OutputFolderForNames(host);
+    if (!OutputsSpareInputOrExplain(inputFile, folder, options, plan.segmentCount, host)) {
         return SplitOutcome::Refused;
     }
-
-    host.PlanReady(plan, frameCount, sampleRate);
-    const std::string report = SplitAnalyzer::FormatReport(plan, frameCount, sampleRate);
-    if (host.ShowMessage(report, messages::kReadyCaption, MB_OKCANCEL) != IDOK) {
+    if (!ConfirmedByUser(plan, reader, host)) {
         return SplitOutcome::Declined;
     }
-
-    switch (SegmentWriter::WriteSegments(reader, plan, frames, scratch, options, folder, *progress,
-                                         host)) {
-    case SegmentWriter::Result::Completed:
-        return SplitOutcome::Written;
-    case SegmentWriter::Result::Cancelled:
-        return SplitOutcome::Cancelled;
-    case SegmentWriter::Result::Failed:
-        break;
-    }
-    return SplitOutcome::WriteFailed;
+    return OutcomeOfWriting(SegmentWriter::WriteSegments(
+        reader, plan, buffers.frames, buffers.scratch, options, folder, *progress, host));
 }
