@@ -30,5 +30,5 @@ inline constexpr int kExitCancelled = 130;
 std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& command);
 
 // "0.2", "0.2%", "5", ".5" give the engine's threshold text ("0.2 %"); anything
-// that is not a plain decimal number from 0 to 5 gives no value.
+// that is not a plain decimal number from 0 to the scale's maximum (5) gives no value.
 std::optional<std::string> ThresholdTextFromArgument(const std::string& argument);

@@ -7,52 +7,15 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <sys/ioctl.h>
-#include <sys/select.h>
-#include <unistd.h>
 
 namespace {
-
-volatile std::sig_atomic_t cancelRequested = 0;
-
-extern "C" void OnCancelSignal(int) {
-    cancelRequested = 1;
-}
-
-// Ctrl+C, kill, a closed terminal or SSH session, and Ctrl+\ all mean Cancel.
-constexpr int kCancelSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT};
 
 constexpr auto kRedrawInterval = std::chrono::milliseconds(200);
 constexpr int kBarWidth = 20;
 
-int TerminalColumns() {
-    winsize size{};
-    if (ioctl(STDERR_FILENO, TIOCGWINSZ, &size) == 0 && size.ws_col > 0) {
-        return size.ws_col;
-    }
-    return 80;
-}
-
 } // namespace
-
-void InstallCancelSignals() {
-    struct sigaction action {};
-    action.sa_handler = OnCancelSignal;
-    sigemptyset(&action.sa_mask);
-    // Reads and writes of the files restart after the handler rather than fail
-    // half done; the prompt's pselect is never restarted, so Ctrl+C still ends it.
-    action.sa_flags = SA_RESTART;
-    for (int signal : kCancelSignals) {
-        sigaction(signal, &action, nullptr);
-    }
-}
-
-bool IsCancelRequested() {
-    return cancelRequested != 0;
-}
 
 TerminalProgress::TerminalProgress(bool draw, TerminalProgress** registration)
     : draw(draw), registration(registration) {
@@ -169,7 +132,7 @@ int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsi
         reportFailed = true;
         return IDCANCEL;
     }
-    if ((style & 0x0F) != MB_OKCANCEL) {
+    if (ButtonsOf(style) != MB_OKCANCEL) {
         return IDOK;
     }
     // A Ctrl+C during the last, uncancellable stretch of the analysis still
@@ -184,36 +147,7 @@ int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsi
 }
 
 bool TerminalHost::ReadConfirmation() {
-    // The cancel signals are held back except while waiting in pselect, so a Ctrl+C
-    // that lands between the test of the flag and the wait still ends the wait.
-    sigset_t cancelSignals;
-    sigset_t previous;
-    sigemptyset(&cancelSignals);
-    for (int signal : kCancelSignals) {
-        sigaddset(&cancelSignals, signal);
-    }
-    sigprocmask(SIG_BLOCK, &cancelSignals, &previous);
-
-    // One line, read byte by byte so nothing after it is taken from standard input.
-    std::string line;
-    while (!IsCancelRequested()) {
-        fd_set readable;
-        FD_ZERO(&readable);
-        FD_SET(STDIN_FILENO, &readable);
-        if (pselect(STDIN_FILENO + 1, &readable, nullptr, nullptr, nullptr, &previous) < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            break;
-        }
-        char byte = 0;
-        if (read(STDIN_FILENO, &byte, 1) != 1 || byte == '\n') {
-            break; // end of input, an error, or the end of the line
-        }
-        line += byte;
-    }
-    sigprocmask(SIG_SETMASK, &previous, nullptr);
-
+    const std::string line = ReadAnswerLine();
     if (IsCancelRequested()) {
         return false;
     }

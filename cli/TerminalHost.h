@@ -5,15 +5,10 @@
 #pragma once
 
 #include "SplitHost.h"
+#include "Terminal.h"
 
 #include <chrono>
-#include <csignal>
 #include <string>
-
-// Installs the SIGINT, SIGTERM, SIGHUP and SIGQUIT handlers, which only set the flag that
-// IsCancelRequested reports; Ctrl+C also ends a pending prompt.
-void InstallCancelSignals();
-bool IsCancelRequested();
 
 class TerminalProgress : public ProgressDisplay {
 public:

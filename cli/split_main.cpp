@@ -9,7 +9,6 @@
 
 #include <filesystem>
 #include <system_error>
-#include <unistd.h>
 
 namespace {
 
@@ -86,7 +85,7 @@ int main(int argc, char** argv) {
     InstallCancelSignals();
 
     TerminalHost::Settings settings;
-    settings.showProgress = !command.quiet && isatty(STDERR_FILENO) == 1;
+    settings.showProgress = !command.quiet && StandardErrorIsTerminal();
     settings.answerYes = command.answerYes;
     settings.dryRun = command.dryRun;
     settings.labelsPath = command.labelsPath;

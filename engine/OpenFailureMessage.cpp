@@ -1,5 +1,7 @@
 #include "OpenFailureMessage.h"
 
+#include "Messages.h"
+
 #include <cstdio>
 
 namespace {
@@ -43,30 +45,29 @@ std::string OpenFailureReason(WaveOpenFailure failure, std::uint16_t encodingTag
                               std::uint16_t bitsPerSample) {
     switch (failure) {
     case WaveOpenFailure::NotRegularFile:
-        return "it is a folder or a device, not a file.";
+        return messages::kReasonNotRegularFile;
     case WaveOpenFailure::NotWave:
-        return "it is not a WAV file.";
+        return messages::kReasonNotWave;
     case WaveOpenFailure::UnsupportedEncoding:
-        return "its encoding, " + EncodingName(encodingTag, bitsPerSample) +
-               ", is not supported.\nWAV files of 8-, 16-, 24- or 32-bit PCM\nor 32- or 64-bit "
-               "floating point can be split.";
+        return FormatText(messages::kReasonUnsupportedEncoding,
+                          EncodingName(encodingTag, bitsPerSample).c_str());
     case WaveOpenFailure::TooManyChannels:
-        return "it has more than two channels.\nOnly mono and stereo files can be split.";
+        return messages::kReasonTooManyChannels;
     case WaveOpenFailure::DamagedHeader:
-        return "its header is damaged.";
+        return messages::kReasonDamagedHeader;
     case WaveOpenFailure::TooLarge:
-        return "it is larger than the WAV format can describe.";
+        return messages::kReasonTooLarge;
     case WaveOpenFailure::Missing:
-        return "the file does not exist.";
+        return messages::kReasonMissing;
     case WaveOpenFailure::None:
     case WaveOpenFailure::CannotOpen:
         break;
     }
-    return "the file cannot be read.";
+    return messages::kReasonCannotRead;
 }
 
 std::string OpenFailureMessage(const std::string& path, const WaveStream& reader) {
-    return "Failed to open " + path + " for reading,\n" +
+    return FormatText(messages::kOpenFailed, path.c_str()) +
            OpenFailureReason(reader.OpenFailure(), reader.RefusedFormat().encodingTag,
                              reader.RefusedFormat().bitsPerSample);
 }

@@ -1,9 +1,9 @@
 #include "OptionRules.h"
 
-#include "SplitOptions.h"
+#include "Messages.h"
 #include "SplitQuantities.h"
 
-#include <cstdint>
+#include <charconv>
 #include <limits>
 
 namespace {
@@ -62,87 +62,113 @@ bool IsControl(char32_t c) {
     return c < 0x20 || (c >= 0x7F && c <= 0x9F);
 }
 
+// The C locale's white space, which atof and the window's edits skip.
+bool IsBlank(char c) {
+    return c == ' ' || (c >= '\t' && c <= '\r');
+}
+
+std::string_view WithoutBlanks(std::string_view text) {
+    while (!text.empty() && IsBlank(text.front())) {
+        text.remove_prefix(1);
+    }
+    while (!text.empty() && IsBlank(text.back())) {
+        text.remove_suffix(1);
+    }
+    return text;
+}
+
 } // namespace
+
+std::string ThresholdTextForPosition(int position) {
+    const double percent = static_cast<double>(position) *
+                           static_cast<double>(kThresholdScaleMaximum) *
+                           static_cast<double>(kThresholdStepFactor);
+    return FormatFixedPoint(percent, 2) + " %";
+}
+
+std::string_view ThresholdNumberText(std::string_view thresholdText) {
+    return thresholdText.size() > 2 ? thresholdText.substr(0, thresholdText.size() - 2)
+                                    : std::string_view();
+}
+
+int ThresholdPositionForText(std::string_view thresholdText) {
+    const double value = ParseLeadingNumber(ThresholdNumberText(thresholdText));
+    // Clamp before converting: a huge, infinite or NaN value must not reach the
+    // float and int conversions, whose results would be undefined.
+    if (!(value > 0.0)) {
+        return 0;
+    }
+    if (value >= static_cast<double>(kThresholdScaleMaximum)) {
+        return kThresholdSteps;
+    }
+    const float stored = static_cast<float>(value);
+    const double position =
+        static_cast<double>(stored) / static_cast<double>(kThresholdScaleMaximum) * kThresholdSteps;
+    const int truncated = static_cast<int>(position);
+    return truncated > kThresholdSteps ? kThresholdSteps : truncated;
+}
+
+std::optional<std::string> NumberProblem(std::string_view text, const NumberRule& rule,
+                                         std::uint32_t& value) {
+    const std::string_view number = WithoutBlanks(text);
+    bool digitsOnly = !number.empty();
+    for (char c : number) {
+        digitsOnly = digitsOnly && c >= '0' && c <= '9';
+    }
+    if (!digitsOnly) {
+        return FormatText(messages::kNotAWholeNumber, static_cast<unsigned>(rule.minimum),
+                          static_cast<unsigned>(rule.maximum));
+    }
+    std::uint32_t read = 0;
+    const auto [end, error] = std::from_chars(number.data(), number.data() + number.size(), read);
+    if (error == std::errc()) {
+        value = read;
+    }
+    if (error != std::errc() || read < rule.minimum || read > rule.maximum) {
+        return FormatText(messages::kNumberOutOfRange, static_cast<unsigned>(rule.minimum),
+                          static_cast<unsigned>(rule.maximum));
+    }
+    return std::nullopt;
+}
+
+std::size_t CharacterCount(std::string_view utf8) {
+    std::size_t characters = 0;
+    for (char c : utf8) {
+        characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80 ? 1 : 0;
+    }
+    return characters;
+}
+
+std::optional<std::string> TextLengthProblem(std::string_view utf8, std::size_t maxChars) {
+    if (CharacterCount(utf8) <= maxChars) {
+        return std::nullopt;
+    }
+    return FormatText(messages::kTextTooLong, static_cast<unsigned>(maxChars));
+}
 
 std::optional<std::string> PrefixProblem(const std::string& prefix) {
     std::size_t characters = 0;
     for (std::size_t i = 0; i < prefix.size();) {
         const std::optional<char32_t> c = NextCodePoint(prefix, i);
         if (!c) {
-            return "The file name prefix is not valid UTF-8 text.";
+            return messages::kPrefixNotUtf8;
         }
         if (*c == '/' || *c == '\\') {
-            return "The file name prefix cannot contain / or \\: the files must stay in the "
-                   "output folder.";
+            return messages::kPrefixLeavesFolder;
         }
         if (IsControl(*c)) {
-            return "The file name prefix cannot contain control characters such as tabs or "
-                   "line breaks.";
+            return messages::kPrefixControlCharacter;
         }
         ++characters;
     }
-    if (characters > SplitOptions::kMaxPrefixChars) {
-        return "The file name prefix can have at most " +
-               std::to_string(SplitOptions::kMaxPrefixChars) + " characters.";
+    if (characters > kMaxPrefixCharacters) {
+        return FormatText(messages::kPrefixTooManyCharacters,
+                          static_cast<unsigned>(kMaxPrefixCharacters));
     }
     if (prefix.size() + kMaxNumberDigits + kExtensionBytes > kMaxFileNameBytes) {
-        return "The file name prefix is too long for a file name: it can take at most " +
-               std::to_string(kMaxFileNameBytes - kMaxNumberDigits - kExtensionBytes) +
-               " bytes of UTF-8.";
+        return FormatText(
+            messages::kPrefixTooManyBytes,
+            static_cast<unsigned>(kMaxFileNameBytes - kMaxNumberDigits - kExtensionBytes));
     }
     return std::nullopt;
-}
-
-std::optional<std::size_t> CharacterCount(const std::string& text) {
-    std::size_t characters = 0;
-    for (std::size_t i = 0; i < text.size(); ++characters) {
-        if (!NextCodePoint(text, i)) {
-            return std::nullopt;
-        }
-    }
-    return characters;
-}
-
-std::optional<std::string> TextLengthProblem(const std::string& text, std::size_t maxChars) {
-    // Text that is not UTF-8 is counted by its bytes: never fewer than its characters.
-    if (CharacterCount(text).value_or(text.size()) <= maxChars) {
-        return std::nullopt;
-    }
-    return "Please enter no more than " + std::to_string(maxChars) + " characters.";
-}
-
-NumberEntry ReadNumberEntry(std::string_view text, std::uint32_t minimum, std::uint32_t maximum) {
-    const auto isBlank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
-    while (!text.empty() && isBlank(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && isBlank(text.back())) {
-        text.remove_suffix(1);
-    }
-    const std::string range = std::to_string(minimum) + " and " + std::to_string(maximum) + ".";
-    bool digitsOnly = !text.empty();
-    std::uint64_t number = 0;
-    for (char c : text) {
-        digitsOnly = digitsOnly && c >= '0' && c <= '9';
-        if (digitsOnly && number <= std::numeric_limits<std::uint32_t>::max()) {
-            number = number * 10 + static_cast<std::uint64_t>(c - '0');
-        }
-    }
-    if (!digitsOnly) {
-        return {std::nullopt, "Please enter an unsigned whole number between " + range};
-    }
-    NumberEntry entry;
-    if (number <= std::numeric_limits<std::uint32_t>::max()) {
-        entry.value = static_cast<std::uint32_t>(number);
-    }
-    if (!entry.value || *entry.value < minimum || *entry.value > maximum) {
-        entry.problem = "Please enter a number between " + range;
-    }
-    return entry;
-}
-
-double ThresholdTextNumber(std::string_view thresholdText) {
-    return ParseLeadingNumber(thresholdText.size() > 2
-                                  ? thresholdText.substr(0, thresholdText.size() - 2)
-                                  : std::string_view());
 }

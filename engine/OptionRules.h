@@ -1,4 +1,6 @@
-// Rules on option values that both front ends apply before anything is opened.
+// The rules on option values: every limit and default, the threshold scale, and
+// the checks with their messages. Every front end (the desktop window, the command
+// line) and the tests take them from here, so a limit is changed in one place.
 #pragma once
 
 #include <cstddef>
@@ -7,31 +9,71 @@
 #include <string>
 #include <string_view>
 
+// A whole-number option: its range (both ends allowed) and its default.
+struct NumberRule {
+    std::uint32_t minimum;
+    std::uint32_t maximum;
+    std::uint32_t defaultValue;
+};
+
+inline constexpr NumberRule kSilenceLengthMsRule{1, 5000, 500};
+inline constexpr NumberRule kMinTrackLengthSecRule{1, 3600, 30};
+inline constexpr NumberRule kAppendSilenceMsRule{0, 5000, 0};
+
+// Longest input path and output folder, and longest file name prefix, in
+// characters (code points).
+inline constexpr std::size_t kMaxPathCharacters = 250;
+inline constexpr std::size_t kMaxPrefixCharacters = 100;
+
+inline constexpr std::string_view kDefaultFileNamePrefix = "Track";
+inline constexpr bool kDefaultTrimSilence = false;
+inline constexpr bool kDefaultUseAverageMethod = false;
+
+// The threshold scale of the desktop slider, which the command line's range and
+// the suggestions use too: position p of 0..kThresholdSteps stands for p/60
+// percent, from 0 % to kThresholdScaleMaximum (5 %), the highest threshold any
+// front end accepts. Single-precision constants, so texts match those stored by
+// earlier versions.
+inline constexpr int kThresholdSteps = 300;
+inline constexpr float kThresholdScaleMaximum = 5.0f;
+inline constexpr float kThresholdStepFactor = 0.0033333334f; // nearest float to 1/300
+inline constexpr int kThresholdTicksInterval = 60;           // one tick per percent
+
+// A threshold text is a number, a blank and a percent sign; the default is
+// position 12 of the scale.
+inline constexpr std::string_view kDefaultThresholdText = "0.20 %";
+
+// "%.2f %%" of position × 5 × step factor: 12 gives "0.20 %", 300 gives "5.00 %".
+std::string ThresholdTextForPosition(int position);
+
+// The number part of a threshold text: the text without its last two characters
+// ("0.20 %" gives "0.20"); empty for a text of two characters or fewer.
+std::string_view ThresholdNumberText(std::string_view thresholdText);
+
+// Where a stored threshold text puts the slider: its number (read like atof, 0
+// when there is none) as a float, × 300 / 5, truncated and clamped into
+// 0..kThresholdSteps. "0.35 %" gives 20, not 21.
+int ThresholdPositionForText(std::string_view thresholdText);
+
+// Checks a typed whole number against `rule`. Blanks around the number are
+// ignored; otherwise only the digits 0-9 are accepted. Returns the message for
+// the user when the text is refused, no value when it is fine. `value` receives
+// the number whenever the text is a number that fits 32 bits, also when it is
+// out of range (the window keeps what was typed), and is left alone otherwise.
+std::optional<std::string> NumberProblem(std::string_view text, const NumberRule& rule,
+                                         std::uint32_t& value);
+
+// Characters of UTF-8 text: the bytes that do not continue a sequence, which for
+// valid UTF-8 are its code points.
+std::size_t CharacterCount(std::string_view utf8);
+
+// The message when `utf8` has more than `maxChars` characters (code points, so
+// both front ends count alike); no value when it fits.
+std::optional<std::string> TextLengthProblem(std::string_view utf8, std::size_t maxChars);
+
 // Why `prefix` (UTF-8) cannot begin the output file names, as a sentence for the
 // user; no value when it is fine. A prefix must stay inside the output folder
 // (no path separator of either kind), hold no control character, be valid UTF-8
-// of at most SplitOptions::kMaxPrefixChars characters, and leave room for the
-// longest number and ".wav" in a file name of the file system's 255 bytes.
+// of at most kMaxPrefixCharacters characters, and leave room for the longest number
+// and ".wav" in a file name of the file system's 255 bytes.
 std::optional<std::string> PrefixProblem(const std::string& prefix);
-
-// The number of characters (code points) in `text` (UTF-8); no value when it is
-// not valid UTF-8. Both front ends count a text's length this way.
-std::optional<std::size_t> CharacterCount(const std::string& text);
-
-// Why a typed `text` (UTF-8) is too long for a field of at most `maxChars`
-// characters, as a sentence for the user; no value when it fits.
-std::optional<std::string> TextLengthProblem(const std::string& text, std::size_t maxChars);
-
-// A typed unsigned whole number, with blanks around it allowed. `value` is the
-// number whenever it fits in 32 bits, also when it lies outside minimum..maximum;
-// `problem` says, as a sentence for the user, why the entry is refused.
-struct NumberEntry {
-    std::optional<std::uint32_t> value;
-    std::optional<std::string> problem;
-};
-NumberEntry ReadNumberEntry(std::string_view text, std::uint32_t minimum, std::uint32_t maximum);
-
-// The number a threshold text such as "0.20 %" stands for: the text without its
-// last two characters (the blank and the percent sign), read like atof with '.'
-// as the decimal point; 0 when there is no number.
-double ThresholdTextNumber(std::string_view thresholdText);

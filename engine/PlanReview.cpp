@@ -1,4 +1,5 @@
 #include "PlanReview.h"
+#include "Messages.h"
 
 #include "SegmentWriter.h"
 #include "SplitAnalyzer.h"
@@ -313,7 +314,7 @@ std::string HoverText(const SplitPlan& plan, std::uint32_t frameCount, std::uint
 
 std::string ReviewText(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate) {
     if (plan.splitPoints.empty()) {
-        return kNothingFoundText;
+        return messages::kNoSplitPoints;
     }
     return SplitAnalyzer::FormatReport(plan, frameCount, sampleRate);
 }

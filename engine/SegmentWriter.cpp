@@ -1,5 +1,6 @@
 #include "SegmentWriter.h"
 
+#include "Messages.h"
 #include "OutputFiles.h"
 #include "SplitQuantities.h"
 
@@ -221,8 +222,8 @@ private:
         }
         // In the last window the position can pass the end; never show a negative time.
         remaining = std::clamp<std::int64_t>(remaining, 0, INT_MAX);
-        progress.SetText("Creating WAV files...  Estimated time remaining: %d:%02d",
-                         static_cast<int>(remaining / 60), static_cast<int>(remaining % 60));
+        progress.SetText(messages::kCreatingWithEstimate, static_cast<int>(remaining / 60),
+                         static_cast<int>(remaining % 60));
         lastEstimateTime = now;
     }
 
@@ -258,9 +259,9 @@ SegmentWriter::Result SegmentWriter::WriteSegments(WaveStream& reader, const Spl
     host.SetIdlePriority();
     NormalPriorityOnExit restorePriority(host);
 
-    progress.SetText("Creating WAV files...");
+    progress.SetText(messages::kCreating);
     progress.SetPos(static_cast<std::int64_t>(spans.front().windowStart));
-    progress.BeginModal("Progress", 0);
+    progress.BeginModal(messages::kProgressTitle, 0);
 
     // A name that no file may take (a FIFO, a device, a folder) stops the run
     // before any earlier file of the same names is replaced.
@@ -298,19 +299,14 @@ SegmentWriter::Result SegmentWriter::WriteSegments(WaveStream& reader, const Spl
         std::filesystem::remove(result.temporaryPath, error);
     }
     progress.Hide();
-    // Built by appending: one format for every message, in the program's own style.
-    std::string message = "File error.  ";
+    std::string message;
     if (result.status == SegmentStatus::OpenFailed) {
-        message += fileNames[s];
-        message += " could not be opened for writing.";
+        message = FormatText(messages::kCannotOpenForWriting, fileNames[s].c_str());
     } else if (result.status == SegmentStatus::WriteFailed) {
-        message += fileNames[s];
-        message += " could not be written.";
+        message = FormatText(messages::kCannotWrite, fileNames[s].c_str());
     } else {
-        message += options.inputPath;
-        message += " could not be read.";
+        message = FormatText(messages::kCannotRead, options.inputPath.c_str());
     }
-    message += "  WAV file creation halted.";
-    host.ShowMessage(message, "Error", MB_ICONERROR);
+    host.ShowMessage(message, messages::kErrorCaption, MB_ICONERROR);
     return Result::Failed;
 }

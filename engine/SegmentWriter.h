@@ -8,6 +8,7 @@
 #include "WaveStream.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <span>
 #include <string>
 #include <vector>
@@ -30,11 +31,8 @@ struct SegmentSpan {
 // before the lead trim and from the tail end on are in no file.
 std::vector<SegmentSpan> LayOutSegments(const SplitPlan& plan, std::uint32_t frameCount);
 
-#if defined(_WIN32)
-inline constexpr char kPathSeparator = '\\';
-#else
-inline constexpr char kPathSeparator = '/';
-#endif
+inline constexpr char kPathSeparator =
+    static_cast<char>(std::filesystem::path::preferred_separator);
 
 // "<folder><separator><prefix><number>.wav", the number zero-padded to the digit
 // count of segmentCount. The prefix is taken literally (a '%' stays a '%').

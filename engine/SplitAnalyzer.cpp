@@ -1,11 +1,10 @@
 #include "SplitAnalyzer.h"
 
+#include "Messages.h"
 #include "SplitQuantities.h"
 
 #include <algorithm>
 #include <climits>
-#include <cstdarg>
-#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -129,21 +128,6 @@ bool ReportAndCheckCancel(ProgressDisplay& progress, std::uint64_t position) {
     return progress.IsCancelled();
 }
 
-std::string Format(const char* format, ...)
-#if defined(__GNUC__)
-    __attribute__((format(printf, 1, 2)))
-#endif
-    ;
-
-std::string Format(const char* format, ...) {
-    char text[1024];
-    va_list args;
-    va_start(args, format);
-    const int written = std::vsnprintf(text, sizeof text, format, args);
-    va_end(args);
-    return written < 0 ? std::string() : std::string(text);
-}
-
 // Milliseconds of `frames` for the report: the division is in single precision
 // and only the scaling by 1000 in double, so 0.7 s shows as 699 ms.
 int TrimMilliseconds(std::uint32_t frames, std::uint32_t sampleRate) {
@@ -203,11 +187,110 @@ bool WindowJudge::IsSilent(std::span<const FrameSlot> window) const {
     return !HasSound(window);
 }
 
+namespace {
+
+// What every scan reads and judges with.
+struct ScanContext {
+    WaveStream& reader;
+    std::span<FrameSlot> frames; // one window; its size is the window length
+    std::uint32_t frameCount;
+    const WindowJudge& judge;
+
+    std::uint64_t WindowFrames() const { return frames.size(); }
+    bool ReadWindowAt(std::uint64_t at) const { return ReadWindow(reader, at, frames, frameCount); }
+};
+
+// Lead-in scan: the first window with sound decides the lead trim. Leaves the
+// reader at the lead trim frame.
+std::uint32_t ScanLeadIn(const ScanContext& scan) {
+    std::uint32_t leadTrimFrame = 0;
+    for (std::uint64_t windowStart = 0; scan.ReadWindowAt(windowStart);
+         windowStart += scan.WindowFrames()) {
+        if (scan.judge.HasSound(scan.frames)) {
+            leadTrimFrame = LeadTrimFrom(scan.judge, scan.frames, windowStart);
+            break;
+        }
+    }
+    (void)scan.reader.SeekToFrame(leadTrimFrame); // the split scan positions itself anyway
+    return leadTrimFrame;
+}
+
+// Split scan from `position`: jump by the minimum track length, then look for a
+// silent window followed by one that is not silent; the latter's first frame is
+// the split. False when the user cancelled.
+bool ScanForSplits(const ScanContext& scan, std::uint64_t position, std::uint64_t minTrack,
+                   ProgressDisplay& progress, PlanBuilder& builder) {
+    const std::uint64_t windowFrames = scan.WindowFrames();
+    bool silenceSeen = false;
+    for (;;) {
+        const std::uint64_t jumpTarget = position + minTrack;
+        if (jumpTarget >= scan.frameCount ||
+            scan.reader.SeekToFrame(static_cast<std::uint32_t>(jumpTarget)) != WAVE_OK) {
+            return true;
+        }
+        position = jumpTarget;
+        if (ReportAndCheckCancel(progress, position)) {
+            return false;
+        }
+        if (!scan.ReadWindowAt(position)) {
+            continue;
+        }
+        for (;;) {
+            // Only windows with more than the minimum track left after their start
+            // are examined, so the last segment is always longer than that.
+            if (scan.frameCount - position <= minTrack) {
+                break;
+            }
+            position += windowFrames;
+            if (scan.judge.IsSilent(scan.frames)) {
+                silenceSeen = true;
+            } else if (silenceSeen) {
+                builder.RecordSplit(static_cast<std::uint32_t>(position - windowFrames));
+                silenceSeen = false;
+                break;
+            }
+            if (ReportAndCheckCancel(progress, position)) {
+                return false;
+            }
+            if (!scan.ReadWindowAt(position)) {
+                break;
+            }
+        }
+    }
+}
+
+// Tail scan: windows laid out backwards from the second-to-last frame; the end
+// of the kept audio, or 0 when no window with sound was found.
+std::uint32_t ScanTail(const ScanContext& scan) {
+    const std::uint64_t windowFrames = scan.WindowFrames();
+    for (std::uint64_t windowsBack = 1; windowsBack * windowFrames < scan.frameCount;
+         ++windowsBack) {
+        const std::uint64_t start = scan.frameCount - 1 - windowsBack * windowFrames;
+        if (scan.reader.SeekToFrame(static_cast<std::uint32_t>(start)) != WAVE_OK ||
+            !scan.ReadWindowAt(start)) {
+            break;
+        }
+        if (scan.judge.useAverageMethod) {
+            if (scan.judge.HasSound(scan.frames)) {
+                return static_cast<std::uint32_t>(start + windowFrames);
+            }
+            continue;
+        }
+        for (std::size_t i = scan.frames.size(); i-- > 0;) {
+            if (scan.judge.IsLoud(scan.frames[i])) {
+                return static_cast<std::uint32_t>(start + i);
+            }
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
 SplitAnalyzer::Result SplitAnalyzer::Analyze(const SplitOptions& options, WaveStream& reader,
                                              ProgressDisplay& progress, std::span<FrameSlot> frames,
                                              SplitPlan& plan) {
     const std::uint32_t frameCount = reader.FrameCount();
-    const std::uint64_t w = frames.size();
     const std::uint64_t minTrack =
         static_cast<std::uint64_t>(reader.SampleRate()) * options.minTrackLengthSec;
 
@@ -220,97 +303,24 @@ SplitAnalyzer::Result SplitAnalyzer::Analyze(const SplitOptions& options, WaveSt
 
     plan = SplitPlan();
     plan.splitPoints.reserve(100000);
-    plan.windowFrames = static_cast<std::uint32_t>(w);
+    plan.windowFrames = static_cast<std::uint32_t>(frames.size());
     plan.silenceSample = judge.silenceSample;
     PlanBuilder builder(plan);
-    if (w == 0) {
+    if (frames.empty()) {
         builder.Finish(frameCount);
         return Result::Complete;
     }
 
-    std::uint64_t position = 0;
-
-    // Lead-in scan: the first window with sound decides the lead trim.
+    const ScanContext scan{reader, frames, frameCount, judge};
     if (options.trimSilence) {
-        while (ReadWindow(reader, position, frames, frameCount)) {
-            position += w;
-            if (judge.HasSound(frames)) {
-                plan.leadTrimFrame = LeadTrimFrom(judge, frames, position - w);
-                break;
-            }
-        }
-        (void)reader.SeekToFrame(plan.leadTrimFrame); // the split scan positions itself anyway
-        position = plan.leadTrimFrame;
+        plan.leadTrimFrame = ScanLeadIn(scan);
     }
-
-    // Split scan: jump by the minimum track length, then look for a silent window
-    // followed by one that is not silent; the latter's first frame is the split.
-    bool silenceSeen = false;
-    for (;;) {
-        const std::uint64_t jumpTarget = position + minTrack;
-        if (jumpTarget >= frameCount ||
-            reader.SeekToFrame(static_cast<std::uint32_t>(jumpTarget)) != WAVE_OK) {
-            break;
-        }
-        position = jumpTarget;
-        if (ReportAndCheckCancel(progress, position)) {
-            return Result::Cancelled;
-        }
-        if (!ReadWindow(reader, position, frames, frameCount)) {
-            continue;
-        }
-        for (;;) {
-            // Only windows with more than the minimum track left after their start
-            // are examined, so the last segment is always longer than that.
-            if (frameCount - position <= minTrack) {
-                break;
-            }
-            position += w;
-            if (judge.IsSilent(frames)) {
-                silenceSeen = true;
-            } else if (silenceSeen) {
-                builder.RecordSplit(static_cast<std::uint32_t>(position - w));
-                silenceSeen = false;
-                break;
-            }
-            if (ReportAndCheckCancel(progress, position)) {
-                return Result::Cancelled;
-            }
-            if (!ReadWindow(reader, position, frames, frameCount)) {
-                break;
-            }
-        }
+    if (!ScanForSplits(scan, plan.leadTrimFrame, minTrack, progress, builder)) {
+        return Result::Cancelled;
     }
-
-    // Tail scan: windows laid out backwards from the second-to-last frame.
     if (options.trimSilence) {
-        for (std::uint64_t k = 1; k * w < frameCount; ++k) {
-            const std::uint64_t start = frameCount - 1 - k * w;
-            if (reader.SeekToFrame(static_cast<std::uint32_t>(start)) != WAVE_OK ||
-                !ReadWindow(reader, start, frames, frameCount)) {
-                break;
-            }
-            if (judge.useAverageMethod) {
-                if (judge.HasSound(frames)) {
-                    plan.tailEndFrame = static_cast<std::uint32_t>(start + w);
-                    break;
-                }
-                continue;
-            }
-            bool found = false;
-            for (std::size_t i = frames.size(); i-- > 0;) {
-                if (judge.IsLoud(frames[i])) {
-                    plan.tailEndFrame = static_cast<std::uint32_t>(start + i);
-                    found = true;
-                    break;
-                }
-            }
-            if (found) {
-                break;
-            }
-        }
+        plan.tailEndFrame = ScanTail(scan);
     }
-
     builder.Finish(frameCount);
     return Result::Complete;
 }
@@ -325,24 +335,19 @@ std::string SplitAnalyzer::FormatReport(const SplitPlan& plan, std::uint32_t fra
     // The whole recording in whole seconds, trimmed parts included, shared out.
     const std::uint32_t average = frameCount / sampleRate / plan.segmentCount;
 
-    std::string text = Format("Results of analysis:\n\n"
-                              "   Number of segments to be created: %5d\n"
-                              "   Maximum segment length:\t%2d:%02d\n"
-                              "   Minimum segment length:\t%2d:%02d\n"
-                              "   Average segment length:\t%2d:%02d\n",
-                              static_cast<int>(plan.segmentCount), static_cast<int>(longest / 60),
-                              static_cast<int>(longest % 60), static_cast<int>(shortest / 60),
-                              static_cast<int>(shortest % 60), static_cast<int>(average / 60),
-                              static_cast<int>(average % 60));
+    std::string text = FormatText(messages::kReportSummary, static_cast<int>(plan.segmentCount),
+                                  static_cast<int>(longest / 60), static_cast<int>(longest % 60),
+                                  static_cast<int>(shortest / 60), static_cast<int>(shortest % 60),
+                                  static_cast<int>(average / 60), static_cast<int>(average % 60));
     if (plan.leadTrimFrame != 0 || plan.tailEndFrame != 0) {
         const int leadMs = TrimMilliseconds(plan.leadTrimFrame, sampleRate);
         const int endMs = plan.tailEndFrame == 0
                               ? 0
                               : TrimMilliseconds(frameCount - plan.tailEndFrame, sampleRate);
-        text += Format("   Trim %d ms from beginning\n   Trim %d ms from end\n\n", leadMs, endMs);
+        text += FormatText(messages::kReportTrim, leadMs, endMs);
     } else {
         text += "\n";
     }
-    text += "Proceed to create WAV file segments?";
+    text += messages::kReportQuestion;
     return text;
 }

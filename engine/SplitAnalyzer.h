@@ -12,12 +12,6 @@
 #include <span>
 #include <string>
 
-// The words around the report, shared by every front end that shows it.
-inline constexpr const char* kReportCaption = "Ready to split WAV file";
-inline constexpr const char* kNothingFoundCaption = "Nothing to do";
-inline constexpr const char* kNothingFoundText =
-    "No split points could be found.  Try adjusting the program options.";
-
 // How the scans judge one window of frames.
 struct WindowJudge {
     std::uint16_t threshold = 0;    // T: a magnitude above it is loud

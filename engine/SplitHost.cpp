@@ -1,23 +1,23 @@
 #include "SplitHost.h"
 
+#include "Messages.h"
 #include "ProcessServices.h"
 #include "SplitAnalyzer.h"
 #include "SplitPlan.h"
 
 #include <cstdarg>
-#include <cstdio>
 
 void ProgressDisplay::SetText(const char* format, ...) {
-    char text[512];
+    // A status line of at most 511 bytes, as the window's fixed buffer held.
+    constexpr std::size_t kMaxStatusBytes = 511;
     va_list args;
     va_start(args, format);
-    // vsnprintf cuts an over-long text and always terminates it.
-    const int written = std::vsnprintf(text, sizeof text, format, args);
+    std::string text = FormatTextV(format, args);
     va_end(args);
-    if (written < 0) {
-        text[0] = '\0';
+    if (text.size() > kMaxStatusBytes) {
+        text.resize(kMaxStatusBytes);
     }
-    SetStatusText(text);
+    SetStatusText(text.c_str());
 }
 
 void SplitHost::PlanReady(const SplitPlan& /*plan*/, std::uint32_t /*frameCount*/,
@@ -26,12 +26,12 @@ void SplitHost::PlanReady(const SplitPlan& /*plan*/, std::uint32_t /*frameCount*
 SplitHost::PlanAnswer SplitHost::ConfirmPlan(const PlanToConfirm& proposal,
                                              ChosenPlan& /*chosen*/) {
     if (proposal.plan.splitPoints.empty()) {
-        ShowMessage(kNothingFoundText, kNothingFoundCaption, MB_OK);
+        ShowMessage(messages::kNoSplitPoints, messages::kNothingToDoCaption, MB_OK);
         return PlanAnswer::NothingFound;
     }
     const std::string report =
         SplitAnalyzer::FormatReport(proposal.plan, proposal.frameCount, proposal.sampleRate);
-    return ShowMessage(report, kReportCaption, MB_OKCANCEL) == IDOK ? PlanAnswer::Proceed
+    return ShowMessage(report, messages::kReadyCaption, MB_OKCANCEL) == IDOK ? PlanAnswer::Proceed
                                                                     : PlanAnswer::Declined;
 }
 

@@ -17,6 +17,11 @@ inline constexpr unsigned MB_ICONERROR = 0x10;
 inline constexpr int IDOK = 1;
 inline constexpr int IDCANCEL = 2;
 
+// The button set of a message box style (MB_OK or MB_OKCANCEL), without its icon.
+constexpr unsigned ButtonsOf(unsigned style) {
+    return style & 0x0Fu;
+}
+
 // Positions are frame indices, which can exceed the range of int for long 8-bit
 // recordings; a display scales them to its own bar.
 class ProgressDisplay {
@@ -30,7 +35,7 @@ public:
     virtual bool IsCancelled() const = 0;
     virtual void Hide() = 0;
 
-    // printf-style; formatted into a 512-byte buffer (longer texts are cut, never overflow).
+    // printf-style; a text longer than 511 bytes is cut there.
     void SetText(const char* format, ...)
 #if defined(__GNUC__)
         __attribute__((format(printf, 2, 3)))

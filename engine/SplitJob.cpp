@@ -1,5 +1,6 @@
 #include "SplitJob.h"
 
+#include "Messages.h"
 #include "OpenFailureMessage.h"
 #include "OutputFiles.h"
 #include "SegmentWriter.h"
@@ -11,12 +12,13 @@
 #include <filesystem>
 #include <memory>
 #include <new>
+#include <optional>
 #include <system_error>
 
 namespace {
 
 void ShowError(SplitHost& host, const std::string& text) {
-    host.ShowMessage(text, "Error", MB_ICONERROR);
+    host.ShowMessage(text, messages::kErrorCaption, MB_ICONERROR);
 }
 
 // The first output file that is the input itself (same file, however the path is
@@ -32,29 +34,13 @@ std::string OutputThatIsInput(const std::filesystem::path& input, const std::str
     return std::string();
 }
 
-// Writing a segment file over the recording would destroy it mid-copy: refuses,
-// after saying so, when one of the plan's files is the input itself.
-bool RefusedToOverwriteInput(const std::filesystem::path& input, const std::string& folder,
-                             const SplitOptions& options, const SplitPlan& plan, SplitHost& host) {
-    const std::string clash = OutputThatIsInput(input, folder, options, plan.segmentCount);
-    if (clash.empty()) {
-        return false;
-    }
-    std::string text = "File error.  ";
-    text += clash;
-    text += " is the WAV file being split and cannot be overwritten.  Choose another output "
-            "directory or file name prefix.";
-    ShowError(host, text);
-    return true;
-}
-
 } // namespace
 
 bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, SplitHost& host) {
     if (reader.OpenForRead(inputPath.c_str()) == WAVE_OK) {
         return true;
     }
-    ShowError(host, inputPath.empty() ? std::string("Invalid file name.")
+    ShowError(host, inputPath.empty() ? std::string(messages::kInvalidFileName)
                                       : OpenFailureMessage(inputPath, reader));
     return false;
 }
@@ -64,11 +50,150 @@ std::uint64_t AnalysisWindowOrExplain(const WaveStream& reader, std::uint32_t si
     const std::uint64_t window = FramesForMilliseconds(reader.SampleRate(), silenceLengthMs);
     if (window == 0) {
         // Below 1000 frames per second a short silence length spans no whole frame.
-        ShowError(host, "The silence length is too short for the sample rate of this WAV file.  "
-                        "Choose a longer silence length.");
+        ShowError(host, messages::kSilenceTooShortForRate);
     }
     return window;
 }
+
+namespace {
+
+// One window of frames and one of packed bytes, shared by the analysis and the
+// writer.
+struct WindowBuffers {
+    std::unique_ptr<FrameSlot[]> frameBuffer;
+    std::unique_ptr<std::uint8_t[]> scratchBuffer;
+    std::span<FrameSlot> frames;
+    std::span<std::uint8_t> scratch;
+};
+
+// The buffers for `window` frames; false, after showing why, when they cannot be
+// had. The window is no longer than the recording, which fits 32 bits.
+bool AllocateWindowBuffers(std::uint64_t window, std::uint16_t blockAlign, SplitHost& host,
+                           WindowBuffers& buffers) {
+    const std::size_t scratchBytes = static_cast<std::size_t>(window) * blockAlign;
+    if (window <= INT32_MAX) {
+        buffers.frameBuffer.reset(new (std::nothrow) FrameSlot[window]());
+        buffers.scratchBuffer.reset(new (std::nothrow) std::uint8_t[scratchBytes]);
+    }
+    if (!buffers.frameBuffer || !buffers.scratchBuffer) {
+        ShowError(host, messages::kNotEnoughMemory);
+        return false;
+    }
+    buffers.frames =
+        std::span<FrameSlot>(buffers.frameBuffer.get(), static_cast<std::size_t>(window));
+    buffers.scratch = std::span<std::uint8_t>(buffers.scratchBuffer.get(), scratchBytes);
+    return true;
+}
+
+// Whether the recording holds a whole window and the minimum track; shows why not.
+bool LongEnoughOrExplain(const WaveStream& reader, std::uint64_t window,
+                         std::uint32_t minTrackLengthSec, SplitHost& host) {
+    const std::uint64_t minTrack =
+        static_cast<std::uint64_t>(reader.SampleRate()) * minTrackLengthSec;
+    if (reader.FrameCount() < window || reader.FrameCount() < minTrack) {
+        ShowError(host, messages::kNotLongEnough);
+        return false;
+    }
+    return true;
+}
+
+// Shows the progress display and runs the analysis under it; false when the
+// user cancelled. The display stays for the writer, hidden.
+bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
+                          ProgressDisplay& progress, std::span<FrameSlot> frames, SplitPlan& plan) {
+    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.SetRange(0, reader.FrameCount(), 1);
+    progress.SetText(messages::kAnalyzing);
+    if (SplitAnalyzer::Analyze(options, reader, progress, frames, plan) ==
+        SplitAnalyzer::Result::Cancelled) {
+        return false;
+    }
+    // The lead-in and tail scans do not stop for a cancel, but one that came
+    // during them still means no report and nothing written.
+    if (progress.IsCancelled()) {
+        return false;
+    }
+    progress.Hide();
+    return true;
+}
+
+// The full path the segment names are built from: the working directory, which
+// is the output folder by now ("." when the host cannot tell).
+std::string OutputFolderForNames(SplitHost& host) {
+    std::string folder = host.CurrentDirectory();
+    if (folder.empty()) {
+        folder.push_back('.');
+    }
+    return folder;
+}
+
+// Writing a segment file over the recording would destroy it mid-copy: false,
+// after showing which file, when one of the names is the input.
+bool OutputsSpareInputOrExplain(const std::filesystem::path& inputFile, const std::string& folder,
+                                const SplitOptions& options, std::uint32_t segmentCount,
+                                SplitHost& host) {
+    const std::string clash = OutputThatIsInput(inputFile, folder, options, segmentCount);
+    if (clash.empty()) {
+        return true;
+    }
+    ShowError(host, FormatText(messages::kOutputIsInput, clash.c_str()));
+    return false;
+}
+
+// Has the host confirm the plan: the report box, or a front end's own review,
+// which may hand back another plan together with the options that made it. No
+// value when the run goes on with `plan` and `written`; otherwise how it ends.
+std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::filesystem::path& inputFile,
+                                                 const std::string& folder,
+                                                 const WaveStream& reader, SplitHost& host,
+                                                 SplitPlan& plan, SplitOptions& written) {
+    if (!plan.splitPoints.empty()) {
+        if (!OutputsSpareInputOrExplain(inputFile, folder, written, plan.segmentCount, host)) {
+            return SplitOutcome::Refused;
+        }
+        host.PlanReady(plan, reader.FrameCount(), reader.SampleRate());
+    }
+    SplitHost::ChosenPlan chosen;
+    const SplitHost::PlanToConfirm proposal{written,          plan, reader.FrameCount(),
+                                            reader.SampleRate(), reader.SlotBits(),
+                                            inputFile.string()};
+    switch (host.ConfirmPlan(proposal, chosen)) {
+    case SplitHost::PlanAnswer::NothingFound:
+        return SplitOutcome::NothingFound;
+    case SplitHost::PlanAnswer::Declined:
+        return SplitOutcome::Declined;
+    case SplitHost::PlanAnswer::Proceed:
+        break;
+    }
+    if (chosen.changed) {
+        // The user moved the threshold or changed the method while reviewing.
+        if (chosen.plan.splitPoints.empty() || chosen.plan.windowFrames != plan.windowFrames) {
+            return SplitOutcome::Declined;
+        }
+        plan = std::move(chosen.plan);
+        written.thresholdText = chosen.thresholdText;
+        written.useAverageMethod = chosen.useAverageMethod;
+        // Another segment count gives other names, so they are checked again.
+        if (!OutputsSpareInputOrExplain(inputFile, folder, written, plan.segmentCount, host)) {
+            return SplitOutcome::Refused;
+        }
+    }
+    return std::nullopt;
+}
+
+SplitOutcome OutcomeOfWriting(SegmentWriter::Result result) {
+    switch (result) {
+    case SegmentWriter::Result::Completed:
+        return SplitOutcome::Written;
+    case SegmentWriter::Result::Cancelled:
+        return SplitOutcome::Cancelled;
+    case SegmentWriter::Result::Failed:
+        break;
+    }
+    return SplitOutcome::WriteFailed;
+}
+
+} // namespace
 
 SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Declared first so it is released last, after everything that reads from it.
@@ -83,106 +208,34 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         std::filesystem::absolute(options.inputPath, absoluteError);
 
     if (!host.ChangeDirectory(options.outputFolder)) {
-        ShowError(host, "Invalid output directory.");
+        ShowError(host, messages::kInvalidOutputDirectory);
         return SplitOutcome::Refused;
     }
-
-    const std::uint32_t frameCount = reader.FrameCount();
-    const std::uint32_t sampleRate = reader.SampleRate();
     const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
-    const std::uint64_t minTrack =
-        static_cast<std::uint64_t>(sampleRate) * options.minTrackLengthSec;
-    if (window == 0) {
+    if (window == 0 || !LongEnoughOrExplain(reader, window, options.minTrackLengthSec, host)) {
         return SplitOutcome::Refused;
     }
-    if (frameCount < window || frameCount < minTrack) {
-        ShowError(host, "WAV file isn't long enough to split.");
+    WindowBuffers buffers;
+    if (!AllocateWindowBuffers(window, reader.BlockAlign(), host, buffers)) {
         return SplitOutcome::Refused;
     }
-
-    // One window of frames and one of packed bytes, shared by the analysis and the
-    // writer; the window is no longer than the recording, which fits 32 bits.
-    const std::size_t scratchBytes = static_cast<std::size_t>(window) * reader.BlockAlign();
-    std::unique_ptr<FrameSlot[]> frameBuffer;
-    std::unique_ptr<std::uint8_t[]> scratchBuffer;
-    if (window <= INT32_MAX) {
-        frameBuffer.reset(new (std::nothrow) FrameSlot[window]());
-        scratchBuffer.reset(new (std::nothrow) std::uint8_t[scratchBytes]);
-    }
-    if (!frameBuffer || !scratchBuffer) {
-        ShowError(host, "Not enough memory to split this WAV file.");
-        return SplitOutcome::Refused;
-    }
-    const std::span<FrameSlot> frames(frameBuffer.get(), static_cast<std::size_t>(window));
-    const std::span<std::uint8_t> scratch(scratchBuffer.get(), scratchBytes);
 
     // From here the progress display exists; its destruction, on every way out,
     // ends the modal state and enables the main window again.
-    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", 1);
+    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress(messages::kProgressTitle, 1);
     if (!progress) {
         return SplitOutcome::Refused;
     }
-    progress->BeginModal("Progress", 0);
-    progress->SetRange(0, frameCount, 1);
-    progress->SetText("Analyzing WAV file...");
-
     SplitPlan plan;
-    if (SplitAnalyzer::Analyze(options, reader, *progress, frames, plan) ==
-        SplitAnalyzer::Result::Cancelled) {
+    if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
         return SplitOutcome::Cancelled;
     }
-    // The lead-in and tail scans do not stop for a cancel, but one that came
-    // during them still means no report and nothing written.
-    if (progress->IsCancelled()) {
-        return SplitOutcome::Cancelled;
-    }
-    progress->Hide();
-
-    std::string folder = host.CurrentDirectory();
-    if (folder.empty()) {
-        // Names relative to the working directory, which is the output folder.
-        folder.push_back('.');
-    }
-    if (!plan.splitPoints.empty()) {
-        if (RefusedToOverwriteInput(inputFile, folder, options, plan, host)) {
-            return SplitOutcome::Refused;
-        }
-        host.PlanReady(plan, frameCount, sampleRate);
-    }
-
-    SplitHost::ChosenPlan chosen;
-    const SplitHost::PlanToConfirm proposal{
-        options, plan, frameCount, sampleRate, reader.BitsPerSample(), inputFile.string()};
-    switch (host.ConfirmPlan(proposal, chosen)) {
-    case SplitHost::PlanAnswer::NothingFound:
-        return SplitOutcome::NothingFound;
-    case SplitHost::PlanAnswer::Declined:
-        return SplitOutcome::Declined;
-    case SplitHost::PlanAnswer::Proceed:
-        break;
-    }
+    const std::string folder = OutputFolderForNames(host);
     SplitOptions written = options;
-    if (chosen.changed) {
-        // The user moved the threshold or changed the method while reviewing.
-        if (chosen.plan.splitPoints.empty() || chosen.plan.windowFrames != plan.windowFrames) {
-            return SplitOutcome::Declined;
-        }
-        plan = std::move(chosen.plan);
-        written.thresholdText = chosen.thresholdText;
-        written.useAverageMethod = chosen.useAverageMethod;
-        if (RefusedToOverwriteInput(inputFile, folder, written, plan, host)) {
-            return SplitOutcome::Refused;
-        }
+    if (const std::optional<SplitOutcome> end =
+            ConfirmPlanOrExplain(inputFile, folder, reader, host, plan, written)) {
+        return *end;
     }
-
-    switch (SegmentWriter::WriteSegments(reader, plan, frames, scratch, written, folder, *progress,
-                                         host)) {
-    case SegmentWriter::Result::Completed:
-        return SplitOutcome::Written;
-    case SegmentWriter::Result::Cancelled:
-        return SplitOutcome::Cancelled;
-    case SegmentWriter::Result::Failed:
-        break;
-    }
-    return SplitOutcome::WriteFailed;
+    return OutcomeOfWriting(SegmentWriter::WriteSegments(
+        reader, plan, buffers.frames, buffers.scratch, written, folder, *progress, host));
 }

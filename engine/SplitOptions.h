@@ -1,27 +1,29 @@
 // The option values a front end hands to the splitting engine at every Start.
 #pragma once
 
+#include "OptionRules.h"
+
 #include <cstdint>
 #include <string>
 
 struct SplitOptions {
-    // Limits and ranges the front ends enforce before they call the engine.
-    static constexpr std::size_t kMaxPathChars = 250;
-    static constexpr std::size_t kMaxPrefixChars = 100;
-    static constexpr std::uint32_t kMinSilenceLengthMs = 1;
-    static constexpr std::uint32_t kMaxSilenceLengthMs = 5000;
-    static constexpr std::uint32_t kMinTrackLengthSec = 1;
-    static constexpr std::uint32_t kMaxTrackLengthSec = 3600;
-    static constexpr std::uint32_t kMaxAppendSilenceMs = 5000;
+    // The limits under their earlier names, for callers not yet on OptionRules.h.
+    static constexpr std::size_t kMaxPathChars = kMaxPathCharacters;
+    static constexpr std::size_t kMaxPrefixChars = kMaxPrefixCharacters;
+    static constexpr std::uint32_t kMinSilenceLengthMs = kSilenceLengthMsRule.minimum;
+    static constexpr std::uint32_t kMaxSilenceLengthMs = kSilenceLengthMsRule.maximum;
+    static constexpr std::uint32_t kMinTrackLengthSec = kMinTrackLengthSecRule.minimum;
+    static constexpr std::uint32_t kMaxTrackLengthSec = kMinTrackLengthSecRule.maximum;
+    static constexpr std::uint32_t kMaxAppendSilenceMs = kAppendSilenceMsRule.maximum;
 
     std::string inputPath;
     std::string outputFolder;
-    std::string fileNamePrefix = "Track";
+    std::string fileNamePrefix{kDefaultFileNamePrefix};
     // A number, a blank and a percent sign, such as "0.20 %"; the engine parses it.
-    std::string thresholdText = "0.20 %";
-    std::uint32_t silenceLengthMs = 500;
-    std::uint32_t minTrackLengthSec = 30;
-    std::uint32_t appendSilenceMs = 0;
-    bool trimSilence = false;
-    bool useAverageMethod = false;
+    std::string thresholdText{kDefaultThresholdText};
+    std::uint32_t silenceLengthMs = kSilenceLengthMsRule.defaultValue;
+    std::uint32_t minTrackLengthSec = kMinTrackLengthSecRule.defaultValue;
+    std::uint32_t appendSilenceMs = kAppendSilenceMsRule.defaultValue;
+    bool trimSilence = kDefaultTrimSilence;
+    bool useAverageMethod = kDefaultUseAverageMethod;
 };

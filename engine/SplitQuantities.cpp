@@ -3,7 +3,6 @@
 #include <array>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 
 std::uint64_t FramesForMilliseconds(std::uint32_t sampleRate, std::uint32_t milliseconds) {
     return static_cast<std::uint64_t>(sampleRate) * milliseconds / 1000U;
@@ -49,10 +48,8 @@ double ParseLeadingNumber(std::string_view text) {
 }
 
 std::uint16_t AmplitudeThreshold(std::string_view thresholdText, std::uint16_t bitsPerSample) {
-    std::string_view number = thresholdText.size() > 2
-                                  ? thresholdText.substr(0, thresholdText.size() - 2)
-                                  : std::string_view();
-    const float fraction = static_cast<float>(ParseLeadingNumber(number) * 0.01);
+    const float fraction =
+        static_cast<float>(ParseLeadingNumber(ThresholdNumberText(thresholdText)) * 0.01);
     const float scaled = std::ldexp(fraction, bitsPerSample + 1);
     if (!std::isfinite(scaled)) {
         return 0;
@@ -66,18 +63,6 @@ std::uint16_t AmplitudeThreshold(std::string_view thresholdText, std::uint16_t b
     return static_cast<std::uint16_t>(wrapped);
 }
 
-std::string FormatThresholdText(int hundredthsOfPercent) {
-    const bool negative = hundredthsOfPercent < 0;
-    const long long magnitude = std::llabs(static_cast<long long>(hundredthsOfPercent));
-    std::string text = negative ? "-" : "";
-    text += std::to_string(magnitude / 100);
-    text += '.';
-    text += static_cast<char>('0' + magnitude % 100 / 10);
-    text += static_cast<char>('0' + magnitude % 10);
-    text += " %";
-    return text;
-}
-
 std::string FormatFixedPoint(double value, int precision) {
     std::array<char, 64> buffer{};
     auto [end, error] = std::to_chars(buffer.data(), buffer.data() + buffer.size(), value,
@@ -86,11 +71,4 @@ std::string FormatFixedPoint(double value, int precision) {
         return "0";
     }
     return std::string(buffer.data(), end);
-}
-
-std::string ThresholdTextForPosition(int position) {
-    const double percent = static_cast<double>(position) *
-                           static_cast<double>(kThresholdScaleMaximum) *
-                           static_cast<double>(kThresholdStepFactor);
-    return FormatFixedPoint(percent, 2) + " %";
 }

@@ -2,6 +2,8 @@
 // recording's format, as small pure functions.
 #pragma once
 
+#include "OptionRules.h" // the threshold scale and its texts
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -17,23 +19,10 @@ std::int16_t SilenceSampleFor(std::uint16_t bitsPerSample);
 // decimal point, whatever the C library's locale; 0 when there is none.
 double ParseLeadingNumber(std::string_view text);
 
-// The amplitude threshold T for a threshold text such as "0.20 %": the text
-// without its last two characters is the percentage; the fraction is rounded to
+// The amplitude threshold T for a threshold text such as "0.20 %": its number
+// (ThresholdNumberText) is the percentage; the fraction is rounded to
 // single precision, scaled by 2^(bits + 1), truncated and reduced to 16 bits.
 std::uint16_t AmplitudeThreshold(std::string_view thresholdText, std::uint16_t bitsPerSample);
 
-// "0.20 %" for 20 hundredths of a percent; '.' whatever the locale.
-std::string FormatThresholdText(int hundredthsOfPercent);
-
 // printf's "%.<precision>f", always with '.' whatever the C library's locale.
 std::string FormatFixedPoint(double value, int precision);
-
-// The threshold scale of the desktop slider, which suggestions are given on too:
-// position p of 0..kThresholdSteps stands for p/60 percent, from 0 % to 5 %.
-// Single-precision constants, so texts match those stored by earlier versions.
-inline constexpr int kThresholdSteps = 300;
-inline constexpr float kThresholdScaleMaximum = 5.0f;
-inline constexpr float kThresholdStepFactor = 0.0033333334f; // nearest float to 1/300
-
-// "%.2f %%" of position × 5 × step factor: 12 gives "0.20 %", 300 gives "5.00 %".
-std::string ThresholdTextForPosition(int position);

@@ -1,5 +1,6 @@
 #include "ThresholdSuggestion.h"
 
+#include "Messages.h"
 #include "SplitJob.h"
 #include "SplitQuantities.h"
 
@@ -38,15 +39,10 @@ std::uint16_t ThresholdAt(int position, std::uint16_t bitsPerSample) {
 
 std::string AdviceText(bool averageWouldServe, bool clicks, int position) {
     const std::string text = ThresholdTextForPosition(position);
-    if (!averageWouldServe) {
-        return "The maximum method would work on this recording, with a threshold of " + text + ".";
-    }
-    if (clicks) {
-        return "Clicks make the maximum method unreliable on this recording; the average "
-               "method would work, with a threshold of " +
-               text + ".";
-    }
-    return "The average method would work on this recording, with a threshold of " + text + ".";
+    const char* advice = !averageWouldServe ? messages::kAdviceMaximum
+                         : clicks           ? messages::kAdviceAverageForClicks
+                                            : messages::kAdviceAverage;
+    return FormatText(advice, text.c_str());
 }
 
 } // namespace
@@ -55,17 +51,15 @@ std::string SuggestionProblemText(ThresholdSuggestion::Outcome outcome) {
     using Outcome = ThresholdSuggestion::Outcome;
     switch (outcome) {
     case Outcome::TooShort:
-        return "The WAV file is too short to judge its silence level: a suggestion needs at "
-               "least " +
-               std::to_string(kMinimumSuggestionSeconds) + " seconds and " +
-               std::to_string(WindowLevelStatistics::kMinimumWindows) + " silence lengths.";
+        return FormatText(messages::kSuggestionTooShort,
+                          static_cast<int>(kMinimumSuggestionSeconds),
+                          static_cast<int>(WindowLevelStatistics::kMinimumWindows));
     case Outcome::NoSound:
-        return "The WAV file is silent throughout: there is no sound to tell its silence from.";
+        return messages::kSuggestionNoSound;
     case Outcome::NoSilence:
-        return "No usable silence: no part of the WAV file is clearly quieter than the rest, so "
-               "no threshold can tell its pauses from its sound.";
+        return messages::kSuggestionNoSilence;
     case Outcome::OutOfMemory:
-        return "Not enough memory to judge the silence level of this WAV file.";
+        return messages::kSuggestionNoMemory;
     case Outcome::Suggested:
     case Outcome::Cancelled:
     case Outcome::Refused:
@@ -255,13 +249,13 @@ ThresholdSuggestion RunThresholdSuggestion(const SplitOptions& options, SplitHos
         return suggestion;
     }
     // Its destruction, on every way out, ends the modal state.
-    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", 1);
+    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress(messages::kProgressTitle, 1);
     if (!progress) {
         return suggestion;
     }
-    progress->BeginModal("Progress", 0);
+    progress->BeginModal(messages::kProgressTitle, 0);
     progress->SetRange(0, reader.FrameCount(), 1);
-    progress->SetText("Finding the silence level...");
+    progress->SetText(messages::kFindingSilenceLevel);
     suggestion =
         SuggestThreshold(reader, options.silenceLengthMs, options.useAverageMethod, *progress);
     progress->Hide();

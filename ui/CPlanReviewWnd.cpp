@@ -1,4 +1,5 @@
 #include "CPlanReviewWnd.h"
+#include "Messages.h"
 
 #include "CThresholdSlider.h"
 #include "SegmentWriter.h"
@@ -217,7 +218,7 @@ CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, QWidget
       frameCount(proposal.frameCount), sampleRate(proposal.sampleRate),
       bitsPerSample(proposal.bitsPerSample), shownPlan(proposal.plan),
       shownOptions(proposal.options), thresholdText(proposal.options.thresholdText) {
-    setWindowTitle(QString::fromUtf8(kReportCaption));
+    setWindowTitle(QString::fromUtf8(messages::kReadyCaption));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
     overview = new CWaveformView(this);

@@ -117,10 +117,10 @@ CQuernfoldDlg::CQuernfoldDlg(FolderPicker pickFolder, AboutBoxRunner showAbout, 
     threshold = controls.Get<CThresholdSlider>(kThreshold);
 
     auto* prefixEdit = controls.Get<QLineEdit>(kFileNamePrefix);
-    prefixEdit->setValidator(new TypingLimit(prefixEdit, SplitOptions::kMaxPrefixChars));
+    prefixEdit->setValidator(new TypingLimit(prefixEdit, kMaxPrefixCharacters));
     for (int path : {kInputPath, kOutputFolder}) {
         auto* edit = controls.Get<QLineEdit>(path);
-        edit->setValidator(new TypingLimit(edit, SplitOptions::kMaxPathChars));
+        edit->setValidator(new TypingLimit(edit, kMaxPathCharacters));
     }
 
     auto onClick = [this](int id, auto handler) {

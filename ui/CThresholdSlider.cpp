@@ -4,7 +4,7 @@
 
 CThresholdSlider::CThresholdSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setRange(0, kThresholdSteps);
-    setTickInterval(kThresholdTickInterval);
+    setTickInterval(kThresholdTicksInterval);
     setTickPosition(QSlider::TicksBelow);
 }
 

@@ -89,7 +89,7 @@ public:
 
     // An unsigned decimal number; one outside the range is stored before it is
     // reported, one that is no number (or beyond 32 bits) leaves the value alone.
-    void Number(Field field, std::uint32_t& value, std::uint32_t minimum, std::uint32_t maximum) {
+    void Number(Field field, std::uint32_t& value, const NumberRule& rule) {
         if (failed) {
             return;
         }
@@ -97,11 +97,7 @@ public:
             view.SetText(field, std::to_string(value));
             return;
         }
-        const NumberEntry entry = ReadNumberEntry(view.Text(field), minimum, maximum);
-        if (entry.value) {
-            value = *entry.value;
-        }
-        Refuse(field, entry.problem);
+        Refuse(field, NumberProblem(view.Text(field), rule, value));
     }
 
     void Check(Field field, bool& value) {
@@ -144,15 +140,13 @@ bool MainWindowForm::Exchange(bool commit) {
 void MainWindowForm::ExchangeFields(Pass& pass) {
     pass.Label(Field::ThresholdLabel, held.thresholdText);
     pass.Label(Field::MaximumLabel, maximumLabel);
-    pass.Text(Field::FileNamePrefix, held.fileNamePrefix, SplitOptions::kMaxPrefixChars);
+    pass.Text(Field::FileNamePrefix, held.fileNamePrefix, kMaxPrefixCharacters);
     pass.Refuse(Field::FileNamePrefix, PrefixProblem(held.fileNamePrefix));
-    pass.Path(Field::InputPath, held.inputPath, SplitOptions::kMaxPathChars);
-    pass.Path(Field::OutputFolder, held.outputFolder, SplitOptions::kMaxPathChars);
-    pass.Number(Field::MinTrackLength, held.minTrackLengthSec, SplitOptions::kMinTrackLengthSec,
-                SplitOptions::kMaxTrackLengthSec);
-    pass.Number(Field::SilenceLength, held.silenceLengthMs, SplitOptions::kMinSilenceLengthMs,
-                SplitOptions::kMaxSilenceLengthMs);
-    pass.Number(Field::AppendSilence, held.appendSilenceMs, 0, SplitOptions::kMaxAppendSilenceMs);
+    pass.Path(Field::InputPath, held.inputPath, kMaxPathCharacters);
+    pass.Path(Field::OutputFolder, held.outputFolder, kMaxPathCharacters);
+    pass.Number(Field::MinTrackLength, held.minTrackLengthSec, kMinTrackLengthSecRule);
+    pass.Number(Field::SilenceLength, held.silenceLengthMs, kSilenceLengthMsRule);
+    pass.Number(Field::AppendSilence, held.appendSilenceMs, kAppendSilenceMsRule);
     pass.Check(Field::TrimSilence, held.trimSilence);
 }
 
@@ -166,14 +160,14 @@ void MainWindowForm::Open() {
     view.SetThresholdPosition(ThresholdPositionForText(held.thresholdText));
     // The arrows keep a 16-bit position, as the native control does.
     const auto arrowPosition = [](std::uint32_t value) { return static_cast<int>(value & 0xFFFF); };
-    view.SetArrows(Field::AppendSilence, 0, static_cast<int>(SplitOptions::kMaxAppendSilenceMs),
-                   arrowPosition(held.appendSilenceMs));
-    view.SetArrows(Field::SilenceLength, static_cast<int>(SplitOptions::kMinSilenceLengthMs),
-                   static_cast<int>(SplitOptions::kMaxSilenceLengthMs),
-                   arrowPosition(held.silenceLengthMs));
-    view.SetArrows(Field::MinTrackLength, static_cast<int>(SplitOptions::kMinTrackLengthSec),
-                   static_cast<int>(SplitOptions::kMaxTrackLengthSec),
-                   arrowPosition(held.minTrackLengthSec));
+    const auto setArrows = [this, &arrowPosition](Field field, const NumberRule& rule,
+                                                   std::uint32_t value) {
+        view.SetArrows(field, static_cast<int>(rule.minimum), static_cast<int>(rule.maximum),
+                       arrowPosition(value));
+    };
+    setArrows(Field::AppendSilence, kAppendSilenceMsRule, held.appendSilenceMs);
+    setArrows(Field::SilenceLength, kSilenceLengthMsRule, held.silenceLengthMs);
+    setArrows(Field::MinTrackLength, kMinTrackLengthSecRule, held.minTrackLengthSec);
     view.SetChecked(held.useAverageMethod ? Field::AverageMethod : Field::MaximumMethod, true);
 
     Exchange(false);

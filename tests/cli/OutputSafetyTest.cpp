@@ -1,5 +1,6 @@
 // Every file whole or absent, however a run of quernfold-split ends: signals,
 // file-size limits, concurrent runs, FIFOs, closed streams, and earlier outputs.
+#include "Messages.h"
 #include "ProgramRun.h"
 #include "TestFiles.h"
 
@@ -58,7 +59,11 @@ std::vector<std::string> Entries(const fs::path& folder) {
     return names;
 }
 
-const std::string kNotAFile = " for reading,\nit is a folder or a device, not a file.\n";
+// What the program says when `path` is a folder or a device.
+std::string NotAFileError(const char* path) {
+    return "Error: " + FormatText(messages::kOpenFailed, path) + messages::kReasonNotRegularFile +
+           "\n";
+}
 
 // Runs the program with its standard streams redirected by the shell, which says
 // "closed" or "onto this device" most plainly.
@@ -218,8 +223,10 @@ TEST_F(OutputSafety, EarlierFilesStayWholeUntilReplacedAndHardLinksKeepTheirByte
         limited = Split({"-y", "-q", "--append-silence-ms", "100", Short(), out.string()});
     }
     EXPECT_EQ(limited.exitStatus, 1);
-    EXPECT_EQ(limited.err, "Error: File error.  " + fs::canonical(out).string() +
-                               "/Track1.wav could not be written.  WAV file creation halted.\n");
+    EXPECT_EQ(limited.err,
+              "Error: " +
+                  FormatText(messages::kCannotWrite, (fs::canonical(out) / "Track1.wav").c_str()) +
+                  "\n");
     EXPECT_EQ(ReadFileBytes((out / "Track1.wav").string()), first);
     EXPECT_EQ(Entries(out), (std::vector<std::string>{"Track1.wav", "Track2.wav", "Track3.wav"}));
 
@@ -250,18 +257,19 @@ TEST_F(OutputSafety, FifosAndDevicesAreRefusedAtOnceAndLeftAlone) {
     ASSERT_EQ(mkfifo(dir.file("input.wav").c_str(), 0644), 0);
     ProgramResult input = Split({"-y", "input.wav", "out"});
     EXPECT_EQ(input.exitStatus, 1);
-    EXPECT_EQ(input.err, "Error: Failed to open input.wav" + kNotAFile);
+    EXPECT_EQ(input.err, NotAFileError("input.wav"));
 
     ProgramResult device = Split({"-y", "/dev/zero", "out"});
     EXPECT_EQ(device.exitStatus, 1);
-    EXPECT_EQ(device.err, "Error: Failed to open /dev/zero" + kNotAFile);
+    EXPECT_EQ(device.err, NotAFileError("/dev/zero"));
 
     ASSERT_EQ(mkfifo((out / "Track2.wav").c_str(), 0644), 0);
     ProgramResult output = Split({"-y", "-q", Short(), "out"});
     EXPECT_EQ(output.exitStatus, 1);
-    EXPECT_EQ(output.err, "Error: File error.  " + fs::canonical(out).string() +
-                              "/Track2.wav could not be opened for writing.  WAV file creation "
-                              "halted.\n");
+    EXPECT_EQ(output.err, "Error: " +
+                              FormatText(messages::kCannotOpenForWriting,
+                                         (fs::canonical(out) / "Track2.wav").c_str()) +
+                              "\n");
     EXPECT_EQ(Entries(out), std::vector<std::string>{"Track2.wav"});
     EXPECT_TRUE(fs::is_fifo(out / "Track2.wav"));
 

@@ -1,5 +1,6 @@
 // quernfold-split run as a user runs it: exit statuses, the report and messages
 // on its output streams, and the files it leaves in the folder.
+#include "Messages.h"
 #include "ProgramRun.h"
 #include "TestFiles.h"
 
@@ -232,26 +233,27 @@ TEST_F(SplitCli, EngineErrorsGoToStandardErrorWithTheirCaption) {
     ProgramResult missing = Split({"missing.wav", "out"});
     EXPECT_EQ(missing.exitStatus, 1);
     EXPECT_EQ(missing.out, "");
-    EXPECT_EQ(missing.err, "Error: Failed to open missing.wav for reading,\n"
-                           "the file does not exist.\n");
+    EXPECT_EQ(missing.err, "Error: " + FormatText(messages::kOpenFailed, "missing.wav") +
+                               messages::kReasonMissing + "\n");
 
     ProgramResult noFolder = Split({"-y", "in.wav", "no-such-folder"});
     EXPECT_EQ(noFolder.exitStatus, 1);
-    EXPECT_EQ(noFolder.err, "Error: Invalid output directory.\n");
+    EXPECT_EQ(noFolder.err, std::string("Error: ") + messages::kInvalidOutputDirectory + "\n");
 
     ProgramResult tooShort = Split({"-y", "short.wav", "out"});
     EXPECT_EQ(tooShort.exitStatus, 1);
-    EXPECT_EQ(tooShort.err, "Error: WAV file isn't long enough to split.\n");
+    EXPECT_EQ(tooShort.err, std::string("Error: ") + messages::kNotLongEnough + "\n");
 
     // A folder where the first file goes: no file can take its name.
     fs::create_directory(dir.path() / "out/T1.wav");
     ProgramResult cannotCreate =
         Split({"-y", "--min-track-sec", "1", "--prefix", "T", "in.wav", "out"});
     EXPECT_EQ(cannotCreate.exitStatus, 1);
-    EXPECT_EQ(cannotCreate.err, "Error: File error.  " +
-                                    fs::canonical(dir.path() / "out").string() +
-                                    "/T1.wav could not be opened for writing.  WAV file "
-                                    "creation halted.\n");
+    EXPECT_EQ(cannotCreate.err,
+              "Error: " +
+                  FormatText(messages::kCannotOpenForWriting,
+                             (fs::canonical(dir.path() / "out") / "T1.wav").c_str()) +
+                  "\n");
     EXPECT_EQ(FilesIn("out"), std::vector<std::string>{"T1.wav"});
     fs::remove(dir.path() / "out/T1.wav");
 

@@ -1,5 +1,7 @@
 #include "FakeHost.h"
 
+#include "Messages.h"
+
 namespace {
 
 class FakeProgress : public ProgressDisplay {
@@ -30,7 +32,7 @@ public:
 protected:
     void SetStatusText(const char* text) override {
         host.statusTexts.emplace_back(text);
-        if (host.statusTexts.back().rfind("Creating WAV files...", 0) == 0) {
+        if (host.statusTexts.back().rfind(messages::kCreating, 0) == 0) {
             host.writing = true;
         }
     }

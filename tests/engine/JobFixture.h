@@ -3,6 +3,7 @@
 #pragma once
 
 #include "FakeHost.h"
+#include "Messages.h"
 #include "Recordings.h"
 #include "SegmentWriter.h"
 #include "SplitJob.h"
@@ -61,7 +62,7 @@ protected:
     static void ExpectOnlyError(const FakeHost& host, const std::string& text) {
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0].text, text);
-        EXPECT_EQ(host.messages[0].caption, "Error");
+        EXPECT_EQ(host.messages[0].caption, messages::kErrorCaption);
         EXPECT_EQ(host.messages[0].style, MB_ICONERROR);
     }
 

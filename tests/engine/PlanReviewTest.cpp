@@ -2,6 +2,7 @@
 // overview, the bands and cuts, the threshold's level, the plan the engine writes
 // when the host hands back a changed one, and the analysis run again.
 #include "PlanReview.h"
+#include "Messages.h"
 #include "JobFixture.h"
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
@@ -224,7 +225,7 @@ TEST_F(ReviewedJobTest, TheDefaultConfirmationIsTheReportBox) {
     host.confirmAnswer = IDCANCEL;
     EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::Declined);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].caption, kReportCaption);
+    EXPECT_EQ(host.messages[0].caption, messages::kReadyCaption);
     EXPECT_EQ(host.messages[0].style, MB_OKCANCEL);
     EXPECT_EQ(host.messages[0].text,
               SplitAnalyzer::FormatReport(*host.plan, recording.Frames(), 1000));

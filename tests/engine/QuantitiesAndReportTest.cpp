@@ -36,11 +36,11 @@ TEST(Quantities, ThresholdIgnoresADecimalCommaLocale) {
         GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (scripts/deps generates it)";
     }
     const std::uint16_t threshold = AmplitudeThreshold("0.20 %", 16);
-    const std::string text = FormatThresholdText(20);
+    const std::string text = ThresholdTextForPosition(12);
     std::setlocale(LC_ALL, previous.c_str());
     EXPECT_EQ(threshold, 262);
     EXPECT_EQ(text, "0.20 %");
-    EXPECT_EQ(FormatThresholdText(500), "5.00 %");
+    EXPECT_EQ(ThresholdTextForPosition(kThresholdSteps), "5.00 %");
 }
 
 TEST(Quantities, FrameCountsAreFloorsOfRateTimesMilliseconds) {

@@ -18,7 +18,7 @@ TEST_F(JobTest, WritesEverySegmentByteForByteWithAppendedSilence) {
     EXPECT_EQ(host.plan->longestSegment, 1800u);
     EXPECT_EQ(host.plan->shortestSegment, 1500u);
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].caption, "Ready to split WAV file");
+    EXPECT_EQ(host.messages[0].caption, messages::kReadyCaption);
     EXPECT_EQ(host.messages[0].style, MB_OKCANCEL);
     EXPECT_EQ(host.messages[0].text.rfind("Results of analysis:", 0), 0u);
 
@@ -29,7 +29,7 @@ TEST_F(JobTest, WritesEverySegmentByteForByteWithAppendedSilence) {
     EXPECT_EQ(host.progressAlive, 0);
     EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));
     ASSERT_FALSE(host.statusTexts.empty());
-    EXPECT_EQ(host.statusTexts.front(), "Analyzing WAV file...");
+    EXPECT_EQ(host.statusTexts.front(), messages::kAnalyzing);
     // The clock never passed a whole second: no estimate is shown.
     for (const std::string& text : host.statusTexts) {
         EXPECT_EQ(text.find("Estimated"), std::string::npos) << text;
@@ -199,16 +199,15 @@ TEST_F(JobTest, PreparationRefusesWithItsMessagesBeforeAnyProgress) {
     };
     const std::string folder = outputDir.string();
     const std::vector<Case> cases = {
-        {"", folder, "Invalid file name."},
-        {missing, folder, "Failed to open " + missing + " for reading,\nthe file does not exist."},
+        {"", folder, messages::kInvalidFileName},
+        {missing, folder,
+         FormatText(messages::kOpenFailed, missing.c_str()) + messages::kReasonMissing},
         {temp.path().string(), folder,
-         "Failed to open " + temp.path().string() +
-             " for reading,\nit is a folder or a device, not a file."},
-        {temp.file("short.wav"), (outputDir / "absent").string(), "Invalid output directory."},
-        {temp.file("short.wav"), folder, "WAV file isn't long enough to split."},
-        {temp.file("slow.wav"), folder,
-         "The silence length is too short for the sample rate of this WAV file.  Choose a longer "
-         "silence length."},
+         FormatText(messages::kOpenFailed, temp.path().c_str()) + messages::kReasonNotRegularFile},
+        {temp.file("short.wav"), (outputDir / "absent").string(),
+         messages::kInvalidOutputDirectory},
+        {temp.file("short.wav"), folder, messages::kNotLongEnough},
+        {temp.file("slow.wav"), folder, messages::kSilenceTooShortForRate},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.message);
@@ -231,9 +230,8 @@ TEST_F(JobTest, RecordingOfExactlyTheMinimumTrackIsAnalysedAndNothingFound) {
     EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::NothingFound);
 
     ASSERT_EQ(host.messages.size(), 1u);
-    EXPECT_EQ(host.messages[0].text,
-              "No split points could be found.  Try adjusting the program options.");
-    EXPECT_EQ(host.messages[0].caption, "Nothing to do");
+    EXPECT_EQ(host.messages[0].text, messages::kNoSplitPoints);
+    EXPECT_EQ(host.messages[0].caption, messages::kNothingToDoCaption);
     EXPECT_EQ(host.messages[0].style, MB_OK);
     EXPECT_EQ(host.progressCreated, 1);
     EXPECT_TRUE(host.mainWindowEnabled);
@@ -250,10 +248,9 @@ TEST_F(JobTest, UncreatableFirstFileStopsWithItsFullNameAndWritesNothing) {
     EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::WriteFailed);
 
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1].text, "File error.  " + Names("Track", 3)[0] +
-                                         " could not be opened for writing.  WAV file creation "
-                                         "halted.");
-    EXPECT_EQ(host.messages[1].caption, "Error");
+    EXPECT_EQ(host.messages[1].text,
+              FormatText(messages::kCannotOpenForWriting, Names("Track", 3)[0].c_str()));
+    EXPECT_EQ(host.messages[1].caption, messages::kErrorCaption);
     EXPECT_EQ(host.messages[1].style, MB_ICONERROR);
     EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track1.wav"}));
     EXPECT_TRUE(std::filesystem::is_directory(outputDir / "Track1.wav")); // not removed

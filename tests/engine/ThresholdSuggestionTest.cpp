@@ -2,6 +2,7 @@
 // analysis's own window tests, and the reading of a recording.
 #include "ThresholdSuggestion.h"
 #include "FakeHost.h"
+#include "Messages.h"
 #include "Recordings.h"
 #include "SplitQuantities.h"
 
@@ -239,7 +240,7 @@ TEST_F(SuggestFromFile, CommandShowsStartsOpenErrorAndNoProgress) {
     FakeHost fresh;
     EXPECT_EQ(RunThresholdSuggestion(options, fresh).outcome, Outcome::Refused);
     ASSERT_EQ(fresh.messages.size(), 1U);
-    EXPECT_EQ(fresh.messages[0].caption, "Error");
+    EXPECT_EQ(fresh.messages[0].caption, messages::kErrorCaption);
     EXPECT_EQ(fresh.progressCreated, 0);
 
     options.inputPath = path;

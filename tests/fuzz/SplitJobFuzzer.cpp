@@ -55,7 +55,7 @@ public:
     }
     int ShowMessage(const std::string& text, const char*, unsigned style) override {
         FUZZ_CHECK(!text.empty());
-        if ((style & 0x0F) == MB_OKCANCEL) {
+        if (ButtonsOf(style) == MB_OKCANCEL) {
             return confirm && writeAllowed ? IDOK : IDCANCEL;
         }
         return IDOK;
@@ -201,9 +201,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     options.inputPath = file.Path();
     options.outputFolder = OutputFolder();
     options.fileNamePrefix = "T";
-    options.silenceLengthMs = 1 + Take16(data) % SplitOptions::kMaxSilenceLengthMs;
-    options.minTrackLengthSec = 1 + Take16(data + 2) % SplitOptions::kMaxTrackLengthSec;
-    options.appendSilenceMs = Take16(data + 4) % (SplitOptions::kMaxAppendSilenceMs + 1);
+    options.silenceLengthMs = 1 + Take16(data) % kSilenceLengthMsRule.maximum;
+    options.minTrackLengthSec = 1 + Take16(data + 2) % kMinTrackLengthSecRule.maximum;
+    options.appendSilenceMs = Take16(data + 4) % (kAppendSilenceMsRule.maximum + 1);
     const std::uint8_t flags = data[6];
     options.trimSilence = (flags & 1) != 0;
     options.useAverageMethod = (flags & 2) != 0;
@@ -211,7 +211,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         // Any text at all, as a damaged settings store could hand over.
         options.thresholdText.assign(reinterpret_cast<const char*>(data + 7), 3);
     } else {
-        options.thresholdText = FormatThresholdText(static_cast<int>(Take16(data + 7) % 501));
+        options.thresholdText =
+            ThresholdTextForPosition(static_cast<int>(Take16(data + 7) % (kThresholdSteps + 1)));
     }
     const std::uint32_t cancelAtPump = Take16(data + 9);
 

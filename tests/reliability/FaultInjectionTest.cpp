@@ -45,14 +45,13 @@ protected:
     // After a fault in file `failed` (0-based): the error names it, the files
     // before it are complete, it and every later one are absent.
     void ExpectStoppedAt(const FakeHost& host, SplitOutcome outcome, std::size_t failed,
-                         const std::string& what) {
+                         const char* messageFormat) {
         EXPECT_EQ(outcome, SplitOutcome::WriteFailed);
         ASSERT_FALSE(host.messages.empty());
         const RecordedMessage& last = host.messages.back();
-        EXPECT_EQ(last.text, "File error.  " +
-                                 Names("Track", static_cast<std::uint32_t>(names.size()))[failed] +
-                                 what + "  WAV file creation halted.");
-        EXPECT_EQ(last.caption, "Error");
+        const std::string name = Names("Track", static_cast<std::uint32_t>(names.size()))[failed];
+        EXPECT_EQ(last.text, FormatText(messageFormat, name.c_str()));
+        EXPECT_EQ(last.caption, messages::kErrorCaption);
         EXPECT_EQ(last.style, MB_ICONERROR);
         EXPECT_EQ(ExpectPrefixOfReference(outputDir, names, reference, false), failed);
         EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));
@@ -83,7 +82,7 @@ TEST_F(FaultTest, DiskFullAtEveryByteOfAShortRun) {
         FakeHost host;
         const SplitOutcome outcome = RunSplitJob(options, host);
         faults += Faults().faultsHit > 0 ? 1 : 0;
-        ExpectStoppedAt(host, outcome, FileHitByBudget(budget), " could not be written.");
+        ExpectStoppedAt(host, outcome, FileHitByBudget(budget), messages::kCannotWrite);
         EmptyFolder(outputDir);
     }
     ReportFigure("disk-full positions in a short run", faults);
@@ -121,7 +120,7 @@ TEST_F(FaultTest, DiskFullInsideFilesLargerThanTheStreamBuffer) {
         FakeHost host;
         const SplitOutcome outcome = RunSplitJob(options, host);
         EXPECT_GT(Faults().faultsHit, 0);
-        ExpectStoppedAt(host, outcome, FileHitByBudget(budget), " could not be written.");
+        ExpectStoppedAt(host, outcome, FileHitByBudget(budget), messages::kCannotWrite);
         EmptyFolder(outputDir);
     }
     ReportFigure("disk-full positions in long files", std::size(budgets));
@@ -148,7 +147,7 @@ TEST_F(FaultTest, FailedHeaderPatchRemovesTheFileItCouldNotFinish) {
             EXPECT_GT(Faults().faultsHit, 0);
             ++faults;
             ExpectStoppedAt(host, outcome, static_cast<std::size_t>(file - 1),
-                            " could not be written.");
+                            messages::kCannotWrite);
             EmptyFolder(outputDir);
         }
     }
@@ -163,7 +162,7 @@ TEST_F(FaultTest, FailedHeaderPatchRemovesTheFileItCouldNotFinish) {
         return h.writing && position >= 2000;
     };
     const SplitOutcome outcome = RunSplitJob(options, host);
-    ExpectStoppedAt(host, outcome, 1, " could not be written.");
+    ExpectStoppedAt(host, outcome, 1, messages::kCannotWrite);
     ReportFigure("header patch faults", faults + 1);
 }
 
@@ -194,8 +193,7 @@ TEST_F(FaultTest, FailedReadInsideTheRecordingStopsTheWriter) {
         }
         ++faults;
         ASSERT_FALSE(host.messages.empty());
-        EXPECT_EQ(host.messages.back().text,
-                  "File error.  " + inputPath + " could not be read.  WAV file creation halted.");
+        EXPECT_EQ(host.messages.back().text, FormatText(messages::kCannotRead, inputPath.c_str()));
         EXPECT_EQ(outcome, SplitOutcome::WriteFailed);
         EXPECT_EQ(ExpectPrefixOfReference(outputDir, names, reference, false), failed);
         EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));
@@ -233,8 +231,7 @@ TEST_F(FaultTest, RecordingCutShortWhileTheWriterRunsEndsWithAnError) {
         EXPECT_TRUE(cut);
         EXPECT_EQ(outcome, SplitOutcome::WriteFailed);
         ASSERT_FALSE(host.messages.empty());
-        EXPECT_EQ(host.messages.back().text,
-                  "File error.  " + inputPath + " could not be read.  WAV file creation halted.");
+        EXPECT_EQ(host.messages.back().text, FormatText(messages::kCannotRead, inputPath.c_str()));
         // File 1 was finished before the cut; nothing after it copies missing audio.
         EXPECT_GE(ExpectPrefixOfReference(outputDir, names, reference, false), 1u);
         EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));

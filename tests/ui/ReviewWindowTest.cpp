@@ -4,6 +4,7 @@
 // to the main window, and Escape and the close box write nothing. Also renders
 // the window for the README.
 #include "CJobProgressWnd.h"
+#include "Messages.h"
 #include "CPlanReviewWnd.h"
 #include "CQuernfoldDlg.h"
 #include "CThresholdSlider.h"
@@ -192,7 +193,7 @@ private slots:
         StartAndReview([&](CPlanReviewWnd* review) {
             QCOMPARE(review->windowTitle(), QStringLiteral("Ready to split WAV file"));
             // The default finds nothing: the sentence stands in for the report.
-            QCOMPARE(review->ReportLabel()->text(), QString::fromUtf8(kNothingFoundText));
+            QCOMPARE(review->ReportLabel()->text(), QString::fromUtf8(messages::kNoSplitPoints));
             QVERIFY(!review->OkButton()->isEnabled());
             QCOMPARE(review->Overview()->Picture().bands.size(), std::size_t{1});
 

@@ -45,7 +45,7 @@ TEST(WaveWrite, LaysDownTheCanonicalLayout) {
     EXPECT_EQ(Get32(bytes, 40), 4000u);
 }
 
-enum class Method { Frame, Frames, EngineCalls, StoredBytes };
+enum class Method { Frame, Frames, RawSamples, StoredBytes };
 
 class WriteOracle : public testing::TestWithParam<std::tuple<int, int, Method>> {};
 
@@ -86,7 +86,7 @@ TEST_P(WriteOracle, LibsndfileReadsWhatWasWritten) {
         ASSERT_EQ(writer.WriteFrames(slots.data(), 600, scratch.data()), WAVE_OK);
         ASSERT_EQ(writer.WriteFrames(slots.data() + 600, kFrames - 600, scratch.data()), WAVE_OK);
         break;
-    case Method::EngineCalls: // how the segment writer copies a frame from its slot
+    case Method::RawSamples: // a slot at a time through the raw-sample calls
         for (FrameSlot& slot : slots) {
             int code = bits == 16 ? writer.WriteRawSamples16(&slot.channel1, channels)
                        : channels == 1
@@ -118,7 +118,7 @@ TEST_P(WriteOracle, LibsndfileReadsWhatWasWritten) {
 
 // Readable test names: "16bit2chWriteFrames".
 std::string ParamName(const testing::TestParamInfo<WriteOracle::ParamType>& info) {
-    const char* methods[] = {"WriteFrame", "WriteFrames", "EngineCalls", "WriteFrameBytes"};
+    const char* methods[] = {"WriteFrame", "WriteFrames", "RawSamples", "WriteFrameBytes"};
     return std::to_string(std::get<0>(info.param)) + "bit" +
            std::to_string(std::get<1>(info.param)) + "ch" +
            methods[static_cast<int>(std::get<2>(info.param))];
@@ -127,8 +127,7 @@ std::string ParamName(const testing::TestParamInfo<WriteOracle::ParamType>& info
 INSTANTIATE_TEST_SUITE_P(AllFormats, WriteOracle,
                          testing::Combine(testing::Values(8, 16), testing::Values(1, 2),
                                           testing::Values(Method::Frame, Method::Frames,
-                                                          Method::EngineCalls,
-                                                          Method::StoredBytes)),
+                                                          Method::RawSamples, Method::StoredBytes)),
                          ParamName);
 
 TEST(WaveWrite, BadCallsAreRefusedAndCreateNoFile) {

@@ -22,9 +22,7 @@ TEST_F(JobTest, OutputNameThatIsTheInputIsRefusedHoweverThePathIsSpelled) {
 
     EXPECT_EQ(RunSplitJob(options, host), SplitOutcome::Refused);
 
-    ExpectOnlyError(host, "File error.  " + Names("Track", 3)[1] +
-                              " is the WAV file being split and cannot be overwritten.  Choose "
-                              "another output directory or file name prefix.");
+    ExpectOnlyError(host, FormatText(messages::kOutputIsInput, Names("Track", 3)[1].c_str()));
     EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track2.wav"}));
     EXPECT_EQ(testing_support::ReadFileBytes((outputDir / "Track2.wav").string()), before);
     EXPECT_TRUE(host.mainWindowEnabled);
@@ -46,10 +44,9 @@ TEST_F(JobTest, DeviceWhereAFileGoesStopsTheRunBeforeAnythingIsWritten) {
     EXPECT_EQ(RunSplitJob(options, host), SplitOutcome::WriteFailed);
 
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1].text, "File error.  " + Names("Track", 3)[1] +
-                                         " could not be opened for writing.  WAV file creation "
-                                         "halted.");
-    EXPECT_EQ(host.messages[1].caption, "Error");
+    EXPECT_EQ(host.messages[1].text,
+              FormatText(messages::kCannotOpenForWriting, Names("Track", 3)[1].c_str()));
+    EXPECT_EQ(host.messages[1].caption, messages::kErrorCaption);
     EXPECT_EQ(host.messages[1].style, MB_ICONERROR);
     EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track2.wav"}));
     EXPECT_TRUE(std::filesystem::is_symlink(outputDir / "Track2.wav"));
@@ -83,8 +80,7 @@ TEST_F(JobTest, FullDiskLeavesOnlyCompleteFiles) {
     const std::string folder = std::filesystem::canonical(small).string();
     const std::string second = SegmentFileName(folder, "Track", 2, 3);
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1].text,
-              "File error.  " + second + " could not be written.  WAV file creation halted.");
+    EXPECT_EQ(host.messages[1].text, FormatText(messages::kCannotWrite, second.c_str()));
     EXPECT_TRUE(std::filesystem::exists(SegmentFileName(folder, "Track", 1, 3)));
     EXPECT_FALSE(std::filesystem::exists(second));
     EXPECT_FALSE(std::filesystem::exists(SegmentFileName(folder, "Track", 3, 3)));
@@ -106,9 +102,8 @@ TEST_F(JobTest, FailedReadInsideTheRecordingStopsInsteadOfCopyingStaleAudio) {
     EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::WriteFailed);
 
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1].text,
-              "File error.  " + inputPath + " could not be read.  WAV file creation halted.");
-    EXPECT_EQ(host.messages[1].caption, "Error");
+    EXPECT_EQ(host.messages[1].text, FormatText(messages::kCannotRead, inputPath.c_str()));
+    EXPECT_EQ(host.messages[1].caption, messages::kErrorCaption);
     // Files 1 and 2 (frames 0 to 3599) are complete; file 3 needed frame 4000.
     EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track1.wav", "Track2.wav"}));
     auto spans = LayOutSegments(*host.plan, input.Frames());

@@ -1,0 +1,116 @@
+// Every text the engine shows the user, in one table. Texts that take values are
+// printf formats (fill them with FormatText); the front ends and the tests use
+// these names instead of writing the words out again.
+#pragma once
+
+#include <cstdarg>
+#include <string>
+
+namespace messages {
+
+// Captions and titles.
+inline constexpr char kErrorCaption[] = "Error";
+inline constexpr char kNothingToDoCaption[] = "Nothing to do";
+inline constexpr char kReadyCaption[] = "Ready to split WAV file";
+inline constexpr char kProgressTitle[] = "Progress";
+
+// Start's refusals before the analysis.
+inline constexpr char kInvalidFileName[] = "Invalid file name.";
+inline constexpr char kInvalidOutputDirectory[] = "Invalid output directory.";
+inline constexpr char kNotLongEnough[] = "WAV file isn't long enough to split.";
+inline constexpr char kSilenceTooShortForRate[] =
+    "The silence length is too short for the sample rate of this WAV file.  "
+    "Choose a longer silence length.";
+inline constexpr char kNotEnoughMemory[] = "Not enough memory to split this WAV file.";
+
+// The recording cannot be opened: the first line (%s: the path), then one reason.
+inline constexpr char kOpenFailed[] = "Failed to open %s for reading,\n";
+inline constexpr char kReasonNotRegularFile[] = "it is a folder or a device, not a file.";
+inline constexpr char kReasonNotWave[] = "it is not a WAV file.";
+// %s: the encoding's name, such as "A-law" or "24-bit PCM".
+inline constexpr char kReasonUnsupportedEncoding[] =
+    "its encoding, %s, is not supported.\nWAV files of 8-, 16-, 24- or 32-bit PCM\n"
+    "or 32- or 64-bit floating point can be split.";
+inline constexpr char kReasonTooManyChannels[] =
+    "it has more than two channels.\nOnly mono and stereo files can be split.";
+inline constexpr char kReasonDamagedHeader[] = "its header is damaged.";
+inline constexpr char kReasonTooLarge[] = "it is larger than the WAV format can describe.";
+inline constexpr char kReasonMissing[] = "the file does not exist.";
+inline constexpr char kReasonCannotRead[] = "the file cannot be read.";
+
+// Progress texts.
+inline constexpr char kAnalyzing[] = "Analyzing WAV file...";
+inline constexpr char kCreating[] = "Creating WAV files...";
+// %d:%02d: minutes and seconds remaining.
+inline constexpr char kCreatingWithEstimate[] =
+    "Creating WAV files...  Estimated time remaining: %d:%02d";
+inline constexpr char kFindingSilenceLevel[] = "Finding the silence level...";
+
+// The analysis report: the summary (segment count; longest, shortest and average
+// length as minutes and seconds), the trim lines when anything is trimmed, and
+// the question.
+inline constexpr char kReportSummary[] = "Results of analysis:\n\n"
+                                         "   Number of segments to be created: %5d\n"
+                                         "   Maximum segment length:\t%2d:%02d\n"
+                                         "   Minimum segment length:\t%2d:%02d\n"
+                                         "   Average segment length:\t%2d:%02d\n";
+inline constexpr char kReportTrim[] = "   Trim %d ms from beginning\n   Trim %d ms from end\n\n";
+inline constexpr char kReportQuestion[] = "Proceed to create WAV file segments?";
+inline constexpr char kNoSplitPoints[] =
+    "No split points could be found.  Try adjusting the program options.";
+
+// The writing stops (%s: the full file name).
+inline constexpr char kOutputIsInput[] =
+    "File error.  %s is the WAV file being split and cannot be overwritten.  Choose another "
+    "output directory or file name prefix.";
+inline constexpr char kCannotOpenForWriting[] =
+    "File error.  %s could not be opened for writing.  WAV file creation halted.";
+inline constexpr char kCannotWrite[] =
+    "File error.  %s could not be written.  WAV file creation halted.";
+inline constexpr char kCannotRead[] =
+    "File error.  %s could not be read.  WAV file creation halted.";
+
+// Threshold suggestions (%s: a threshold text such as "0.20 %").
+inline constexpr char kAdviceMaximum[] =
+    "The maximum method would work on this recording, with a threshold of %s.";
+inline constexpr char kAdviceAverageForClicks[] =
+    "Clicks make the maximum method unreliable on this recording; the average method would "
+    "work, with a threshold of %s.";
+inline constexpr char kAdviceAverage[] =
+    "The average method would work on this recording, with a threshold of %s.";
+// %d: the seconds and the silence lengths a suggestion needs at least.
+inline constexpr char kSuggestionTooShort[] =
+    "The WAV file is too short to judge its silence level: a suggestion needs at least %d "
+    "seconds and %d silence lengths.";
+inline constexpr char kSuggestionNoSound[] =
+    "The WAV file is silent throughout: there is no sound to tell its silence from.";
+inline constexpr char kSuggestionNoSilence[] =
+    "No usable silence: no part of the WAV file is clearly quieter than the rest, so no "
+    "threshold can tell its pauses from its sound.";
+inline constexpr char kSuggestionNoMemory[] =
+    "Not enough memory to judge the silence level of this WAV file.";
+
+// Option checks (%u: the limits).
+inline constexpr char kNotAWholeNumber[] =
+    "Please enter an unsigned whole number between %u and %u.";
+inline constexpr char kNumberOutOfRange[] = "Please enter a number between %u and %u.";
+inline constexpr char kTextTooLong[] = "Please enter no more than %u characters.";
+inline constexpr char kPrefixNotUtf8[] = "The file name prefix is not valid UTF-8 text.";
+inline constexpr char kPrefixLeavesFolder[] =
+    "The file name prefix cannot contain / or \\: the files must stay in the output folder.";
+inline constexpr char kPrefixControlCharacter[] =
+    "The file name prefix cannot contain control characters such as tabs or line breaks.";
+inline constexpr char kPrefixTooManyCharacters[] =
+    "The file name prefix can have at most %u characters.";
+inline constexpr char kPrefixTooManyBytes[] =
+    "The file name prefix is too long for a file name: it can take at most %u bytes of UTF-8.";
+
+} // namespace messages
+
+// printf into a string of any length; an empty string when the format fails.
+std::string FormatText(const char* format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 1, 2)))
+#endif
+    ;
+std::string FormatTextV(const char* format, va_list args);
