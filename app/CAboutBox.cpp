@@ -9,6 +9,7 @@
 CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
     setWindowIcon(ProgramIcon());
     const DialogControls controls = BuildDialog(*this, kAboutBoxTemplate);
-    if (auto* ok = controls.Get<QPushButton>(AboutBoxId::kOk))
+    if (auto* ok = controls.Get<QPushButton>(AboutBoxId::kOk)) {
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
+    }
 }

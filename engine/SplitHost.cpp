@@ -32,7 +32,7 @@ SplitHost::PlanAnswer SplitHost::ConfirmPlan(const PlanToConfirm& proposal,
     const std::string report =
         SplitAnalyzer::FormatReport(proposal.plan, proposal.frameCount, proposal.sampleRate);
     return ShowMessage(report, messages::kReadyCaption, MB_OKCANCEL) == IDOK ? PlanAnswer::Proceed
-                                                                    : PlanAnswer::Declined;
+                                                                             : PlanAnswer::Declined;
 }
 
 bool SplitHost::ChangeDirectory(const std::string& folder) {

@@ -154,9 +154,9 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::filesystem::path& in
         host.PlanReady(plan, reader.FrameCount(), reader.SampleRate());
     }
     SplitHost::ChosenPlan chosen;
-    const SplitHost::PlanToConfirm proposal{written,          plan, reader.FrameCount(),
-                                            reader.SampleRate(), reader.SlotBits(),
-                                            inputFile.string()};
+    const SplitHost::PlanToConfirm proposal{
+        written,           plan, reader.FrameCount(), reader.SampleRate(), reader.SlotBits(),
+        inputFile.string()};
     switch (host.ConfirmPlan(proposal, chosen)) {
     case SplitHost::PlanAnswer::NothingFound:
         return SplitOutcome::NothingFound;

@@ -47,14 +47,16 @@ CJobProgressWnd::CJobProgressWnd(QWidget* parent, const char* newTitle, int smoo
 }
 
 CJobProgressWnd::~CJobProgressWnd() {
-    if (pumping)
+    if (pumping) {
         qApp->removeEventFilter(this);
+    }
     DestroyWindow();
 }
 
 bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
-    if (!qobject_cast<QApplication*>(QCoreApplication::instance()))
+    if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         return false; // no widget toolkit running: the engine goes on without a window
+    }
 
     owner = parent ? parent : MainWindow();
     // A title bar without close, minimise or maximise buttons.
@@ -86,8 +88,9 @@ bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
     // or disabling the owner would disable the popup too.
     if (owner) {
         window->winId();
-        if (QWindow* ownerHandle = owner->window()->windowHandle())
+        if (QWindow* ownerHandle = owner->window()->windowHandle()) {
             window->windowHandle()->setTransientParent(ownerHandle);
+        }
     }
     Show();
     return true;
@@ -96,8 +99,9 @@ bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
 void CJobProgressWnd::Layout(int lines, int width) {
     const QFontMetrics metrics(window->font());
     QString sample = QStringLiteral("M");
-    for (int i = 1; i < lines; ++i)
+    for (int i = 1; i < lines; ++i) {
         sample += QStringLiteral("\nM");
+    }
     const int textHeight =
         metrics.boundingRect(QRect(0, 0, width, 10000), Qt::AlignLeft | Qt::TextDontClip, sample)
             .height();
@@ -119,10 +123,12 @@ void CJobProgressWnd::Layout(int lines, int width) {
 
 bool CJobProgressWnd::BeginModal(const char* caption, int smooth) {
     QWidget* mainWindow = MainWindow();
-    if (!window && !Create(mainWindow, caption, smooth))
+    if (!window && !Create(mainWindow, caption, smooth)) {
         return false;
-    if (mainWindow)
+    }
+    if (mainWindow) {
         mainWindow->setEnabled(false);
+    }
     window->setEnabled(true);
     modal = true;
     focusWanted = true;
@@ -131,8 +137,9 @@ bool CJobProgressWnd::BeginModal(const char* caption, int smooth) {
 
 std::int64_t CJobProgressWnd::SetRange(std::int64_t newLower, std::int64_t newUpper,
                                        std::int64_t newStep) {
-    if (!window)
+    if (!window) {
         return 0;
+    }
     const std::int64_t previousStep = step;
     lower = newLower;
     upper = newUpper;
@@ -142,8 +149,9 @@ std::int64_t CJobProgressWnd::SetRange(std::int64_t newLower, std::int64_t newUp
 }
 
 std::int64_t CJobProgressWnd::SetPos(std::int64_t pos) {
-    if (!window)
+    if (!window) {
         return position;
+    }
     Show();
     const std::int64_t previous = position;
     position = pos;
@@ -167,8 +175,9 @@ std::int64_t CJobProgressWnd::SetPos(std::int64_t pos) {
 // The bar's range is an int; frame positions may not be, so long ranges are
 // scaled down by a whole factor.
 void CJobProgressWnd::UpdateBar() {
-    if (!progressBar)
+    if (!progressBar) {
         return;
+    }
     if (upper <= lower) {
         progressBar->setRange(0, 1); // an empty range would make the bar a busy indicator
         progressBar->setValue(0);
@@ -184,13 +193,15 @@ void CJobProgressWnd::UpdateBar() {
 }
 
 void CJobProgressWnd::SetStatusText(const char* text) {
-    if (window && statusText)
+    if (window && statusText) {
         statusText->setText(QString::fromUtf8(text));
+    }
 }
 
 void CJobProgressWnd::PumpMessages(bool escapeCancels) {
-    if (!cancelled)
+    if (!cancelled) {
         DispatchPending(escapeCancels);
+    }
 
     // The focus comes to the popup when a run begins or shows it again, and when
     // the user comes back to one of this program's windows; never while another
@@ -221,8 +232,9 @@ void CJobProgressWnd::DispatchPending(bool escapeCancels) {
 
     // The quit request was held back so the engine can return; post it again so
     // the application's own loop still ends.
-    if (quitSeen)
+    if (quitSeen) {
         QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
+    }
 }
 
 bool CJobProgressWnd::eventFilter(QObject* watched, QEvent* event) {
@@ -233,26 +245,30 @@ bool CJobProgressWnd::eventFilter(QObject* watched, QEvent* event) {
         Cancel();
         return true;
     }
-    if (!pumping)
+    if (!pumping) {
         return false;
+    }
     switch (event->type()) {
     case QEvent::KeyPress:
-        if (escapeCancelsWhilePumping && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape)
+        if (escapeCancelsWhilePumping && static_cast<QKeyEvent*>(event)->key() == Qt::Key_Escape) {
             Cancel();
+        }
         break;
     case QEvent::MouseButtonRelease:
         // Whichever widget the release goes to, as long as it is over the button.
         if (modal && cancelButton && cancelButton->isVisible()) {
             const QPoint point = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
             const QRect buttonRect(cancelButton->mapToGlobal(QPoint(0, 0)), cancelButton->size());
-            if (buttonRect.contains(point))
+            if (buttonRect.contains(point)) {
                 Cancel();
+            }
         }
         break;
     case QEvent::WindowActivate:
         if (watched != window && watched->isWidgetType() &&
-            static_cast<QWidget*>(watched)->isWindow())
+            static_cast<QWidget*>(watched)->isWindow()) {
             focusWanted = true; // the user is back in this program
+        }
         break;
     case QEvent::Quit:
         if (watched == qApp) {
@@ -277,13 +293,15 @@ void CJobProgressWnd::Cancel() {
         QMetaObject::invokeMethod(
             this, [this] { delete window.data(); }, Qt::QueuedConnection);
     }
-    if (QWidget* mainWindow = MainWindow())
+    if (QWidget* mainWindow = MainWindow()) {
         mainWindow->activateWindow();
+    }
 }
 
 void CJobProgressWnd::Hide() {
-    if (window && window->isVisible())
+    if (window && window->isVisible()) {
         window->hide();
+    }
 }
 
 void CJobProgressWnd::Show() {
@@ -295,15 +313,18 @@ void CJobProgressWnd::Show() {
 }
 
 bool CJobProgressWnd::DestroyWindow() {
-    if (window)
+    if (window) {
         SavePosition();
+    }
     if (modal) {
         modal = false;
-        if (QWidget* mainWindow = MainWindow())
+        if (QWidget* mainWindow = MainWindow()) {
             mainWindow->setEnabled(true);
+        }
     }
-    if (!window)
+    if (!window) {
         return false;
+    }
     delete window.data();
     return true;
 }
@@ -313,15 +334,17 @@ void CJobProgressWnd::RestorePosition() {
     const int y = GetProfileInt(kSettingsSection, QStringLiteral("Y"), -1);
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(0, 0);
-    if (x < 0 || x >= screenSize.width() || y < 0 || y >= screenSize.height())
+    if (x < 0 || x >= screenSize.width() || y < 0 || y >= screenSize.height()) {
         CenterWindow();
-    else
+    } else {
         window->move(x, y);
+    }
 }
 
 void CJobProgressWnd::SavePosition() {
-    if (!window)
+    if (!window) {
         return;
+    }
     // Both in one go, so the stored position is never half old, half new.
     const QPoint topLeft = window->pos();
     ProfileStore().WriteSection(kSettingsSection.toStdString(),
@@ -331,11 +354,12 @@ void CJobProgressWnd::SavePosition() {
 // Over the owner when there is one on screen, else over the screen.
 void CJobProgressWnd::CenterWindow() {
     QRect area;
-    if (owner && owner->isVisible())
+    if (owner && owner->isVisible()) {
         area = owner->window()->frameGeometry();
-    else if (const QScreen* screen = QGuiApplication::primaryScreen())
+    } else if (const QScreen* screen = QGuiApplication::primaryScreen()) {
         area = screen->availableGeometry();
-    else
+    } else {
         return;
+    }
     window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
 }

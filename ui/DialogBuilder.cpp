@@ -37,8 +37,9 @@ QString StripMnemonic(const QString& text) {
     QString plain;
     plain.reserve(text.size());
     for (qsizetype i = 0; i < text.size(); ++i) {
-        if (text[i] == u'&' && i + 1 < text.size())
+        if (text[i] == u'&' && i + 1 < text.size()) {
             ++i;
+        }
         plain.append(text[i]);
     }
     return plain;
@@ -134,9 +135,10 @@ QWidget* CreateDefault(const DialogControl& control, QWidget* parent) {
     case ControlKind::Edit: {
         auto* edit = new QLineEdit(text, parent);
         edit->setFrame(control.style & StyleBorder);
-        if (control.style & StyleNumber)
+        if (control.style & StyleNumber) {
             edit->setValidator(new QRegularExpressionValidator(
                 QRegularExpression(QStringLiteral("[0-9]*")), edit));
+        }
         return edit;
     }
     case ControlKind::PushButton:
@@ -151,8 +153,9 @@ QWidget* CreateDefault(const DialogControl& control, QWidget* parent) {
         return new QCheckBox(text, parent);
     case ControlKind::Trackbar: {
         auto* slider = new QSlider(Qt::Horizontal, parent);
-        if (control.style & StyleTicksBelow)
+        if (control.style & StyleTicksBelow) {
             slider->setTickPosition(QSlider::TicksBelow);
+        }
         return slider;
     }
     case ControlKind::UpDown:
@@ -169,16 +172,18 @@ class RadioGroupKeys : public QObject {
 public:
     RadioGroupKeys(QButtonGroup* group, bool isTabStop)
         : QObject(group), group(group), isTabStop(isTabStop) {
-        for (QAbstractButton* button : group->buttons())
+        for (QAbstractButton* button : group->buttons()) {
             button->installEventFilter(this);
+        }
         connect(group, &QButtonGroup::buttonToggled, this, [this] { UpdateTabStop(); });
         UpdateTabStop();
     }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (event->type() != QEvent::KeyPress)
+        if (event->type() != QEvent::KeyPress) {
             return false;
+        }
         const int key = static_cast<QKeyEvent*>(event)->key();
         const int direction = key == Qt::Key_Up || key == Qt::Key_Left      ? -1
                               : key == Qt::Key_Down || key == Qt::Key_Right ? 1
@@ -186,8 +191,9 @@ protected:
         const QList<QAbstractButton*> buttons = group->buttons();
         const qsizetype count = buttons.size();
         const qsizetype from = buttons.indexOf(qobject_cast<QAbstractButton*>(watched));
-        if (direction == 0 || from < 0)
+        if (direction == 0 || from < 0) {
             return false;
+        }
         for (qsizetype step = 1; step < count; ++step) {
             QAbstractButton* next = buttons[(from + direction * step + count * step) % count];
             if (next->isEnabled() && next->isVisible()) {
@@ -203,10 +209,12 @@ private:
     void UpdateTabStop() {
         const QList<QAbstractButton*> buttons = group->buttons();
         QAbstractButton* stop = group->checkedButton();
-        if (stop == nullptr && !buttons.isEmpty())
+        if (stop == nullptr && !buttons.isEmpty()) {
             stop = buttons.constFirst();
-        for (QAbstractButton* button : buttons)
+        }
+        for (QAbstractButton* button : buttons) {
             button->setFocusPolicy(isTabStop && button == stop ? Qt::StrongFocus : Qt::ClickFocus);
+        }
     }
 
     QButtonGroup* group;
@@ -259,16 +267,20 @@ QWidget* CreateControl(const DialogControl& control, const DialogUnits& units, Q
                        const ControlFactory& factory, QLineEdit* lastEdit) {
     const QRect rect = units.ToPixels(control.x, control.y, control.w, control.h);
     QWidget* widget = factory ? factory(control, &dialog) : nullptr;
-    if (!widget && control.kind == ControlKind::UpDown && lastEdit)
+    if (!widget && control.kind == ControlKind::UpDown && lastEdit) {
         return AttachArrows(lastEdit, rect, dialog);
-    if (!widget)
+    }
+    if (!widget) {
         widget = CreateDefault(control, &dialog);
-    if (!widget) // up-down arrows with no edit before them: nothing to attach to
+    }
+    if (!widget) { // up-down arrows with no edit before them: nothing to attach to
         widget = new QWidget(&dialog);
+    }
     if (control.kind != ControlKind::UpDown) {
         widget->setGeometry(rect);
-        if (control.kind == ControlKind::StaticIcon) // an icon keeps its own size
+        if (control.kind == ControlKind::StaticIcon) { // an icon keeps its own size
             widget->resize(widget->sizeHint());
+        }
     }
     return widget;
 }
@@ -283,22 +295,27 @@ std::vector<QButtonGroup*> CreateControls(QDialog& dialog, const DialogTemplate&
     std::vector<QButtonGroup*> radioGroups;
     for (std::size_t i = 0; i < dialogTemplate.controlCount; ++i) {
         const DialogControl& control = dialogTemplate.controls[i];
-        if (control.style & StyleGroup)
+        if (control.style & StyleGroup) {
             radioGroup = nullptr;
+        }
         QWidget* widget = CreateControl(control, units, dialog, factory, lastEdit);
-        if (control.kind == ControlKind::Edit)
+        if (control.kind == ControlKind::Edit) {
             lastEdit = qobject_cast<QLineEdit*>(widget);
+        }
         if (auto* radio = qobject_cast<QRadioButton*>(widget)) {
-            if (!radioGroup)
+            if (!radioGroup) {
                 radioGroups.push_back(radioGroup = new QButtonGroup(&dialog));
+            }
             radio->setAutoExclusive(false);
             radioGroup->addButton(radio);
         }
-        if (IsFocusable(control.kind))
+        if (IsFocusable(control.kind)) {
             widget->setFocusPolicy(control.style & StyleTabStop ? Qt::StrongFocus : Qt::ClickFocus);
+        }
         made.inTabOrder.push_back(widget);
-        if (control.id != kNoControlId)
+        if (control.id != kNoControlId) {
             made.byId[control.id] = widget;
+        }
     }
     return radioGroups;
 }
@@ -309,11 +326,13 @@ void BindMnemonics(const DialogTemplate& dialogTemplate, const DialogControls& m
     for (std::size_t i = 0; i < made.inTabOrder.size(); ++i) {
         auto* label = qobject_cast<QLabel*>(made.inTabOrder[i]);
         const DialogControl& control = dialogTemplate.controls[i];
-        if (!label || control.kind != ControlKind::Static || (control.style & StyleNoPrefix))
+        if (!label || control.kind != ControlKind::Static || (control.style & StyleNoPrefix)) {
             continue;
+        }
         const QString text = label->text();
-        if (!text.contains(u'&'))
+        if (!text.contains(u'&')) {
             continue;
+        }
         QWidget* next = i + 1 < made.inTabOrder.size() ? made.inTabOrder[i + 1] : nullptr;
         if (next && HasMnemonic(text) && IsFocusable(dialogTemplate.controls[i + 1].kind)) {
             label->setTextFormat(Qt::AutoText);
@@ -339,10 +358,12 @@ void AddRadioGroupKeys(const std::vector<QButtonGroup*>& radioGroups) {
 void SetTabOrder(const DialogTemplate& dialogTemplate, const DialogControls& made) {
     QWidget* previous = nullptr;
     for (std::size_t i = 0; i < made.inTabOrder.size(); ++i) {
-        if (!IsFocusable(dialogTemplate.controls[i].kind))
+        if (!IsFocusable(dialogTemplate.controls[i].kind)) {
             continue;
-        if (previous)
+        }
+        if (previous) {
             QWidget::setTabOrder(previous, made.inTabOrder[i]);
+        }
         previous = made.inTabOrder[i];
     }
 }

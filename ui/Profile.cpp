@@ -32,8 +32,9 @@ public:
 // tool, and its text is what it means: it is taken from its line in the file.
 QString TextAsWritten(const QSettings& settings, const QString& section, const QString& entry) {
     QFile file(settings.fileName());
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         return QString();
+    }
     bool inSection = false;
     while (!file.atEnd()) {
         const QString line = QString::fromUtf8(file.readLine()).trimmed();
@@ -42,8 +43,9 @@ QString TextAsWritten(const QSettings& settings, const QString& section, const Q
             continue;
         }
         const qsizetype equals = line.indexOf(u'=');
-        if (inSection && equals > 0 && line.left(equals).trimmed() == entry)
+        if (inSection && equals > 0 && line.left(equals).trimmed() == entry) {
             return line.mid(equals + 1).trimmed();
+        }
     }
     return QString();
 }
@@ -56,11 +58,13 @@ void KeepListsAsWritten(QSettings& settings) {
     settings.endGroup();
     for (const QString& key : settings.allKeys()) {
         const qsizetype slash = key.indexOf(u'/');
-        if (slash < 0 || settings.value(key).typeId() != QMetaType::QStringList)
+        if (slash < 0 || settings.value(key).typeId() != QMetaType::QStringList) {
             continue;
+        }
         const QString text = TextAsWritten(settings, key.left(slash), key.mid(slash + 1));
-        if (!text.isNull())
+        if (!text.isNull()) {
             settings.setValue(key, text);
+        }
     }
     settings.beginGroup(section);
 }
@@ -89,16 +93,18 @@ std::optional<int> StoredInt(const QString& section, const QString& entry) {
     bool isNumber = false;
     const qlonglong number = value.isValid() ? value.toLongLong(&isNumber) : 0;
     if (!isNumber || number < std::numeric_limits<int>::min() ||
-        number > std::numeric_limits<int>::max())
+        number > std::numeric_limits<int>::max()) {
         return std::nullopt;
+    }
     return static_cast<int>(number);
 }
 
 std::optional<QString> StoredText(const QString& section, const QString& entry) {
     Store store(section);
     const QVariant value = store.settings.value(entry);
-    if (!value.isValid())
+    if (!value.isValid()) {
         return std::nullopt;
+    }
     if (value.typeId() == QMetaType::QStringList) {
         const QString text = TextAsWritten(store.settings, section, entry);
         return text.isNull() ? value.toStringList().join(u',') : text;
@@ -153,10 +159,11 @@ bool ProfileStore::WriteSection(const std::string& section,
     KeepListsAsWritten(store.settings);
     for (const auto& [entry, value] : entries) {
         const QString key = QString::fromStdString(entry);
-        if (const auto* number = std::get_if<std::int32_t>(&value))
+        if (const auto* number = std::get_if<std::int32_t>(&value)) {
             store.settings.setValue(key, *number);
-        else
+        } else {
             store.settings.setValue(key, QString::fromStdString(std::get<std::string>(value)));
+        }
     }
     return Flush(store.settings);
 }

@@ -161,7 +161,7 @@ void MainWindowForm::Open() {
     // The arrows keep a 16-bit position, as the native control does.
     const auto arrowPosition = [](std::uint32_t value) { return static_cast<int>(value & 0xFFFF); };
     const auto setArrows = [this, &arrowPosition](Field field, const NumberRule& rule,
-                                                   std::uint32_t value) {
+                                                  std::uint32_t value) {
         view.SetArrows(field, static_cast<int>(rule.minimum), static_cast<int>(rule.maximum),
                        arrowPosition(value));
     };

@@ -2,8 +2,8 @@
 // overview, the bands and cuts, the threshold's level, the plan the engine writes
 // when the host hands back a changed one, and the analysis run again.
 #include "PlanReview.h"
-#include "Messages.h"
 #include "JobFixture.h"
+#include "Messages.h"
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
 

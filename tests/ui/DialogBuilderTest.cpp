@@ -184,8 +184,9 @@ private slots:
         QDialog dialog;
         const DialogControls controls = BuildDialog(
             dialog, kTemplate, [](const DialogControl& control, QWidget* parent) -> QWidget* {
-                if (control.kind == ControlKind::Trackbar)
+                if (control.kind == ControlKind::Trackbar) {
                     return new SliderSubclass(Qt::Horizontal, parent);
+                }
                 return nullptr;
             });
         QVERIFY(dynamic_cast<SliderSubclass*>(controls.Find(8)));

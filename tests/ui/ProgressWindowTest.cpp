@@ -34,8 +34,9 @@ class QuitCounter : public QObject {
 public:
     int count = 0;
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == qApp && event->type() == QEvent::Quit)
+        if (watched == qApp && event->type() == QEvent::Quit) {
             ++count;
+        }
         return false;
     }
 };

@@ -4,10 +4,10 @@
 // to the main window, and Escape and the close box write nothing. Also renders
 // the window for the README.
 #include "CJobProgressWnd.h"
-#include "Messages.h"
 #include "CPlanReviewWnd.h"
 #include "CQuernfoldDlg.h"
 #include "CThresholdSlider.h"
+#include "Messages.h"
 #include "PlanReview.h"
 #include "Profile.h"
 #include "RecordingGenerator.h"
