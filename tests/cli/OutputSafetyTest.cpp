@@ -77,8 +77,8 @@ protected:
         shared = nullptr;
     }
 
-    // Five minutes in six tracks: the writer takes long enough for a signal sent
-    // when a file event arrives to land in the middle of the run.
+    // Five minutes in six tracks: several files of megabytes each, for the tests
+    // that stop or race a run in the middle of its writing.
     static std::string Long() { return Made("long.wav", {"--length", "300", "--tracks", "6"}); }
     // Short, for the tests that do not need a long write.
     static std::string Short() {
