@@ -35,6 +35,16 @@ std::vector<char*> ArgumentVector(const std::string& program,
     return argv;
 }
 
+// The signals the runner may have blocked or set aside, as a spawned program finds them.
+sigset_t SignalsSetToDefault() {
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGPIPE);
+    return defaults;
+}
+
 // Runs the child in workingDirectory with the given file actions in place.
 pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
             const std::string& workingDirectory, posix_spawn_file_actions_t& actions) {
@@ -80,16 +90,6 @@ int ExitStatusOf(int status) {
 
 int WaitFor(pid_t pid) {
     return ExitStatusOf(WaitStatus(pid));
-}
-
-// The signals the runner may have blocked or set aside, as a spawned program finds them.
-sigset_t SignalsSetToDefault() {
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGPIPE);
-    return defaults;
 }
 
 // The NUL-terminated string at `address` in the traced process.
@@ -245,7 +245,10 @@ HeldProgram::HeldProgram(const std::string& program, const std::vector<std::stri
         execv(program.c_str(), argv.data());
         _exit(127);
     }
-    ASSERT_GT(pid, 0) << "cannot start " << program;
+    if (pid < 0) {
+        ADD_FAILURE() << "cannot start " << program;
+        return;
+    }
     // Traced, the program stops as its own image starts.
     const int status = WaitStatus(pid);
     if (status == -1 || !WIFSTOPPED(status)) {
@@ -254,7 +257,7 @@ HeldProgram::HeldProgram(const std::string& program, const std::vector<std::stri
         return;
     }
     const std::intptr_t options = PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL;
-    ASSERT_EQ(ptrace(PTRACE_SETOPTIONS, pid, nullptr, reinterpret_cast<void*>(options)), 0);
+    EXPECT_EQ(ptrace(PTRACE_SETOPTIONS, pid, nullptr, reinterpret_cast<void*>(options)), 0);
 }
 
 HeldProgram::~HeldProgram() {
