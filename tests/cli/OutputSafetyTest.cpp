@@ -10,12 +10,12 @@
 #include <csignal>
 #include <cstdint>
 #include <filesystem>
-#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
+using cli_testing::HeldProgram;
 using cli_testing::ProgramResult;
 using cli_testing::RunningProgram;
 using cli_testing::RunProgram;
@@ -82,8 +82,8 @@ protected:
         shared = nullptr;
     }
 
-    // Five minutes in six tracks: the writer takes long enough for a signal sent
-    // when a file event arrives to land in the middle of the run.
+    // Five minutes in six tracks: several files of megabytes each, for the tests
+    // that stop or race a run in the middle of its writing.
     static std::string Long() { return Made("long.wav", {"--length", "300", "--tracks", "6"}); }
     // Short, for the tests that do not need a long write.
     static std::string Short() {
@@ -114,67 +114,37 @@ protected:
 
 testing_support::TempDir* OutputSafety::shared = nullptr;
 
-// Counts file events in a folder: any file created, and a *.wav finished (renamed
-// in, or closed after writing under its own name).
-class FolderEvents {
-public:
-    enum Kind { Created, WavFinished };
-
-    explicit FolderEvents(const fs::path& folder) : watch(inotify_init1(IN_CLOEXEC)) {
-        EXPECT_GE(
-            inotify_add_watch(watch, folder.c_str(), IN_CREATE | IN_MOVED_TO | IN_CLOSE_WRITE), 0);
-    }
-    ~FolderEvents() { close(watch); }
-
-    // Blocks until `count` events of `kind` have arrived in all.
-    void WaitFor(Kind kind, int count) {
-        alignas(inotify_event) char buffer[4096];
-        while (seen[kind] < count) {
-            const ssize_t got = read(watch, buffer, sizeof buffer);
-            ASSERT_GT(got, 0);
-            for (ssize_t at = 0; at < got;) {
-                const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
-                const std::string name = event->len > 0 ? event->name : "";
-                seen[Created] += (event->mask & IN_CREATE) != 0;
-                seen[WavFinished] +=
-                    (event->mask & (IN_MOVED_TO | IN_CLOSE_WRITE)) != 0 && name.ends_with(".wav");
-                at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
-            }
-        }
-    }
-
-private:
-    int watch;
-    int seen[2] = {0, 0};
-};
-
 TEST_F(OutputSafety, EverySignalLeavesOnlyWholeWavFiles) {
+    // The program is held right after its count-th temporary file was created or
+    // its count-th track renamed into place, and signalled there: it cannot finish
+    // the run before the signal arrives.
     struct Case {
         const char* name;
         int signal;
-        FolderEvents::Kind event; // sent once this many events of this kind arrived
+        HeldProgram::FileCall call;
         int count;
         int exitStatus;
     };
+    constexpr auto created = HeldProgram::Create;
+    constexpr auto finished = HeldProgram::RenameOnto;
     const Case cases[] = {
-        {"hang-up while writing file 1", SIGHUP, FolderEvents::Created, 1, 130},
-        {"quit after file 2", SIGQUIT, FolderEvents::WavFinished, 2, 130},
-        {"kill while writing file 1", SIGKILL, FolderEvents::Created, 1, 128 + SIGKILL},
-        {"kill after file 3", SIGKILL, FolderEvents::WavFinished, 3, 128 + SIGKILL},
-        {"file-size signal after file 1 is ignored", SIGXFSZ, FolderEvents::WavFinished, 1, 0},
+        {"hang-up while writing file 1", SIGHUP, created, 1, 130},
+        {"quit after file 2", SIGQUIT, finished, 2, 130},
+        {"kill while writing file 1", SIGKILL, created, 1, 128 + SIGKILL},
+        {"kill after file 3", SIGKILL, finished, 3, 128 + SIGKILL},
+        {"file-size signal after file 1 is ignored", SIGXFSZ, finished, 1, 0},
     };
     int run = 0;
     for (const Case& c : cases) {
         const fs::path out = Folder("out" + std::to_string(++run));
-        FolderEvents events(out);
-        RunningProgram split(SPLIT_PROGRAM, {"-y", "-q", Long(), out.string()}, dir.path().string(),
-                             dir.file("err.txt"));
-        events.WaitFor(c.event, c.count);
-        split.Signal(c.signal);
+        HeldProgram split(SPLIT_PROGRAM, {"-y", "-q", Long(), out.string()}, dir.path().string(),
+                          dir.file("err.txt"));
+        ASSERT_TRUE(split.RunUntil(c.call, c.call == created ? ".part" : ".wav", c.count))
+            << c.name;
+        split.Release(c.signal);
         EXPECT_EQ(split.Wait(), c.exitStatus) << c.name;
         const std::vector<std::string> wavs = ExpectEveryWavWhole(out);
-        EXPECT_GE(wavs.size(),
-                  static_cast<std::size_t>(c.event == FolderEvents::WavFinished ? c.count : 0))
+        EXPECT_GE(wavs.size(), static_cast<std::size_t>(c.call == finished ? c.count : 0))
             << c.name;
         if (c.exitStatus == 0) {
             EXPECT_EQ(wavs.size(), 6u) << c.name;

@@ -2,13 +2,19 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <fcntl.h>
 #include <fstream>
 #include <spawn.h>
 #include <sstream>
+#include <sys/ptrace.h>
+#include <sys/syscall.h>
+#include <sys/uio.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,6 +35,16 @@ std::vector<char*> ArgumentVector(const std::string& program,
     return argv;
 }
 
+// The signals the runner may have blocked or set aside, as a spawned program finds them.
+sigset_t SignalsSetToDefault() {
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, SIGINT);
+    sigaddset(&defaults, SIGTERM);
+    sigaddset(&defaults, SIGPIPE);
+    return defaults;
+}
+
 // Runs the child in workingDirectory with the given file actions in place.
 pid_t Spawn(const std::string& program, const std::vector<std::string>& arguments,
             const std::string& workingDirectory, posix_spawn_file_actions_t& actions) {
@@ -40,11 +56,7 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
     sigset_t noSignals;
     sigemptyset(&noSignals);
     posix_spawnattr_setsigmask(&attributes, &noSignals);
-    sigset_t defaults;
-    sigemptyset(&defaults);
-    sigaddset(&defaults, SIGINT);
-    sigaddset(&defaults, SIGTERM);
-    sigaddset(&defaults, SIGPIPE);
+    sigset_t defaults = SignalsSetToDefault();
     posix_spawnattr_setsigdefault(&attributes, &defaults);
     posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
     posix_spawn_file_actions_addchdir_np(&actions, workingDirectory.c_str());
@@ -58,17 +70,52 @@ pid_t Spawn(const std::string& program, const std::vector<std::string>& argument
     return pid;
 }
 
-int WaitFor(pid_t pid) {
+// The raw wait status; -1 when there is none to wait for.
+int WaitStatus(pid_t pid) {
     int status = 0;
     while (waitpid(pid, &status, 0) < 0) {
         if (errno != EINTR) {
             return -1;
         }
     }
-    if (WIFEXITED(status)) {
+    return status;
+}
+
+int ExitStatusOf(int status) {
+    if (status != -1 && WIFEXITED(status)) {
         return WEXITSTATUS(status);
     }
-    return WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+    return status != -1 && WIFSIGNALED(status) ? 128 + WTERMSIG(status) : -1;
+}
+
+int WaitFor(pid_t pid) {
+    return ExitStatusOf(WaitStatus(pid));
+}
+
+// The NUL-terminated string at `address` in the traced process.
+std::string TracedString(pid_t pid, std::uint64_t address) {
+    std::string text;
+    char chunk[256];
+    while (text.size() < PATH_MAX) {
+        iovec local{chunk, sizeof chunk};
+        iovec remote{reinterpret_cast<void*>(address + text.size()), sizeof chunk};
+        const ssize_t got = process_vm_readv(pid, &local, 1, &remote, 1, 0);
+        if (got <= 0) {
+            // The string may end just before an unmapped page: read byte by byte.
+            remote.iov_len = 1;
+            local.iov_len = 1;
+            if (process_vm_readv(pid, &local, 1, &remote, 1, 0) != 1) {
+                break;
+            }
+        }
+        const std::size_t length = got > 0 ? static_cast<std::size_t>(got) : 1;
+        const void* nul = std::memchr(chunk, '\0', length);
+        text.append(chunk, nul != nullptr ? static_cast<const char*>(nul) - chunk : length);
+        if (nul != nullptr) {
+            break;
+        }
+    }
+    return text;
 }
 
 } // namespace
@@ -170,6 +217,138 @@ int RunningProgram::Wait() {
     const int status = WaitFor(pid);
     pid = -1;
     return status;
+}
+
+HeldProgram::HeldProgram(const std::string& program, const std::vector<std::string>& arguments,
+                         const std::string& workingDirectory, const std::string& errPath) {
+    // Everything the child needs is prepared before fork: between fork and exec it
+    // may only make plain system calls.
+    std::vector<char*> argv = ArgumentVector(program, arguments);
+    const sigset_t defaults = SignalsSetToDefault();
+    sigset_t noSignals;
+    sigemptyset(&noSignals);
+    pid = fork();
+    if (pid == 0) {
+        const int nothing = open("/dev/null", O_RDWR);
+        const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (nothing < 0 || err < 0 || dup2(nothing, 0) < 0 || dup2(nothing, 1) < 0 ||
+            dup2(err, 2) < 0 || chdir(workingDirectory.c_str()) != 0 ||
+            ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) {
+            _exit(127);
+        }
+        for (int signal = 1; signal < NSIG; ++signal) {
+            if (sigismember(&defaults, signal) == 1) {
+                std::signal(signal, SIG_DFL);
+            }
+        }
+        sigprocmask(SIG_SETMASK, &noSignals, nullptr);
+        execv(program.c_str(), argv.data());
+        _exit(127);
+    }
+    if (pid < 0) {
+        ADD_FAILURE() << "cannot start " << program;
+        return;
+    }
+    // Traced, the program stops as its own image starts.
+    const int status = WaitStatus(pid);
+    if (status == -1 || !WIFSTOPPED(status)) {
+        endedStatus = status;
+        ADD_FAILURE() << "cannot start " << program;
+        return;
+    }
+    const std::intptr_t options = PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL;
+    EXPECT_EQ(ptrace(PTRACE_SETOPTIONS, pid, nullptr, reinterpret_cast<void*>(options)), 0);
+}
+
+HeldProgram::~HeldProgram() {
+    if (pid > 0) {
+        Release(SIGKILL);
+        Wait();
+    }
+}
+
+bool HeldProgram::RunUntil(FileCall call, const std::string& suffix, int count) {
+    bool matched = false;
+    int passOn = 0; // a signal the program was sent meanwhile is delivered
+    while (count > 0 && endedStatus == -1) {
+        if (ptrace(PTRACE_SYSCALL, pid, nullptr, reinterpret_cast<void*>(std::intptr_t{passOn})) !=
+            0) {
+            return false;
+        }
+        passOn = 0;
+        const int status = WaitStatus(pid);
+        if (status == -1 || !WIFSTOPPED(status)) {
+            endedStatus = status;
+            break;
+        }
+        if (WSTOPSIG(status) != (SIGTRAP | 0x80)) {
+            passOn = WSTOPSIG(status);
+            continue;
+        }
+        __ptrace_syscall_info info{};
+        if (ptrace(PTRACE_GET_SYSCALL_INFO, pid, reinterpret_cast<void*>(sizeof info), &info) <=
+            0) {
+            return false;
+        }
+        if (info.op == PTRACE_SYSCALL_INFO_ENTRY) {
+            matched = Matches(call, suffix);
+        } else if (info.op == PTRACE_SYSCALL_INFO_EXIT && matched) {
+            count -= info.exit.is_error == 0 ? 1 : 0;
+            matched = false;
+        }
+    }
+    return count == 0 && endedStatus == -1;
+}
+
+bool HeldProgram::Matches(FileCall call, const std::string& suffix) const {
+    __ptrace_syscall_info info{};
+    if (ptrace(PTRACE_GET_SYSCALL_INFO, pid, reinterpret_cast<void*>(sizeof info), &info) <= 0) {
+        return false;
+    }
+    const auto nr = static_cast<long>(info.entry.nr);
+    const std::uint64_t* args = info.entry.args;
+    std::uint64_t path = 0;
+    if (call == Create) {
+        if (nr == SYS_openat && (args[2] & O_CREAT) != 0) {
+            path = args[1];
+        }
+#ifdef SYS_open
+        if (nr == SYS_open && (args[1] & O_CREAT) != 0) {
+            path = args[0];
+        }
+        if (nr == SYS_creat) {
+            path = args[0];
+        }
+#endif
+    } else {
+        if (nr == SYS_renameat || nr == SYS_renameat2) {
+            path = args[3];
+        }
+#ifdef SYS_rename
+        if (nr == SYS_rename) {
+            path = args[1];
+        }
+#endif
+    }
+    return path != 0 && TracedString(pid, path).ends_with(suffix);
+}
+
+void HeldProgram::Release(int signal) {
+    if (pid <= 0 || endedStatus != -1) {
+        return;
+    }
+    EXPECT_EQ(kill(pid, signal), 0);
+    // Untraced, the program meets the pending signal as it would have anyway.
+    ptrace(PTRACE_DETACH, pid, nullptr, nullptr);
+}
+
+int HeldProgram::Wait() {
+    if (pid <= 0) {
+        return -1;
+    }
+    const int status = endedStatus != -1 ? endedStatus : WaitStatus(pid);
+    pid = -1;
+    return ExitStatusOf(status);
 }
 
 } // namespace cli_testing
