@@ -7,15 +7,6 @@
 #include <string>
 
 struct SplitOptions {
-    // The limits under their earlier names, for callers not yet on OptionRules.h.
-    static constexpr std::size_t kMaxPathChars = kMaxPathCharacters;
-    static constexpr std::size_t kMaxPrefixChars = kMaxPrefixCharacters;
-    static constexpr std::uint32_t kMinSilenceLengthMs = kSilenceLengthMsRule.minimum;
-    static constexpr std::uint32_t kMaxSilenceLengthMs = kSilenceLengthMsRule.maximum;
-    static constexpr std::uint32_t kMinTrackLengthSec = kMinTrackLengthSecRule.minimum;
-    static constexpr std::uint32_t kMaxTrackLengthSec = kMinTrackLengthSecRule.maximum;
-    static constexpr std::uint32_t kMaxAppendSilenceMs = kAppendSilenceMsRule.maximum;
-
     std::string inputPath;
     std::string outputFolder;
     std::string fileNamePrefix{kDefaultFileNamePrefix};

@@ -6,16 +6,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-namespace {
-
-// The buttons part of a message-box style (MB_OK, MB_OKCANCEL, ...), below the icon bits.
-unsigned MessageButtons(unsigned style) {
-    constexpr unsigned kButtonsMask = 0x0F;
-    return style & kButtonsMask;
-}
-
-} // namespace
-
 WindowHost::WindowHost(QWidget* owner) : mainWindow(owner) {}
 
 std::unique_ptr<ProgressDisplay> WindowHost::CreateProgress(const char* title, int smooth) {
@@ -24,7 +14,7 @@ std::unique_ptr<ProgressDisplay> WindowHost::CreateProgress(const char* title, i
 
 int WindowHost::ShowMessage(const std::string& text, const char* caption, unsigned style) {
     const bool isError = (style & MB_ICONERROR) != 0;
-    const bool asksOkCancel = !isError && MessageButtons(style) == MB_OKCANCEL;
+    const bool asksOkCancel = !isError && ButtonsOf(style) == MB_OKCANCEL;
     QMessageBox box(isError ? QMessageBox::Critical : QMessageBox::NoIcon,
                     QString::fromUtf8(caption ? caption : ""), QString::fromStdString(text),
                     asksOkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
