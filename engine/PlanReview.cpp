@@ -1,4 +1,5 @@
 #include "PlanReview.h"
+
 #include "Messages.h"
 
 #include "SegmentWriter.h"
@@ -13,6 +14,7 @@
 #include <limits>
 #include <memory>
 #include <new>
+#include <system_error>
 
 namespace {
 
@@ -348,7 +350,14 @@ std::optional<SplitPlan> AnalyzeRecording(const SplitOptions& options, const std
 PlanReanalyzer::PlanReanalyzer(SplitOptions options, std::string file, std::uint32_t frames,
                                std::uint32_t rate, Listener onResult)
     : baseOptions(std::move(options)), inputFile(std::move(file)), frameCount(frames),
-      sampleRate(rate), listener(std::move(onResult)), worker([this] { Work(); }) {}
+      sampleRate(rate), listener(std::move(onResult)) {
+    // The engine reports rather than throws: when the system refuses a thread,
+    // requests are answered on the caller's thread instead.
+    try {
+        worker = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+    }
+}
 
 PlanReanalyzer::~PlanReanalyzer() {
     {
@@ -357,7 +366,9 @@ PlanReanalyzer::~PlanReanalyzer() {
         latest.store(latest.load() + 1); // the analysis that runs is superseded: it stops
     }
     wake.notify_all();
-    worker.join();
+    if (worker.joinable()) {
+        worker.join();
+    }
 }
 
 std::uint64_t PlanReanalyzer::Request(const std::string& thresholdText, bool useAverageMethod) {
@@ -371,6 +382,17 @@ std::uint64_t PlanReanalyzer::Request(const std::string& thresholdText, bool use
         latest.store(generation); // the analysis that runs sees it and stops
         pending = std::move(options);
         pendingGeneration = generation;
+    }
+    if (!worker.joinable()) {
+        SplitOptions now;
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            now = std::move(*pending);
+            pending.reset();
+            busy = true;
+        }
+        Analyze(std::move(now), generation);
+        return generation;
     }
     wake.notify_all();
     return generation;
@@ -397,25 +419,29 @@ void PlanReanalyzer::Work() {
             generation = pendingGeneration;
             busy = true;
         }
-        const std::function<bool()> superseded = [this, generation] {
-            return latest.load() != generation;
-        };
-        std::optional<SplitPlan> plan = AnalyzeRecording(options, inputFile, superseded);
-        if (!superseded()) {
-            Result result;
-            result.generation = generation;
-            result.options = options;
-            result.complete = plan.has_value();
-            if (plan) {
-                result.text = ReviewText(*plan, frameCount, sampleRate);
-                result.plan = std::move(*plan);
-            }
-            listener(result);
-        }
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            busy = false;
-        }
-        idle.notify_all();
+        Analyze(std::move(options), generation);
     }
+}
+
+void PlanReanalyzer::Analyze(SplitOptions options, std::uint64_t generation) {
+    const std::function<bool()> superseded = [this, generation] {
+        return latest.load() != generation;
+    };
+    std::optional<SplitPlan> plan = AnalyzeRecording(options, inputFile, superseded);
+    if (!superseded()) {
+        Result result;
+        result.generation = generation;
+        result.options = options;
+        result.complete = plan.has_value();
+        if (plan) {
+            result.text = ReviewText(*plan, frameCount, sampleRate);
+            result.plan = std::move(*plan);
+        }
+        listener(result);
+    }
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        busy = false;
+    }
+    idle.notify_all();
 }

@@ -127,7 +127,8 @@ public:
         std::string text;      // ReviewText of the plan
         bool complete = false; // false: the recording could not be read again
     };
-    // Called on the worker thread, only for the newest request.
+    // Called on the worker thread (on the caller's, when no thread could be
+    // started), only for the newest request.
     using Listener = std::function<void(const Result&)>;
 
     // frameCount and sampleRate are the recording's, for the report text.
@@ -145,6 +146,8 @@ public:
 
 private:
     void Work();
+    // Runs one request and hands its result to the listener unless superseded.
+    void Analyze(SplitOptions options, std::uint64_t generation);
 
     const SplitOptions baseOptions;
     const std::string inputFile;
