@@ -92,24 +92,6 @@ std::int16_t ToFullScale(int value, bool eightBit) {
     return static_cast<std::int16_t>(eightBit ? (value - 128) * 256 : value);
 }
 
-// Progress that nobody sees; its cancel request comes from the caller.
-class SilentProgress : public ProgressDisplay {
-public:
-    explicit SilentProgress(const std::function<bool()>& cancelled) : cancelled(cancelled) {}
-    bool BeginModal(const char*, int) override { return true; }
-    std::int64_t SetRange(std::int64_t, std::int64_t, std::int64_t) override { return 0; }
-    std::int64_t SetPos(std::int64_t) override { return 0; }
-    void PumpMessages(bool) override {}
-    bool IsCancelled() const override { return cancelled && cancelled(); }
-    void Hide() override {}
-
-protected:
-    void SetStatusText(const char*) override {}
-
-private:
-    const std::function<bool()>& cancelled;
-};
-
 } // namespace
 
 FrameScale::FrameScale(std::uint32_t first, std::uint32_t end, std::uint32_t columnCount)

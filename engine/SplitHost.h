@@ -4,8 +4,10 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "SplitOptions.h"
 #include "SplitPlan.h"
@@ -44,6 +46,27 @@ public:
 
 protected:
     virtual void SetStatusText(const char* text) = 0;
+};
+
+// A progress display nobody sees, for work that runs without one (a
+// re-analysis, a test, a benchmark); its cancel request, if any, comes from the
+// caller's function.
+class SilentProgress : public ProgressDisplay {
+public:
+    SilentProgress() = default;
+    explicit SilentProgress(std::function<bool()> cancelled) : cancelled(std::move(cancelled)) {}
+    bool BeginModal(const char*, int) override { return true; }
+    std::int64_t SetRange(std::int64_t, std::int64_t, std::int64_t) override { return 0; }
+    std::int64_t SetPos(std::int64_t) override { return 0; }
+    void PumpMessages(bool) override {}
+    bool IsCancelled() const override { return cancelled && cancelled(); }
+    void Hide() override {}
+
+protected:
+    void SetStatusText(const char*) override {}
+
+private:
+    std::function<bool()> cancelled;
 };
 
 class SplitHost {

@@ -112,19 +112,6 @@ const std::vector<EvaluationCase>& Cases() {
     return cases;
 }
 
-class SilentProgress : public ProgressDisplay {
-public:
-    bool BeginModal(const char*, int) override { return true; }
-    std::int64_t SetRange(std::int64_t, std::int64_t, std::int64_t) override { return 0; }
-    std::int64_t SetPos(std::int64_t) override { return 0; }
-    void PumpMessages(bool) override {}
-    bool IsCancelled() const override { return false; }
-    void Hide() override {}
-
-protected:
-    void SetStatusText(const char*) override {}
-};
-
 // The recording of a case, written once per test program run.
 class RecordingFiles {
 public:
