@@ -20,5 +20,5 @@ set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
 
-# CTest runs the cross-built tests through Wine.
-set(CMAKE_CROSSCOMPILING_EMULATOR wine)
+# CTest runs the cross-built tests through Wine, in the project's private prefix.
+set(CMAKE_CROSSCOMPILING_EMULATOR ${CMAKE_CURRENT_LIST_DIR}/../scripts/wine)
