@@ -37,7 +37,7 @@ if(WIN32)
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     # A 64-bit installer: it sees the 64-bit Program Files folder and registry
     # view as the programs do, and runs where only 64-bit Windows code can.
-    set(CPACK_NSIS_EXECUTABLE_PRE_ARGUMENTS "-XTarget amd64-unicode")
+    set(CPACK_NSIS_DEFINES "Target amd64-unicode")
     set(CPACK_NSIS_PACKAGE_NAME "Quernfold")
     set(CPACK_NSIS_DISPLAY_NAME "Quernfold")
     # The installer's own key names the installation folder and the Add/Remove

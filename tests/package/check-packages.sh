@@ -4,7 +4,7 @@
 #   tests/package/check-packages.sh [PACKAGES_DIR]     (default: packages/)
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
-dir=${1:-$here/../../packages}
+dir=$(realpath -- "${1:-$here/../../packages}")
 
 # The one package matching a pattern, or a message saying what is wrong.
 only_package() {

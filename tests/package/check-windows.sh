@@ -9,8 +9,9 @@
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source "$here/lib.sh"
-installer=${1:?usage: check-windows.sh INSTALLER.exe PACKAGE.zip}
-zip=${2:?usage: check-windows.sh INSTALLER.exe PACKAGE.zip}
+(($# == 2)) || { echo "usage: check-windows.sh INSTALLER.exe PACKAGE.zip" >&2; exit 2; }
+installer=$(realpath -- "$1")
+zip=$(realpath -- "$2")
 repo=$(cd "$here/../.." && pwd)
 wine=$repo/scripts/wine
 # Each Wine step gets a bound, so a program that hangs fails the check.
@@ -58,21 +59,22 @@ expect "it installs the programs and the uninstaller into C:\\Program Files\\Que
     same_files "$expected_files"$'\nUninstall.exe' "$installed"
 same_as_zip() {
     local file
-    for file in $expected_files; do
+    for file in $(grep -v '^Uninstall.exe$' <<<"$installed"); do
         cmp "$folder/$file" "$scratch/zip/$top/$file" || return 1
     done
 }
 expect "the installed programs are the ZIP's" same_as_zip
-expect "the Start menu has Quernfold" test -f "$start_menu/Quernfold.lnk"
+expect "the Start menu has Quernfold, which starts quernfold.exe" \
+    grep -aqF 'C:\Program Files\Quernfold\bin\quernfold.exe' "$start_menu/Quernfold.lnk"
 expect "Add/Remove Programs lists it" registry_has "$uninstall_key" /v UninstallString
 
 echo "== the installed programs =="
 mkdir -p "$WINEPREFIX/drive_c/work/tracks"
 bin='C:\Program Files\Quernfold\bin'
 expect "make-recording.exe writes a recording" \
-    run "$bin\\make-recording.exe" "${recording_args[@]}" 'C:\work\recording.wav'
+    quietly run "$bin\\make-recording.exe" "${recording_args[@]}" 'C:\work\recording.wav'
 expect "quernfold-split.exe splits it" \
-    run "$bin\\quernfold-split.exe" "${split_args[@]}" 'C:\work\recording.wav' 'C:\work\tracks'
+    quietly run "$bin\\quernfold-split.exe" "${split_args[@]}" 'C:\work\recording.wav' 'C:\work\tracks'
 expect "the tracks hold the recording's audio, sample for sample" \
     split_files_hold_recording "$WINEPREFIX/drive_c/work/recording.wav" "$WINEPREFIX/drive_c/work/tracks"
 
