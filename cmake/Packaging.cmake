@@ -27,24 +27,24 @@ set(QUERNFOLD_PACKAGE_CONTACT "Ferndusk Software <support@ferndusk.example>"
 set(QUERNFOLD_PACKAGE_HOMEPAGE "https://ferndusk.example/quernfold"
     CACHE STRING "Home page named by the packages")
 set(CPACK_PACKAGE_CONTACT "${QUERNFOLD_PACKAGE_CONTACT}")
-set(CPACK_RESOURCE_FILE_README ${PROJECT_SOURCE_DIR}/README.md)
 # The release binaries go in without their debugging information.
 set(CPACK_STRIP_FILES ON)
 
 if(WIN32)
     set(CPACK_GENERATOR NSIS ZIP)
-    set(CPACK_PACKAGE_INSTALL_DIRECTORY "Quernfold")
+    set(CPACK_PACKAGE_INSTALL_DIRECTORY ${CPACK_PACKAGE_NAME})
     set(CPACK_NSIS_INSTALL_ROOT "$PROGRAMFILES64")
     # A 64-bit installer: it sees the 64-bit Program Files folder and registry
-    # view as the programs do, and runs where only 64-bit Windows code can.
+    # as the programs do, and needs no 32-bit support (Wine here has none).
     set(CPACK_NSIS_DEFINES "Target amd64-unicode")
-    set(CPACK_NSIS_PACKAGE_NAME "Quernfold")
-    set(CPACK_NSIS_DISPLAY_NAME "Quernfold")
+    set(CPACK_NSIS_PACKAGE_NAME ${CPACK_PACKAGE_NAME})
+    set(CPACK_NSIS_DISPLAY_NAME ${CPACK_PACKAGE_NAME})
     # The installer's own key names the installation folder and the Add/Remove
     # Programs entry, and the uninstaller deletes it. Registry names ignore case,
     # so it must not be "quernfold": that is the key of the user's settings.
-    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "Quernfold Installation")
-    set(CPACK_PACKAGE_EXECUTABLES quernfold "Quernfold")
+    set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "${CPACK_PACKAGE_NAME} Installation")
+    # The Start-menu entry: the desktop program under the product's name.
+    set(CPACK_PACKAGE_EXECUTABLES quernfold ${CPACK_PACKAGE_NAME})
     set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\\\quernfold.exe")
     set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/res/icons/quernfold.ico)
     set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/res/icons/quernfold.ico)
@@ -55,7 +55,8 @@ if(WIN32)
     set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
     set(CPACK_NSIS_CONTACT "${QUERNFOLD_PACKAGE_CONTACT}")
     set(CPACK_NSIS_URL_INFO_ABOUT "${QUERNFOLD_PACKAGE_HOMEPAGE}")
-    # The PATH is left alone: the installer's PATH editing cuts a long PATH short.
+    # PATH is left alone: the installer's editing of it gives up on a PATH of
+    # 1024 characters or more (NSIS's string limit).
     set(CPACK_NSIS_MODIFY_PATH OFF)
 else()
     set(CPACK_GENERATOR DEB)
