@@ -48,7 +48,7 @@ dpkg-deb -x "$deb" "$root" || exit 1
 version=$(dpkg-deb --field "$deb" Version)
 program_version=$("$root/usr/bin/quernfold-split" --version)
 expect "quernfold-split --version ($program_version) is the package's version ($version)" \
-    grep -q "^${program_version##* }-" <<<"$version"
+    test "${program_version##* }" = "${version%-*}"
 mkdir -p "$scratch/tracks"
 expect "make-recording writes a recording" \
     quietly "$root/usr/bin/make-recording" "${recording_args[@]}" "$scratch/recording.wav"
