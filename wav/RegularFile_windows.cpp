@@ -50,10 +50,11 @@ std::FILE* OpenRegularFile(const char* path, RegularFileMode mode, RegularFilePr
         return nullptr;
     }
     const bool reading = mode == RegularFileMode::Read;
-    // Others may read, write, rename or delete meanwhile, as on POSIX.
+    // Others may read and write meanwhile, but not rename or delete: nothing is
+    // put in the place of a recording while it is being read.
     const HANDLE handle = CreateFileW(systemPath.c_str(), reading ? GENERIC_READ : GENERIC_WRITE,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-                                      nullptr, CreationFor(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
+                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                                      CreationFor(mode), FILE_ATTRIBUTE_NORMAL, nullptr);
     if (handle == INVALID_HANDLE_VALUE) {
         problem = ProblemOfFailedOpen(GetLastError(), systemPath);
         return nullptr;

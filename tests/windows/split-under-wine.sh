@@ -180,9 +180,30 @@ for i in 1 3 4 6; do
 done
 # Windows names match regardless of case: œ1.wav is the recording Œ1.wav.
 refuse case "${split_options[@]}" --prefix œ "$victim" "$unicode"
-grep -q "is the WAV file being split and cannot be overwritten" stderr-input-3-folder-3 ||
+# The name as the user wrote it, in UTF-8, with Windows' separators.
+grep -qF "$unicode\\Œ1.wav is the WAV file being split and cannot be overwritten" \
+    stderr-input-3-folder-3 ||
     fail "the refusal does not say why: $(cat stderr-input-3-folder-3)"
 [[ -z $(ls -A labels-refused) ]] || fail "a refused label run wrote files"
+
+# The same with plain names, where only the spelling of the path differs.
+mkdir plain
+cp rec-linux/s16.wav plain/T1.wav
+plain_before=$(md5sum <plain/T1.wav)
+plain_spellings=(
+    "\\\\?\\$(zpath "$work/plain/T1.wav")" plain
+    "plain/T1.wav" "\\\\?\\$(zpath "$work/plain")"
+    "z:$work/PLAIN/t1.WAV" "$(zpath "$work/plain")"
+)
+for ((i = 0; i < ${#plain_spellings[@]}; i += 2)); do
+    "$wine" "$split_exe" "${split_options[@]}" --prefix T "${plain_spellings[@]:i:2}" \
+        >/dev/null 2>stderr-plain
+    status=$?
+    [[ $status == 1 ]] && grep -q "is the WAV file being split" stderr-plain ||
+        fail "plain input as output, ${plain_spellings[*]:i:2}: exit $status, $(cat stderr-plain)"
+    [[ $(md5sum <plain/T1.wav) == "$plain_before" && $(ls plain) == T1.wav ]] ||
+        fail "plain input as output, ${plain_spellings[*]:i:2}: the folder changed"
+done
 
 # --- The prompt reads its answer from standard input. ------------------------
 mkdir prompt-yes prompt-no
