@@ -3,22 +3,21 @@
 #include <atomic>
 #include <cstdlib>
 #include <io.h>
+#include <memory>
+#include <system_error>
+#include <thread>
 #include <windows.h>
 
 namespace {
 
 std::atomic<bool> cancelRequested{false};
-// Set together with the flag; lets a prompt that Ctrl+C ended wait for the
-// handler, which the system runs on a thread of its own.
+// Set together with the flag, so that a prompt can wait for an answer or a cancel.
 HANDLE cancelEvent = nullptr;
-HANDLE mainThread = nullptr;
-// Only a prompt's read is ended on Ctrl+C: a file's read or write must finish.
-std::atomic<bool> promptWaiting{false};
 
 DWORD consoleErrorMode = 0; // standard error's console mode, put back at exit
 
-// How long a prompt that the console ended waits for the handler of the Ctrl+C
-// that ended it; the handler's thread starts at once, so this is only a bound.
+// How long a console read that Ctrl+C ended waits for the handler of that Ctrl+C,
+// which the system starts on a thread of its own: only a bound.
 constexpr DWORD kHandlerStartBoundMs = 2000;
 
 HANDLE StandardHandle(int fd) {
@@ -34,10 +33,6 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     if (cancelEvent != nullptr) {
         SetEvent(cancelEvent);
     }
-    // A prompt blocked on a pipe does not notice the flag: its read is ended.
-    if (mainThread != nullptr && promptWaiting) {
-        CancelSynchronousIo(mainThread);
-    }
     if (event == CTRL_C_EVENT || event == CTRL_BREAK_EVENT) {
         return TRUE;
     }
@@ -48,15 +43,45 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     return TRUE;
 }
 
+// Byte by byte from the handle itself, not through the C library's buffer: a
+// console hands out the rest of its line on the next read, a pipe keeps it.
+void ReadLineFrom(HANDLE input, std::string& line) {
+    for (;;) {
+        char byte = 0;
+        DWORD count = 0;
+        if (!ReadFile(input, &byte, 1, &count, nullptr)) {
+            if (GetLastError() == ERROR_OPERATION_ABORTED && cancelEvent != nullptr) {
+                WaitForSingleObject(cancelEvent, kHandlerStartBoundMs);
+            }
+            return;
+        }
+        if (count != 1 || byte == '\n') {
+            return; // end of input or the end of the line
+        }
+        line += byte;
+    }
+}
+
+// What the prompt and its reading thread share; the last to let go closes it.
+struct AnswerRead {
+    AnswerRead() : done(CreateEventW(nullptr, TRUE, FALSE, nullptr)) {}
+    ~AnswerRead() {
+        if (done != nullptr) {
+            CloseHandle(done);
+        }
+    }
+    AnswerRead(const AnswerRead&) = delete;
+    AnswerRead& operator=(const AnswerRead&) = delete;
+
+    HANDLE done;
+    std::string line;
+};
+
 } // namespace
 
 // Ctrl+C, Ctrl+Break and a closed console window all mean Cancel.
 void InstallCancelSignals() {
     cancelEvent = CreateEventW(nullptr, TRUE, FALSE, nullptr);
-    if (!DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &mainThread,
-                         0, FALSE, DUPLICATE_SAME_ACCESS)) {
-        mainThread = nullptr;
-    }
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
@@ -95,28 +120,36 @@ int TerminalColumns() {
     return 80;
 }
 
-// Byte by byte from the handle itself, not through the C library's buffer: a
-// console hands out the rest of its line on the next read, a pipe keeps it.
+// A read from a pipe does not end for a Ctrl+C, so the line is read on a thread
+// of its own while this one waits for it or for the cancel.
 std::string ReadAnswerLine() {
     const HANDLE input = StandardHandle(0);
-    std::string line;
-    while (!IsCancelRequested()) {
-        char byte = 0;
-        DWORD read = 0;
-        promptWaiting = true;
-        const bool succeeded = ReadFile(input, &byte, 1, &read, nullptr) != 0;
-        promptWaiting = false;
-        if (!succeeded) {
-            // Ctrl+C ends a console read before its handler has run.
-            if (GetLastError() == ERROR_OPERATION_ABORTED && cancelEvent != nullptr) {
-                WaitForSingleObject(cancelEvent, kHandlerStartBoundMs);
-            }
-            break;
-        }
-        if (read != 1 || byte == '\n') {
-            break; // end of input or the end of the line
-        }
-        line += byte;
+    auto read = std::make_shared<AnswerRead>();
+    if (IsCancelRequested()) {
+        return std::string();
     }
-    return line;
+    std::thread reader;
+    if (read->done != nullptr && cancelEvent != nullptr) {
+        try {
+            reader = std::thread([read, input] {
+                ReadLineFrom(input, read->line);
+                SetEvent(read->done);
+            });
+        } catch (const std::system_error&) {
+            // No thread: read here; only a console's read then ends on Ctrl+C.
+        }
+    }
+    if (!reader.joinable()) {
+        ReadLineFrom(input, read->line);
+        return read->line;
+    }
+    const HANDLE events[] = {read->done, cancelEvent};
+    if (WaitForMultipleObjects(2, events, FALSE, INFINITE) == WAIT_OBJECT_0) {
+        reader.join();
+        return read->line;
+    }
+    // Cancelled: the read may wait for input that never comes, and the process is
+    // about to end, which ends the thread.
+    reader.detach();
+    return std::string();
 }

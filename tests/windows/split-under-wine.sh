@@ -215,6 +215,33 @@ printf 'y\n' | "$wine" "$split_exe" --min-track-sec 1 --silence-ms 250 rec-linux
 status=$?
 [[ $status == 4 && -z $(ls prompt-no) ]] || fail "no answer: exit $status, files: $(ls prompt-no)"
 
+# Ctrl+C at the prompt (Wine turns SIGINT into the console's Ctrl+C event): exit
+# 130 at once, though the answer's pipe stays open, and nothing written.
+mkdir prompt-cancel
+mkfifo answer
+exec 7<>answer
+"$wine" "$split_exe" --min-track-sec 1 --silence-ms 250 rec-linux/s16.wav prompt-cancel \
+    <answer >prompt-cancel.out 2>&1 7>&- &
+pid=$!
+for ((i = 0; i < 300; ++i)); do
+    grep -q "Proceed to create WAV file segments?" prompt-cancel.out && break
+    sleep 0.1
+done
+kill -INT "$pid"
+for ((i = 0; i < 100; ++i)); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then
+    fail "Ctrl+C at the prompt did not end the program"
+    kill "$pid"
+fi
+wait "$pid"
+status=$?
+exec 7>&-
+[[ $status == 130 && -z $(ls prompt-cancel) ]] ||
+    fail "Ctrl+C at the prompt: exit $status, files: $(ls prompt-cancel)"
+
 if ((failures)); then
     echo "$failures failures"
     exit 1
