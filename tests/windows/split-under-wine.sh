@@ -104,7 +104,9 @@ same_folders "--labels" labels-linux labels-windows
 unicode="日本 Ж Œ é 😀"
 long=$(printf 'l%.0s' {1..100})/$(printf 'o%.0s' {1..100})/$(printf 'n%.0s' {1..98})
 mkdir -p "$unicode" "$long"
-cp rec-linux/s16.wav "$unicode/récital.wav"
+# shellcheck disable=SC2086
+"$wine" "$make_exe" "${short[@]}" ${formats[s16]} "$unicode\\récital.wav" >/dev/null
+cmp -s rec-linux/s16.wav "$unicode/récital.wav" || fail "make-recording.exe into $unicode"
 "$linux/quernfold-split" "${split_options[@]}" --prefix "Ж 日本 😀 " rec-linux/s16.wav "$unicode" \
     >/dev/null
 mkdir expected && mv "$unicode"/Ж* expected/
@@ -199,8 +201,9 @@ for ((i = 0; i < ${#plain_spellings[@]}; i += 2)); do
     "$wine" "$split_exe" "${split_options[@]}" --prefix T "${plain_spellings[@]:i:2}" \
         >/dev/null 2>stderr-plain
     status=$?
-    [[ $status == 1 ]] && grep -q "is the WAV file being split" stderr-plain ||
+    if [[ $status != 1 ]] || ! grep -q "is the WAV file being split" stderr-plain; then
         fail "plain input as output, ${plain_spellings[*]:i:2}: exit $status, $(cat stderr-plain)"
+    fi
     [[ $(md5sum <plain/T1.wav) == "$plain_before" && $(ls plain) == T1.wav ]] ||
         fail "plain input as output, ${plain_spellings[*]:i:2}: the folder changed"
 done
@@ -214,6 +217,18 @@ printf 'y\n' | "$wine" "$split_exe" --min-track-sec 1 --silence-ms 250 rec-linux
     </dev/null >/dev/null
 status=$?
 [[ $status == 4 && -z $(ls prompt-no) ]] || fail "no answer: exit $status, files: $(ls prompt-no)"
+
+# Closed standard streams, as on Linux: no input is a declined prompt, and a
+# report nobody can read is an error before any file.
+mkdir closed-in closed-out
+"$wine" "$split_exe" --min-track-sec 1 --silence-ms 250 rec-linux/s16.wav closed-in <&- >/dev/null
+status=$?
+[[ $status == 4 && -z $(ls closed-in) ]] || fail "closed input: exit $status, $(ls closed-in)"
+"$wine" "$split_exe" -y --min-track-sec 1 --silence-ms 250 rec-linux/s16.wav closed-out >&- \
+    2>closed-out.err
+status=$?
+[[ $status == 1 && -z $(ls closed-out) ]] || fail "closed output: exit $status, $(ls closed-out)"
+grep -q "The report could not be written" closed-out.err || fail "closed output: $(cat closed-out.err)"
 
 # Ctrl+C at the prompt (Wine turns SIGINT into the console's Ctrl+C event): exit
 # 130 at once, though the answer's pipe stays open, and nothing written.
