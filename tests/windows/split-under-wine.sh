@@ -89,7 +89,8 @@ for name in "${!formats[@]}"; do
 done
 run_both options "${split_options[@]}" --trim --append-silence-ms 300 --method average \
     --prefix "Side A - " "rec-linux/s16.wav"
-run_both dry-run -n --min-track-sec 1 --silence-ms 250 "rec-linux/s16.wav"
+# A path that starts with / is a path on Windows too, not an option.
+run_both dry-run -n --min-track-sec 1 --silence-ms 250 "$work/rec-linux/s16.wav"
 
 # Label files, written under the name given (not its ANSI mangling).
 mkdir -p labels-linux labels-windows/out
