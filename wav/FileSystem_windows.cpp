@@ -1,6 +1,5 @@
 #include "FileSystem.h"
 
-#include "PathText.h"
 #include "WidePaths_windows.h"
 
 #include <windows.h>
@@ -37,6 +36,18 @@ bool IsMissingError(DWORD error) {
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
 }
 
+// The full path without a \\?\ prefix, so that both spellings compare alike.
+std::wstring ComparablePath(const std::string& path) {
+    const std::wstring full = FullWidePath(WideFromUtf8(path));
+    if (full.starts_with(L"\\\\?\\UNC\\")) {
+        return L"\\\\" + full.substr(8);
+    }
+    if (full.starts_with(L"\\\\?\\")) {
+        return full.substr(4);
+    }
+    return full;
+}
+
 } // namespace
 
 std::optional<FileIdentity> IdentityOf(const std::string& path) {
@@ -67,9 +78,10 @@ FileKind KindOf(const std::string& path) {
 bool SameSpelling(const std::string& a, const std::string& b) {
     // File names on Windows match regardless of case; the ordinal comparison
     // folds case the way the file system does, without a locale.
-    const std::wstring left = PathFromUtf8(a).lexically_normal().wstring();
-    const std::wstring right = PathFromUtf8(b).lexically_normal().wstring();
-    return CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
+    const std::wstring left = ComparablePath(a);
+    const std::wstring right = ComparablePath(b);
+    return !left.empty() &&
+           CompareStringOrdinal(left.c_str(), static_cast<int>(left.size()), right.c_str(),
                                 static_cast<int>(right.size()), TRUE) == CSTR_EQUAL;
 }
 

@@ -209,6 +209,16 @@ for ((i = 0; i < ${#plain_spellings[@]}; i += 2)); do
         fail "plain input as output, ${plain_spellings[*]:i:2}: the folder changed"
 done
 
+# Nor does the label file replace a track through the \\?\ spelling of its name.
+mkdir labels-track
+track_label="\\\\?\\$(zpath "$work/labels-track/Track1.wav")"
+"$wine" "$split_exe" "${split_options[@]}" --labels "$track_label" rec-linux/s16.wav labels-track \
+    >/dev/null 2>labels-track.err
+status=$?
+if [[ $status != 1 ]] || ! grep -q "one of the WAV files" labels-track.err; then
+    fail "label file on a track: exit $status, $(cat labels-track.err)"
+fi
+
 # --- The prompt reads its answer from standard input. ------------------------
 mkdir prompt-yes prompt-no
 printf 'y\n' | "$wine" "$split_exe" --min-track-sec 1 --silence-ms 250 rec-linux/s16.wav \
