@@ -1,5 +1,6 @@
 #include "SplitCommandLine.h"
 
+#include "FileSystem.h"
 #include "OptionRules.h"
 #include "QuernfoldVersion.h"
 #include "SplitQuantities.h"
@@ -8,7 +9,6 @@
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 #include <vector>
 
 namespace {
@@ -144,10 +144,10 @@ void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
 // The arguments in the order the parser takes them (reversed). "--prefix=" names
 // an empty value; the parser would otherwise take the next word as the value, so
 // such an argument is handed over as "--prefix" "".
-std::vector<std::string> ArgumentsForParser(int argc, char** argv) {
+std::vector<std::string> ArgumentsForParser(const std::vector<std::string>& given) {
     std::vector<std::string> arguments;
-    for (int i = argc - 1; i >= 1; --i) {
-        std::string argument = argv[i];
+    for (std::size_t i = given.size(); i-- > 1;) {
+        std::string argument = given[i];
         if (argument.size() > 3 && argument.starts_with("--") && argument.back() == '=' &&
             argument.find('=') == argument.size() - 1) {
             arguments.emplace_back();
@@ -181,14 +181,12 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
         return kExitUsage;
     }
     if (!typed.labels.empty()) {
-        std::error_code error;
-        std::filesystem::path absolute = std::filesystem::absolute(typed.labels, error);
-        if (error) {
+        command.labelsPath = AbsolutePath(typed.labels);
+        if (command.labelsPath.empty()) {
             std::fprintf(stderr, "quernfold-split: --labels: cannot resolve '%s'\n%s",
                          typed.labels.c_str(), kUsage);
             return kExitUsage;
         }
-        command.labelsPath = absolute.string();
     }
     return std::nullopt;
 }
@@ -226,15 +224,18 @@ std::optional<std::string> ThresholdTextFromArgument(const std::string& argument
     return number + " %";
 }
 
-std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& command) {
+std::optional<int> ParseSplitCommandLine(const std::vector<std::string>& arguments,
+                                         SplitCommand& command) {
     TypedOptions typed;
     CLI::App app{kDescription, "quernfold-split"};
     app.footer(kFooter);
     app.get_formatter()->column_width(34);
     app.set_version_flag("--version", "quernfold-split " QUERNFOLD_VERSION);
+    // "/tmp/x.wav" is a path, not an option, on every platform.
+    app.allow_windows_style_options(false);
     AddOptions(app, command, typed);
     try {
-        app.parse(ArgumentsForParser(argc, argv));
+        app.parse(ArgumentsForParser(arguments));
     } catch (const CLI::ParseError& e) {
         if (e.get_exit_code() == 0) { // --help or --version
             return app.exit(e);

@@ -5,6 +5,7 @@
 
 #include <optional>
 #include <string>
+#include <vector>
 
 struct SplitCommand {
     SplitOptions options;
@@ -27,7 +28,9 @@ inline constexpr int kExitCancelled = 130;
 // Fills command from the arguments. Returns no value when the program should go
 // on to split; otherwise the exit status, after the help or version text (on
 // standard output) or the usage error (on standard error) has been printed.
-std::optional<int> ParseSplitCommandLine(int argc, char** argv, SplitCommand& command);
+// The arguments are UTF-8, the program's name first.
+std::optional<int> ParseSplitCommandLine(const std::vector<std::string>& arguments,
+                                         SplitCommand& command);
 
 // "0.2", "0.2%", "5", ".5" give the engine's threshold text ("0.2 %"); anything
 // that is not a plain decimal number from 0 to the scale's maximum (5) gives no value.

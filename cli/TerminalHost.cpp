@@ -1,5 +1,6 @@
 #include "TerminalHost.h"
 
+#include "FileSystem.h"
 #include "LabelFile.h"
 #include "OutputFiles.h"
 #include "SegmentWriter.h"
@@ -193,12 +194,10 @@ const char* TerminalHost::LabelFileClash(std::uint32_t segmentCount) {
     }
     // The working directory is the output folder by now.
     const std::string folder = CurrentDirectory();
-    const std::filesystem::path labels =
-        std::filesystem::path(settings.labelsPath).lexically_normal();
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
         const std::string name =
             SegmentFileName(folder, settings.fileNamePrefix, number, segmentCount);
-        if (SameFile(labels, name) || std::filesystem::path(name).lexically_normal() == labels) {
+        if (SameFile(settings.labelsPath, name) || SameSpelling(settings.labelsPath, name)) {
             return "is the name of one of the WAV files to be written.";
         }
     }

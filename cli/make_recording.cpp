@@ -1,5 +1,7 @@
 // make-recording: writes a deterministic demo recording for trying out and
 // benchmarking the splitter.
+#include "FileSystem.h"
+#include "ProgramText.h"
 #include "RecordingGenerator.h"
 #include "WaveStream.h"
 
@@ -62,6 +64,7 @@ WaveFormat FileFormat(const RecordingSettings& settings, std::uint16_t bits, boo
 } // namespace
 
 int main(int argc, char** argv) {
+    UseUtf8Output();
     RecordingSettings settings;
     std::string outputPath;
     std::uint16_t bits = 16;
@@ -143,8 +146,15 @@ int main(int argc, char** argv) {
     app.add_option("OUTPUT", outputPath, "The WAV file to write (replaced if it exists)")
         ->required();
 
+    // "/tmp/x.wav" is a path, not an option, on every platform.
+    app.allow_windows_style_options(false);
+    const std::vector<std::string> arguments = ProgramArguments(argc, argv);
+    std::vector<const char*> argumentTexts;
+    for (const std::string& argument : arguments) {
+        argumentTexts.push_back(argument.c_str());
+    }
     try {
-        app.parse(argc, argv);
+        app.parse(static_cast<int>(argumentTexts.size()), argumentTexts.data());
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::ParseError& e) {
@@ -195,7 +205,7 @@ int main(int argc, char** argv) {
     failed = output.Close() != WAVE_OK || failed;
     if (failed) {
         std::fprintf(stderr, "make-recording: writing %s failed.\n", outputPath.c_str());
-        std::remove(outputPath.c_str());
+        RemoveFile(outputPath);
         return 1;
     }
 

@@ -1,14 +1,13 @@
 // quernfold-split: the splitting engine on a terminal.
+#include "FileSystem.h"
 #include "ProcessGuards.h"
+#include "ProgramText.h"
 #include "SplitCommandLine.h"
 #include "SplitJob.h"
 #include "TerminalHost.h"
 #include "ThresholdSuggestion.h"
 
 #include <cstdio>
-
-#include <filesystem>
-#include <system_error>
 
 namespace {
 
@@ -78,8 +77,9 @@ std::optional<int> SuggestAndReport(SplitCommand& command, SplitHost& host) {
 int main(int argc, char** argv) {
     OpenClosedStandardDescriptors();
     IgnoreFileSizeAndPipeSignals();
+    UseUtf8Output();
     SplitCommand command;
-    if (std::optional<int> status = ParseSplitCommandLine(argc, argv, command)) {
+    if (std::optional<int> status = ParseSplitCommandLine(ProgramArguments(argc, argv), command)) {
         return *status;
     }
     InstallCancelSignals();
@@ -91,8 +91,7 @@ int main(int argc, char** argv) {
     settings.labelsPath = command.labelsPath;
     settings.fileNamePrefix = command.options.fileNamePrefix;
     // Fixed now: the engine changes the working directory before the plan is ready.
-    std::error_code error;
-    settings.inputPath = std::filesystem::absolute(command.options.inputPath, error).string();
+    settings.inputPath = AbsolutePath(command.options.inputPath);
     TerminalHost host(settings);
 
     if (command.suggestThreshold || command.suggestOnly) {

@@ -1,16 +1,17 @@
 #include "OutputFiles.h"
 
+#include "FileSystem.h"
+#include "PathText.h"
 #include "RegularFile.h"
 
 #include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
+#include <optional>
 #include <random>
-#include <system_error>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -35,34 +36,28 @@ std::uint64_t UniqueNumber() {
 
 } // namespace
 
-bool SameFile(const fs::path& a, const fs::path& b) {
-    std::error_code error;
-    return fs::equivalent(a, b, error) && !error;
+bool SameFile(const std::string& a, const std::string& b) {
+    const std::optional<FileIdentity> first = IdentityOf(a);
+    return first && first == IdentityOf(b);
 }
 
 bool MayReplace(const std::string& path) {
-    std::error_code error;
-    const fs::file_status status = fs::status(path, error);
-    return status.type() == fs::file_type::not_found || status.type() == fs::file_type::regular;
+    return KindOf(path) != FileKind::Other;
 }
 
 std::string TemporaryNameFor(const std::string& finalPath) {
     char unique[17];
     std::snprintf(unique, sizeof unique, "%016llx",
                   static_cast<unsigned long long>(UniqueNumber()));
-    const fs::path folder = fs::path(finalPath).parent_path();
-    return (folder / (std::string(".quernfold-") + unique + ".part")).string();
+    const std::filesystem::path folder = PathFromUtf8(finalPath).parent_path();
+    return Utf8FromPath(folder / PathFromUtf8(std::string(".quernfold-") + unique + ".part"));
 }
 
 bool CommitTemporary(const std::string& temporaryPath, const std::string& finalPath) {
-    std::error_code error;
-    if (MayReplace(finalPath)) {
-        fs::rename(temporaryPath, finalPath, error);
-        if (!error) {
-            return true;
-        }
+    if (MayReplace(finalPath) && RenameReplacing(temporaryPath, finalPath)) {
+        return true;
     }
-    fs::remove(temporaryPath, error);
+    RemoveFile(temporaryPath);
     return false;
 }
 
@@ -79,8 +74,7 @@ bool WriteWholeFile(const std::string& path, const std::string& bytes) {
     const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
     const bool closed = std::fclose(file) == 0;
     if (!written || !closed) {
-        std::error_code error;
-        fs::remove(temporary, error);
+        RemoveFile(temporary);
         return false;
     }
     return CommitTemporary(temporary, path);

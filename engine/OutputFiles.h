@@ -7,11 +7,11 @@
 // behind; no run reuses or reads one.
 #pragma once
 
-#include <filesystem>
 #include <string>
 
-// Whether a and b name the same existing file, however spelled (links included).
-bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b);
+// Whether a and b name the same existing file, however spelled (links, case,
+// short names and prefixes included): the files' identities are compared.
+bool SameFile(const std::string& a, const std::string& b);
 
 // Whether a file may be put at path: nothing is there, or a regular file is (a
 // FIFO, device or folder is never replaced).

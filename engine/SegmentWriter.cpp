@@ -1,12 +1,12 @@
 #include "SegmentWriter.h"
 
+#include "FileSystem.h"
 #include "Messages.h"
 #include "OutputFiles.h"
 #include "SplitQuantities.h"
 
 #include <algorithm>
 #include <climits>
-#include <system_error>
 
 std::vector<SegmentSpan> LayOutSegments(const SplitPlan& plan, std::uint32_t frameCount) {
     std::vector<SegmentSpan> spans;
@@ -295,8 +295,7 @@ SegmentWriter::Result SegmentWriter::WriteSegments(WaveStream& reader, const Spl
     // A file that could not be finished is removed, so that every file left in
     // the folder is complete and its header matches what it holds.
     if (!result.temporaryPath.empty()) {
-        std::error_code error;
-        std::filesystem::remove(result.temporaryPath, error);
+        RemoveFile(result.temporaryPath);
     }
     progress.Hide();
     std::string message;

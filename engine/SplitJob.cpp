@@ -1,5 +1,6 @@
 #include "SplitJob.h"
 
+#include "FileSystem.h"
 #include "Messages.h"
 #include "OpenFailureMessage.h"
 #include "OutputFiles.h"
@@ -9,11 +10,9 @@
 #include "WaveStream.h"
 
 #include <climits>
-#include <filesystem>
 #include <memory>
 #include <new>
 #include <optional>
-#include <system_error>
 
 namespace {
 
@@ -23,7 +22,7 @@ void ShowError(SplitHost& host, const std::string& text) {
 
 // The first output file that is the input itself (same file, however the path is
 // spelled), or an empty text when there is none. Only existing files can be.
-std::string OutputThatIsInput(const std::filesystem::path& input, const std::string& folder,
+std::string OutputThatIsInput(const std::string& input, const std::string& folder,
                               const SplitOptions& options, std::uint32_t segmentCount) {
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
         std::string name = SegmentFileName(folder, options.fileNamePrefix, number, segmentCount);
@@ -129,7 +128,7 @@ std::string OutputFolderForNames(SplitHost& host) {
 
 // Writing a segment file over the recording would destroy it mid-copy: false,
 // after showing which file, when one of the names is the input.
-bool OutputsSpareInputOrExplain(const std::filesystem::path& inputFile, const std::string& folder,
+bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string& folder,
                                 const SplitOptions& options, std::uint32_t segmentCount,
                                 SplitHost& host) {
     const std::string clash = OutputThatIsInput(inputFile, folder, options, segmentCount);
@@ -143,7 +142,7 @@ bool OutputsSpareInputOrExplain(const std::filesystem::path& inputFile, const st
 // Has the host confirm the plan: the report box, or a front end's own review,
 // which may hand back another plan together with the options that made it. No
 // value when the run goes on with `plan` and `written`; otherwise how it ends.
-std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::filesystem::path& inputFile,
+std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
                                                  const std::string& folder,
                                                  const WaveStream& reader, SplitHost& host,
                                                  SplitPlan& plan, SplitOptions& written) {
@@ -155,8 +154,7 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::filesystem::path& in
     }
     SplitHost::ChosenPlan chosen;
     const SplitHost::PlanToConfirm proposal{
-        written,           plan, reader.FrameCount(), reader.SampleRate(), reader.SlotBits(),
-        inputFile.string()};
+        written, plan, reader.FrameCount(), reader.SampleRate(), reader.SlotBits(), inputFile};
     switch (host.ConfirmPlan(proposal, chosen)) {
     case SplitHost::PlanAnswer::NothingFound:
         return SplitOutcome::NothingFound;
@@ -203,9 +201,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     }
     // Taken before the working directory changes, so a relative input path still
     // names the file that was opened.
-    std::error_code absoluteError;
-    const std::filesystem::path inputFile =
-        std::filesystem::absolute(options.inputPath, absoluteError);
+    const std::string inputFile = AbsolutePath(options.inputPath);
 
     if (!host.ChangeDirectory(options.outputFolder)) {
         ShowError(host, messages::kInvalidOutputDirectory);

@@ -2,6 +2,7 @@
 
 #include "ByteOrder.h"
 #include "FileAccess.h"
+#include "FileSystem.h"
 #include "RegularFile.h"
 
 #include <cstring>
@@ -105,7 +106,7 @@ int RiffStream::Open(const char* path, std::int32_t newMode, bool newFileOnly) {
         PutLE32(header + 4, RiffSizeField(riffChunkSize));
         if (std::fwrite(header, sizeof header, 1, file) != 1) {
             std::fclose(file);
-            std::remove(path);
+            RemoveFile(path);
             return WAVE_FILE_ERROR;
         }
     } else {

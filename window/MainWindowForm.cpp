@@ -2,6 +2,7 @@
 
 #include "OptionRules.h"
 #include "OptionSettings.h"
+#include "PathText.h"
 #include "SplitJob.h"
 #include "ThresholdScale.h"
 #include "ThresholdSuggestion.h"
@@ -11,15 +12,6 @@
 #include <utility>
 
 namespace {
-
-std::filesystem::path PathFromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string Utf8FromPath(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 bool IsBlank(const std::string& text) {
     return text.find_first_not_of(" \t\n\v\f\r") == std::string::npos;

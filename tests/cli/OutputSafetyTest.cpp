@@ -259,6 +259,15 @@ TEST_F(OutputSafety, LabelFileNeverReplacesTheRecordingOrATrack) {
     EXPECT_EQ(onInput.exitStatus, 1);
     EXPECT_NE(onInput.err.find("is the WAV file being split"), std::string::npos) << onInput.err;
     EXPECT_EQ(ReadFileBytes(dir.file("side-a.wav")), recording);
+    // Nor through another name of it.
+    fs::create_hard_link(dir.path() / "side-a.wav", dir.path() / "out" / "side-a.txt");
+    for (const char* name : {"./out/../side-a.wav", "out/side-a.txt"}) {
+        ProgramResult other = Split({"--dry-run", "--labels", name, "side-a.wav", "out"});
+        EXPECT_EQ(other.exitStatus, 1) << name;
+        EXPECT_NE(other.err.find("is the WAV file being split"), std::string::npos) << other.err;
+    }
+    fs::remove(dir.path() / "out" / "side-a.txt");
+    EXPECT_EQ(ReadFileBytes(dir.file("side-a.wav")), recording);
 
     ProgramResult onTrack = Split({"-y", "--labels", "out/Track2.wav", "side-a.wav", "out"});
     EXPECT_EQ(onTrack.exitStatus, 1);

@@ -28,6 +28,79 @@ TEST_F(JobTest, OutputNameThatIsTheInputIsRefusedHoweverThePathIsSpelled) {
     EXPECT_TRUE(host.mainWindowEnabled);
 }
 
+// Other names of the recording where file 2 goes: the check compares the files
+// themselves, not the text of their paths.
+struct InputSpelling {
+    const char* name;
+    // Puts the recording (already at input.wav) where file 2 will be written, and
+    // returns the input path the job is given, relative to the temporary folder.
+    std::string (*arrange)(const std::filesystem::path& temp, const std::filesystem::path& out);
+};
+
+void PrintTo(const InputSpelling& spelling, std::ostream* out) {
+    *out << spelling.name;
+}
+
+class InputSpellingTest : public JobTest, public ::testing::WithParamInterface<InputSpelling> {};
+
+TEST_P(InputSpellingTest, OutputNameThatIsTheInputIsRefused) {
+    Recording input(1000, 1, 16);
+    input.Tracks(3, kTrack, kPause).Write(inputPath);
+    const std::string given = GetParam().arrange(temp.path(), outputDir);
+    if (given.empty()) {
+        GTEST_SKIP() << "this system cannot make that name here";
+    }
+    const std::vector<std::uint8_t> before = testing_support::ReadFileBytes(inputPath);
+    // Relative paths are resolved from where the job starts, not the output folder.
+    std::filesystem::current_path(temp.path());
+    SplitOptions options = Options();
+    options.inputPath = given;
+    FakeHost host;
+
+    EXPECT_EQ(RunSplitJob(options, host), SplitOutcome::Refused);
+
+    ExpectOnlyError(host, FormatText(messages::kOutputIsInput, Names("Track", 3)[1].c_str()));
+    EXPECT_EQ(testing_support::ReadFileBytes(inputPath), before);
+    EXPECT_EQ(testing_support::ReadFileBytes((outputDir / "Track2.wav").string()), before);
+    umount2(outputDir.c_str(), MNT_DETACH); // the bind mount, where there is one
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Spellings, InputSpellingTest,
+    ::testing::Values(
+        InputSpelling{"HardLink",
+                      [](const std::filesystem::path&, const std::filesystem::path& out) {
+                          std::filesystem::create_hard_link(out.parent_path() / "input.wav",
+                                                            out / "Track2.wav");
+                          return std::string("input.wav");
+                      }},
+        InputSpelling{"SymbolicLink",
+                      [](const std::filesystem::path&, const std::filesystem::path& out) {
+                          std::filesystem::create_symlink("../input.wav", out / "Track2.wav");
+                          return std::string("./input.wav");
+                      }},
+        InputSpelling{"DotsInARelativePath",
+                      [](const std::filesystem::path& temp, const std::filesystem::path& out) {
+                          std::filesystem::rename(temp / "input.wav", out / "Track2.wav");
+                          std::filesystem::create_directory(out / "sub");
+                          std::filesystem::create_hard_link(out / "Track2.wav", temp / "input.wav");
+                          return std::string("out/./sub/../Track2.wav");
+                      }},
+        InputSpelling{"BindMountOfTheFolder",
+                      [](const std::filesystem::path& temp, const std::filesystem::path& out) {
+                          // The recording's folder mounted again as the output folder.
+                          std::filesystem::remove(out);
+                          std::filesystem::create_directory(out);
+                          const std::filesystem::path source = temp / "source";
+                          std::filesystem::create_directory(source);
+                          std::filesystem::copy_file(temp / "input.wav", source / "Track2.wav");
+                          if (mount(source.c_str(), out.c_str(), nullptr, MS_BIND, nullptr) != 0) {
+                              return std::string();
+                          }
+                          return std::string("source/Track2.wav");
+                      }}),
+    [](const ::testing::TestParamInfo<InputSpelling>& info) { return info.param.name; });
+
 TEST_F(JobTest, DeviceWhereAFileGoesStopsTheRunBeforeAnythingIsWritten) {
     // The name of file 2 leads to a device (which would take every write and
     // never hold a file): refused before file 1 replaces anything, left alone.
