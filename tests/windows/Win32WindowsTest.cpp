@@ -211,10 +211,9 @@ protected:
                   testing::UnitTest::GetInstance()->current_test_info()->name();
     }
     void TearDown() override {
-        RegDeleteTreeW(HKEY_CURRENT_USER,
-                       (L"Software\\" + Utf16FromUtf8(kSettingsRoot) + L"\\" +
-                        Utf16FromUtf8(program))
-                           .c_str());
+        RegDeleteTreeW(HKEY_CURRENT_USER, (L"Software\\" + Utf16FromUtf8(kSettingsRoot) + L"\\" +
+                                           Utf16FromUtf8(program))
+                                              .c_str());
     }
 
     // The stored type of a value, REG_NONE when it is missing.
@@ -237,11 +236,12 @@ TEST_F(RegistryStore, NumbersAndTextsReadBackAsTheirKinds) {
     EXPECT_FALSE(store.Has("Options", "Threshold"));
     EXPECT_FALSE(store.ReadInt("Options", "SilenceLength"));
 
-    ASSERT_TRUE(store.WriteSection("Options", {{"SilenceLength", 500},
-                                               {"Negative", -1},
-                                               {"Threshold", std::string("0.35 %")},
-                                               {"BeginWith", std::string("Spür Ж \xF0\x9D\x84\x9E")},
-                                               {"Empty", std::string()}}));
+    ASSERT_TRUE(
+        store.WriteSection("Options", {{"SilenceLength", 500},
+                                       {"Negative", -1},
+                                       {"Threshold", std::string("0.35 %")},
+                                       {"BeginWith", std::string("Spür Ж \xF0\x9D\x84\x9E")},
+                                       {"Empty", std::string()}}));
     EXPECT_EQ(store.ReadInt("Options", "SilenceLength"), 500);
     EXPECT_EQ(store.ReadInt("Options", "Negative"), -1);
     EXPECT_EQ(store.ReadText("Options", "Threshold"), "0.35 %");
