@@ -104,9 +104,8 @@ INT_PTR CQuernfoldDlg::DoModal() {
 
 INT_PTR CALLBACK CQuernfoldDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
-        auto* self = reinterpret_cast<CQuernfoldDlg*>(lParam);
         SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
-        self->window = hwnd;
+        reinterpret_cast<CQuernfoldDlg*>(lParam)->window = hwnd;
     }
     auto* self = reinterpret_cast<CQuernfoldDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
     return self != nullptr ? self->Handle(message, wParam, lParam) : FALSE;
