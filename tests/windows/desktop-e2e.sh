@@ -130,6 +130,15 @@ find_window() {
     return 1
 }
 
+# Activates a window and waits until it has the keyboard focus, so the keys
+# that follow reach it.
+focus() {
+    local id=$1
+    xdotool windowactivate --sync "$id" >/dev/null 2>&1
+    has_focus() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$id" ]]; }
+    wait_until has_focus || fail "window $id ($(xdotool getwindowname "$id")) got no focus"
+}
+
 # Saves a window with its frame as <screenshot-dir>/<name>.png.
 screenshot() {
     local id=$1 name=$2 extents left right top bottom
@@ -151,15 +160,16 @@ screenshot() {
 
 # Starts a copy of the program; its window id in $main.
 start_program() {
+    echo "starting $1" >&2
     "$wine" "$1" >>"$work/quernfold.log" 2>&1 &
     app_pid=$!
     main=$(find_window Quernfold) || fail "the main window of $1 did not appear"
-    xdotool windowactivate --sync "$main" >/dev/null 2>&1
+    focus "$main"
 }
 
 # Escape is Close: the options are saved and the program ends by itself.
 close_program() {
-    xdotool windowactivate --sync "$main" >/dev/null 2>&1
+    focus "$main"
     xdotool key Escape
     for _ in $(seq 400); do
         kill -0 "$app_pid" 2>/dev/null || break
@@ -192,7 +202,7 @@ screenshot "$main" windows-main-window
 xdotool key Return
 report=$(find_window "Ready to split WAV file") || fail "the report did not appear"
 screenshot "$report" windows-report
-xdotool windowactivate --sync "$report" >/dev/null 2>&1
+focus "$report"
 xdotool key Return
 wait_until files_written || fail "the files were not written"
 # Exactly the Linux build's files, byte for byte.
@@ -209,13 +219,13 @@ output_as_expected() {
 output_as_expected
 
 # --- About from the system menu -----------------------------------------------
-xdotool windowactivate --sync "$main" >/dev/null 2>&1
+focus "$main"
 # The About item is the menu's last: Up from the first item wraps to it.
 # The keys wait in the queue until the menu reads them.
 xdotool key alt+space Up Return
 about=$(find_window "About Quernfold") || fail "the About box did not appear"
 screenshot "$about" windows-about
-xdotool windowactivate --sync "$about" >/dev/null 2>&1
+focus "$about"
 xdotool key Return
 about_closed() { ! xdotool search --onlyvisible --name '^About Quernfold$' >/dev/null 2>&1; }
 wait_until about_closed || fail "OK did not close the About box"
@@ -223,7 +233,7 @@ wait_until about_closed || fail "OK did not close the About box"
 # --- The progress window, and Escape cancelling the analysis ------------------
 # With one-millisecond windows the analysis of this long recording pumps the
 # message queue hundreds of thousands of times: the window stays for seconds.
-xdotool windowactivate --sync "$main" >/dev/null 2>&1
+focus "$main"
 # Alt+F and Alt+L reach the input file and the silence length; the dialog
 # selects a field's text as it gets there.
 xdotool key alt+f
@@ -233,7 +243,7 @@ xdotool type --delay 5 "1"
 xdotool key Return
 progress=$(find_window 'Progress( \[[0-9]+%\])?') || fail "the progress window did not appear"
 screenshot "$progress" windows-progress
-xdotool windowactivate --sync "$progress" >/dev/null 2>&1
+focus "$progress"
 xdotool key Escape
 progress_closed() { ! xdotool search --onlyvisible --name '^Progress' >/dev/null 2>&1; }
 wait_until progress_closed || fail "Escape did not cancel the analysis"
