@@ -40,6 +40,29 @@ void SetWindowUtf8(HWND window, const std::string& utf8) {
     SetWindowTextW(window, Utf16FromUtf8(utf8).c_str());
 }
 
+// The window's own DPI where Windows keeps one per monitor (Windows 10 and
+// later), else the system's.
+int WindowDpi(HWND window) {
+    using GetDpiForWindowFunction = UINT(WINAPI*)(HWND);
+    if (const HMODULE user = GetModuleHandleW(L"user32.dll")) {
+        // Looked up, not linked: older Windows lack it. The detour through a
+        // plain function pointer type is how a looked-up address is converted.
+        const auto getDpi = reinterpret_cast<GetDpiForWindowFunction>(
+            reinterpret_cast<void (*)()>(GetProcAddress(user, "GetDpiForWindow")));
+        if (getDpi != nullptr) {
+            if (const UINT dpi = getDpi(window); dpi != 0) {
+                return static_cast<int>(dpi);
+            }
+        }
+    }
+    int dpi = 96;
+    if (const HDC screen = GetDC(window)) {
+        dpi = GetDeviceCaps(screen, LOGPIXELSY);
+        ReleaseDC(window, screen);
+    }
+    return dpi;
+}
+
 } // namespace
 
 void CJobProgressWnd::SetMainWindow(HWND mainWindow) {
@@ -85,13 +108,7 @@ bool CJobProgressWnd::Create(HWND newOwner, const char* caption, int smooth) {
         return false;
     }
     SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-    {
-        const HDC screen = GetDC(window);
-        dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
-        if (screen) {
-            ReleaseDC(window, screen);
-        }
-    }
+    dpi = WindowDpi(window);
 
     auto child = [&](const wchar_t* className, const wchar_t* text, DWORD style, int id) {
         return CreateWindowExW(0, className, text, WS_CHILD | WS_VISIBLE | style, 0, 0, 10, 10,

@@ -1,8 +1,10 @@
 // The native windows' pieces that need no screen: the dialog templates built in
-// memory, the registry settings store and the UTF-8/UTF-16 conversions.
+// memory, the registry settings store, the UTF-8/UTF-16 conversions and the
+// progress bar's scale.
 #include "ControlIds.h"
 #include "DialogTemplateBuilder.h"
 #include "OptionSettings.h"
+#include "ProgressRules.h"
 #include "RegistrySettingsStore.h"
 #include "TextConversion.h"
 #include "WinApi.h"
@@ -10,6 +12,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -310,6 +313,36 @@ TEST_F(RegistryStore, OptionsSaveAndLoadWithTheirTypes) {
                   static_cast<DWORD>(isText ? REG_SZ : REG_DWORD))
             << setting.entry;
     }
+}
+
+// The engine's positions are 64-bit frame counts; the native bar counts in int.
+TEST(ProgressRules, PercentagesAndBarPositionsForAnyRange) {
+    struct Case {
+        std::int64_t lower, upper, pos;
+        int percentage;
+        BarPosition bar;
+    };
+    const std::int64_t big = 6'000'000'000; // frames beyond the range of int
+    const Case cases[] = {
+        {0, 3, 0, 0, {3, 0}},
+        {0, 3, 1, 33, {3, 1}},
+        {0, 3, 2, 66, {3, 2}},
+        {0, 3, 3, 100, {3, 3}},
+        {0, 3, 6, 200, {3, 3}}, // past the end: the caption says so, the bar is full
+        {10, 10, 5, 0, {1, 0}}, // an empty range
+        {10, 5, 7, 0, {1, 0}},  // upper below lower
+        {0, big, big / 2, 50, {big / 3, big / 6}}, // scaled by 3 to fit in int
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::to_string(c.lower) + ".." + std::to_string(c.upper) + " at " +
+                     std::to_string(c.pos));
+        EXPECT_EQ(ProgressPercentage(c.lower, c.upper, c.pos), c.percentage);
+        const BarPosition bar = ProgressBarPosition(c.lower, c.upper, c.pos);
+        EXPECT_EQ(bar.range, c.bar.range);
+        EXPECT_EQ(bar.value, c.bar.value);
+    }
+    // However far outside, the percentage stays an int.
+    EXPECT_GT(ProgressPercentage(0, 1, std::numeric_limits<std::int64_t>::max()), 100);
 }
 
 TEST(ProgramName, IsTheExecutableWithoutItsExtension) {

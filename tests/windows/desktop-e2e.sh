@@ -17,9 +17,9 @@ screenshots=${3:-}
 here=$(cd "$(dirname "$0")" && pwd)
 wine=$here/../../scripts/wine
 # A Wine prefix of this test's own beside the program, kept between runs: Wine's
-# desktop process stays bound to the X display it first saw, so a prefix shared
-# with other tests could outlive this test's display. Its processes are ended
-# before and after every run.
+# desktop process stays bound to the X display of the process that started it,
+# so a prefix shared with other tests could hold one bound to no display or to
+# a display already gone. Its processes are ended before and after every run.
 export QUERNFOLD_WINEPREFIX=${QUERNFOLD_DESKTOP_WINEPREFIX:-$(cd "$(dirname "$program")" && pwd)/wine-desktop}
 end_wine() { WINEPREFIX=$QUERNFOLD_WINEPREFIX wineserver -k >/dev/null 2>&1; }
 
@@ -73,14 +73,6 @@ wait_until() {
 # A Linux path as Windows spells it under Wine: drive Z: is the root.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
-# Prepares the Wine prefix (created on first use) before anything is timed, and
-# drops what an earlier run of this test left in the registry.
-[[ -d "$QUERNFOLD_WINEPREFIX" ]] && end_wine
-"$wine" cmd /c exit >/dev/null 2>&1 || fail "Wine does not start"
-settings_key='HKCU\Software\Ferndusk Software'
-"$wine" reg delete "$settings_key\\quernfold" /f >/dev/null 2>&1
-"$wine" reg delete "$settings_key\\quernfold-copy" /f >/dev/null 2>&1
-
 # The server picks a free display and reports its number once it is listening.
 Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" \
     2>"$work/xvfb.log" &
@@ -108,6 +100,15 @@ openbox --sm-disable --config-file "$work/openbox.xml" >"$work/openbox.log" 2>&1
 wm_pid=$!
 wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 wait_until wm_running || fail "openbox did not start"
+
+# Prepares the Wine prefix (created on first use) and drops what an earlier run
+# of this test left in the registry. Only now, with the display set: the first
+# Wine process starts the prefix's desktop process, which keeps its display.
+[[ -d "$QUERNFOLD_WINEPREFIX" ]] && end_wine
+"$wine" cmd /c exit >/dev/null 2>&1 || fail "Wine does not start"
+settings_key='HKCU\Software\Ferndusk Software'
+"$wine" reg delete "$settings_key\\quernfold" /f >/dev/null 2>&1
+"$wine" reg delete "$settings_key\\quernfold-copy" /f >/dev/null 2>&1
 
 mkdir -p "$work/out" "$work/expected"
 "$linux_build/make-recording" --rate 8000 --tracks 3 --track-sec 35 --pause-sec 2 \
@@ -167,10 +168,11 @@ start_program() {
     focus "$main"
 }
 
-# Escape is Close: the options are saved and the program ends by itself.
+# Escape (or Alt+F4, the close box's key) is Close: the options are saved and
+# the program ends by itself.
 close_program() {
     focus "$main"
-    xdotool key Escape
+    xdotool key "${1:-Escape}"
     for _ in $(seq 400); do
         kill -0 "$app_pid" 2>/dev/null || break
         sleep 0.05
@@ -271,7 +273,7 @@ expect_value UseAverageMethod REG_DWORD 0x0
 # --- A copy under another name keeps settings of its own ----------------------
 cp "$program" "$work/quernfold-copy.exe"
 start_program "$work/quernfold-copy.exe"
-close_program
+close_program alt+F4
 "$wine" reg query "$settings_key\\quernfold-copy\\Options" /v BeginWith 2>/dev/null |
     tr -d '\r' | grep -Eq '^ +BeginWith +REG_SZ +Track$' ||
     fail "the renamed copy did not start with the default prefix"
