@@ -5,6 +5,7 @@
 #include "CJobProgressWnd.h"
 #include "CQuernfoldDlg.h"
 #include "Profile.h"
+#include "SettingsStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -12,9 +13,6 @@
 #include <QShortcut>
 
 namespace {
-
-// The settings live under this root and the application's name.
-const QString kSettingsRoot = QStringLiteral("Ferndusk Software");
 
 int PickOutputFolder(QWidget* owner, QString& folder) {
     char buffer[kFolderPathBufferSize] = {};
@@ -51,7 +49,7 @@ int CQuernfoldApp::Run() {
 }
 
 bool CQuernfoldApp::InitInstance() {
-    SetRegistryKey(kSettingsRoot);
+    SetRegistryKey(QString::fromUtf8(kSettingsRoot));
 
     CQuernfoldDlg dialog(PickOutputFolder, ShowAboutBox, nullptr);
     CJobProgressWnd::SetMainWindow(&dialog);

@@ -1,6 +1,7 @@
 #include "CJobProgressWnd.h"
 
 #include "Profile.h"
+#include "ProgressRules.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -16,8 +17,6 @@
 #include <QWindow>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 namespace {
 
@@ -29,7 +28,7 @@ QPointer<QWidget>& MainWindowPointer() {
 // The width of a standard 3-D edge; the button and bar sizes are built from it.
 constexpr int kEdge = 2;
 
-const QString kSettingsSection = QStringLiteral("Settings");
+const QString kSettingsSection = QString::fromUtf8(kProgressSettingsSection);
 
 } // namespace
 
@@ -156,13 +155,7 @@ std::int64_t CJobProgressWnd::SetPos(std::int64_t pos) {
     const std::int64_t previous = position;
     position = pos;
 
-    int percentage = 0;
-    if (upper > lower) {
-        const double done = (static_cast<double>(pos) - static_cast<double>(lower)) /
-                            (static_cast<double>(upper) - static_cast<double>(lower)) * 100.0;
-        // Truncated toward zero; kept inside int for positions far outside the range.
-        percentage = static_cast<int>(std::clamp(std::trunc(done), -1e9, 1e9));
-    }
+    const int percentage = ProgressPercentage(lower, upper, pos);
     if (percentage != shownPercentage) {
         shownPercentage = percentage;
         window->setWindowTitle(
@@ -172,24 +165,13 @@ std::int64_t CJobProgressWnd::SetPos(std::int64_t pos) {
     return previous;
 }
 
-// The bar's range is an int; frame positions may not be, so long ranges are
-// scaled down by a whole factor.
 void CJobProgressWnd::UpdateBar() {
     if (!progressBar) {
         return;
     }
-    if (upper <= lower) {
-        progressBar->setRange(0, 1); // an empty range would make the bar a busy indicator
-        progressBar->setValue(0);
-        return;
-    }
-    const auto span = static_cast<std::uint64_t>(upper) - static_cast<std::uint64_t>(lower);
-    const std::uint64_t scale = span / std::numeric_limits<int>::max() + 1;
-    const std::int64_t clamped = std::clamp(position, lower, upper);
-    const std::uint64_t done =
-        static_cast<std::uint64_t>(clamped) - static_cast<std::uint64_t>(lower);
-    progressBar->setRange(0, static_cast<int>(span / scale));
-    progressBar->setValue(static_cast<int>(done / scale));
+    const BarPosition bar = ProgressBarPosition(lower, upper, position);
+    progressBar->setRange(0, bar.range);
+    progressBar->setValue(bar.value);
 }
 
 void CJobProgressWnd::SetStatusText(const char* text) {
@@ -330,8 +312,8 @@ bool CJobProgressWnd::DestroyWindow() {
 }
 
 void CJobProgressWnd::RestorePosition() {
-    const int x = GetProfileInt(kSettingsSection, QStringLiteral("X"), -1);
-    const int y = GetProfileInt(kSettingsSection, QStringLiteral("Y"), -1);
+    const int x = GetProfileInt(kSettingsSection, QString::fromUtf8(kProgressSettingsX), -1);
+    const int y = GetProfileInt(kSettingsSection, QString::fromUtf8(kProgressSettingsY), -1);
     const QScreen* screen = QGuiApplication::primaryScreen();
     const QSize screenSize = screen ? screen->geometry().size() : QSize(0, 0);
     if (x < 0 || x >= screenSize.width() || y < 0 || y >= screenSize.height()) {
@@ -347,8 +329,9 @@ void CJobProgressWnd::SavePosition() {
     }
     // Both in one go, so the stored position is never half old, half new.
     const QPoint topLeft = window->pos();
-    ProfileStore().WriteSection(kSettingsSection.toStdString(),
-                                {{"X", topLeft.x()}, {"Y", topLeft.y()}});
+    ProfileStore().WriteSection(
+        kSettingsSection.toStdString(),
+        {{kProgressSettingsX, topLeft.x()}, {kProgressSettingsY, topLeft.y()}});
 }
 
 // Over the owner when there is one on screen, else over the screen.

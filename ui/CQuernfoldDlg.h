@@ -47,9 +47,6 @@ protected:
     void reject() override; // Close, Escape and the close box
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-#ifdef Q_OS_WIN
-    bool nativeEvent(const QByteArray& eventType, void* message, qintptr* result) override;
-#endif
 
 private:
     // MainWindowView
@@ -67,8 +64,7 @@ private:
 
     QWidget* FieldControl(Field field) const;
     void OnAbout();
-    // The About item: on the system menu where the program owns it, else in the
-    // window's context menu (AboutItem_*.cpp).
+    // The About item, in the window's context menu (AboutItem_other.cpp).
     void AddAboutItem();
 
     FolderPicker pickFolder;

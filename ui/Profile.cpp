@@ -11,7 +11,7 @@
 namespace {
 
 QString& RootName() {
-    static QString root = QStringLiteral("Ferndusk Software");
+    static QString root = QString::fromUtf8(kSettingsRoot);
     return root;
 }
 

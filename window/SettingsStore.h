@@ -10,6 +10,10 @@
 #include <variant>
 #include <vector>
 
+// The per-user root every desktop program keeps its settings under, beside the
+// program's name.
+inline constexpr const char* kSettingsRoot = "Ferndusk Software";
+
 class SettingsStore {
 public:
     using Value = std::variant<std::int32_t, std::string>;

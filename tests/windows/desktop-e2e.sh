@@ -1,0 +1,281 @@
+#!/usr/bin/env bash
+# The Windows desktop program under Wine on a virtual X server, driven as a user
+# would with xdotool: type the input file and the output folder (Windows
+# spelling), change the prefix, press Enter, answer the report with OK; the
+# files written must equal, byte for byte, those of the Linux build's
+# command-line program with the same options. Then About from the system menu,
+# Close, and the options found in the registry with their types; a copy under
+# another name starts with the defaults. Exits 77 (skipped) when the Linux
+# build or the X server is missing.
+#
+#   desktop-e2e.sh <quernfold.exe> <linux-build-dir> [<screenshot-dir>]
+set -uo pipefail
+
+program=$1
+linux_build=$2
+screenshots=${3:-}
+here=$(cd "$(dirname "$0")" && pwd)
+wine=$here/../../scripts/wine
+# A Wine prefix of this test's own beside the program, kept between runs: Wine's
+# desktop process stays bound to the X display of the process that started it,
+# so a prefix shared with other tests could hold one bound to no display or to
+# a display already gone. Its processes are ended before and after every run.
+export QUERNFOLD_WINEPREFIX=${QUERNFOLD_DESKTOP_WINEPREFIX:-$(cd "$(dirname "$program")" && pwd)/wine-desktop}
+end_wine() { WINEPREFIX=$QUERNFOLD_WINEPREFIX wineserver -k >/dev/null 2>&1; }
+
+for tool in make-recording quernfold-split; do
+    if [[ ! -x "$linux_build/$tool" ]]; then
+        echo "SKIP: no Linux build of $tool in $linux_build" >&2
+        exit 77
+    fi
+done
+grab_screen=$linux_build/grab-screen
+[[ -x "$grab_screen" ]] || grab_screen=""
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/quernfold-win-e2e-XXXXXX")
+xvfb_pid=""
+wm_pid=""
+app_pid=""
+cleanup() {
+    [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
+    [[ -d "$QUERNFOLD_WINEPREFIX" ]] && end_wine
+    [[ -n "$wm_pid" ]] && kill "$wm_pid" 2>/dev/null
+    [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
+
+fail() {
+    echo "FAIL: $* (display ${DISPLAY:-none})" >&2
+    if [[ -n "${DISPLAY:-}" ]]; then
+        echo "--- windows shown: $(xdotool search --onlyvisible --name . getwindowname %@ 2>&1 |
+            tr '\n' ',')" >&2
+    fi
+    for log in quernfold.log xvfb.log openbox.log; do
+        if [[ -s "$work/$log" ]]; then
+            echo "--- $log" >&2
+            tail -n 40 "$work/$log" >&2
+        fi
+    done
+    exit 1
+}
+
+# Polls a condition every 50 ms for at most 60 seconds (Wine starts slowly).
+wait_until() {
+    for _ in $(seq 1200); do
+        "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# A Linux path as Windows spells it under Wine: drive Z: is the root.
+windows_path() { printf 'Z:%s' "${1//\//\\}"; }
+
+# The server picks a free display and reports its number once it is listening.
+Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" \
+    2>"$work/xvfb.log" &
+xvfb_pid=$!
+for _ in $(seq 100); do
+    [[ -s "$work/display" ]] && break
+    kill -0 "$xvfb_pid" 2>/dev/null || break
+    sleep 0.1
+done
+if [[ ! -s "$work/display" ]]; then
+    echo "SKIP: Xvfb did not start:" >&2
+    cat "$work/xvfb.log" >&2
+    exit 77
+fi
+export DISPLAY=":$(head -n1 "$work/display")"
+wait_until xdpyinfo >/dev/null 2>&1 || fail "the X server on $DISPLAY accepts no client"
+
+# A window manager without key bindings: Alt+Space reaches the program, which
+# opens its own system menu.
+cat >"$work/openbox.xml" <<'EOF'
+<?xml version="1.0" encoding="UTF-8"?>
+<openbox_config xmlns="http://openbox.org/3.4/rc"><keyboard></keyboard></openbox_config>
+EOF
+openbox --sm-disable --config-file "$work/openbox.xml" >"$work/openbox.log" 2>&1 &
+wm_pid=$!
+wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
+wait_until wm_running || fail "openbox did not start"
+
+# Prepares the Wine prefix (created on first use) and drops what an earlier run
+# of this test left in the registry. Only now, with the display set: the first
+# Wine process starts the prefix's desktop process, which keeps its display.
+[[ -d "$QUERNFOLD_WINEPREFIX" ]] && end_wine
+"$wine" cmd /c exit >/dev/null 2>&1 || fail "Wine does not start"
+settings_key='HKCU\Software\Ferndusk Software'
+"$wine" reg delete "$settings_key\\quernfold" /f >/dev/null 2>&1
+"$wine" reg delete "$settings_key\\quernfold-copy" /f >/dev/null 2>&1
+
+mkdir -p "$work/out" "$work/expected"
+"$linux_build/make-recording" --rate 8000 --tracks 3 --track-sec 35 --pause-sec 2 \
+    "$work/side-a.wav" >/dev/null || fail "make-recording could not write the recording"
+"$linux_build/make-recording" --bits 8 --channels 1 --rate 8000 --tracks 20 --track-sec 33 \
+    --pause-sec 2 "$work/long.wav" >/dev/null || fail "make-recording could not write long.wav"
+"$linux_build/quernfold-split" --yes --quiet --prefix Part "$work/side-a.wav" \
+    "$work/expected" >/dev/null || fail "the Linux splitter failed"
+expected_count=$(find "$work/expected" -name 'Part*.wav' | wc -l)
+((expected_count == 3)) || fail "the Linux splitter wrote $expected_count files, not 3"
+
+# The id of the visible window with exactly this title, once it exists.
+find_window() {
+    local title=$1 id
+    for _ in $(seq 1200); do
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1)
+        [[ -n "$id" ]] && echo "$id" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+# Activates a window and waits until it has the keyboard focus, so the keys
+# that follow reach it.
+focus() {
+    local id=$1
+    xdotool windowactivate --sync "$id" >/dev/null 2>&1
+    has_focus() { [[ $(xdotool getwindowfocus 2>/dev/null) == "$id" ]]; }
+    wait_until has_focus || fail "window $id ($(xdotool getwindowname "$id")) got no focus"
+}
+
+# Saves a window with its frame as <screenshot-dir>/<name>.png.
+screenshot() {
+    local id=$1 name=$2 extents left right top bottom
+    [[ -n "$screenshots" && -n "$grab_screen" ]] || return 0
+    mkdir -p "$screenshots"
+    extents=$(xprop -id "$id" _NET_FRAME_EXTENTS 2>/dev/null | sed 's/.*= //; s/,//g')
+    read -r left right top bottom <<<"${extents:-0 0 0 0}"
+    local info x y width height
+    info=$(xwininfo -id "$id")
+    x=$(awk '/Absolute upper-left X/ {print $NF}' <<<"$info")
+    y=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
+    width=$(awk '/Width:/ {print $NF}' <<<"$info")
+    height=$(awk '/Height:/ {print $NF}' <<<"$info")
+    X=$x Y=$y WIDTH=$width HEIGHT=$height
+    QT_QPA_PLATFORM=xcb "$grab_screen" "$screenshots/$name.png" $((X - left)) $((Y - top)) \
+        $((WIDTH + left + right)) $((HEIGHT + top + bottom)) >/dev/null 2>&1 ||
+        echo "no screenshot $name taken" >&2
+}
+
+# Starts a copy of the program; its window id in $main.
+start_program() {
+    echo "starting $1" >&2
+    "$wine" "$1" >>"$work/quernfold.log" 2>&1 &
+    app_pid=$!
+    main=$(find_window Quernfold) || fail "the main window of $1 did not appear"
+    focus "$main"
+}
+
+# Escape (or Alt+F4, the close box's key) is Close: the options are saved and
+# the program ends by itself.
+close_program() {
+    focus "$main"
+    xdotool key "${1:-Escape}"
+    for _ in $(seq 400); do
+        kill -0 "$app_pid" 2>/dev/null || break
+        sleep 0.05
+    done
+    kill -0 "$app_pid" 2>/dev/null && fail "the program is still running after Escape"
+    wait "$app_pid"
+    local status=$?
+    app_pid=""
+    ((status == 0)) || fail "the program ended with status $status"
+}
+
+files_written() {
+    [[ $(find "$work/out" -name 'Part*.wav' | wc -l) -eq $expected_count ]] &&
+        # The progress window saves its position as it closes, after the last file.
+        "$wine" reg query "$settings_key\\quernfold\\Settings" /v X >/dev/null 2>&1
+}
+
+# --- A split, as a user would do it -------------------------------------------
+cp "$program" "$work/quernfold.exe"
+start_program "$work/quernfold.exe"
+# The focus starts in the input-file edit; two tabs reach the output folder.
+xdotool type --delay 5 "$(windows_path "$work/side-a.wav")"
+xdotool key Tab Tab
+xdotool type --delay 5 "$(windows_path "$work/out")"
+# Alt+B is the prefix field's mnemonic; the dialog selects the field's text.
+xdotool key alt+b
+xdotool type --delay 5 "Part"
+screenshot "$main" windows-main-window
+xdotool key Return
+report=$(find_window "Ready to split WAV file") || fail "the report did not appear"
+screenshot "$report" windows-report
+focus "$report"
+xdotool key Return
+wait_until files_written || fail "the files were not written"
+# Exactly the Linux build's files, byte for byte.
+output_as_expected() {
+    (cd "$work/expected" && find . -type f | sort) >"$work/expected.list"
+    (cd "$work/out" && find . -type f | sort) >"$work/out.list"
+    cmp -s "$work/expected.list" "$work/out.list" ||
+        fail "the files written are not the Linux build's: $(tr '\n' ' ' <"$work/out.list")"
+    for file in "$work"/expected/*.wav; do
+        cmp -s "$file" "$work/out/$(basename "$file")" ||
+            fail "$(basename "$file") differs from the Linux build's"
+    done
+}
+output_as_expected
+
+# --- About from the system menu -----------------------------------------------
+focus "$main"
+# The About item is the menu's last: Up from the first item wraps to it.
+# The keys wait in the queue until the menu reads them.
+xdotool key alt+space Up Return
+about=$(find_window "About Quernfold") || fail "the About box did not appear"
+screenshot "$about" windows-about
+focus "$about"
+xdotool key Return
+about_closed() { ! xdotool search --onlyvisible --name '^About Quernfold$' >/dev/null 2>&1; }
+wait_until about_closed || fail "OK did not close the About box"
+
+# --- The progress window, and Escape cancelling the analysis ------------------
+# With one-millisecond windows the analysis of this long recording pumps the
+# message queue hundreds of thousands of times: the window stays for seconds.
+focus "$main"
+# Alt+F and Alt+L reach the input file and the silence length; the dialog
+# selects a field's text as it gets there.
+xdotool key alt+f
+xdotool type --delay 5 "$(windows_path "$work/long.wav")"
+xdotool key alt+l
+xdotool type --delay 5 "1"
+xdotool key Return
+progress=$(find_window 'Progress( \[[0-9]+%\])?') || fail "the progress window did not appear"
+screenshot "$progress" windows-progress
+focus "$progress"
+xdotool key Escape
+progress_closed() { ! xdotool search --onlyvisible --name '^Progress' >/dev/null 2>&1; }
+wait_until progress_closed || fail "Escape did not cancel the analysis"
+# Had the analysis gone on to its report, the Escape below would answer the
+# report instead of closing the program.
+close_program
+output_as_expected # the cancelled run wrote nothing
+
+# --- The options in the registry, with their types ----------------------------
+"$wine" reg query "$settings_key\\quernfold\\Options" 2>/dev/null | tr -d '\r' >"$work/options"
+expect_value() {
+    grep -Eq "^ +$1 +$2 +$3\$" "$work/options" ||
+        fail "Options lacks $1 $2 $3: $(cat "$work/options")"
+}
+expect_value BeginWith REG_SZ Part
+expect_value Threshold REG_SZ '0\.20 %'
+expect_value MinTrackLength REG_DWORD 0x1e
+expect_value SilenceLength REG_DWORD 0x1
+expect_value AppendSilence REG_DWORD 0x0
+expect_value TrimSilence REG_DWORD 0x0
+expect_value UseAverageMethod REG_DWORD 0x0
+"$wine" reg query "$settings_key\\quernfold\\Settings" 2>/dev/null | tr -d '\r' |
+    grep -Eq '^ +Y +REG_DWORD +0x[0-9a-f]+$' || fail "the progress window's position is not stored"
+
+# --- A copy under another name keeps settings of its own ----------------------
+cp "$program" "$work/quernfold-copy.exe"
+start_program "$work/quernfold-copy.exe"
+close_program alt+F4
+"$wine" reg query "$settings_key\\quernfold-copy\\Options" /v BeginWith 2>/dev/null |
+    tr -d '\r' | grep -Eq '^ +BeginWith +REG_SZ +Track$' ||
+    fail "the renamed copy did not start with the default prefix"
+
+echo "PASS"

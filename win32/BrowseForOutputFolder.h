@@ -1,0 +1,19 @@
+// The output folder's "..." button: the shell's modal folder picker, which
+// offers only folders with a file-system path and opens at the process's
+// current directory.
+#pragma once
+
+#include "WinApi.h"
+
+#include <string>
+
+// 1: the user chose a folder; its path (UTF-8) is in `folder`.
+// 0: cancelled, or the chosen item has no file-system path; `folder` is left alone.
+// -1: the shell's allocator is not available; nothing was shown.
+int BrowseForOutputFolder(std::string& folder, HWND owner);
+
+// The picker's callback: selects the current directory when the picker is
+// ready, and shows the selected folder's path as the status text (greying OK
+// when the selection has none).
+int CALLBACK BrowseForOutputFolderCallback(HWND picker, UINT message, LPARAM parameter,
+                                           LPARAM callerValue);

@@ -1,0 +1,303 @@
+#include "CQuernfoldDlg.h"
+
+#include "BrowseForOutputFolder.h"
+#include "CAboutBox.h"
+#include "CJobProgressWnd.h"
+#include "ControlIds.h"
+#include "DialogTemplateBuilder.h"
+#include "OptionRules.h"
+#include "TextConversion.h"
+#include "WindowHost.h"
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+using Field = MainWindowView::Field;
+
+// Which control shows each of the form's fields.
+struct FieldControlId {
+    Field field;
+    int id;
+};
+constexpr FieldControlId kFieldControls[] = {
+    {Field::InputPath, MainWindowId::kInputPath},
+    {Field::OutputFolder, MainWindowId::kOutputFolder},
+    {Field::FileNamePrefix, MainWindowId::kFileNamePrefix},
+    {Field::MinTrackLength, MainWindowId::kMinTrackLength},
+    {Field::SilenceLength, MainWindowId::kSilenceLength},
+    {Field::AppendSilence, MainWindowId::kAppendSilence},
+    {Field::ThresholdLabel, MainWindowId::kThresholdLabel},
+    {Field::MaximumLabel, MainWindowId::kMaximumLabel},
+    {Field::TrimSilence, MainWindowId::kTrimSilence},
+    {Field::AverageMethod, MainWindowId::kAverageMethod},
+    {Field::MaximumMethod, MainWindowId::kMaximumMethod},
+};
+
+// The arrows on each number field.
+constexpr FieldControlId kFieldArrows[] = {
+    {Field::MinTrackLength, MainWindowId::kMinTrackLengthArrows},
+    {Field::SilenceLength, MainWindowId::kSilenceLengthArrows},
+    {Field::AppendSilence, MainWindowId::kAppendSilenceArrows},
+};
+
+template <std::size_t N> int IdFor(const FieldControlId (&table)[N], Field field) {
+    const auto* found =
+        std::find_if(std::begin(table), std::end(table),
+                     [field](const FieldControlId& entry) { return entry.field == field; });
+    return found == std::end(table) ? kNoControlId : found->id;
+}
+
+Field FieldFor(int id, bool& found) {
+    const auto* entry =
+        std::find_if(std::begin(kFieldControls), std::end(kFieldControls),
+                     [id](const FieldControlId& candidate) { return candidate.id == id; });
+    found = entry != std::end(kFieldControls);
+    return found ? entry->field : Field::InputPath;
+}
+
+// Leaving a field commits once the focus change has finished, so that a failing
+// commit can put the focus back.
+constexpr UINT kCommitLeftField = WM_APP + 1;
+
+std::string WindowText(HWND control) {
+    const int length = GetWindowTextLengthW(control);
+    if (length <= 0) {
+        return {};
+    }
+    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
+    const int copied = GetWindowTextW(control, text.data(), length + 1);
+    text.resize(static_cast<std::size_t>(std::max(copied, 0)));
+    return Utf8FromUtf16(text);
+}
+
+HICON LoadProgramIcon(int width, int height) {
+    return static_cast<HICON>(LoadImageW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDR_MAINFRAME),
+                                         IMAGE_ICON, width, height, LR_DEFAULTCOLOR));
+}
+
+} // namespace
+
+CQuernfoldDlg::CQuernfoldDlg(SettingsStore& store, std::string startFolder)
+    : settings(store), form(*this, store, std::move(startFolder)),
+      bigIcon(LoadProgramIcon(GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON))),
+      smallIcon(LoadProgramIcon(GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON))) {}
+
+CQuernfoldDlg::~CQuernfoldDlg() = default;
+
+const DialogFrame& CQuernfoldDlg::Frame() {
+    // No minimise or maximise box; a task-bar button of its own; centred.
+    static const DialogFrame frame{WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME |
+                                       DS_CENTER,
+                                   WS_EX_APPWINDOW};
+    return frame;
+}
+
+INT_PTR CQuernfoldDlg::DoModal() {
+    const std::vector<std::uint16_t> words = BuildDialogTemplate(kMainWindowTemplate, Frame());
+    return DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
+                                   reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), nullptr,
+                                   &DialogProc, reinterpret_cast<LPARAM>(this));
+}
+
+INT_PTR CALLBACK CQuernfoldDlg::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+    if (message == WM_INITDIALOG) {
+        SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
+        reinterpret_cast<CQuernfoldDlg*>(lParam)->window = hwnd;
+    }
+    auto* self = reinterpret_cast<CQuernfoldDlg*>(GetWindowLongPtrW(hwnd, DWLP_USER));
+    return self != nullptr ? self->Handle(message, wParam, lParam) : FALSE;
+}
+
+INT_PTR CQuernfoldDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+    switch (message) {
+    case WM_INITDIALOG:
+        OnInitDialog();
+        return FALSE; // the form has put the focus in the input-file edit
+    case WM_COMMAND:
+        OnCommand(LOWORD(wParam), HIWORD(wParam));
+        return TRUE;
+    case WM_HSCROLL:
+        if (reinterpret_cast<HWND>(lParam) == Control(MainWindowId::kThreshold)) {
+            form.ThresholdMoved(
+                static_cast<int>(SendMessageW(reinterpret_cast<HWND>(lParam), TBM_GETPOS, 0, 0)));
+            return TRUE;
+        }
+        break;
+    case WM_SYSCOMMAND:
+        if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
+            CAboutBox::DoModal(window);
+            SetWindowLongPtrW(window, DWLP_MSGRESULT, 0);
+            return TRUE;
+        }
+        break;
+    case kCommitLeftField:
+        if (IsWindowVisible(window)) {
+            form.CommitLeftField();
+        }
+        return TRUE;
+    case WM_DESTROY:
+        CJobProgressWnd::SetMainWindow(nullptr);
+        break;
+    default:
+        break;
+    }
+    return FALSE;
+}
+
+void CQuernfoldDlg::OnInitDialog() {
+    using namespace MainWindowId;
+    CJobProgressWnd::SetMainWindow(window);
+    WidenToFitTexts(window);
+    AddAboutItem();
+    SendMessageW(window, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon.get()));
+    SendMessageW(window, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon.get()));
+
+    // What can be typed; a text the window puts there is shown in full.
+    SendMessageW(Control(kFileNamePrefix), EM_SETLIMITTEXT, kMaxPrefixCharacters, 0);
+    SendMessageW(Control(kInputPath), EM_SETLIMITTEXT, kMaxPathCharacters, 0);
+    SendMessageW(Control(kOutputFolder), EM_SETLIMITTEXT, kMaxPathCharacters, 0);
+
+    const HWND threshold = Control(kThreshold);
+    SendMessageW(threshold, TBM_SETRANGEMIN, FALSE, 0);
+    SendMessageW(threshold, TBM_SETRANGEMAX, FALSE, kThresholdSteps);
+    SendMessageW(threshold, TBM_SETTICFREQ, kThresholdTicksInterval, 0);
+
+    form.Open();
+}
+
+void CQuernfoldDlg::AddAboutItem() {
+    const HMENU menu = GetSystemMenu(window, FALSE);
+    wchar_t text[256] = {};
+    if (menu == nullptr || LoadStringW(GetModuleHandleW(nullptr), IDS_ABOUTBOX, text,
+                                       static_cast<int>(std::size(text))) <= 0) {
+        return;
+    }
+    AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+    AppendMenuW(menu, MF_STRING, IDM_ABOUTBOX, text);
+}
+
+void CQuernfoldDlg::OnCommand(int id, int notification) {
+    using namespace MainWindowId;
+    switch (id) {
+    case kStart: // also Enter
+        form.Start();
+        return;
+    case kClose: // also Escape and the close box
+        if (form.Close()) {
+            EndDialog(window, kClose);
+        }
+        return;
+    default:
+        break;
+    }
+    if (notification == BN_CLICKED) {
+        switch (id) {
+        case kBrowseInput:
+            form.BrowseInput();
+            break;
+        case kBrowseOutput:
+            form.BrowseOutput();
+            break;
+        case kSuggestThreshold:
+            form.SuggestThreshold();
+            break;
+        case kAverageMethod:
+            form.MethodClicked(Field::AverageMethod);
+            break;
+        case kMaximumMethod:
+            form.MethodClicked(Field::MaximumMethod);
+            break;
+        default:
+            break;
+        }
+        return;
+    }
+    bool isField = false;
+    const Field field = FieldFor(id, isField);
+    if (notification == EN_KILLFOCUS && isField && MainWindowForm::CommitsOnLeave(field) &&
+        !form.IgnoringNotifications() && !form.Running()) {
+        form.FieldLeft();
+        PostMessageW(window, kCommitLeftField, 0, 0);
+    }
+}
+
+HWND CQuernfoldDlg::Control(int id) const {
+    return window != nullptr ? GetDlgItem(window, id) : nullptr;
+}
+
+HWND CQuernfoldDlg::FieldControl(Field field) const {
+    return Control(IdFor(kFieldControls, field));
+}
+
+std::string CQuernfoldDlg::Text(Field field) const {
+    return WindowText(FieldControl(field));
+}
+
+void CQuernfoldDlg::SetText(Field field, const std::string& text) {
+    SetWindowTextW(FieldControl(field), Utf16FromUtf8(text).c_str());
+}
+
+bool CQuernfoldDlg::IsChecked(Field field) const {
+    return SendMessageW(FieldControl(field), BM_GETCHECK, 0, 0) == BST_CHECKED;
+}
+
+void CQuernfoldDlg::SetChecked(Field field, bool checked) {
+    using namespace MainWindowId;
+    if ((field == Field::AverageMethod || field == Field::MaximumMethod) && checked) {
+        // A radio button checked by the program unchecks the other of its group.
+        CheckRadioButton(window, kAverageMethod, kMaximumMethod, IdFor(kFieldControls, field));
+        return;
+    }
+    SendMessageW(FieldControl(field), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void CQuernfoldDlg::SetThresholdPosition(int position) {
+    SendMessageW(Control(MainWindowId::kThreshold), TBM_SETPOS, TRUE, position);
+}
+
+void CQuernfoldDlg::SetArrows(Field field, int minimum, int maximum, int position) {
+    const HWND arrows = Control(IdFor(kFieldArrows, field));
+    SendMessageW(arrows, UDM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
+    SendMessageW(arrows, UDM_SETPOS32, 0, position);
+}
+
+void CQuernfoldDlg::Focus(Field field) {
+    if (const HWND control = FieldControl(field)) {
+        SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(control), TRUE);
+    }
+}
+
+void CQuernfoldDlg::ReportProblem(Field field, const std::string& message) {
+    MessageBoxW(window, Utf16FromUtf8(message).c_str(),
+                Utf16FromUtf8(kMainWindowTemplate.caption).c_str(), MB_ICONWARNING | MB_OK);
+    Focus(field);
+    SendMessageW(FieldControl(field), EM_SETSEL, 0, -1);
+}
+
+std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
+    // Room for any path Windows can hold.
+    std::wstring file(32768, L'\0');
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window;
+    dialog.lpstrFilter = L"WAV Files (*.wav)\0*.wav\0";
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameW(&dialog)) {
+        return std::nullopt;
+    }
+    file.resize(std::wstring_view(file.c_str()).size());
+    return Utf8FromUtf16(file);
+}
+
+int CQuernfoldDlg::PickOutputFolder(std::string& folder) {
+    return BrowseForOutputFolder(folder, window);
+}
+
+std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {
+    return std::make_unique<WindowHost>(window, settings);
+}

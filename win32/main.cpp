@@ -1,0 +1,9 @@
+// The Windows desktop program: one modal window, then the program ends.
+#include "CQuernfoldApp.h"
+#include "WinApi.h"
+
+int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
+                   int /*show*/) {
+    CQuernfoldApp app;
+    return app.Run();
+}
