@@ -1,4 +1,5 @@
 #include "OutputChecks.h"
+#include "SndfileOracle.h"
 
 #include "WavBytes.h"
 
