@@ -2,24 +2,34 @@
 // standard input; collects its exit status and both output streams.
 #pragma once
 
+#include <memory>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
 namespace cli_testing {
 
 struct ProgramResult {
     int exitStatus = -1; // the exit status, or 128 + signal when killed
-    std::string out;
+    std::string out;     // both as StreamText
     std::string err;
 };
+
+// What a program wrote on a standard stream, as text whose lines end in \n. On
+// Windows the C runtime ends every line with CR LF: each line is checked to end
+// so, and read with \n alone.
+std::string StreamText(const std::string& written);
+
+// Whether a program's arguments are bytes, any bytes (POSIX), rather than text
+// (Windows, where the command line is UTF-16 and the arguments here UTF-8).
+extern const bool kArgumentsAreBytes;
 
 // stdinText is all the input there is: end of input follows it.
 ProgramResult RunProgram(const std::string& program, const std::vector<std::string>& arguments,
                          const std::string& workingDirectory, const std::string& stdinText = "");
 
 // A program running with pipes on standard input and standard output, for tests
-// that answer a prompt or send a signal at a known point of the run.
+// that answer a prompt or act at a known point of the run. Standard error goes to
+// the file errPath.
 class RunningProgram {
 public:
     RunningProgram(const std::string& program, const std::vector<std::string>& arguments,
@@ -29,45 +39,16 @@ public:
     RunningProgram& operator=(const RunningProgram&) = delete;
 
     // Reads standard output until it ends with `text` (until it closes, for an empty
-    // text); returns what was read.
+    // text); returns what was read, as StreamText.
     std::string ReadUntil(const std::string& text);
     void Write(const std::string& text);
     void CloseInput(); // the program sees the end of its input
-    void Signal(int signal);
+    int ProcessId() const;
     int Wait(); // exit status as in ProgramResult
 
 private:
-    pid_t pid = -1;
-    int toChild = -1;
-    int fromChild = -1;
-};
-
-// A program the test holds still, under ptrace, right after a chosen file system
-// call has succeeded: a signal sent while it is held lands at exactly that point
-// of the run, however the machine schedules the two processes. Standard input and
-// output are the null device.
-class HeldProgram {
-public:
-    enum FileCall { Create, RenameOnto }; // the path created, or renamed onto
-
-    HeldProgram(const std::string& program, const std::vector<std::string>& arguments,
-                const std::string& workingDirectory, const std::string& errPath);
-    ~HeldProgram();
-    HeldProgram(const HeldProgram&) = delete;
-    HeldProgram& operator=(const HeldProgram&) = delete;
-
-    // Lets the program run until `count` calls of this kind on paths ending with
-    // `suffix` have succeeded, and holds it there; false when it ended first.
-    bool RunUntil(FileCall call, const std::string& suffix, int count);
-    // Sends the held program `signal` and lets it run on, no longer traced.
-    void Release(int signal);
-    int Wait(); // exit status as in ProgramResult
-
-private:
-    bool Matches(FileCall call, const std::string& suffix) const;
-
-    pid_t pid = -1;
-    int endedStatus = -1; // set when the program ended while traced
+    struct Process; // the platform's handles on the program and its pipes
+    std::unique_ptr<Process> process;
 };
 
 } // namespace cli_testing

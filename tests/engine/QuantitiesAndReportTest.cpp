@@ -32,12 +32,14 @@ TEST(Quantities, ThresholdFollowsTheSliderTextsInBothSampleWidths) {
 
 TEST(Quantities, ThresholdIgnoresADecimalCommaLocale) {
     const std::string previous = std::setlocale(LC_ALL, nullptr);
-    if (std::setlocale(LC_ALL, "de_DE.UTF-8") == nullptr) {
-        GTEST_SKIP() << "the de_DE.UTF-8 locale is not installed (scripts/deps generates it)";
+    if (std::setlocale(LC_ALL, DECIMAL_COMMA_LOCALE) == nullptr) {
+        GTEST_SKIP() << "the " DECIMAL_COMMA_LOCALE " locale is not installed";
     }
+    const std::string decimalPoint = std::localeconv()->decimal_point;
     const std::uint16_t threshold = AmplitudeThreshold("0.20 %", 16);
     const std::string text = ThresholdTextForPosition(12);
     std::setlocale(LC_ALL, previous.c_str());
+    ASSERT_EQ(decimalPoint, ",") << "the locale this test needs";
     EXPECT_EQ(threshold, 262);
     EXPECT_EQ(text, "0.20 %");
     EXPECT_EQ(ThresholdTextForPosition(kThresholdSteps), "5.00 %");

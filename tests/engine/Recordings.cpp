@@ -33,7 +33,7 @@ Recording& Recording::Tracks(int count, std::uint32_t soundFrames, std::uint32_t
 }
 
 void Recording::Write(const std::string& path) const {
-    testing_support::WriteWavWithSndfile(path, sampleRate, channels, bits, samples);
+    testing_support::WriteTestWav(path, sampleRate, channels, bits, samples);
 }
 
 std::vector<std::uint8_t> Recording::Bytes(std::uint32_t first, std::uint32_t end) const {
@@ -48,7 +48,7 @@ void ExpectSegmentFiles(const Recording& input, const std::vector<std::string>& 
     ASSERT_EQ(names.size(), spans.size());
     for (std::size_t s = 0; s < spans.size(); ++s) {
         SCOPED_TRACE(names[s]);
-        const testing_support::SndfileView file = testing_support::ReadWithSndfile(names[s]);
+        const testing_support::WavContents file = testing_support::ReadTestWav(names[s]);
         ASSERT_TRUE(file.opened);
         EXPECT_EQ(file.sampleRate, input.sampleRate);
         EXPECT_EQ(file.channels, input.channels);

@@ -1,4 +1,4 @@
-// Test recordings with known pauses, built in code and written with libsndfile,
+// Test recordings with known pauses, built in code and written as plain WAV files,
 // and checks that compare the written segment files with the input's bytes.
 #pragma once
 
@@ -38,6 +38,6 @@ private:
 };
 
 // Every span's file holds exactly the input's frames for that span plus, where
-// the span says so, `silenceFrames` frames of silence; checked with libsndfile.
+// the span says so, `silenceFrames` frames of silence.
 void ExpectSegmentFiles(const Recording& input, const std::vector<std::string>& names,
                         const std::vector<SegmentSpan>& spans, std::uint32_t silenceFrames);

@@ -203,7 +203,8 @@ TEST_F(JobTest, PreparationRefusesWithItsMessagesBeforeAnyProgress) {
         {missing, folder,
          FormatText(messages::kOpenFailed, missing.c_str()) + messages::kReasonMissing},
         {temp.path().string(), folder,
-         FormatText(messages::kOpenFailed, temp.path().c_str()) + messages::kReasonNotRegularFile},
+         FormatText(messages::kOpenFailed, temp.path().string().c_str()) +
+             messages::kReasonNotRegularFile},
         {temp.file("short.wav"), (outputDir / "absent").string(),
          messages::kInvalidOutputDirectory},
         {temp.file("short.wav"), folder, messages::kNotLongEnough},

@@ -2,6 +2,7 @@
 // samples reduce to: the same plan, the same report. Its files hold its own
 // bytes, in its own format, and join up to its data.
 #include "JobFixture.h"
+#include "SndfileOracle.h"
 
 #include <cmath>
 #include <cstring>

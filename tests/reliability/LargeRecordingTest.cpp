@@ -4,6 +4,7 @@
 // output file past 4 GiB must be written as RF64. Runs only when
 // QUERNFOLD_LARGE_TESTS=1 (see docs/reliability.md).
 #include "JobFixture.h"
+#include "SndfileOracle.h"
 #include "WavBytes.h"
 
 #include <sndfile.h>

@@ -27,8 +27,8 @@ void EmptyFolder(const std::filesystem::path& folder) {
 
 void ExpectWholeWav(const std::string& path) {
     SCOPED_TRACE(path);
-    const testing_support::SndfileView view = testing_support::ReadWithSndfile(path);
-    ASSERT_TRUE(view.opened) << "libsndfile cannot open it";
+    const testing_support::WavContents view = testing_support::ReadTestWav(path);
+    ASSERT_TRUE(view.opened) << "it does not open as a WAV file";
     const FileBytes bytes = testing_support::ReadFileBytes(path);
     ASSERT_GE(bytes.size(), kHeaderBytes);
     const std::uint32_t claimed = wavbytes::Get32(bytes, 40);

@@ -19,7 +19,7 @@ std::map<std::string, FileBytes> ReadFolder(const std::filesystem::path& folder)
 // Removes everything in `folder`, keeping the folder.
 void EmptyFolder(const std::filesystem::path& folder);
 
-// The file is a WAV file libsndfile opens, and its header claims exactly the
+// The file opens as a WAV file (ReadTestWav), and its header claims exactly the
 // frames it holds.
 void ExpectWholeWav(const std::string& path);
 

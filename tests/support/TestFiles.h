@@ -1,5 +1,4 @@
-// Test helpers: temporary folders and WAV files written and read by libsndfile,
-// the independent oracle the file layer is compared against.
+// Test helpers: temporary folders, file bytes and test recordings.
 #pragma once
 
 #include <cstdint>
@@ -23,60 +22,30 @@ private:
     std::filesystem::path dir;
 };
 
-enum class WavFlavour {
-    Plain,      // what libsndfile writes for PCM WAV
-    Extensible, // WAVE_FORMAT_EXTENSIBLE header
-    WithInfo,   // plus a LIST/INFO chunk (title and comment strings)
-};
-
-// Writes a PCM WAV with libsndfile. For 16-bit, `samples` are the signed values;
-// for 8-bit, the unsigned byte values 0..255. Interleaved, channel 1 first.
-void WriteWavWithSndfile(const std::string& path, int sampleRate, int channels, int bits,
-                         const std::vector<std::int16_t>& samples,
-                         WavFlavour flavour = WavFlavour::Plain);
-
-// The sample types wider than 16 bits, and the headers libsndfile gives them.
-enum class WideType { Pcm24, Pcm32, Float, Double };
-enum class WideContainer { Plain, Extensible, Rf64 };
-
-int BytesPerSample(WideType type);
-
-// Writes `stored` (samples exactly as the file stores them, interleaved) with
-// libsndfile in the given type and header.
-void WriteStoredWithSndfile(const std::string& path, int sampleRate, int channels, WideType type,
-                            WideContainer container, const std::vector<std::uint8_t>& stored);
-
-// `samples` stored samples of `type` from a fixed seed: full-range values with
-// every low bit in play, and for floating point values beyond full scale, both
-// infinities and NaN.
-std::vector<std::uint8_t> WideSamples(WideType type, std::size_t samples, std::uint32_t seed);
-
-// The 16-bit value one stored sample is judged by: 24-bit s >> 8, 32-bit s >> 16,
-// floating point floor(x * 32768) held within the 16-bit range, NaN 32767.
-std::int16_t ReducedSample(WideType type, const std::uint8_t* stored);
-
-struct SndfileView {
+// A WAV file's format and its sample bytes, as the tests check what was written.
+struct WavContents {
     bool opened = false;
     int sampleRate = 0;
     int channels = 0;
-    int bits = 0;      // 8, 16, 24 or 32 for integer PCM, 0 otherwise
-    int subtype = 0;   // libsndfile's SF_FORMAT_SUBMASK part
-    int container = 0; // libsndfile's SF_FORMAT_TYPEMASK part
+    int bits = 0; // of integer PCM
     std::int64_t frames = 0;
-    std::vector<std::uint8_t> rawData; // the data chunk's sample bytes, as stored (not for
-                                       // encodings without a fixed sample size)
+    std::vector<std::uint8_t> rawData; // the data chunk's sample bytes, as stored
 };
 
-// Opens the file with libsndfile and reads its sample bytes exactly as stored:
-// all of them, or up to maxFrames frames from firstFrame.
-SndfileView ReadWithSndfile(const std::string& path, std::int64_t firstFrame = 0,
-                            std::int64_t maxFrames = -1);
+// Writes a plain PCM WAV of 8- or 16-bit samples (as PackSamples takes them), and reads
+// any WAV back. Where libsndfile is built they go through it, the independent
+// oracle; elsewhere through a small reader and writer of the plain layout.
+void WriteTestWav(const std::string& path, int sampleRate, int channels, int bits,
+                  const std::vector<std::int16_t>& samples);
+WavContents ReadTestWav(const std::string& path);
 
 // The raw bytes of a file, and writing bytes to a file.
 std::vector<std::uint8_t> ReadFileBytes(const std::string& path);
 void WriteFileBytes(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
-// The sample bytes a PCM WAV file of this format stores for `samples` (as above).
+// The sample bytes an 8- or 16-bit PCM WAV file stores for `samples`: for 16-bit
+// the signed values, for 8-bit the unsigned byte values 0..255; interleaved,
+// channel 1 first.
 std::vector<std::uint8_t> PackSamples(int bits, const std::vector<std::int16_t>& samples);
 
 } // namespace testing_support

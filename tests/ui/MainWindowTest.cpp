@@ -7,6 +7,7 @@
 #include "CThresholdSlider.h"
 #include "DialogBuilder.h"
 #include "Profile.h"
+#include "SndfileOracle.h"
 #include "TestFiles.h"
 #include "ThresholdScale.h"
 #include "UiTestSupport.h"

@@ -12,6 +12,7 @@
 #include "Profile.h"
 #include "RecordingGenerator.h"
 #include "SegmentWriter.h"
+#include "SndfileOracle.h"
 #include "SplitAnalyzer.h"
 #include "SplitJob.h"
 #include "SplitQuantities.h"

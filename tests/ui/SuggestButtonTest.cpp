@@ -5,6 +5,7 @@
 #include "CQuernfoldDlg.h"
 #include "CThresholdSlider.h"
 #include "DialogTemplate.h"
+#include "SndfileOracle.h"
 #include "TestFiles.h"
 #include "ThresholdScale.h"
 #include "UiTestSupport.h"

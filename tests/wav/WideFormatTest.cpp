@@ -2,7 +2,7 @@
 // extensible and RF64, against libsndfile: the reader sees the file's bytes and
 // their reduction to 16 bits; the writer's files read back in libsndfile as the
 // same format with the same bytes.
-#include "TestFiles.h"
+#include "SndfileOracle.h"
 #include "WavBytes.h"
 #include "WaveStream.h"
 
