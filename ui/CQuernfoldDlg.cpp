@@ -1,6 +1,7 @@
 #include "CQuernfoldDlg.h"
 
 #include "CThresholdSlider.h"
+#include "FieldControls.h"
 #include "ProgramIcon.h"
 #include "WindowHost.h"
 
@@ -23,39 +24,6 @@
 namespace {
 
 using Field = MainWindowView::Field;
-
-// Which control shows each of the form's fields.
-struct FieldControlId {
-    Field field;
-    int id;
-};
-constexpr FieldControlId kFieldControls[] = {
-    {Field::InputPath, MainWindowId::kInputPath},
-    {Field::OutputFolder, MainWindowId::kOutputFolder},
-    {Field::FileNamePrefix, MainWindowId::kFileNamePrefix},
-    {Field::MinTrackLength, MainWindowId::kMinTrackLength},
-    {Field::SilenceLength, MainWindowId::kSilenceLength},
-    {Field::AppendSilence, MainWindowId::kAppendSilence},
-    {Field::ThresholdLabel, MainWindowId::kThresholdLabel},
-    {Field::MaximumLabel, MainWindowId::kMaximumLabel},
-    {Field::TrimSilence, MainWindowId::kTrimSilence},
-    {Field::AverageMethod, MainWindowId::kAverageMethod},
-    {Field::MaximumMethod, MainWindowId::kMaximumMethod},
-};
-
-// The arrows on each number field.
-constexpr FieldControlId kFieldArrows[] = {
-    {Field::MinTrackLength, MainWindowId::kMinTrackLengthArrows},
-    {Field::SilenceLength, MainWindowId::kSilenceLengthArrows},
-    {Field::AppendSilence, MainWindowId::kAppendSilenceArrows},
-};
-
-template <std::size_t N> int IdFor(const FieldControlId (&table)[N], Field field) {
-    const auto* found =
-        std::find_if(std::begin(table), std::end(table),
-                     [field](const FieldControlId& entry) { return entry.field == field; });
-    return found == std::end(table) ? kNoControlId : found->id;
-}
 
 // Characters as the option rules count them: a pair of UTF-16 surrogates is one.
 qsizetype CharacterCount(const QString& text) {
@@ -135,7 +103,7 @@ CQuernfoldDlg::CQuernfoldDlg(FolderPicker pickFolder, AboutBoxRunner showAbout, 
     onClick(kMaximumMethod, [this] { form.MethodClicked(Field::MaximumMethod); });
     connect(threshold, &QSlider::valueChanged, this,
             [this](int position) { form.ThresholdMoved(position); });
-    for (const FieldControlId& entry : kFieldControls) {
+    for (const FieldControlId& entry : FieldControls()) {
         if (MainWindowForm::CommitsOnLeave(entry.field)) {
             Control(entry.id)->installEventFilter(this);
         }
@@ -149,7 +117,7 @@ QWidget* CQuernfoldDlg::Control(int id) const {
 }
 
 QWidget* CQuernfoldDlg::FieldControl(Field field) const {
-    return Control(IdFor(kFieldControls, field));
+    return Control(ControlIdOf(field));
 }
 
 SplitOptions CQuernfoldDlg::HeldOptions() const {
@@ -205,7 +173,8 @@ void CQuernfoldDlg::SetThresholdPosition(int position) {
 }
 
 void CQuernfoldDlg::SetArrows(Field field, int minimum, int maximum, int position) {
-    if (auto* arrows = controls.Get<UpDownArrows>(IdFor(kFieldArrows, field))) {
+    const std::optional<int> arrowsId = ArrowsIdOf(field);
+    if (auto* arrows = arrowsId ? controls.Get<UpDownArrows>(*arrowsId) : nullptr) {
         arrows->SetRange(minimum, maximum);
         arrows->SetPos(position);
     }

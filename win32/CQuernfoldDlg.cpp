@@ -5,6 +5,7 @@
 #include "CJobProgressWnd.h"
 #include "ControlIds.h"
 #include "DialogTemplateBuilder.h"
+#include "FieldControls.h"
 #include "OptionRules.h"
 #include "TextConversion.h"
 #include "WindowHost.h"
@@ -16,47 +17,6 @@
 namespace {
 
 using Field = MainWindowView::Field;
-
-// Which control shows each of the form's fields.
-struct FieldControlId {
-    Field field;
-    int id;
-};
-constexpr FieldControlId kFieldControls[] = {
-    {Field::InputPath, MainWindowId::kInputPath},
-    {Field::OutputFolder, MainWindowId::kOutputFolder},
-    {Field::FileNamePrefix, MainWindowId::kFileNamePrefix},
-    {Field::MinTrackLength, MainWindowId::kMinTrackLength},
-    {Field::SilenceLength, MainWindowId::kSilenceLength},
-    {Field::AppendSilence, MainWindowId::kAppendSilence},
-    {Field::ThresholdLabel, MainWindowId::kThresholdLabel},
-    {Field::MaximumLabel, MainWindowId::kMaximumLabel},
-    {Field::TrimSilence, MainWindowId::kTrimSilence},
-    {Field::AverageMethod, MainWindowId::kAverageMethod},
-    {Field::MaximumMethod, MainWindowId::kMaximumMethod},
-};
-
-// The arrows on each number field.
-constexpr FieldControlId kFieldArrows[] = {
-    {Field::MinTrackLength, MainWindowId::kMinTrackLengthArrows},
-    {Field::SilenceLength, MainWindowId::kSilenceLengthArrows},
-    {Field::AppendSilence, MainWindowId::kAppendSilenceArrows},
-};
-
-template <std::size_t N> int IdFor(const FieldControlId (&table)[N], Field field) {
-    const auto* found =
-        std::find_if(std::begin(table), std::end(table),
-                     [field](const FieldControlId& entry) { return entry.field == field; });
-    return found == std::end(table) ? kNoControlId : found->id;
-}
-
-Field FieldFor(int id, bool& found) {
-    const auto* entry =
-        std::find_if(std::begin(kFieldControls), std::end(kFieldControls),
-                     [id](const FieldControlId& candidate) { return candidate.id == id; });
-    found = entry != std::end(kFieldControls);
-    return found ? entry->field : Field::InputPath;
-}
 
 // Leaving a field commits once the focus change has finished, so that a failing
 // commit can put the focus back.
@@ -215,9 +175,8 @@ void CQuernfoldDlg::OnCommand(int id, int notification) {
         }
         return;
     }
-    bool isField = false;
-    const Field field = FieldFor(id, isField);
-    if (notification == EN_KILLFOCUS && isField && MainWindowForm::CommitsOnLeave(field) &&
+    const std::optional<Field> field = FieldOfControl(id);
+    if (notification == EN_KILLFOCUS && field && MainWindowForm::CommitsOnLeave(*field) &&
         !form.IgnoringNotifications() && !form.Running()) {
         form.FieldLeft();
         PostMessageW(window, kCommitLeftField, 0, 0);
@@ -229,7 +188,7 @@ HWND CQuernfoldDlg::Control(int id) const {
 }
 
 HWND CQuernfoldDlg::FieldControl(Field field) const {
-    return Control(IdFor(kFieldControls, field));
+    return Control(ControlIdOf(field));
 }
 
 std::string CQuernfoldDlg::Text(Field field) const {
@@ -248,7 +207,7 @@ void CQuernfoldDlg::SetChecked(Field field, bool checked) {
     using namespace MainWindowId;
     if ((field == Field::AverageMethod || field == Field::MaximumMethod) && checked) {
         // A radio button checked by the program unchecks the other of its group.
-        CheckRadioButton(window, kAverageMethod, kMaximumMethod, IdFor(kFieldControls, field));
+        CheckRadioButton(window, kAverageMethod, kMaximumMethod, ControlIdOf(field));
         return;
     }
     SendMessageW(FieldControl(field), BM_SETCHECK, checked ? BST_CHECKED : BST_UNCHECKED, 0);
@@ -259,7 +218,11 @@ void CQuernfoldDlg::SetThresholdPosition(int position) {
 }
 
 void CQuernfoldDlg::SetArrows(Field field, int minimum, int maximum, int position) {
-    const HWND arrows = Control(IdFor(kFieldArrows, field));
+    const std::optional<int> arrowsId = ArrowsIdOf(field);
+    if (!arrowsId) {
+        return;
+    }
+    const HWND arrows = Control(*arrowsId);
     SendMessageW(arrows, UDM_SETRANGE32, static_cast<WPARAM>(minimum), maximum);
     SendMessageW(arrows, UDM_SETPOS32, 0, position);
 }
