@@ -17,8 +17,8 @@ grab_screen=${3:-}
 screenshot=${4:-}
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quernfold-e2e-XXXXXX")
-xvfb_pid=""
-wm_pid=""
+# shellcheck source=../support/x-session.sh
+source "$(dirname "$0")/../support/x-session.sh"
 xev_pid=""
 app_pid=""
 cleanup() {
@@ -31,49 +31,7 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-    echo "FAIL: $* (display ${DISPLAY:-none})" >&2
-    if [[ -n "${DISPLAY:-}" ]]; then
-        echo "--- windows shown: $(xdotool search --onlyvisible --name . getwindowname %@ 2>&1 |
-            tr '\n' ',')" >&2
-    fi
-    for log in quernfold.log xvfb.log openbox.log; do
-        if [[ -s "$work/$log" ]]; then
-            echo "--- $log" >&2
-            tail -n 60 "$work/$log" >&2
-        fi
-    done
-    exit 1
-}
-
-# Polls a condition every 50 ms for at most 30 seconds.
-wait_until() {
-    for _ in $(seq 600); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
-}
-
-# The server picks a free display and reports its number once it is listening.
-# -noreset: by default the server resets whenever its last client leaves, and
-# refuses connections meanwhile; the first client here is only a probe.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" \
-    2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [[ -s "$work/display" ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if [[ ! -s "$work/display" ]]; then
-    echo "SKIP: Xvfb did not start:" >&2
-    cat "$work/xvfb.log" >&2
-    exit 77
-fi
-export DISPLAY=":$(head -n1 "$work/display")"
-# Reporting the display is not accepting clients yet: wait until one connects.
-wait_until xdpyinfo >/dev/null 2>&1 || fail "the X server on $DISPLAY accepts no client"
+start_x_server
 
 export QT_QPA_PLATFORM=xcb
 export XDG_CONFIG_HOME="$work/config"
@@ -84,10 +42,7 @@ chmod 700 "$XDG_RUNTIME_DIR"
 settings_dir="$XDG_CONFIG_HOME/Ferndusk Software"
 conf="$settings_dir/$(basename "$program").conf"
 
-openbox --sm-disable >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_until wm_running || fail "openbox did not start"
+start_window_manager
 
 "$make_recording" --rate 8000 --tracks 3 --track-sec 35 --pause-sec 2 "$work/side a.wav" \
     >/dev/null || fail "make-recording could not write the recording"

@@ -33,8 +33,10 @@ grab_screen=$linux_build/grab-screen
 [[ -x "$grab_screen" ]] || grab_screen=""
 
 work=$(mktemp -d "${TMPDIR:-/tmp}/quernfold-win-e2e-XXXXXX")
-xvfb_pid=""
-wm_pid=""
+# Polls for at most 60 seconds: Wine starts slowly.
+wait_limit_seconds=60
+# shellcheck source=../support/x-session.sh
+source "$here/../support/x-session.sh"
 app_pid=""
 cleanup() {
     [[ -n "$app_pid" ]] && kill "$app_pid" 2>/dev/null
@@ -46,49 +48,10 @@ cleanup() {
 }
 trap cleanup EXIT
 
-fail() {
-    echo "FAIL: $* (display ${DISPLAY:-none})" >&2
-    if [[ -n "${DISPLAY:-}" ]]; then
-        echo "--- windows shown: $(xdotool search --onlyvisible --name . getwindowname %@ 2>&1 |
-            tr '\n' ',')" >&2
-    fi
-    for log in quernfold.log xvfb.log openbox.log; do
-        if [[ -s "$work/$log" ]]; then
-            echo "--- $log" >&2
-            tail -n 40 "$work/$log" >&2
-        fi
-    done
-    exit 1
-}
-
-# Polls a condition every 50 ms for at most 60 seconds (Wine starts slowly).
-wait_until() {
-    for _ in $(seq 1200); do
-        "$@" && return 0
-        sleep 0.05
-    done
-    return 1
-}
-
 # A Linux path as Windows spells it under Wine: drive Z: is the root.
 windows_path() { printf 'Z:%s' "${1//\//\\}"; }
 
-# The server picks a free display and reports its number once it is listening.
-Xvfb -displayfd 3 -screen 0 1280x800x24 -nolisten tcp -noreset 3>"$work/display" \
-    2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [[ -s "$work/display" ]] && break
-    kill -0 "$xvfb_pid" 2>/dev/null || break
-    sleep 0.1
-done
-if [[ ! -s "$work/display" ]]; then
-    echo "SKIP: Xvfb did not start:" >&2
-    cat "$work/xvfb.log" >&2
-    exit 77
-fi
-export DISPLAY=":$(head -n1 "$work/display")"
-wait_until xdpyinfo >/dev/null 2>&1 || fail "the X server on $DISPLAY accepts no client"
+start_x_server
 
 # A window manager without key bindings: Alt+Space reaches the program, which
 # opens its own system menu.
@@ -96,10 +59,7 @@ cat >"$work/openbox.xml" <<'EOF'
 <?xml version="1.0" encoding="UTF-8"?>
 <openbox_config xmlns="http://openbox.org/3.4/rc"><keyboard></keyboard></openbox_config>
 EOF
-openbox --sm-disable --config-file "$work/openbox.xml" >"$work/openbox.log" 2>&1 &
-wm_pid=$!
-wm_running() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
-wait_until wm_running || fail "openbox did not start"
+start_window_manager --config-file "$work/openbox.xml"
 
 # Prepares the Wine prefix (created on first use) and drops what an earlier run
 # of this test left in the registry. Only now, with the display set: the first
