@@ -1,21 +1,9 @@
 #include "CQuernfoldApp.h"
 
 #include "CQuernfoldDlg.h"
+#include "ProcessServices.h"
 #include "RegistrySettingsStore.h"
-#include "TextConversion.h"
 #include "WinApi.h"
-
-namespace {
-
-std::string CurrentFolder() {
-    const DWORD needed = GetCurrentDirectoryW(0, nullptr);
-    std::wstring folder(needed, L'\0');
-    const DWORD length = needed ? GetCurrentDirectoryW(needed, folder.data()) : 0;
-    folder.resize(length < needed ? length : 0);
-    return Utf8FromUtf16(folder);
-}
-
-} // namespace
 
 CQuernfoldApp::CQuernfoldApp() {
     // The folder picker is a shell dialog: it needs COM on this thread.
@@ -36,7 +24,7 @@ int CQuernfoldApp::Run() {
     InitCommonControlsEx(&controls); // without it the trackbar class may be missing
 
     RegistrySettingsStore settings(kSettingsRoot, ProgramNameFromExecutable());
-    CQuernfoldDlg dialog(settings, CurrentFolder());
+    CQuernfoldDlg dialog(settings, process::CurrentDirectory());
     dialog.DoModal();
     return 0;
 }

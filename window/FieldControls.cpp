@@ -29,9 +29,9 @@ constexpr FieldControlId kFieldArrows[] = {
 };
 
 std::optional<int> IdIn(std::span<const FieldControlId> table, Field field) {
-    const auto found = std::find_if(table.begin(), table.end(), [field](const FieldControlId& entry) {
-        return entry.field == field;
-    });
+    const auto found =
+        std::find_if(table.begin(), table.end(),
+                     [field](const FieldControlId& entry) { return entry.field == field; });
     return found == table.end() ? std::nullopt : std::optional<int>(found->id);
 }
 
