@@ -4,6 +4,7 @@
 #include "OptionRules.h"
 #include "QuernfoldVersion.h"
 #include "SplitQuantities.h"
+#include "Terminal.h"
 
 #include <CLI/CLI.hpp>
 
@@ -23,14 +24,17 @@ constexpr char kDescription[] =
     "The analysis report is printed first; the files are written only when the answer\n"
     "to its question is y or yes (or with --yes).";
 
-constexpr char kFooter[] =
-    "Exit status:\n"
-    "  0    files written, or a dry run that found split points\n"
-    "  1    an error stopped the run (message on standard error)\n"
-    "  2    bad command line; nothing was opened\n"
-    "  3    no split point found, or no usable silence to suggest a threshold from\n"
-    "  4    declined at the prompt\n"
-    "  130  cancelled (Ctrl+C or SIGTERM); files already written stay valid\n";
+std::string FooterText() {
+    return std::string("Exit status:\n"
+                       "  0    files written, or a dry run that found split points\n"
+                       "  1    an error stopped the run (message on standard error)\n"
+                       "  2    bad command line; nothing was opened\n"
+                       "  3    no split point found, or no usable silence to suggest a threshold "
+                       "from\n"
+                       "  4    declined at the prompt\n"
+                       "  130  cancelled (") +
+           CancelRequestsText() + "); files already written stay valid\n";
+}
 
 // The option's range as the help text gives it: "1 to 5000".
 std::string RangeText(const NumberRule& rule) {
@@ -228,7 +232,7 @@ std::optional<int> ParseSplitCommandLine(const std::vector<std::string>& argumen
                                          SplitCommand& command) {
     TypedOptions typed;
     CLI::App app{kDescription, "quernfold-split"};
-    app.footer(kFooter);
+    app.footer(FooterText());
     app.get_formatter()->column_width(34);
     app.set_version_flag("--version", "quernfold-split " QUERNFOLD_VERSION);
     // "/tmp/x.wav" is a path, not an option, on every platform.

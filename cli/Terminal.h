@@ -9,6 +9,8 @@
 // the flag that IsCancelRequested reports; Ctrl+C also ends a pending prompt.
 void InstallCancelSignals();
 bool IsCancelRequested();
+// Those requests as the help text names them.
+const char* CancelRequestsText();
 
 // Whether standard error is a terminal, where a progress line can be redrawn.
 bool StandardErrorIsTerminal();

@@ -31,6 +31,10 @@ void InstallCancelSignals() {
     }
 }
 
+const char* CancelRequestsText() {
+    return "Ctrl+C or SIGTERM";
+}
+
 bool IsCancelRequested() {
     return cancelRequested != 0;
 }

@@ -85,6 +85,10 @@ void InstallCancelSignals() {
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);
 }
 
+const char* CancelRequestsText() {
+    return "Ctrl+C, Ctrl+Break or closing the console";
+}
+
 bool IsCancelRequested() {
     return cancelRequested;
 }

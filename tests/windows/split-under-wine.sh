@@ -219,6 +219,11 @@ if [[ $status != 1 ]] || ! grep -q "one of the WAV files" labels-track.err; then
     fail "label file on a track: exit $status, $(cat labels-track.err)"
 fi
 
+# The help names the ways to cancel that Windows has (it has no SIGTERM).
+"$wine" "$split_exe" --help >help.txt 2>&1
+grep -q "130  cancelled (Ctrl+C, Ctrl+Break or closing the console)" help.txt ||
+    fail "the help does not name the Windows cancel keys: $(grep 130 help.txt)"
+
 # --- The prompt reads its answer from standard input. ------------------------
 mkdir prompt-yes prompt-no
 printf 'y\n' | "$wine" "$split_exe" --min-track-sec 1 --silence-ms 250 rec-linux/s16.wav \
