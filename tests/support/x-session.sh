@@ -4,6 +4,8 @@
 #   start_x_server          Xvfb on a free display (exits 77 when it cannot start)
 #   start_window_manager    openbox, with any extra arguments given
 #   wait_until <command>    polls every 50 ms, for at most $wait_limit_seconds
+#   find_window <title>     the id of the visible window with exactly this title,
+#                           once it exists (polled as wait_until polls)
 #   fail <message>          reports, with the windows shown and the logs, and exits 1
 
 xvfb_pid=""
@@ -28,6 +30,16 @@ fail() {
 wait_until() {
     for _ in $(seq $((wait_limit_seconds * 20))); do
         "$@" && return 0
+        sleep 0.05
+    done
+    return 1
+}
+
+find_window() {
+    local title=$1 id
+    for _ in $(seq $((wait_limit_seconds * 20))); do
+        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1)
+        [[ -n "$id" ]] && echo "$id" && return 0
         sleep 0.05
     done
     return 1

@@ -50,17 +50,6 @@ start_window_manager
 # queue millions of times and lasts for seconds.
 "$make_recording" --bits 8 --channels 1 --rate 8000 --tracks 200 --track-sec 33 --pause-sec 2 \
     "$work/long.wav" >/dev/null || fail "make-recording could not write the long recording"
-# The id of the visible window with exactly this title, once it exists.
-find_window() {
-    local title=$1 id
-    for _ in $(seq 600); do
-        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1)
-        [[ -n "$id" ]] && echo "$id" && return 0
-        sleep 0.05
-    done
-    return 1
-}
-
 # Waits for the program to end by itself; its exit status.
 wait_for_exit() {
     for _ in $(seq 200); do

@@ -80,17 +80,6 @@ mkdir -p "$work/out" "$work/expected"
 expected_count=$(find "$work/expected" -name 'Part*.wav' | wc -l)
 ((expected_count == 3)) || fail "the Linux splitter wrote $expected_count files, not 3"
 
-# The id of the visible window with exactly this title, once it exists.
-find_window() {
-    local title=$1 id
-    for _ in $(seq 1200); do
-        id=$(xdotool search --onlyvisible --name "^${title}\$" 2>/dev/null | head -n1)
-        [[ -n "$id" ]] && echo "$id" && return 0
-        sleep 0.05
-    done
-    return 1
-}
-
 # Activates a window and waits until it has the keyboard focus, so the keys
 # that follow reach it.
 focus() {
