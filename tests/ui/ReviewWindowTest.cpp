@@ -22,7 +22,6 @@
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPainter>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QtTest>
@@ -87,20 +86,6 @@ void WriteGenerated(const RecordingSettings& settings, const std::string& path) 
 
 std::vector<std::uint8_t> Bytes(const std::filesystem::path& file) {
     return testing_support::ReadFileBytes(file.string());
-}
-
-QImage Framed(QWidget* window) {
-    const QPixmap body = window->grab();
-    const int captionHeight = window->fontMetrics().height() + 10;
-    QImage framed(body.width() + 2, body.height() + captionHeight + 1, QImage::Format_RGB32);
-    framed.fill(QColor(90, 90, 90));
-    QPainter painter(&framed);
-    painter.fillRect(1, 1, body.width(), captionHeight - 1, QColor(52, 78, 125));
-    painter.setPen(Qt::white);
-    painter.drawText(QRect(8, 1, body.width() - 8, captionHeight - 1), Qt::AlignVCenter,
-                     window->windowTitle());
-    painter.drawPixmap(1, captionHeight, body);
-    return framed;
 }
 
 } // namespace
@@ -229,8 +214,8 @@ private slots:
             QCOMPARE(view->ThresholdLineY(),
                      plot.center().y() - (1310 * (plot.height() / 2) + 16384) / 32768);
 
-            QVERIFY(
-                Framed(review).save(QDir(ScreenshotFolder()).filePath("review-window-moved.png")));
+            QVERIFY(WithCaption(review).save(
+                QDir(ScreenshotFolder()).filePath("review-window-moved.png")));
             QTest::keyClick(review, Qt::Key_Return);
         });
         QCOMPARE(WavCount(), 3);
@@ -299,7 +284,7 @@ private slots:
         StartAndReview([&](CPlanReviewWnd* review) {
             QTRY_VERIFY(review->OverviewReady());
             QVERIFY(review->OkButton()->isEnabled());
-            QVERIFY(Framed(review).save(shots.filePath("review-window.png")));
+            QVERIFY(WithCaption(review).save(shots.filePath("review-window.png")));
             review->reject();
         });
 
@@ -313,12 +298,12 @@ private slots:
         StartAndReview([&](CPlanReviewWnd* review) {
             QTRY_VERIFY(review->OverviewReady());
             QVERIFY(!review->OkButton()->isEnabled());
-            QVERIFY(Framed(review).save(shots.filePath("review-window-nothing-found.png")));
+            QVERIFY(WithCaption(review).save(shots.filePath("review-window-nothing-found.png")));
             review->Slider()->setValue(60);
             QTRY_VERIFY(!review->Analysing());
             QVERIFY(review->OkButton()->isEnabled());
             QCOMPARE(review->ShownPlan().segmentCount, hissy.trackCount);
-            QVERIFY(Framed(review).save(shots.filePath("review-window-moved.png")));
+            QVERIFY(WithCaption(review).save(shots.filePath("review-window-moved.png")));
             review->reject();
         });
         QCOMPARE(WavCount(), 0);

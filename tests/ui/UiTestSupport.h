@@ -2,6 +2,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QImage>
+#include <QPainter>
+#include <QPixmap>
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -34,4 +37,23 @@ inline void OnNextModal(std::function<void(QWidget*)> action) {
         }
     });
     poll->start();
+}
+
+// The window as a screenshot for the README: the offscreen platform draws no
+// window frame, so a plain caption strip with the window's title is added.
+inline QImage WithCaption(QWidget* window) {
+    const QPixmap body = window->grab();
+    const int captionHeight = window->fontMetrics().height() + 10;
+    QImage framed(body.width() + 2, body.height() + captionHeight + 1, QImage::Format_RGB32);
+    framed.fill(QColor(90, 90, 90));
+    QPainter painter(&framed);
+    painter.fillRect(1, 1, body.width(), captionHeight - 1, QColor(52, 78, 125));
+    painter.setPen(Qt::white);
+    QFont bold = window->font();
+    bold.setBold(true);
+    painter.setFont(bold);
+    painter.drawText(QRect(8, 1, body.width() - 8, captionHeight - 1), Qt::AlignVCenter,
+                     window->windowTitle());
+    painter.drawPixmap(1, captionHeight, body);
+    return framed;
 }
