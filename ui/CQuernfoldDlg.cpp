@@ -199,7 +199,7 @@ void CQuernfoldDlg::ReportProblem(Field field, const std::string& message) {
 
 std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
     QFileDialog dialog(this, QStringLiteral("Open"), QString(),
-                       QStringLiteral("WAV Files (*.wav)"));
+                       QStringLiteral("WAV Files (*.wav);;All files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {

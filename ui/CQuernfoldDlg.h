@@ -34,6 +34,9 @@ public:
     CQuernfoldDlg(FolderPicker pickFolder, AboutBoxRunner showAbout, QWidget* parent = nullptr);
     ~CQuernfoldDlg() override;
 
+    // Opens with this file in the file field (the program's command line).
+    void StartWithFile(const std::string& path) { form.StartWithFile(path); }
+
     // Show (false) writes the held values into the controls; commit (true) reads
     // and checks them in order, stopping at the first field that fails.
     bool UpdateData(bool saveAndValidate = true);

@@ -246,7 +246,7 @@ std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = window;
-    dialog.lpstrFilter = L"WAV Files (*.wav)\0*.wav\0";
+    dialog.lpstrFilter = L"WAV Files (*.wav)\0*.wav\0All files (*.*)\0*.*\0";
     dialog.lpstrFile = file.data();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;

@@ -24,6 +24,9 @@ public:
     CQuernfoldDlg(const CQuernfoldDlg&) = delete;
     CQuernfoldDlg& operator=(const CQuernfoldDlg&) = delete;
 
+    // Opens with this file in the file field (the program's command line).
+    void StartWithFile(const std::string& path) { form.StartWithFile(path); }
+
     // Runs the window modally until Close; the dialog's result.
     INT_PTR DoModal();
 

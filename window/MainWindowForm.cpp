@@ -161,6 +161,11 @@ void MainWindowForm::Open() {
     setArrows(Field::SilenceLength, kSilenceLengthMsRule, held.silenceLengthMs);
     setArrows(Field::MinTrackLength, kMinTrackLengthSecRule, held.minTrackLengthSec);
     view.SetChecked(held.useAverageMethod ? Field::AverageMethod : Field::MaximumMethod, true);
+    if (!IsBlank(fileToOpen)) {
+        const std::filesystem::path given = PathFromUtf8(fileToOpen);
+        held.inputPath = Utf8FromPath(
+            given.is_relative() ? (PathFromUtf8(startFolder) / given).make_preferred() : given);
+    }
 
     Exchange(false);
     view.Focus(Field::InputPath);

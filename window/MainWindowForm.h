@@ -19,6 +19,11 @@ public:
     // the program started; a run makes the output folder the working directory.
     MainWindowForm(MainWindowView& view, SettingsStore& store, std::string startFolder);
 
+    // The program was started on a file (its command line, "Open with"): the
+    // window opens with it in the file field, a relative path taken from
+    // startFolder and shown in full. Called before Open.
+    void StartWithFile(const std::string& path) { fileToOpen = path; }
+
     // The window has opened: load the stored options and show them.
     void Open();
 
@@ -67,6 +72,7 @@ private:
     MainWindowView& view;
     SettingsStore& store;
     std::string startFolder;
+    std::string fileToOpen;
 
     SplitOptions held;
     std::string maximumLabel;

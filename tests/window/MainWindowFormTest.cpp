@@ -193,6 +193,22 @@ TEST_F(MainWindowFormTest, RelativePathsAreTakenFromTheStartFolder) {
     EXPECT_EQ(form.Held().outputFolder, "  ");         // blank: left for the engine to report
 }
 
+TEST_F(MainWindowFormTest, AFileGivenAtStartOpensInTheFileFieldInFull) {
+    const std::string expected =
+        (std::filesystem::path("/started/here") / "side a.wav").make_preferred().string();
+    const std::string absolute =
+        (std::filesystem::current_path() / "b.wav").make_preferred().string();
+    for (const auto& [given, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"side a.wav", expected}, {absolute, absolute}}) {
+        MainWindowForm started{view, store, "/started/here"};
+        started.StartWithFile(given);
+        started.Open();
+        EXPECT_EQ(started.Held().inputPath, shown);
+        EXPECT_EQ(view.texts[Field::InputPath], shown);
+        EXPECT_EQ(view.focus, Field::InputPath);
+    }
+}
+
 // Leaving a field asks for one commit; a browse button clicked before it runs
 // takes it over, and a failing one opens no picker.
 TEST_F(MainWindowFormTest, LeavingAFieldCommitsOnceAndBeforeBrowsing) {
