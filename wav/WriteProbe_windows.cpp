@@ -14,8 +14,8 @@ std::string SystemMessage(DWORD error) {
         nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
     std::wstring message = length != 0 && text != nullptr ? std::wstring(text, length) : L"";
     LocalFree(text);
-    while (!message.empty() && (message.back() == L'\r' || message.back() == L'\n' ||
-                                message.back() == L' ')) {
+    while (!message.empty() &&
+           (message.back() == L'\r' || message.back() == L'\n' || message.back() == L' ')) {
         message.pop_back();
     }
     if (message.empty()) {
@@ -40,10 +40,9 @@ WriteProbe ProbeFileCreation(const std::string& folder, const std::string& nameT
             return probe;
         }
         // Deleted when closed, so not even a killed run leaves it behind.
-        const HANDLE handle =
-            CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
-                        FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE,
-                        nullptr);
+        const HANDLE handle = CreateFileW(
+            path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+            FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_TEMPORARY | FILE_FLAG_DELETE_ON_CLOSE, nullptr);
         if (handle != INVALID_HANDLE_VALUE) {
             CloseHandle(handle);
             probe.created = true;
