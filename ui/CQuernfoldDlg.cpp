@@ -7,12 +7,16 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -89,7 +93,10 @@ CQuernfoldDlg::CQuernfoldDlg(FolderPicker pickFolder, AboutBoxRunner showAbout, 
     for (int path : {kInputPath, kOutputFolder}) {
         auto* edit = controls.Get<QLineEdit>(path);
         edit->setValidator(new TypingLimit(edit, kMaxPathCharacters));
+        // A file dropped on the field goes to the window, not into the text as a URL.
+        edit->setAcceptDrops(false);
     }
+    setAcceptDrops(true);
 
     auto onClick = [this](int id, auto handler) {
         connect(controls.Get<QAbstractButton>(id), &QAbstractButton::clicked, this, handler);
@@ -195,6 +202,38 @@ void CQuernfoldDlg::ReportProblem(Field field, const std::string& message) {
     if (auto* edit = qobject_cast<QLineEdit*>(FieldControl(field))) {
         edit->selectAll();
     }
+}
+
+namespace {
+
+// The first local file or folder a drag carries; empty when there is none.
+QString DroppedPath(const QMimeData* data) {
+    if (data == nullptr) {
+        return {};
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            return QDir::toNativeSeparators(url.toLocalFile());
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+void CQuernfoldDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedPath(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CQuernfoldDlg::dropEvent(QDropEvent* event) {
+    const QString path = DroppedPath(event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    form.ItemDropped(path.toStdString(), QFileInfo(path).isDir());
 }
 
 std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {

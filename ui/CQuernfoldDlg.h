@@ -49,6 +49,8 @@ protected:
     void accept() override; // Start
     void reject() override; // Close, Escape and the close box
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

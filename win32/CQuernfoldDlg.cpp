@@ -93,6 +93,9 @@ INT_PTR CQuernfoldDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         break;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
     case kCommitLeftField:
         if (IsWindowVisible(window)) {
             form.CommitLeftField();
@@ -125,7 +128,24 @@ void CQuernfoldDlg::OnInitDialog() {
     SendMessageW(threshold, TBM_SETRANGEMAX, FALSE, kThresholdSteps);
     SendMessageW(threshold, TBM_SETTICFREQ, kThresholdTicksInterval, 0);
 
+    DragAcceptFiles(window, TRUE);
     form.Open();
+}
+
+// The first item dropped from Explorer: a WAV file or an output folder.
+void CQuernfoldDlg::OnDropFiles(HDROP drop) {
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring path(length + 1, L'\0');
+    const UINT copied = DragQueryFileW(drop, 0, path.data(), length + 1);
+    DragFinish(drop);
+    if (length == 0 || copied == 0) {
+        return;
+    }
+    path.resize(copied);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool isFolder =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    form.ItemDropped(Utf8FromUtf16(path), isFolder);
 }
 
 void CQuernfoldDlg::AddAboutItem() {

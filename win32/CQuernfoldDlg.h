@@ -39,6 +39,7 @@ private:
     void OnInitDialog();
     void OnCommand(int id, int notification);
     void AddAboutItem();
+    void OnDropFiles(HDROP drop);
 
     // MainWindowView
     std::string Text(Field field) const override;

@@ -219,6 +219,15 @@ void MainWindowForm::BrowseOutput() {
     }
 }
 
+void MainWindowForm::ItemDropped(const std::string& path, bool isFolder) {
+    if (running || IgnoringNotifications() || path.empty()) {
+        return;
+    }
+    std::string& value = isFolder ? held.outputFolder : held.inputPath;
+    value = path;
+    view.SetText(isFolder ? Field::OutputFolder : Field::InputPath, value);
+}
+
 void MainWindowForm::Start() {
     if (running || !opened || !Exchange(true)) {
         return;

@@ -37,6 +37,10 @@ public:
     void MethodClicked(Field button);
     void BrowseInput();
     void BrowseOutput();
+    // Something was dropped on the window: a file becomes the file to split, a
+    // folder the output folder, shown in its field as a browse button would.
+    // Ignored while a run is going on.
+    void ItemDropped(const std::string& path, bool isFolder);
     void Start();
     void SuggestThreshold();
     // The threshold and method the user settled on while confirming a run (the

@@ -16,6 +16,8 @@ expected_files='./usr/bin/quernfold
 ./usr/share/applications/quernfold.desktop
 ./usr/share/icons/hicolor/16x16/apps/quernfold.png
 ./usr/share/icons/hicolor/32x32/apps/quernfold.png
+./usr/share/icons/hicolor/48x48/apps/quernfold.png
+./usr/share/icons/hicolor/256x256/apps/quernfold.png
 ./usr/share/doc/quernfold/README.md
 ./usr/share/doc/quernfold/copyright'
 # Regular files only; the path is the listing's last field (no spaces in them).

@@ -209,6 +209,18 @@ TEST_F(MainWindowFormTest, AFileGivenAtStartOpensInTheFileFieldInFull) {
     }
 }
 
+TEST_F(MainWindowFormTest, ADroppedFileFillsTheFileFieldAndAFolderTheOutputField) {
+    form.ItemDropped("/ignored/before/opening.wav", false);
+    EXPECT_EQ(form.Held().inputPath, "");
+    Open();
+    form.ItemDropped("/music/side a.wav", false);
+    form.ItemDropped("/music/tracks", true);
+    EXPECT_EQ(form.Held().inputPath, "/music/side a.wav");
+    EXPECT_EQ(view.texts[Field::InputPath], "/music/side a.wav");
+    EXPECT_EQ(form.Held().outputFolder, "/music/tracks");
+    EXPECT_EQ(view.texts[Field::OutputFolder], "/music/tracks");
+}
+
 // Leaving a field asks for one commit; a browse button clicked before it runs
 // takes it over, and a failing one opens no picker.
 TEST_F(MainWindowFormTest, LeavingAFieldCommitsOnceAndBeforeBrowsing) {
