@@ -111,9 +111,6 @@ inline constexpr char kPrefixTooManyCharacters[] =
 inline constexpr char kPrefixWindowsCharacter[] =
     "The file name prefix cannot contain any of : * ? \" < > |: Windows does not allow them "
     "in file names.";
-inline constexpr char kPrefixWindowsEnding[] =
-    "The file name prefix cannot end with a dot or a space: Windows does not keep them at the "
-    "end of a name.";
 inline constexpr char kPrefixWindowsDevice[] =
     "The file name prefix cannot be CON, PRN, AUX, NUL, COM or LPT, alone or with a number or "
     "an extension: Windows keeps these names for devices.";

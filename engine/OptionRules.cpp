@@ -211,9 +211,6 @@ std::optional<std::string> WindowsPrefixProblem(const std::string& prefix) {
     if (prefix.find_first_of(":*?\"<>|") != std::string::npos) {
         return messages::kPrefixWindowsCharacter;
     }
-    if (!prefix.empty() && (prefix.back() == '.' || prefix.back() == ' ')) {
-        return messages::kPrefixWindowsEnding;
-    }
     const std::string_view stem = std::string_view(prefix).substr(0, prefix.find('.'));
     const std::string whole = AsciiUpper(prefix);
     if (IsWindowsDeviceName(stem) || whole == "COM" || whole == "LPT") {

@@ -82,10 +82,12 @@ std::optional<std::string> TextLengthProblem(std::string_view utf8, std::size_t 
 std::optional<std::string> PrefixProblem(const std::string& prefix);
 
 // Why Windows cannot hold file names beginning with `prefix` (valid UTF-8): one of
-// : * ? " < > |, a dot or a space at the end, or a device name (CON, PRN, AUX,
-// NUL, COM0-9, LPT0-9, CONIN$, CONOUT$, with or without an extension, or COM and
-// LPT alone, which the track number would complete). Checked on every system so
-// it can be tested anywhere; PrefixProblem applies it where the platform needs it.
+// : * ? " < > |, or a device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$,
+// CONOUT$, with or without an extension, or COM and LPT alone, which the track
+// number would complete). A dot or a space at its end is allowed: the number and
+// ".wav" always follow, so no name ends in them ("Side A - 01.wav"). Checked on
+// every system so it can be tested anywhere; PrefixProblem applies it where the
+// platform needs it.
 std::optional<std::string> WindowsPrefixProblem(const std::string& prefix);
 
 // The platform's own part of PrefixProblem (one file per platform).
