@@ -28,7 +28,9 @@ set(quernfold_uninstall_key
     "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\${CPACK_PACKAGE_INSTALL_REGISTRY_KEY}")
 set(quernfold_progid "Quernfold.wav")
 set(quernfold_classes "Software\\Classes")
-set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
+# Written to a file of its own: the command's quotes would not survive the trip
+# through CPack's configuration.
+file(WRITE ${CMAKE_BINARY_DIR}/nsis/install-extra.nsh "
   WriteRegDWORD SHCTX '${quernfold_uninstall_key}' 'NoModify' 1
   WriteRegDWORD SHCTX '${quernfold_uninstall_key}' 'NoRepair' 1
   WriteRegStr SHCTX '${quernfold_classes}\\${quernfold_progid}' '' 'WAV recording'
@@ -38,6 +40,7 @@ set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "
   WriteRegStr SHCTX '${quernfold_classes}\\.wav\\OpenWithProgids' '${quernfold_progid}' ''
   WriteRegStr SHCTX '${quernfold_classes}\\Applications\\quernfold.exe\\SupportedTypes' '.wav' ''
   WriteRegStr SHCTX '${quernfold_classes}\\Applications\\quernfold.exe\\shell\\open\\command' '' '\"${quernfold_exe}\" \"%1\"'")
+set(CPACK_NSIS_EXTRA_INSTALL_COMMANDS "!include '${CMAKE_BINARY_DIR}/nsis/install-extra.nsh'")
 
 # Uninstalling removes the "Open with" entry and the installer's key, and the
 # vendor's key too once nothing else is in it (the user's own settings, under

@@ -39,12 +39,11 @@ version=${version%-win64}
 IFS=. read -r major minor patch <<<"$version"
 for program in quernfold quernfold-split make-recording; do
     exe=$scratch/zip/$top/bin/$program.exe
-    expect "$program.exe has a version resource" \
-        bash -c "wrestool -x --type=16 '$exe' | iconv -f UTF-16LE -t UTF-8 2>/dev/null |
-                 tr -d '\\0' | grep -qF '$major, $minor, 0, $patch'"
+    expect "$program.exe has a version resource with the package's version" \
+        bash -c "wrestool -x --raw --type=16 '$exe' | strings -el | grep -qxF '$major, $minor, 0, $patch'"
     expect "$program.exe has a manifest with the UTF-8 code page and long paths" \
-        bash -c "wrestool -x --type=24 '$exe' | grep -q 'activeCodePage.*UTF-8' &&
-                 wrestool -x --type=24 '$exe' | grep -q 'longPathAware.*true'"
+        bash -c "wrestool -x --raw --type=24 '$exe' | grep -q 'activeCodePage.*UTF-8' &&
+                 wrestool -x --raw --type=24 '$exe' | grep -q 'longPathAware.*true'"
 done
 
 # A copy of the project's prefix when it is ready (much quicker than creating
