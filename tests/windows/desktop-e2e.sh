@@ -108,10 +108,10 @@ screenshot() {
         echo "no screenshot $name taken" >&2
 }
 
-# Starts a copy of the program; its window id in $main.
+# Starts a copy of the program, with any further arguments; its window id in $main.
 start_program() {
-    echo "starting $1" >&2
-    "$wine" "$1" >>"$work/quernfold.log" 2>&1 &
+    echo "starting $*" >&2
+    "$wine" "$@" >>"$work/quernfold.log" 2>&1 &
     app_pid=$!
     main=$(find_window Quernfold) || fail "the main window of $1 did not appear"
     focus "$main"
@@ -218,6 +218,23 @@ expect_value TrimSilence REG_DWORD 0x0
 expect_value UseAverageMethod REG_DWORD 0x0
 "$wine" reg query "$settings_key\\quernfold\\Settings" 2>/dev/null | tr -d '\r' |
     grep -Eq '^ +Y +REG_DWORD +0x[0-9a-f]+$' || fail "the progress window's position is not stored"
+
+# --- Started on a file, as "Open with" starts it: the file is in its field ------
+rm -f "$work"/out/*.wav
+start_program "$work/quernfold.exe" "$(windows_path "$work/side-a.wav")"
+# Only the output folder and the silence length the first split had are typed
+# (the cancelled run stored 1 ms); the stored prefix is Part.
+xdotool key Tab Tab
+xdotool type --delay 5 "$(windows_path "$work/out")"
+xdotool key alt+l
+xdotool type --delay 5 "500"
+xdotool key Return
+report=$(find_window "Ready to split WAV file") || fail "the file given at start was not split"
+focus "$report"
+xdotool key Return
+wait_until files_written || fail "the files were not written"
+output_as_expected
+close_program
 
 # --- A copy under another name keeps settings of its own ----------------------
 cp "$program" "$work/quernfold-copy.exe"
