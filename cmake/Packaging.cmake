@@ -24,11 +24,11 @@ uncompressed WAV recordings at the pauses between tracks, copying every sample \
 exactly, plus make-recording, which writes demo recordings to try them on.")
 # Who answers for the packages and where to read about them. The Debian package
 # must name a maintainer; the Windows installer shows contacts only when real
-# ones are given (-DQUERNFOLD_PACKAGE_CONTACT=..., -DQUERNFOLD_PACKAGE_HOMEPAGE=...).
-set(QUERNFOLD_PACKAGE_CONTACT "" CACHE STRING "Maintainer of the packages: name <e-mail>")
-set(QUERNFOLD_PACKAGE_HOMEPAGE "" CACHE STRING "Home page named by the packages")
-if(QUERNFOLD_PACKAGE_CONTACT)
-    set(CPACK_PACKAGE_CONTACT "${QUERNFOLD_PACKAGE_CONTACT}")
+# ones are given (-DQUERNFOLD_CONTACT=..., -DQUERNFOLD_HOMEPAGE=...).
+set(QUERNFOLD_CONTACT "" CACHE STRING "Maintainer of the packages: name <e-mail>")
+set(QUERNFOLD_HOMEPAGE "" CACHE STRING "Home page named by the packages")
+if(QUERNFOLD_CONTACT)
+    set(CPACK_PACKAGE_CONTACT "${QUERNFOLD_CONTACT}")
 else()
     set(CPACK_PACKAGE_CONTACT "${CPACK_PACKAGE_VENDOR}")
 endif()
@@ -57,8 +57,8 @@ if(WIN32)
     # beside the programs, not shown as a page to accept.
     set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
     # Empty values are left out of the Add/Remove Programs entry.
-    set(CPACK_NSIS_CONTACT "${QUERNFOLD_PACKAGE_CONTACT}")
-    set(CPACK_NSIS_URL_INFO_ABOUT "${QUERNFOLD_PACKAGE_HOMEPAGE}")
+    set(CPACK_NSIS_CONTACT "${QUERNFOLD_CONTACT}")
+    set(CPACK_NSIS_URL_INFO_ABOUT "${QUERNFOLD_HOMEPAGE}")
     # PATH is left alone: the installer's editing of it gives up on a PATH of
     # 1024 characters or more (NSIS's string limit).
     set(CPACK_NSIS_MODIFY_PATH OFF)
@@ -69,8 +69,8 @@ else()
     set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
     set(CPACK_DEBIAN_PACKAGE_SECTION sound)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-    if(QUERNFOLD_PACKAGE_HOMEPAGE)
-        set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUERNFOLD_PACKAGE_HOMEPAGE}")
+    if(QUERNFOLD_HOMEPAGE)
+        set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUERNFOLD_HOMEPAGE}")
     endif()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 endif()
