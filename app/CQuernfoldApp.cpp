@@ -16,7 +16,7 @@ namespace {
 
 int PickOutputFolder(QWidget* owner, QString& folder) {
     char buffer[kFolderPathBufferSize] = {};
-    const int result = BrowseForOutputFolder(buffer, owner);
+    const int result = BrowseForOutputFolder(buffer, owner, folder);
     if (result == 1) {
         folder = QFile::decodeName(buffer);
     }

@@ -236,8 +236,8 @@ void CQuernfoldDlg::dropEvent(QDropEvent* event) {
     form.ItemDropped(path.toStdString(), QFileInfo(path).isDir());
 }
 
-std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
-    QFileDialog dialog(this, QStringLiteral("Open"), QString(),
+std::optional<std::string> CQuernfoldDlg::ChooseInputFile(const std::string& startFolder) {
+    QFileDialog dialog(this, QStringLiteral("Open"), QString::fromStdString(startFolder),
                        QStringLiteral("WAV Files (*.wav);;All files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -247,8 +247,8 @@ std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
 }
 
-int CQuernfoldDlg::PickOutputFolder(std::string& folder) {
-    QString chosen;
+int CQuernfoldDlg::PickOutputFolder(std::string& folder, const std::string& startFolder) {
+    QString chosen = QString::fromStdString(startFolder); // where the picker opens
     const int result = pickFolder ? pickFolder(this, chosen) : -1;
     if (result == 1) {
         folder = chosen.toStdString();

@@ -260,7 +260,8 @@ void CQuernfoldDlg::ReportProblem(Field field, const std::string& message) {
     SendMessageW(FieldControl(field), EM_SETSEL, 0, -1);
 }
 
-std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
+std::optional<std::string> CQuernfoldDlg::ChooseInputFile(const std::string& startFolder) {
+    const std::wstring initialFolder = Utf16FromUtf8(startFolder);
     // Room for any path Windows can hold.
     std::wstring file(32768, L'\0');
     OPENFILENAMEW dialog{};
@@ -268,6 +269,7 @@ std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
     dialog.hwndOwner = window;
     dialog.lpstrFilter = L"WAV Files (*.wav)\0*.wav\0All files (*.*)\0*.*\0";
     dialog.lpstrFile = file.data();
+    dialog.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&dialog)) {
@@ -277,8 +279,8 @@ std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
     return Utf8FromUtf16(file);
 }
 
-int CQuernfoldDlg::PickOutputFolder(std::string& folder) {
-    return BrowseForOutputFolder(folder, window);
+int CQuernfoldDlg::PickOutputFolder(std::string& folder, const std::string& startFolder) {
+    return BrowseForOutputFolder(folder, window, startFolder);
 }
 
 std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {

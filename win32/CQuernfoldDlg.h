@@ -50,8 +50,8 @@ private:
     void SetArrows(Field field, int minimum, int maximum, int position) override;
     void Focus(Field field) override;
     void ReportProblem(Field field, const std::string& message) override;
-    std::optional<std::string> ChooseInputFile() override;
-    int PickOutputFolder(std::string& folder) override;
+    std::optional<std::string> ChooseInputFile(const std::string& startFolder) override;
+    int PickOutputFolder(std::string& folder, const std::string& startFolder) override;
     std::unique_ptr<SplitHost> CreateHost() override;
 
     HWND Control(int id) const;

@@ -146,6 +146,7 @@ void MainWindowForm::Open() {
     Exchange(false);
     LoadOptionSettings(store, held);
     loaded = held;
+    browseFolder = store.ReadText(kFoldersSection, kLastFolderEntry).value_or(startFolder);
     maximumLabel = ThresholdMaximumLabel();
 
     // Placing the trackbar is not a move: the label keeps the stored text.
@@ -198,13 +199,22 @@ void MainWindowForm::MethodClicked(Field button) {
     held.useAverageMethod = button == Field::AverageMethod ? checked : !checked;
 }
 
+void MainWindowForm::RememberBrowseFolder(const std::string& folder) {
+    if (folder.empty() || folder == browseFolder) {
+        return;
+    }
+    browseFolder = folder;
+    store.WriteSection(kFoldersSection, {{kLastFolderEntry, browseFolder}});
+}
+
 void MainWindowForm::BrowseInput() {
     if (!CommitLeftField()) {
         return;
     }
-    if (const std::optional<std::string> chosen = view.ChooseInputFile()) {
+    if (const std::optional<std::string> chosen = view.ChooseInputFile(browseFolder)) {
         held.inputPath = *chosen;
         view.SetText(Field::InputPath, held.inputPath);
+        RememberBrowseFolder(Utf8FromPath(PathFromUtf8(*chosen).parent_path()));
     }
 }
 
@@ -213,7 +223,8 @@ void MainWindowForm::BrowseOutput() {
         return;
     }
     std::string folder;
-    if (view.PickOutputFolder(folder) == 1) {
+    if (view.PickOutputFolder(folder, browseFolder) == 1) {
+        RememberBrowseFolder(folder);
         held.outputFolder = folder;
         view.SetText(Field::OutputFolder, held.outputFolder);
     }

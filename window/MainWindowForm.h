@@ -72,11 +72,15 @@ private:
     class Pass;
 
     void ExchangeFields(Pass& pass);
+    void RememberBrowseFolder(const std::string& folder);
 
     MainWindowView& view;
     SettingsStore& store;
     std::string startFolder;
     std::string fileToOpen;
+    // Where the file dialog and the folder picker open: the folder last chosen in
+    // either (kept with the settings), else the start folder.
+    std::string browseFolder;
 
     SplitOptions held;
     std::string maximumLabel;

@@ -24,6 +24,8 @@ public:
     Field focus = Field::MaximumLabel;
     int pickerResult = 0;
     int pickerCalls = 0;
+    std::optional<std::string> chosenFile;
+    std::vector<std::string> browsedFrom; // the folder each dialog opened at
 
     std::string Text(Field field) const override {
         reads.push_back(field);
@@ -43,8 +45,12 @@ public:
         problems.emplace_back(field, message);
         focus = field;
     }
-    std::optional<std::string> ChooseInputFile() override { return std::nullopt; }
-    int PickOutputFolder(std::string& folder) override {
+    std::optional<std::string> ChooseInputFile(const std::string& startFolder) override {
+        browsedFrom.push_back(startFolder);
+        return chosenFile;
+    }
+    int PickOutputFolder(std::string& folder, const std::string& startFolder) override {
+        browsedFrom.push_back(startFolder);
         ++pickerCalls;
         folder = "/chosen";
         return pickerResult;
@@ -219,6 +225,24 @@ TEST_F(MainWindowFormTest, ADroppedFileFillsTheFileFieldAndAFolderTheOutputField
     EXPECT_EQ(view.texts[Field::InputPath], "/music/side a.wav");
     EXPECT_EQ(form.Held().outputFolder, "/music/tracks");
     EXPECT_EQ(view.texts[Field::OutputFolder], "/music/tracks");
+}
+
+TEST_F(MainWindowFormTest, DialogsOpenWhereTheLastChoiceWasMadeAlsoInTheNextRun) {
+    Open();
+    const std::string file = (std::filesystem::path("/music/side") / "a.wav").string();
+    view.chosenFile = file;
+    form.BrowseInput();
+    view.pickerResult = 1;
+    form.BrowseOutput(); // chooses /chosen
+    view.chosenFile.reset();
+    form.BrowseInput(); // cancelled: the folder stays
+    MainWindowForm nextRun{view, store, "/elsewhere"};
+    nextRun.Open();
+    nextRun.BrowseInput();
+    EXPECT_EQ(view.browsedFrom,
+              (std::vector<std::string>{"/started/here",
+                                        std::filesystem::path(file).parent_path().string(),
+                                        "/chosen", "/chosen"}));
 }
 
 // Leaving a field asks for one commit; a browse button clicked before it runs
