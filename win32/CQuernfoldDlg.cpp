@@ -127,9 +127,30 @@ void CQuernfoldDlg::OnInitDialog() {
     SendMessageW(threshold, TBM_SETRANGEMIN, FALSE, 0);
     SendMessageW(threshold, TBM_SETRANGEMAX, FALSE, kThresholdSteps);
     SendMessageW(threshold, TBM_SETTICFREQ, kThresholdTicksInterval, 0);
+    MakeRoomForTicks(threshold);
 
     DragAcceptFiles(window, TRUE);
     form.Open();
+}
+
+// The template's 16 dialog units (24 px at 96 DPI) leave no room below the
+// thumb for the tick marks with some common controls (Wine's clips them all):
+// the trackbar is made as tall as its thumb plus the ticks' room, growing
+// downwards into the gap above the scale's labels (30 px at 96 DPI).
+void CQuernfoldDlg::MakeRoomForTicks(HWND trackbar) {
+    // Besides the thumb: its 2 px offset from the top, a 2 px gap below it and
+    // the ticks, 3 px long and longer at the ends.
+    constexpr int kTickRoom = 9;
+    const int thumb = static_cast<int>(SendMessageW(trackbar, TBM_GETTHUMBLENGTH, 0, 0));
+    RECT bounds{};
+    if (thumb <= 0 || !GetWindowRect(trackbar, &bounds)) {
+        return;
+    }
+    const int height = bounds.bottom - bounds.top;
+    if (height < thumb + kTickRoom) {
+        SetWindowPos(trackbar, nullptr, 0, 0, bounds.right - bounds.left, thumb + kTickRoom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
 }
 
 // The first item dropped from Explorer: a WAV file or an output folder.

@@ -40,6 +40,7 @@ private:
     void OnCommand(int id, int notification);
     void AddAboutItem();
     void OnDropFiles(HDROP drop);
+    static void MakeRoomForTicks(HWND trackbar);
 
     // MainWindowView
     std::string Text(Field field) const override;
