@@ -44,6 +44,7 @@ cleanup() {
     [[ -n "$wm_pid" ]] && kill "$wm_pid" 2>/dev/null
     [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
+    chattr -i "$work/locked" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -234,6 +235,23 @@ focus "$report"
 xdotool key Return
 wait_until files_written || fail "the files were not written"
 output_as_expected
+
+# --- An output folder no file can be created in: refused before the analysis ---
+mkdir -p "$work/locked"
+if chattr +i "$work/locked" 2>/dev/null; then
+    focus "$main"
+    xdotool key alt+o
+    xdotool type --delay 5 "$(windows_path "$work/locked")"
+    xdotool key Return
+    error=$(find_window Error) || fail "no error for a folder no file can be created in"
+    xdotool search --onlyvisible --name '^Progress' >/dev/null 2>&1 &&
+        fail "the recording was analysed before the folder was refused"
+    focus "$error"
+    xdotool key Return
+    chattr -i "$work/locked"
+else
+    echo "note: no immutable flag here; the locked-folder check did not run" >&2
+fi
 close_program
 
 # --- A copy under another name keeps settings of its own ----------------------
