@@ -175,7 +175,8 @@ void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
         std::fprintf(stderr, "Error: The label file %s %s\n", settings.labelsPath.c_str(), refusal);
         return;
     }
-    const std::string labels = FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix);
+    const std::string labels =
+        FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix, settings.naming);
     if (!WriteLabelFile(settings.labelsPath, labels)) {
         // Writing the tracks without the cuts the user asked to review would be a
         // failure reported as success, so the report is answered with Cancel.
@@ -195,8 +196,10 @@ const char* TerminalHost::LabelFileClash(std::uint32_t segmentCount) {
     // The working directory is the output folder by now.
     const std::string folder = CurrentDirectory();
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        const std::string name =
-            SegmentFileName(folder, settings.fileNamePrefix, number, segmentCount);
+        SplitOptions named;
+        named.fileNamePrefix = settings.fileNamePrefix;
+        named.naming = settings.naming;
+        const std::string name = SegmentFileName(folder, named, number, segmentCount);
         if (SameFile(settings.labelsPath, name) || SameSpelling(settings.labelsPath, name)) {
             return "is the name of one of the WAV files to be written.";
         }

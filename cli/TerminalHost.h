@@ -6,6 +6,7 @@
 
 #include "SplitHost.h"
 #include "Terminal.h"
+#include "TrackNaming.h"
 
 #include <chrono>
 #include <string>
@@ -52,6 +53,7 @@ public:
         std::string labelsPath; // empty: no label file
         std::string inputPath;  // as given, to keep the label file off the recording
         std::string fileNamePrefix;
+        TrackNaming naming;
     };
 
     explicit TerminalHost(Settings settings);

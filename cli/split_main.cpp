@@ -90,6 +90,7 @@ int main(int argc, char** argv) {
     settings.dryRun = command.dryRun;
     settings.labelsPath = command.labelsPath;
     settings.fileNamePrefix = command.options.fileNamePrefix;
+    settings.naming = command.options.naming;
     // Fixed now: the engine changes the working directory before the plan is ready.
     settings.inputPath = AbsolutePath(command.options.inputPath);
     TerminalHost host(settings);

@@ -58,6 +58,15 @@ std::string SegmentFileName(const std::string& folder, const std::string& prefix
     return name;
 }
 
+std::string SegmentFileName(const std::string& folder, const SplitOptions& options,
+                            std::uint32_t position, std::uint32_t segmentCount) {
+    std::string name = folder;
+    if (name.empty() || name.back() != kPathSeparator) {
+        name += kPathSeparator;
+    }
+    return name + TrackFileName(options.fileNamePrefix, options.naming, position, segmentCount);
+}
+
 namespace {
 
 // Normal priority once, on whichever way the writer ends.
@@ -267,7 +276,7 @@ SegmentWriter::Result SegmentWriter::WriteSegments(WaveStream& reader, const Spl
     // before any earlier file of the same names is replaced.
     std::vector<std::string> fileNames;
     for (std::uint32_t s = 0; s < segmentCount; ++s) {
-        fileNames.push_back(SegmentFileName(folder, options.fileNamePrefix, s + 1, segmentCount));
+        fileNames.push_back(SegmentFileName(folder, options, s + 1, segmentCount));
     }
     SegmentResult result;
     std::uint32_t s = 0;

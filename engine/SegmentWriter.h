@@ -39,6 +39,11 @@ inline constexpr char kPathSeparator =
 std::string SegmentFileName(const std::string& folder, const std::string& prefix,
                             std::uint32_t number, std::uint32_t segmentCount);
 
+// "<folder><separator><name>" with the name of the track at `position` (1-based)
+// of segmentCount, from the options' prefix and naming (see TrackFileName).
+std::string SegmentFileName(const std::string& folder, const SplitOptions& options,
+                            std::uint32_t position, std::uint32_t segmentCount);
+
 class SegmentWriter {
 public:
     enum class Result { Completed, Cancelled, Failed };

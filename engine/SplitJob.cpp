@@ -25,7 +25,7 @@ void ShowError(SplitHost& host, const std::string& text) {
 std::string OutputThatIsInput(const std::string& input, const std::string& folder,
                               const SplitOptions& options, std::uint32_t segmentCount) {
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        std::string name = SegmentFileName(folder, options.fileNamePrefix, number, segmentCount);
+        std::string name = SegmentFileName(folder, options, number, segmentCount);
         if (SameFile(input, name)) {
             return name;
         }
@@ -127,10 +127,18 @@ std::string OutputFolderForNames(SplitHost& host) {
 }
 
 // Writing a segment file over the recording would destroy it mid-copy: false,
-// after showing which file, when one of the names is the input.
+// after showing which file, when one of the names is the input; so also when the
+// names do not suit the tracks.
 bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string& folder,
                                 const SplitOptions& options, std::uint32_t segmentCount,
                                 SplitHost& host) {
+    // Titles that do not match the tracks, or two tracks of one name, would leave
+    // files under the wrong names: refused before anything is written.
+    if (const std::optional<std::string> problem =
+            TrackNamesProblem(options.fileNamePrefix, options.naming, segmentCount)) {
+        ShowError(host, *problem);
+        return false;
+    }
     const std::string clash = OutputThatIsInput(inputFile, folder, options, segmentCount);
     if (clash.empty()) {
         return true;

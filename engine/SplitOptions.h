@@ -2,6 +2,7 @@
 #pragma once
 
 #include "OptionRules.h"
+#include "TrackNaming.h"
 
 #include <cstdint>
 #include <string>
@@ -17,4 +18,6 @@ struct SplitOptions {
     std::uint32_t appendSilenceMs = kAppendSilenceMsRule.defaultValue;
     bool trimSilence = kDefaultTrimSilence;
     bool useAverageMethod = kDefaultUseAverageMethod;
+    // Numbers, titles, tags and the name pattern; the defaults keep the plain names.
+    TrackNaming naming;
 };
