@@ -5,6 +5,7 @@
 #include "SplitHost.h"
 #include "SplitOptions.h"
 #include "SplitPlan.h"
+#include "WaveMetadata.h"
 #include "WaveStream.h"
 
 #include <cstdint>
@@ -54,8 +55,10 @@ public:
     // normal priority on every way out. On a failed open, write or read it shows
     // the error, removes the file it was writing (every file left is complete) and
     // starts no other; on cancel the current file is closed as a valid, shorter WAV.
+    // Every file carries the recording's own metadata and the options' tags.
     static Result WriteSegments(WaveStream& reader, const SplitPlan& plan,
                                 std::span<FrameSlot> frames, std::span<std::uint8_t> scratch,
                                 const SplitOptions& options, const std::string& folder,
-                                ProgressDisplay& progress, SplitHost& host);
+                                ProgressDisplay& progress, SplitHost& host,
+                                const WaveMetadata& recording = WaveMetadata());
 };

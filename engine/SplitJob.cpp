@@ -7,6 +7,7 @@
 #include "SegmentWriter.h"
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
+#include "WaveMetadata.h"
 #include "WaveStream.h"
 
 #include <climits>
@@ -210,6 +211,10 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Taken before the working directory changes, so a relative input path still
     // names the file that was opened.
     const std::string inputFile = AbsolutePath(options.inputPath);
+    // What the recording says about itself goes into every file; a recording
+    // whose metadata cannot be read is split without it.
+    WaveMetadata recording;
+    (void)ReadWaveMetadata(options.inputPath.c_str(), recording);
 
     if (!host.ChangeDirectory(options.outputFolder)) {
         ShowError(host, messages::kInvalidOutputDirectory);
@@ -240,6 +245,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
             ConfirmPlanOrExplain(inputFile, folder, reader, host, plan, written)) {
         return *end;
     }
-    return OutcomeOfWriting(SegmentWriter::WriteSegments(
-        reader, plan, buffers.frames, buffers.scratch, written, folder, *progress, host));
+    return OutcomeOfWriting(SegmentWriter::WriteSegments(reader, plan, buffers.frames,
+                                                         buffers.scratch, written, folder,
+                                                         *progress, host, recording));
 }

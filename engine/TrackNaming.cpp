@@ -135,8 +135,8 @@ std::optional<std::string> NamePatternProblem(std::string_view pattern) {
 std::optional<std::string> TrackNamesProblem(const std::string& prefix, const TrackNaming& naming,
                                              std::uint32_t count) {
     if (!naming.titles.empty() && naming.titles.size() != count) {
-        return FormatText(messages::kTitleCountMismatch, static_cast<unsigned>(naming.titles.size()),
-                          count);
+        return FormatText(messages::kTitleCountMismatch,
+                          static_cast<unsigned>(naming.titles.size()), count);
     }
     if (!naming.namePattern.empty()) {
         if (std::optional<std::string> problem = NamePatternProblem(naming.namePattern)) {
