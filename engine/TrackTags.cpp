@@ -8,8 +8,8 @@ namespace {
 
 // The tags this program sets itself; the recording's values of these never
 // carry over (its title names the whole recording, not a track).
-constexpr const char* kOwnFields[] = {"INAM", "IART", "IPRD", "ITRK", "ICRD",
-                                      "IGNR", "ICMT", "ISFT"};
+constexpr const char* kOwnFields[] = {"INAM", "IART", "IPRD", "ITRK",
+                                      "ICRD", "IGNR", "ICMT", "ISFT"};
 
 std::string RecordingField(const WaveMetadata& recording, const char* id) {
     for (const InfoField& field : recording.info) {
@@ -33,9 +33,9 @@ bool HasTags(const TrackNaming& naming, const WaveMetadata& recording) {
 
 // The line a coding history gets for each step: what this program wrote.
 std::string HistoryLine(const WaveFormat& format) {
-    return std::string("A=PCM,F=") + std::to_string(format.sampleRate) + ",W=" +
-           std::to_string(format.bitsPerSample) + ",M=" +
-           (format.channels == 1 ? "mono" : "stereo") + ",T=" + SoftwareName() + "\r\n";
+    return std::string("A=PCM,F=") + std::to_string(format.sampleRate) +
+           ",W=" + std::to_string(format.bitsPerSample) +
+           ",M=" + (format.channels == 1 ? "mono" : "stereo") + ",T=" + SoftwareName() + "\r\n";
 }
 
 std::string Given(const std::string& option, const WaveMetadata& recording, const char* id) {

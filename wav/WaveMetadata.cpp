@@ -55,9 +55,8 @@ bool ReadWaveMetadata(const char* path, WaveMetadata& found) {
     if (!file) {
         return false;
     }
-    const std::int64_t length = std::fseek(file.get(), 0, SEEK_END) == 0
-                                    ? file_access::TellPosition(file.get())
-                                    : -1;
+    const std::int64_t length =
+        std::fseek(file.get(), 0, SEEK_END) == 0 ? file_access::TellPosition(file.get()) : -1;
     std::uint8_t header[12];
     if (length < 12 || !ReadAt(file.get(), 0, header, sizeof header) ||
         GetFourCC(header + 8) != MakeFourCC("WAVE")) {
@@ -88,8 +87,8 @@ bool ReadWaveMetadata(const char* path, WaveMetadata& found) {
         if (size > fileLength - body) {
             break; // runs past the end: an unfinished recording's data, or damage
         }
-        const bool wanted = id == MakeFourCC("bext") || id == MakeFourCC("iXML") ||
-                            id == MakeFourCC("LIST");
+        const bool wanted =
+            id == MakeFourCC("bext") || id == MakeFourCC("iXML") || id == MakeFourCC("LIST");
         if (wanted && size <= kLargestMetadataChunk) {
             std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size));
             if (ReadAt(file.get(), body, bytes.data(), bytes.size())) {
@@ -156,8 +155,12 @@ std::vector<std::uint8_t> AdvancedBext(const std::vector<std::uint8_t>& recordin
     std::uint8_t* reference = bext.data() + kBextTimeReferenceOffset;
     PutLE64(reference, GetLE64(reference) + framesLater);
     // The history ends at its first NUL; the padding some writers leave is dropped.
-    const std::string history = TextUpToNul(recording.data() + kBextFixedBytes,
-                                            recording.size() - kBextFixedBytes);
+    std::string history =
+        TextUpToNul(recording.data() + kBextFixedBytes, recording.size() - kBextFixedBytes);
+    // Each step is a line of its own, also after a history whose last line is open.
+    if (!history.empty() && history.back() != '\n') {
+        history += "\r\n";
+    }
     bext.insert(bext.end(), history.begin(), history.end());
     bext.insert(bext.end(), historyLine.begin(), historyLine.end());
     return bext;

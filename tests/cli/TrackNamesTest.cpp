@@ -44,7 +44,10 @@ TEST_F(TrackNames, NamesFollowNumbersTitlesAndPatterns) {
         std::vector<std::string> names; // sorted
     };
     const std::vector<Case> cases = {
-        {"side B continues", "", {"--first-number", "7"}, {"Track7.wav", "Track8.wav", "Track9.wav"}},
+        {"side B continues",
+         "",
+         {"--first-number", "7"},
+         {"Track7.wav", "Track8.wav", "Track9.wav"}},
         {"padding follows the largest number",
          "",
          {"--first-number", "8"},
@@ -62,8 +65,7 @@ TEST_F(TrackNames, NamesFollowNumbersTitlesAndPatterns) {
          "A/B\nWhat?\nx<y>z:\"q\"|*\n",
          {},
          kWindows ? std::vector<std::string>{"01 A_B.wav", "02 What_.wav", "03 x_y_z__q___.wav"}
-                  : std::vector<std::string>{"01 A_B.wav", "02 What?.wav",
-                                             "03 x<y>z:\"q\"|*.wav"}},
+                  : std::vector<std::string>{"01 A_B.wav", "02 What?.wav", "03 x<y>z:\"q\"|*.wav"}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -94,7 +96,9 @@ TEST_F(TrackNames, NamesThatDoNotSuitTheTracksAreRefusedBeforeAnyFileIsWritten) 
          "Intro\nSong\nINTRO\n",
          {"--name-pattern", "{title}"},
          FormatText(messages::kTrackNamesClash, "Intro.wav", "INTRO.wav")},
-        {"an empty name", "One\n\nThree\n", {"--name-pattern", "{title}"},
+        {"an empty name",
+         "One\n\nThree\n",
+         {"--name-pattern", "{title}"},
          FormatText(messages::kTrackNameEmpty, 2u)},
     };
     for (const Case& c : cases) {
@@ -112,9 +116,8 @@ TEST_F(TrackNames, NamesThatDoNotSuitTheTracksAreRefusedBeforeAnyFileIsWritten) 
 
 TEST_F(TrackNames, BadNamingOptionsAreUsageErrors) {
     const std::vector<std::vector<std::string>> cases = {
-        {"--name-pattern", "{track}"},  {"--name-pattern", "{title"},
-        {"--first-number", "0"},        {"--first-number", "x"},
-        {"--titles", "missing.txt"},
+        {"--name-pattern", "{track}"}, {"--name-pattern", "{title"}, {"--first-number", "0"},
+        {"--first-number", "x"},       {"--titles", "missing.txt"},
     };
     for (const auto& arguments : cases) {
         SCOPED_TRACE(arguments[0] + " " + arguments[1]);
