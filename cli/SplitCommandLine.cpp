@@ -1,5 +1,6 @@
 #include "SplitCommandLine.h"
 
+#include "CueSheet.h"
 #include "FileSystem.h"
 #include "OptionRules.h"
 #include "QuernfoldVersion.h"
@@ -10,6 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -74,6 +76,8 @@ struct TypedOptions {
     std::string labels;
     std::string firstNumber = std::to_string(kFirstNumberRule.defaultValue);
     std::string titles;
+    std::string cue;
+    std::string writeCue;
 };
 
 // Text options are UTF-8, as the tags and names they end up in.
@@ -106,6 +110,14 @@ void AddNamingOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed)
                 return NamePatternProblem(text).value_or(std::string());
             },
             ""));
+    app.add_option("--cue", typed.cue,
+                   "A cue sheet: its TITLE and PERFORMER lines give the album, artist and "
+                   "titles; with INDEX 01 times the files are cut there, without analysis")
+        ->type_name("FILE");
+    app.add_option("--write-cue", typed.writeCue,
+                   "Also write a cue sheet for the recording, a track at every cut, that --cue "
+                   "reads back to the same files (with --dry-run too)")
+        ->type_name("FILE");
     app.add_option("--artist", naming.artist, "Artist tag of every file")
         ->type_name("TEXT")
         ->check(Utf8Text());
@@ -221,6 +233,44 @@ int UsageError(const char* what) {
     return kExitUsage;
 }
 
+// Takes the album, artist, titles and track starts of the cue sheet at path; a
+// value given by its own option wins.
+std::optional<int> TakeCueSheet(const CLI::App& app, const std::string& path,
+                                SplitCommand& command) {
+    const std::optional<std::string> text = ReadTextFile(path);
+    std::string problem = "cannot read it";
+    std::optional<CueSheet> sheet;
+    if (text) {
+        sheet = ParseCueSheet(*text, problem);
+    }
+    if (!sheet) {
+        std::fprintf(stderr, "quernfold-split: --cue: '%s': %s\n%s", path.c_str(), problem.c_str(),
+                     kUsage);
+        return kExitUsage;
+    }
+    TrackNaming& naming = command.options.naming;
+    for (auto [given, fromSheet] : {std::pair{&naming.artist, &sheet->naming.artist},
+                                    {&naming.album, &sheet->naming.album},
+                                    {&naming.date, &sheet->naming.date},
+                                    {&naming.genre, &sheet->naming.genre},
+                                    {&naming.comment, &sheet->naming.comment}}) {
+        if (given->empty()) {
+            *given = *fromSheet;
+        }
+    }
+    const auto& titles = sheet->naming.titles;
+    if (naming.titles.empty() &&
+        std::any_of(titles.begin(), titles.end(), [](const auto& t) { return !t.empty(); })) {
+        naming.titles = titles;
+    }
+    naming.performers = sheet->naming.performers;
+    if (app.count("--first-number") == 0) {
+        naming.firstNumber = sheet->naming.firstNumber;
+    }
+    command.options.givenCuts = sheet->cuts;
+    return std::nullopt;
+}
+
 // Puts the checked texts into the command; the label path is made absolute now,
 // because the engine changes the working directory before the plan is ready.
 std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typed,
@@ -253,6 +303,19 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
             return kExitUsage;
         }
         command.options.naming.titles = std::move(*titles);
+    }
+    if (!typed.cue.empty()) {
+        if (std::optional<int> status = TakeCueSheet(app, typed.cue, command)) {
+            return status;
+        }
+    }
+    if (!typed.writeCue.empty()) {
+        command.cueSheetPath = AbsolutePath(typed.writeCue);
+        if (command.cueSheetPath.empty()) {
+            std::fprintf(stderr, "quernfold-split: --write-cue: cannot resolve '%s'\n%s",
+                         typed.writeCue.c_str(), kUsage);
+            return kExitUsage;
+        }
     }
     if (app.count("--labels") != 0 && typed.labels.empty()) {
         std::fprintf(stderr, "quernfold-split: --labels: expects a file name\n%s", kUsage);

@@ -82,6 +82,10 @@ inline constexpr char kTrackNameTooLong[] = "The file name of track %u is too lo
 inline constexpr char kTrackNamesClash[] =
     "Two tracks would get the same file name: %s and %s.  Give them different titles or "
     "another name pattern.";
+// %u: the first track whose start does not fit.
+inline constexpr char kCutsDoNotFit[] =
+    "The track starts given do not fit the recording: track %u starts before the track "
+    "before it ends, or at or after the end of the recording.";
 // %s: the pattern.
 inline constexpr char kBadNamePattern[] =
     "The name pattern %s is not valid: use {n}, {nn}, {title}, {artist} and {album} with "

@@ -1,6 +1,7 @@
 #include "SplitJob.h"
 
 #include "FileSystem.h"
+#include "GivenCuts.h"
 #include "Messages.h"
 #include "OpenFailureMessage.h"
 #include "OutputFiles.h"
@@ -117,6 +118,23 @@ bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
     return true;
 }
 
+// The plan of the cuts the user gave, under the progress display as the analysis
+// leaves it; false, after showing why, when they do not fit the recording.
+bool PlanGivenCutsOrExplain(const SplitOptions& options, const WaveStream& reader,
+                            ProgressDisplay& progress, SplitHost& host, SplitPlan& plan) {
+    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.SetRange(0, reader.FrameCount(), 1);
+    progress.Hide();
+    const std::optional<std::string> problem =
+        PlanFromGivenCuts(options.givenCuts, reader.FrameCount(), reader.SampleRate(),
+                          SilenceSampleFor(reader.SlotBits()), plan);
+    if (problem) {
+        ShowError(host, *problem);
+        return false;
+    }
+    return true;
+}
+
 // The full path the segment names are built from: the working directory, which
 // is the output folder by now ("." when the host cannot tell).
 std::string OutputFolderForNames(SplitHost& host) {
@@ -221,7 +239,10 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         return SplitOutcome::Refused;
     }
     const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
-    if (window == 0 || !LongEnoughOrExplain(reader, window, options.minTrackLengthSec, host)) {
+    // Given cuts make the tracks as long as they are: no minimum applies.
+    const std::uint32_t minTrackSec =
+        options.givenCuts.starts.empty() ? options.minTrackLengthSec : 0;
+    if (window == 0 || !LongEnoughOrExplain(reader, window, minTrackSec, host)) {
         return SplitOutcome::Refused;
     }
     WindowBuffers buffers;
@@ -236,7 +257,11 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         return SplitOutcome::Refused;
     }
     SplitPlan plan;
-    if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
+    if (!options.givenCuts.starts.empty()) {
+        if (!PlanGivenCutsOrExplain(options, reader, *progress, host, plan)) {
+            return SplitOutcome::Refused;
+        }
+    } else if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
         return SplitOutcome::Cancelled;
     }
     const std::string folder = OutputFolderForNames(host);

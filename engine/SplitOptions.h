@@ -1,6 +1,7 @@
 // The option values a front end hands to the splitting engine at every Start.
 #pragma once
 
+#include "GivenCuts.h"
 #include "OptionRules.h"
 #include "TrackNaming.h"
 
@@ -20,4 +21,6 @@ struct SplitOptions {
     bool useAverageMethod = kDefaultUseAverageMethod;
     // Numbers, titles, tags and the name pattern; the defaults keep the plain names.
     TrackNaming naming;
+    // Track starts given instead of found: with any, the recording is not analysed.
+    GivenCuts givenCuts;
 };

@@ -140,4 +140,79 @@ TEST_F(TrackNames, TheLabelFileCarriesTheTitles) {
                           "8.500000\t12.000000\t06\n");
 }
 
+TEST_F(TrackNames, ACueSheetGivesTheNamesAndTheCuts) {
+    // 1/75 s is 106.67 frames at 8000 Hz: 00:08:30 is 8.4 s, frame 67200.
+    WriteTitles("TITLE \"Live\"\r\nPERFORMER \"Band\"\r\nFILE \"in.wav\" WAVE\r\n"
+                "  TRACK 05 AUDIO\r\n    TITLE \"Opening\"\r\n    INDEX 01 00:00:50\r\n"
+                "  TRACK 06 AUDIO\r\n    TITLE \"Say \"Yes\"\"\r\n    INDEX 00 00:03:00\r\n"
+                "    INDEX 01 00:04:00\r\n"
+                "  TRACK 07 AUDIO\r\n    TITLE \"Close\"\r\n    INDEX 01 00:08:30\r\n");
+    const ProgramResult run = SplitWith({"--cue", "titles.txt"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    const std::vector<std::string> names = {"05 Opening.wav", "06 Say \"Yes\".wav", "07 Close.wav"};
+    const std::vector<std::string> expected =
+        kWindows ? std::vector<std::string>{"05 Opening.wav", "06 Say _Yes_.wav", "07 Close.wav"}
+                 : names;
+    ASSERT_EQ(FilesIn("out"), expected);
+    const int cuts[] = {5333, 32000, 67200, 96000}; // 50/75 s is frame 5333, rounded down
+    for (int i = 0; i < 3; ++i) {
+        const auto file = testing_support::ReadTestWav(dir.file("out/" + expected[i]));
+        EXPECT_EQ(file.rawData, InputBytes(kTracks, cuts[i], cuts[i + 1])) << expected[i];
+    }
+}
+
+TEST_F(TrackNames, AWrittenCueSheetReadsBackToTheSameFiles) {
+    // Trimmed ends and 300 ms windows: cuts off the 1/75 s grid, and a tail in no file.
+    MakeRecording("padded.wav", {{2000, 0},
+                                 {24000, 10000},
+                                 {8000, 0},
+                                 {28000, 10000},
+                                 {8000, 0},
+                                 {24000, 10000},
+                                 {2000, 0}});
+    WriteTitles("One\nTwo \"2\"\nThree\n");
+    const ProgramResult first = Split(
+        {"-y", "--min-track-sec", "1", "--titles", "titles.txt", "--first-number", "12", "--artist",
+         "Band", "--silence-ms", "300", "--trim", "--write-cue", "sheet.cue", "padded.wav", "out"});
+    ASSERT_EQ(first.exitStatus, 0) << first.err;
+    fs::create_directory(dir.path() / "again");
+    const ProgramResult again = Split({"-y", "--cue", "sheet.cue", "padded.wav", "again"});
+    ASSERT_EQ(again.exitStatus, 0) << again.err;
+    const std::vector<std::string> names = FilesIn("out");
+    ASSERT_EQ(names.size(), 3u);
+    ASSERT_EQ(FilesIn("again"), names);
+    for (const std::string& name : names) {
+        EXPECT_EQ(testing_support::ReadFileBytes(dir.file("again/" + name)),
+                  testing_support::ReadFileBytes(dir.file("out/" + name)))
+            << name;
+    }
+}
+
+TEST_F(TrackNames, CueSheetsThatCannotBeFollowedAreRefused) {
+    struct Case {
+        const char* what;
+        std::string sheet;
+        int exitStatus;
+    };
+    const std::vector<Case> cases = {
+        {"no track", "TITLE \"x\"\n", 2},
+        {"a time that is not mm:ss:ff", "TRACK 01 AUDIO\nINDEX 01 00:00:80\n", 2},
+        {"a track without a time among timed ones",
+         "TRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n", 2},
+        {"starts out of order",
+         "TRACK 01 AUDIO\nINDEX 01 00:05:00\nTRACK 02 AUDIO\nINDEX 01 00:04:00\n", 1},
+        {"a start past the end",
+         "TRACK 01 AUDIO\nINDEX 01 00:00:00\nTRACK 02 AUDIO\n"
+         "INDEX 01 00:12:00\n",
+         1},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteTitles(c.sheet);
+        const ProgramResult run = SplitWith({"--cue", "titles.txt"});
+        EXPECT_EQ(run.exitStatus, c.exitStatus) << run.err;
+        EXPECT_TRUE(FilesIn("out").empty());
+    }
+}
+
 } // namespace

@@ -70,11 +70,12 @@ protected:
 
 TEST_F(TrackTags, TitlesAndOptionsAreTaggedInEveryFile) {
     MakeRecording("in.wav", kTracks);
-    std::ofstream(dir.file("titles.txt"), std::ios::binary) << "Intro\nSecond Song\n\xC3\x89t\xC3\xA9\n";
-    const ProgramResult run = SplitWith({"--titles", "titles.txt", "--first-number", "4", "--artist",
-                                         "Band", "--album", "Live at Home", "--date", "1979",
-                                         "--genre", "Rock", "--comment", "Taped"},
-                                        "in.wav");
+    std::ofstream(dir.file("titles.txt"), std::ios::binary)
+        << "Intro\nSecond Song\n\xC3\x89t\xC3\xA9\n";
+    const ProgramResult run =
+        SplitWith({"--titles", "titles.txt", "--first-number", "4", "--artist", "Band", "--album",
+                   "Live at Home", "--date", "1979", "--genre", "Rock", "--comment", "Taped"},
+                  "in.wav");
     ASSERT_EQ(run.exitStatus, 0) << run.err;
     const std::string names[] = {"04 Intro.wav", "05 Second Song.wav", "06 \xC3\x89t\xC3\xA9.wav"};
     const std::string titles[] = {"Intro", "Second Song", "\xC3\x89t\xC3\xA9"};
@@ -117,19 +118,26 @@ TEST_F(TrackTags, PlainFilesGetNoChunkBesideTheAudio) {
 
 TEST_F(TrackTags, TheRecordingsOwnMetadataCarriesIntoEveryFile) {
     MakeRecording("plain.wav", kTracks);
-    const ProgramResult made = RunProgram(
-        FFMPEG_PROGRAM,
-        {"-v", "error", "-i", "plain.wav", "-c:a", "pcm_s16le", "-write_bext", "1", "-metadata",
-         "time_reference=1000000", "-metadata", "originator=Deck 2", "-metadata",
-         "description=Side A", "-metadata", "coding_history=A=ANALOGUE,M=mono,T=Deck 2",
-         "-metadata", "album=Recorded Album", "-metadata", "copyright=(c) Archive", "-metadata",
-         "title=Whole Side", "bext.wav"},
-        dir.path().string());
+    const ProgramResult made =
+        RunProgram(FFMPEG_PROGRAM, {"-v",          "error",
+                                    "-i",          "plain.wav",
+                                    "-c:a",        "pcm_s16le",
+                                    "-write_bext", "1",
+                                    "-metadata",   "time_reference=1000000",
+                                    "-metadata",   "originator=Deck 2",
+                                    "-metadata",   "description=Side A",
+                                    "-metadata",   "coding_history=A=ANALOGUE,M=mono,T=Deck 2",
+                                    "-metadata",   "album=Recorded Album",
+                                    "-metadata",   "copyright=(c) Archive",
+                                    "-metadata",   "title=Whole Side",
+                                    "bext.wav"},
+                   dir.path().string());
     ASSERT_EQ(made.exitStatus, 0) << made.err;
     // An iXML document, which ffmpeg does not write, is added by hand (odd size: padded).
     wavbytes::Bytes file = testing_support::ReadFileBytes(dir.file("bext.wav"));
     const std::string ixml = "<BWFXML><NOTE>x</NOTE></BWFXML>";
-    const wavbytes::Bytes chunk = wavbytes::Chunk("iXML", wavbytes::Bytes(ixml.begin(), ixml.end()));
+    const wavbytes::Bytes chunk =
+        wavbytes::Chunk("iXML", wavbytes::Bytes(ixml.begin(), ixml.end()));
     file.insert(file.begin() + 12, chunk.begin(), chunk.end());
     const std::uint32_t riffSize = static_cast<std::uint32_t>(file.size() - 8);
     std::memcpy(file.data() + 4, &riffSize, 4);
