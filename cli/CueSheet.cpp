@@ -27,7 +27,8 @@ std::string Value(const std::string& rest) {
 }
 
 std::optional<std::uint64_t> Number(const std::string& text) {
-    if (text.empty() || text.size() > 12 || text.find_first_not_of("0123456789") != std::string::npos) {
+    if (text.empty() || text.size() > 12 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
         return std::nullopt;
     }
     return std::stoull(text);
@@ -201,12 +202,14 @@ std::string FormatCueSheet(const SplitPlan& plan, std::uint32_t frameCount,
         if (position <= naming.performers.size()) {
             field("    ", "PERFORMER", naming.performers[position - 1]);
         }
-        line("    ", std::string("REM ") + kExactFrameRemark + " " + std::to_string(span.firstFrame));
+        line("    ",
+             std::string("REM ") + kExactFrameRemark + " " + std::to_string(span.firstFrame));
         line("    ", "INDEX 01 " + CueTimeText(CdFramesOfFrame(span.firstFrame, sampleRate)));
     }
     // The trimmed tail is in no file; a CD player would still play it.
     if (!spans.empty() && spans.back().endFrame < frameCount) {
-        line("", std::string("REM ") + kEndFrameRemark + " " + std::to_string(spans.back().endFrame));
+        line("",
+             std::string("REM ") + kEndFrameRemark + " " + std::to_string(spans.back().endFrame));
     }
     return sheet;
 }

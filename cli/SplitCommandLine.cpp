@@ -102,8 +102,8 @@ void AddNamingOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed)
                    "titles are tagged; there must be one per track")
         ->type_name("FILE");
     app.add_option("--name-pattern", naming.namePattern,
-                   "File names from {n} (number), {nn} (at least two digits), {title}, {artist} "
-                   "and {album}; .wav is added")
+                   "File names from {n} (the number, padded as in Track01), {nn} (at least two "
+                   "digits), {title}, {artist} and {album}; .wav is added")
         ->type_name("TEXT")
         ->check(CLI::Validator(
             [](std::string& text) -> std::string {

@@ -7,9 +7,8 @@
 std::uint64_t FrameOfStart(const TrackStart& start, std::uint32_t sampleRate) {
     // The exact frame counts only while it still lies in the time given, so a
     // sheet whose times were edited by hand cuts at the new times.
-    if (start.exactFrame >= 0 &&
-        CdFramesOfFrame(static_cast<std::uint64_t>(start.exactFrame), sampleRate) ==
-            start.cdFrames) {
+    if (start.exactFrame >= 0 && CdFramesOfFrame(static_cast<std::uint64_t>(start.exactFrame),
+                                                 sampleRate) == start.cdFrames) {
         return static_cast<std::uint64_t>(start.exactFrame);
     }
     return start.cdFrames * sampleRate / kCdFramesPerSecond;

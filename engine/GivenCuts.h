@@ -13,7 +13,7 @@
 inline constexpr std::uint32_t kCdFramesPerSecond = 75;
 
 struct TrackStart {
-    std::uint64_t cdFrames = 0;  // the INDEX 01 time, in 1/75 s
+    std::uint64_t cdFrames = 0;   // the INDEX 01 time, in 1/75 s
     std::int64_t exactFrame = -1; // the sample frame when the sheet names it, else -1
 };
 
