@@ -1,5 +1,9 @@
 #include "TrackNaming.h"
 
+#include "WidePaths_windows.h"
+
+#include <windows.h>
+
 #include <algorithm>
 #include <array>
 #include <cctype>
@@ -36,4 +40,15 @@ std::string FileNameSafeText(std::string_view name) {
         safe.insert(0, 1, '_');
     }
     return safe;
+}
+
+// The system's own upper-casing, which NTFS's name comparison follows closely:
+// "Été" and "ÉTÉ" are one file there.
+std::string FoldedFileName(const std::string& name) {
+    std::wstring wide = WideFromUtf8(name);
+    if (wide.empty()) {
+        return name;
+    }
+    CharUpperBuffW(wide.data(), static_cast<DWORD>(wide.size()));
+    return Utf8FromWide(wide);
 }

@@ -84,16 +84,6 @@ std::string_view Trimmed(std::string_view text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-// Case-blind for the letters file systems fold most commonly, so "Intro.wav" and
-// "INTRO.wav" count as one name on every platform.
-std::string FoldedName(const std::string& name) {
-    std::string folded = name;
-    std::transform(folded.begin(), folded.end(), folded.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return folded;
-}
-
 } // namespace
 
 std::uint32_t TrackNumber(const TrackNaming& naming, std::uint32_t position) {
@@ -153,7 +143,7 @@ std::optional<std::string> TrackNamesProblem(const std::string& prefix, const Tr
             return FormatText(messages::kTrackNameTooLong, TrackNumber(naming, position),
                               name.c_str());
         }
-        const auto [where, fresh] = seen.emplace(FoldedName(name), name);
+        const auto [where, fresh] = seen.emplace(FoldedFileName(name), name);
         if (!fresh) {
             return FormatText(messages::kTrackNamesClash, where->second.c_str(), name.c_str());
         }

@@ -56,5 +56,9 @@ std::optional<std::string> TrackNamesProblem(const std::string& prefix, const Tr
                                              std::uint32_t count);
 
 // `name` with every character the platform's file names cannot hold replaced by
-// '_' (and on platforms that drop them, trailing dots and blanks too).
+// '_' (and on Windows a device's name made an ordinary one).
 std::string FileNameSafeText(std::string_view name);
+
+// The same text for two names that file systems which ignore letter case take
+// for one file: the platform's own case folding on Windows, ASCII elsewhere.
+std::string FoldedFileName(const std::string& name);
