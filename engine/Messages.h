@@ -89,7 +89,7 @@ inline constexpr char kCutsDoNotFit[] =
 // %s: the pattern.
 inline constexpr char kBadNamePattern[] =
     "The name pattern %s is not valid: use {n}, {nn}, {title}, {artist} and {album} with "
-    "other text.";
+    "other UTF-8 text.";
 
 // Threshold suggestions (%s: a threshold text such as "0.20 %").
 inline constexpr char kAdviceMaximum[] =

@@ -116,7 +116,7 @@ std::string TrackFileName(const std::string& prefix, const TrackNaming& naming,
 
 std::optional<std::string> NamePatternProblem(std::string_view pattern) {
     TrackNaming naming;
-    if (!Expand(pattern, naming, 1, 1)) {
+    if (!IsUtf8(pattern) || !Expand(pattern, naming, 1, 1)) {
         return FormatText(messages::kBadNamePattern, std::string(pattern).c_str());
     }
     return std::nullopt;
