@@ -185,6 +185,8 @@ std::string AsciiUpper(std::string_view text) {
     return upper;
 }
 
+} // namespace
+
 // Whether Windows opens a device for this name part (the text before any
 // extension, trailing blanks ignored, any case).
 bool IsWindowsDeviceName(std::string_view stem) {
@@ -205,10 +207,8 @@ bool IsWindowsDeviceName(std::string_view stem) {
            number == "\xC2\xB2" || number == "\xC2\xB3";
 }
 
-} // namespace
-
 std::optional<std::string> WindowsPrefixProblem(const std::string& prefix) {
-    if (prefix.find_first_of(":*?\"<>|") != std::string::npos) {
+    if (prefix.find_first_of(kWindowsReservedCharacters) != std::string::npos) {
         return messages::kPrefixWindowsCharacter;
     }
     const std::string_view stem = std::string_view(prefix).substr(0, prefix.find('.'));

@@ -84,6 +84,14 @@ std::optional<std::string> TextLengthProblem(std::string_view utf8, std::size_t 
 // reported when the output folder is tried.
 std::optional<std::string> PrefixProblem(const std::string& prefix);
 
+// The characters, besides / and \, that a Windows file name cannot hold.
+inline constexpr std::string_view kWindowsReservedCharacters = ":*?\"<>|";
+
+// Whether Windows opens a device for this name part (the text before any
+// extension, trailing blanks ignored, any case): CON, PRN, AUX, NUL, CONIN$,
+// CONOUT$, COM0-9 and LPT0-9 (superscript 1-3 too).
+bool IsWindowsDeviceName(std::string_view stem);
+
 // Why Windows cannot hold file names beginning with `prefix` (valid UTF-8): one of
 // : * ? " < > |, or a device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$,
 // CONOUT$, with or without an extension, or COM and LPT alone, which the track
