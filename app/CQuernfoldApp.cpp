@@ -14,13 +14,13 @@
 
 namespace {
 
-int PickOutputFolder(QWidget* owner, QString& folder) {
+FolderChoice PickOutputFolder(QWidget* owner, QString& folder) {
     char buffer[kFolderPathBufferSize] = {};
-    const int result = BrowseForOutputFolder(buffer, owner);
-    if (result == 1) {
+    const FolderChoice choice = FolderChoiceOfPicker(BrowseForOutputFolder(buffer, owner));
+    if (choice == FolderChoice::Chosen) {
         folder = QFile::decodeName(buffer);
     }
-    return result;
+    return choice;
 }
 
 void ShowAboutBox(QWidget* owner) {

@@ -120,9 +120,9 @@ void CJobProgressWnd::Layout(int lines, int width) {
     statusText->setGeometry(text);
 }
 
-bool CJobProgressWnd::BeginModal(const char* caption, int smooth) {
+bool CJobProgressWnd::BeginModal(const std::string& caption, bool smooth) {
     QWidget* mainWindow = MainWindow();
-    if (!window && !Create(mainWindow, caption, smooth)) {
+    if (!window && !Create(mainWindow, caption.c_str(), smooth ? 1 : 0)) {
         return false;
     }
     if (mainWindow) {
@@ -174,9 +174,9 @@ void CJobProgressWnd::UpdateBar() {
     progressBar->setValue(bar.value);
 }
 
-void CJobProgressWnd::SetStatusText(const char* text) {
+void CJobProgressWnd::ShowStatus(const std::string& text) {
     if (window && statusText) {
-        statusText->setText(QString::fromUtf8(text));
+        statusText->setText(QString::fromStdString(text));
     }
 }
 

@@ -39,7 +39,7 @@ public:
     CJobProgressWnd& operator=(const CJobProgressWnd&) = delete;
 
     bool Create(QWidget* parent, const char* title, int smooth);
-    bool BeginModal(const char* title, int smooth) override;
+    bool BeginModal(const std::string& title, bool smooth) override;
     std::int64_t SetRange(std::int64_t lower, std::int64_t upper, std::int64_t step) override;
     std::int64_t SetPos(std::int64_t pos) override;
     void PumpMessages(bool escapeCancels) override;
@@ -57,7 +57,7 @@ public:
     bool IsModal() const { return modal; }
 
 protected:
-    void SetStatusText(const char* text) override;
+    void ShowStatus(const std::string& text) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

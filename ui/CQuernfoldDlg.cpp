@@ -208,10 +208,10 @@ std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
 }
 
-int CQuernfoldDlg::PickOutputFolder(std::string& folder) {
+FolderChoice CQuernfoldDlg::PickOutputFolder(std::string& folder) {
     QString chosen;
-    const int result = pickFolder ? pickFolder(this, chosen) : -1;
-    if (result == 1) {
+    const FolderChoice result = pickFolder ? pickFolder(this, chosen) : FolderChoice::Unavailable;
+    if (result == FolderChoice::Chosen) {
         folder = chosen.toStdString();
     }
     return result;

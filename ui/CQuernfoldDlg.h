@@ -27,7 +27,7 @@ class CQuernfoldDlg : public QDialog, private MainWindowView {
 public:
     // The output folder's picker: 1 with the chosen folder in `folder`; 0 when
     // cancelled; -1 when no picker can be shown. `folder` is used only on 1.
-    using FolderPicker = std::function<int(QWidget* owner, QString& folder)>;
+    using FolderPicker = std::function<FolderChoice(QWidget* owner, QString& folder)>;
     // Shows the About box modally and returns when it is closed.
     using AboutBoxRunner = std::function<void(QWidget* owner)>;
 
@@ -59,7 +59,7 @@ private:
     void Focus(Field field) override;
     void ReportProblem(Field field, const std::string& message) override;
     std::optional<std::string> ChooseInputFile() override;
-    int PickOutputFolder(std::string& folder) override;
+    FolderChoice PickOutputFolder(std::string& folder) override;
     std::unique_ptr<SplitHost> CreateHost() override;
 
     QWidget* FieldControl(Field field) const;

@@ -25,10 +25,10 @@ public:
     void ReviewPlans(OptionsChosen onChosen);
     PlanAnswer ConfirmPlan(const PlanToConfirm& proposal, ChosenPlan& chosen) override;
 
-    std::unique_ptr<ProgressDisplay> CreateProgress(const char* title, int smooth) override;
-    // MB_OK: no icon, OK. MB_OKCANCEL: no icon, OK and Cancel. MB_ICONERROR:
-    // the critical icon, OK. IDOK when OK was chosen, else IDCANCEL.
-    int ShowMessage(const std::string& text, const char* caption, unsigned style) override;
+    std::unique_ptr<ProgressDisplay> CreateProgress(const std::string& title, bool smooth) override;
+    // An error has the critical icon.
+    Answer ShowMessage(const std::string& text, const std::string& caption,
+                       MessageKind kind) override;
 
 private:
     QPointer<QWidget> mainWindow;

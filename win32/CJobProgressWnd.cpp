@@ -184,9 +184,9 @@ void CJobProgressWnd::Layout(int lines, int width) {
     place(statusText, text);
 }
 
-bool CJobProgressWnd::BeginModal(const char* caption, int smooth) {
+bool CJobProgressWnd::BeginModal(const std::string& caption, bool smooth) {
     const HWND mainWindow = MainWindow();
-    if (!IsWindow(window) && !Create(mainWindow, caption, smooth)) {
+    if (!IsWindow(window) && !Create(mainWindow, caption.c_str(), smooth ? 1 : 0)) {
         return false;
     }
     if (mainWindow != nullptr) {
@@ -233,9 +233,9 @@ void CJobProgressWnd::UpdateBar() {
     SendMessageW(progressBar, PBM_SETPOS, static_cast<WPARAM>(bar.value), 0);
 }
 
-void CJobProgressWnd::SetStatusText(const char* text) {
+void CJobProgressWnd::ShowStatus(const std::string& text) {
     if (window != nullptr) {
-        SetWindowUtf8(statusText, text ? text : "");
+        SetWindowUtf8(statusText, text);
     }
 }
 

@@ -11,6 +11,7 @@
 #pragma once
 
 #include "SettingsStore.h"
+#include "SplitHost.h"
 #include "WinApi.h"
 
 #include <cstdint>
@@ -31,7 +32,7 @@ public:
     CJobProgressWnd& operator=(const CJobProgressWnd&) = delete;
 
     bool Create(HWND owner, const char* title, int smooth);
-    bool BeginModal(const char* title, int smooth) override;
+    bool BeginModal(const std::string& title, bool smooth) override;
     std::int64_t SetRange(std::int64_t lower, std::int64_t upper, std::int64_t step) override;
     std::int64_t SetPos(std::int64_t pos) override;
     void PumpMessages(bool escapeCancels) override;
@@ -47,7 +48,7 @@ public:
     static LRESULT CALLBACK WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
 protected:
-    void SetStatusText(const char* text) override;
+    void ShowStatus(const std::string& text) override;
 
 private:
     LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);

@@ -257,8 +257,8 @@ std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
     return Utf8FromUtf16(file);
 }
 
-int CQuernfoldDlg::PickOutputFolder(std::string& folder) {
-    return BrowseForOutputFolder(folder, window);
+FolderChoice CQuernfoldDlg::PickOutputFolder(std::string& folder) {
+    return FolderChoiceOfPicker(BrowseForOutputFolder(folder, window));
 }
 
 std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {

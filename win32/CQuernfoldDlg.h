@@ -47,7 +47,7 @@ private:
     void Focus(Field field) override;
     void ReportProblem(Field field, const std::string& message) override;
     std::optional<std::string> ChooseInputFile() override;
-    int PickOutputFolder(std::string& folder) override;
+    FolderChoice PickOutputFolder(std::string& folder) override;
     std::unique_ptr<SplitHost> CreateHost() override;
 
     HWND Control(int id) const;

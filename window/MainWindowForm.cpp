@@ -208,7 +208,7 @@ void MainWindowForm::BrowseOutput() {
         return;
     }
     std::string folder;
-    if (view.PickOutputFolder(folder) == 1) {
+    if (view.PickOutputFolder(folder) == FolderChoice::Chosen) {
         held.outputFolder = folder;
         view.SetText(Field::OutputFolder, held.outputFolder);
     }
@@ -254,7 +254,7 @@ void MainWindowForm::SuggestThreshold() {
         message += suggestion.advice;
     }
     if (!message.empty()) {
-        host->ShowMessage(message, "Suggested threshold", MB_OK);
+        host->ShowMessage(message, "Suggested threshold", MessageKind::Notice);
     }
 }
 

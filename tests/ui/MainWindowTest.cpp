@@ -149,7 +149,7 @@ private:
     std::unique_ptr<ScratchSettings> scratch;
     std::unique_ptr<CQuernfoldDlg> window;
     // The fake folder picker's answer and what it hands back.
-    int pickerResult = 0;
+    FolderChoice pickerResult = FolderChoice::Cancelled;
     int pickerCalls = 0;
     QString pickerFolder;
     QWidget* aboutOwner = nullptr;
@@ -158,7 +158,7 @@ private:
         window = std::make_unique<CQuernfoldDlg>(
             [this](QWidget*, QString& folder) {
                 ++pickerCalls;
-                if (pickerResult == 1) {
+                if (pickerResult == FolderChoice::Chosen) {
                     folder = pickerFolder;
                 }
                 return pickerResult;
@@ -185,7 +185,7 @@ private:
 private slots:
     void init() {
         scratch = std::make_unique<ScratchSettings>();
-        pickerResult = 0;
+        pickerResult = FolderChoice::Cancelled;
         pickerCalls = 0;
         aboutOwner = nullptr;
     }
@@ -443,9 +443,9 @@ private slots:
             Button(kBrowseInput)->click();
         }
         QCOMPARE(filters, QStringList{QStringLiteral("WAV Files (*.wav)")});
-        pickerResult = 0;
+        pickerResult = FolderChoice::Cancelled;
         Button(kBrowseOutput)->click();
-        pickerResult = -1;
+        pickerResult = FolderChoice::Unavailable;
         Button(kBrowseOutput)->click();
 
         QCOMPARE(Edit(kInputPath)->text(), QStringLiteral("typed.wav"));
@@ -474,7 +474,7 @@ private slots:
         QCOMPARE(Edit(kInputPath)->text(), file);
         QCOMPARE(QString::fromStdString(window->HeldOptions().inputPath), file);
 
-        pickerResult = 1;
+        pickerResult = FolderChoice::Chosen;
         pickerFolder = QStringLiteral("/") + QString(300, u'f');
         Button(kBrowseOutput)->click();
         QCOMPARE(Edit(kOutputFolder)->text(), pickerFolder);
@@ -636,7 +636,7 @@ private slots:
     // field's commit comes first, and when it fails no picker opens.
     void browsingAfterLeavingAWrongFieldCommitsFirst() {
         Open();
-        pickerResult = 1;
+        pickerResult = FolderChoice::Chosen;
         pickerFolder = QStringLiteral("/chosen");
         Edit(kMinTrackLength)->setFocus(Qt::TabFocusReason);
         Edit(kMinTrackLength)->setText(QStringLiteral("0"));

@@ -103,7 +103,7 @@ private slots:
         CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
         progress.Hide();
         QVERIFY(!progress.Window()->isVisible());
-        progress.SetText("Analysing %s", "side A");
+        progress.SetStatus("Analysing side A");
         progress.SetRange(0, 10, 1);
         QVERIFY(!progress.Window()->isVisible());
         QCOMPARE(progress.StatusText()->text(), QString("Analysing side A"));
@@ -119,7 +119,7 @@ private slots:
         QCOMPARE(windowSize.width(), 410);
 
         const std::string huge(4000, 'W'); // far beyond the 512-byte buffer
-        progress.SetText("%s|%s", huge.c_str(), huge.c_str());
+        progress.SetStatus(huge + "|" + huge);
         QCOMPARE(progress.StatusText()->text().size(), 511);
         QVERIFY(!progress.StatusText()->wordWrap());
         QCOMPARE(progress.StatusText()->geometry(), textArea);
@@ -128,7 +128,7 @@ private slots:
 
     void escapeCancelsOnlyWhilePumpingWithTheFlag() {
         CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
-        progress.BeginModal("Progress", 0);
+        progress.BeginModal("Progress", false);
         PostKey(progress.Window(), Qt::Key_Escape);
         progress.PumpMessages(false);
         QVERIFY(!progress.IsCancelled());
@@ -151,7 +151,7 @@ private slots:
         progress.PumpMessages(true);
         QVERIFY(!progress.IsCancelled());
 
-        progress.BeginModal("Progress", 0);
+        progress.BeginModal("Progress", false);
         PostButtonUp(mainWindow.get(), CenterOf(progress.ProgressBar())); // beside the button
         progress.PumpMessages(true);
         QVERIFY(!progress.IsCancelled());
@@ -162,7 +162,7 @@ private slots:
 
     void cancelIsStickyAndThePumpThenReturnsAtOnce() {
         CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
-        progress.BeginModal("Progress", 0);
+        progress.BeginModal("Progress", false);
         QVERIFY(!mainWindow->isEnabled());
         QTest::mouseClick(progress.CancelButton(), Qt::LeftButton);
         QVERIFY(progress.IsCancelled());
@@ -182,7 +182,7 @@ private slots:
         QVERIFY(!mainWindow->isEnabled());
 
         // Later calls find no window and do nothing.
-        progress.SetText("%s", "ignored");
+        progress.SetStatus("ignored");
         QCOMPARE(progress.SetRange(0, 10, 1), std::int64_t{0});
         QCOMPARE(progress.SetPos(5), std::int64_t{0});
         progress.Hide();
@@ -191,7 +191,7 @@ private slots:
     void destructionEnablesTheMainWindowEvenAfterTheWindowClosed() {
         {
             CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
-            progress.BeginModal("Progress", 0);
+            progress.BeginModal("Progress", false);
             progress.Hide(); // hidden, still modal
             QVERIFY(!mainWindow->isEnabled());
             QTest::mouseClick(progress.CancelButton(), Qt::LeftButton);
@@ -207,7 +207,7 @@ private slots:
         CJobProgressWnd progress(nullptr, "Progress", 1);
         QVERIFY(progress.DestroyWindow());
         QVERIFY(progress.Window() == nullptr);
-        QVERIFY(progress.BeginModal("Writing", 0));
+        QVERIFY(progress.BeginModal("Writing", false));
         QVERIFY(progress.Window() != nullptr);
         QVERIFY(!mainWindow->isEnabled());
         QVERIFY(progress.Window()->isEnabled());
@@ -259,7 +259,7 @@ private slots:
     // is a Cancel, and the popup does not come back at the next block.
     void closeRequestCancels() {
         CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
-        progress.BeginModal("Progress", 0);
+        progress.BeginModal("Progress", false);
         progress.SetRange(0, 10, 1);
         QVERIFY(!progress.Window()->close());
         QVERIFY(progress.IsCancelled());
@@ -296,7 +296,7 @@ private slots:
 
     void quitRequestSeenWhilePumpingIsPostedAgain() {
         CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
-        progress.BeginModal("Progress", 0);
+        progress.BeginModal("Progress", false);
         QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
         QuitCounter counter;
         qApp->installEventFilter(&counter);

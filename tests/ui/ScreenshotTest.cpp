@@ -19,7 +19,7 @@ private slots:
         CJobProgressWnd progress(nullptr, "Progress", 1);
         progress.SetRange(0, 1000, 1);
         // The writer's own status text, as a real run shows it.
-        progress.SetText("Creating WAV files...  Estimated time remaining: %d:%02d", 1, 24);
+        progress.SetStatus("Creating WAV files...  Estimated time remaining: 1:24");
         progress.SetPos(583);
         const QImage progressImage = WithCaption(progress.Window());
         QVERIFY(progressImage.save(QDir(folder).filePath("progress-window.png")));

@@ -22,7 +22,7 @@ public:
     mutable std::vector<Field> reads; // every field read, in order
     std::vector<std::pair<Field, std::string>> problems;
     Field focus = Field::MaximumLabel;
-    int pickerResult = 0;
+    FolderChoice pickerResult = FolderChoice::Cancelled;
     int pickerCalls = 0;
 
     std::string Text(Field field) const override {
@@ -44,7 +44,7 @@ public:
         focus = field;
     }
     std::optional<std::string> ChooseInputFile() override { return std::nullopt; }
-    int PickOutputFolder(std::string& folder) override {
+    FolderChoice PickOutputFolder(std::string& folder) override {
         ++pickerCalls;
         folder = "/chosen";
         return pickerResult;
@@ -197,7 +197,7 @@ TEST_F(MainWindowFormTest, RelativePathsAreTakenFromTheStartFolder) {
 // takes it over, and a failing one opens no picker.
 TEST_F(MainWindowFormTest, LeavingAFieldCommitsOnceAndBeforeBrowsing) {
     Open();
-    view.pickerResult = 1;
+    view.pickerResult = FolderChoice::Chosen;
     view.texts[Field::MinTrackLength] = "0";
     form.FieldLeft();
     form.BrowseOutput();
