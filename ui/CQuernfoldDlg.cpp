@@ -218,7 +218,7 @@ FolderChoice CQuernfoldDlg::PickOutputFolder(std::string& folder) {
 }
 
 std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {
-    auto host = std::make_unique<WindowHost>(this);
+    auto host = std::make_unique<WindowHost>(this, settings);
     if (ReviewWindowWanted()) {
         host->ReviewPlans([this](const std::string& text, bool average) {
             form.ApplyChosenOptions(text, average);

@@ -6,10 +6,10 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-WindowHost::WindowHost(QWidget* owner) : mainWindow(owner) {}
+WindowHost::WindowHost(QWidget* owner, SettingsStore& store) : mainWindow(owner), settings(store) {}
 
 std::unique_ptr<ProgressDisplay> WindowHost::CreateProgress(const std::string& title, bool smooth) {
-    return std::make_unique<CJobProgressWnd>(mainWindow, title.c_str(), smooth ? 1 : 0);
+    return std::make_unique<CJobProgressWnd>(mainWindow, title, smooth, settings);
 }
 
 Answer WindowHost::ShowMessage(const std::string& text, const std::string& caption,

@@ -2,6 +2,7 @@
 // message boxes, both owned by the main window.
 #pragma once
 
+#include "SettingsStore.h"
 #include "SplitHost.h"
 
 #include <QPointer>
@@ -19,7 +20,8 @@ public:
     using OptionsChosen =
         std::function<void(const std::string& thresholdText, bool useAverageMethod)>;
 
-    explicit WindowHost(QWidget* mainWindow);
+    // The progress window keeps its position in `settings`.
+    WindowHost(QWidget* mainWindow, SettingsStore& settings);
 
     // From now on the plan is confirmed in the review window, not the report box.
     void ReviewPlans(OptionsChosen onChosen);
@@ -32,6 +34,7 @@ public:
 
 private:
     QPointer<QWidget> mainWindow;
+    SettingsStore& settings;
     bool reviewPlans = false;
     OptionsChosen optionsChosen;
 };

@@ -47,6 +47,7 @@ class ProgressWindowTest : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<ScratchSettings> settings;
+    ProfileStore store;
     std::unique_ptr<QWidget> mainWindow;
 
 private slots:
@@ -64,7 +65,7 @@ private slots:
     }
 
     void captionShowsTruncatedPercentageOnlyOnceItMoves() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         QVERIFY(progress.Window()->isVisible());
         QCOMPARE(progress.Window()->windowTitle(), QString("Progress"));
         progress.SetRange(0, 3, 1);
@@ -88,7 +89,7 @@ private slots:
     }
 
     void rangesBeyondIntAreScaledOntoTheBar() {
-        CJobProgressWnd progress(nullptr, "Writing", 1);
+        CJobProgressWnd progress(nullptr, "Writing", true, store);
         const std::int64_t upper = 6'000'000'000;
         QCOMPARE(progress.SetRange(0, upper, 1), std::int64_t{1});
         QCOMPARE(progress.SetPos(upper / 2), std::int64_t{0});
@@ -100,7 +101,7 @@ private slots:
     }
 
     void setPosShowsAHiddenWindowButTextAndRangeDoNot() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         progress.Hide();
         QVERIFY(!progress.Window()->isVisible());
         progress.SetStatus("Analysing side A");
@@ -112,7 +113,7 @@ private slots:
     }
 
     void longStatusTextIsCutNotWrappedAndTheWindowKeepsItsSize() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         const QSize windowSize = progress.Window()->size();
         const QRect textArea = progress.StatusText()->geometry();
         QCOMPARE(textArea.width(), 390);
@@ -127,7 +128,7 @@ private slots:
     }
 
     void escapeCancelsOnlyWhilePumpingWithTheFlag() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         progress.BeginModal("Progress", false);
         PostKey(progress.Window(), Qt::Key_Escape);
         progress.PumpMessages(false);
@@ -144,7 +145,7 @@ private slots:
     }
 
     void buttonUpOverCancelCancelsOnlyInTheModalState() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         const QPoint overButton = CenterOf(progress.CancelButton());
         // Addressed to another window, and not modal yet: no cancel.
         PostButtonUp(mainWindow.get(), overButton);
@@ -161,7 +162,7 @@ private slots:
     }
 
     void cancelIsStickyAndThePumpThenReturnsAtOnce() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         progress.BeginModal("Progress", false);
         QVERIFY(!mainWindow->isEnabled());
         QTest::mouseClick(progress.CancelButton(), Qt::LeftButton);
@@ -190,7 +191,7 @@ private slots:
 
     void destructionEnablesTheMainWindowEvenAfterTheWindowClosed() {
         {
-            CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+            CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
             progress.BeginModal("Progress", false);
             progress.Hide(); // hidden, still modal
             QVERIFY(!mainWindow->isEnabled());
@@ -204,7 +205,7 @@ private slots:
     }
 
     void beginModalRecreatesAClosedWindow() {
-        CJobProgressWnd progress(nullptr, "Progress", 1);
+        CJobProgressWnd progress(nullptr, "Progress", true, store);
         QVERIFY(progress.DestroyWindow());
         QVERIFY(progress.Window() == nullptr);
         QVERIFY(progress.BeginModal("Writing", false));
@@ -219,7 +220,7 @@ private slots:
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QPoint centred;
         {
-            CJobProgressWnd progress(nullptr, "Progress", 1); // nothing stored yet
+            CJobProgressWnd progress(nullptr, "Progress", true, store); // nothing stored yet
             centred = progress.Window()->pos();
             QVERIFY(centred.x() > 0 && centred.y() > 0);
             progress.Window()->move(37, 41);
@@ -227,7 +228,7 @@ private slots:
         QCOMPARE(GetProfileInt("Settings", "X", -1), 37);
         QCOMPARE(GetProfileInt("Settings", "Y", -1), 41);
         {
-            CJobProgressWnd progress(nullptr, "Progress", 1);
+            CJobProgressWnd progress(nullptr, "Progress", true, store);
             QCOMPARE(progress.Window()->pos(), QPoint(37, 41));
             QCOMPARE(progress.Window()->size(), QSize(410, progress.Window()->height()));
         }
@@ -236,7 +237,7 @@ private slots:
         for (const QPoint stored : offScreen) {
             WriteProfileInt("Settings", "X", stored.x());
             WriteProfileInt("Settings", "Y", stored.y());
-            CJobProgressWnd progress(nullptr, "Progress", 1);
+            CJobProgressWnd progress(nullptr, "Progress", true, store);
             QCOMPARE(progress.Window()->pos(), centred);
         }
     }
@@ -247,7 +248,7 @@ private slots:
             WriteProfileInt("Settings", "X", 37);
             WriteProfileInt("Settings", "Y", 241);
             for (int run = 0; run < 3; ++run) {
-                CJobProgressWnd progress(owner, "Progress", 1);
+                CJobProgressWnd progress(owner, "Progress", true, store);
                 QVERIFY(QTest::qWaitForWindowExposed(progress.Window()));
                 QCOMPARE(progress.Window()->pos(), QPoint(37, 241));
             }
@@ -258,7 +259,7 @@ private slots:
     // The close box and Alt+F4 ask the window manager to close the popup: that
     // is a Cancel, and the popup does not come back at the next block.
     void closeRequestCancels() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         progress.BeginModal("Progress", false);
         progress.SetRange(0, 10, 1);
         QVERIFY(!progress.Window()->close());
@@ -295,7 +296,7 @@ private slots:
     }
 
     void quitRequestSeenWhilePumpingIsPostedAgain() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         progress.BeginModal("Progress", false);
         QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
         QuitCounter counter;

@@ -64,11 +64,14 @@ void WriteNoisyPauses(const std::string& path) {
 class AgreeingHost : public SplitHost {
 public:
     std::unique_ptr<ProgressDisplay> CreateProgress(const std::string&, bool) override {
-        return std::make_unique<CJobProgressWnd>(nullptr, "Progress", 1);
+        return std::make_unique<CJobProgressWnd>(nullptr, "Progress", true, store);
     }
     Answer ShowMessage(const std::string&, const std::string&, MessageKind) override {
         return Answer::Ok;
     }
+
+private:
+    ProfileStore store;
 };
 
 void WriteGenerated(const RecordingSettings& settings, const std::string& path) {

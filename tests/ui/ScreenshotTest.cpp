@@ -2,6 +2,7 @@
 // in the folder named by QUERNFOLD_SCREENSHOT_DIR, each with a caption strip.
 #include "CAboutBox.h"
 #include "CJobProgressWnd.h"
+#include "Profile.h"
 #include "UiTestSupport.h"
 
 #include <QDir>
@@ -16,7 +17,8 @@ private slots:
                                                     QDir::current().filePath("screenshots"));
         QVERIFY(QDir().mkpath(folder));
 
-        CJobProgressWnd progress(nullptr, "Progress", 1);
+        ProfileStore store;
+        CJobProgressWnd progress(nullptr, "Progress", true, store);
         progress.SetRange(0, 1000, 1);
         // The writer's own status text, as a real run shows it.
         progress.SetStatus("Creating WAV files...  Estimated time remaining: 1:24");

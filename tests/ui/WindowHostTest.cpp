@@ -2,6 +2,7 @@
 // makes for the engine.
 #include "WindowHost.h"
 #include "CJobProgressWnd.h"
+#include "Profile.h"
 #include "UiTestSupport.h"
 
 #include <QMessageBox>
@@ -14,7 +15,8 @@ private slots:
     void messageStylesMapToButtonsAndIcon() {
         QWidget mainWindow;
         mainWindow.show();
-        WindowHost host(&mainWindow);
+        ProfileStore store;
+        WindowHost host(&mainWindow, store);
         struct Case {
             MessageKind kind;
             QMessageBox::Icon icon;
@@ -62,7 +64,8 @@ private slots:
         QWidget mainWindow;
         mainWindow.show();
         CJobProgressWnd::SetMainWindow(&mainWindow);
-        WindowHost host(&mainWindow);
+        ProfileStore store;
+        WindowHost host(&mainWindow, store);
         {
             std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", true);
             auto* window = dynamic_cast<CJobProgressWnd*>(progress.get());
