@@ -9,8 +9,6 @@
 
 #include <QFile>
 #include <QFileInfo>
-#include <QKeySequence>
-#include <QShortcut>
 
 namespace {
 
@@ -53,13 +51,9 @@ bool CQuernfoldApp::InitInstance() {
 
     CQuernfoldDlg dialog(PickOutputFolder, ShowAboutBox, nullptr);
     CJobProgressWnd::SetMainWindow(&dialog);
-    auto* help = new QShortcut(QKeySequence::HelpContents, &dialog);
-    QObject::connect(help, &QShortcut::activated, &dialog, [this] { OnHelp(); });
 
     dialog.exec();
 
     CJobProgressWnd::SetMainWindow(nullptr);
     return false;
 }
-
-void CQuernfoldApp::OnHelp() {}

@@ -17,8 +17,6 @@ public:
 private:
     // False: there is no loop after the main window's own.
     bool InitInstance();
-    // Help goes nowhere: the program ships no help content.
-    void OnHelp();
 
     QApplication application;
 };

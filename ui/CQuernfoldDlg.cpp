@@ -1,10 +1,12 @@
 #include "CQuernfoldDlg.h"
 
 #include "CThresholdSlider.h"
+#include "DialogTemplate.h"
 #include "FieldControls.h"
 #include "ProgramIcon.h"
 #include "WindowHost.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QEvent>
@@ -219,12 +221,23 @@ FolderChoice CQuernfoldDlg::PickOutputFolder(std::string& folder) {
 
 std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {
     auto host = std::make_unique<WindowHost>(this, settings);
-    if (ReviewWindowWanted()) {
-        host->ReviewPlans([this](const std::string& text, bool average) {
-            form.ApplyChosenOptions(text, average);
-        });
-    }
+    host->ReviewPlans(
+        [this](const std::string& text, bool average) { form.ApplyChosenOptions(text, average); });
     return host;
+}
+
+// The window manager owns the window's system menu here, so the About item is
+// offered in the window's context menu instead.
+void CQuernfoldDlg::AddAboutItem() {
+    const QString text = QString::fromUtf8(kAboutMenuText);
+    if (text.isEmpty()) {
+        return;
+    }
+    auto* about = new QAction(text, this);
+    about->setObjectName(QStringLiteral("aboutAction"));
+    connect(about, &QAction::triggered, this, [this] { OnAbout(); });
+    addAction(about);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void CQuernfoldDlg::OnAbout() {

@@ -64,7 +64,7 @@ private:
 
     QWidget* FieldControl(Field field) const;
     void OnAbout();
-    // The About item, in the window's context menu (AboutItem_other.cpp).
+    // The About item, in the window's context menu.
     void AddAboutItem();
 
     FolderPicker pickFolder;

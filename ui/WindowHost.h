@@ -10,10 +10,6 @@
 
 #include <functional>
 
-// Whether this platform's program confirms the plan in the review window (true)
-// or in the plain report box.
-bool ReviewWindowWanted();
-
 class WindowHost : public SplitHost {
 public:
     // Told, on OK in the review window, the options that made the plan to write.

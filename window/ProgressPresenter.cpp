@@ -4,8 +4,7 @@
 
 #include <utility>
 
-ProgressPresenter::ProgressPresenter(ProgressView& view, SettingsStore& settings,
-                                     std::string title)
+ProgressPresenter::ProgressPresenter(ProgressView& view, SettingsStore& settings, std::string title)
     : view(view), settings(settings), title(std::move(title)) {}
 
 bool ProgressPresenter::Create(const std::string& caption, bool smooth) {

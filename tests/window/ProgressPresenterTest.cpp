@@ -1,8 +1,8 @@
 // The progress window's logic over a fake view: the caption's percentage, when
 // the popup shows itself and takes the focus, the cancel request, the modal
 // state, and where the popup reopens.
-#include "MemoryStore.h"
 #include "ProgressPresenter.h"
+#include "MemoryStore.h"
 
 #include <gtest/gtest.h>
 
