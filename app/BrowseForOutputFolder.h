@@ -6,6 +6,8 @@
 
 class QWidget;
 
+namespace qtui {
+
 inline constexpr std::size_t kFolderPathBufferSize = 260;
 
 // 1: the user chose a folder; its path, zero-terminated, is in buffer.
@@ -18,3 +20,5 @@ template <std::size_t N> int BrowseForOutputFolder(char (&buffer)[N], QWidget* o
     static_assert(N >= kFolderPathBufferSize, "the folder picker needs a 260-byte buffer");
     return BrowseForOutputFolder(buffer, N, owner);
 }
+
+} // namespace qtui

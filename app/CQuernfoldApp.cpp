@@ -10,6 +10,8 @@
 #include <QFile>
 #include <QFileInfo>
 
+namespace qtui {
+
 namespace {
 
 FolderChoice PickOutputFolder(QWidget* owner, QString& folder) {
@@ -57,3 +59,5 @@ bool CQuernfoldApp::InitInstance() {
     CJobProgressWnd::SetMainWindow(nullptr);
     return false;
 }
+
+} // namespace qtui

@@ -5,6 +5,8 @@
 
 #include <QApplication>
 
+namespace qtui {
+
 class CQuernfoldApp {
 public:
     CQuernfoldApp(int& argc, char** argv);
@@ -20,3 +22,5 @@ private:
 
     QApplication application;
 };
+
+} // namespace qtui

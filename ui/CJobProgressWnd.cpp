@@ -9,6 +9,8 @@
 #include <QScreen>
 #include <QWindow>
 
+namespace qtui {
+
 namespace {
 
 QPointer<QWidget>& MainWindowPointer() {
@@ -267,3 +269,5 @@ std::vector<ProgressView::Area> CJobProgressWnd::Screens() const {
     }
     return areas;
 }
+
+} // namespace qtui

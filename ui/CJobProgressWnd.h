@@ -19,6 +19,8 @@
 #include <QPushButton>
 #include <QWidget>
 
+namespace qtui {
+
 class CJobProgressWnd : public QObject, public ProgressPresenter, private ProgressView {
     Q_OBJECT
 public:
@@ -77,3 +79,5 @@ private:
     bool escapeCancelsWhilePumping = false;
     bool quitSeen = false;
 };
+
+} // namespace qtui

@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace qtui {
+
 namespace {
 
 constexpr int kMargin = 4;      // around the plot inside the view
@@ -417,3 +419,5 @@ void CPlanReviewWnd::OnClicked(int x, std::uint32_t /*frame*/) {
         return;
     }
 }
+
+} // namespace qtui

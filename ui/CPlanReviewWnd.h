@@ -14,11 +14,14 @@
 #include <memory>
 #include <thread>
 
-class CThresholdSlider;
 class QAbstractButton;
 class QLabel;
 class QPushButton;
 class QRadioButton;
+
+namespace qtui {
+
+class CThresholdSlider;
 
 // Draws an overview of frames with the plan over it. Knows nothing of options:
 // the review window hands it what to draw.
@@ -127,3 +130,5 @@ private:
     std::thread overviewReader;
     std::unique_ptr<PlanReanalyzer> reanalyzer;
 };
+
+} // namespace qtui

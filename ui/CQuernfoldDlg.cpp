@@ -23,6 +23,8 @@
 #include <algorithm>
 #include <iterator>
 
+namespace qtui {
+
 namespace {
 
 using Field = MainWindowView::Field;
@@ -277,3 +279,5 @@ void CQuernfoldDlg::reject() {
         QDialog::reject();
     }
 }
+
+} // namespace qtui

@@ -16,17 +16,19 @@
 
 #include <functional>
 
-class CThresholdSlider;
 class QAbstractButton;
 class QLabel;
 class QLineEdit;
+
+namespace qtui {
+
+class CThresholdSlider;
 
 class CQuernfoldDlg : public QDialog, private MainWindowView {
     Q_OBJECT
 
 public:
-    // The output folder's picker: 1 with the chosen folder in `folder`; 0 when
-    // cancelled; -1 when no picker can be shown. `folder` is used only on 1.
+    // The output folder's picker; `folder` is used only when one was chosen.
     using FolderPicker = std::function<FolderChoice(QWidget* owner, QString& folder)>;
     // Shows the About box modally and returns when it is closed.
     using AboutBoxRunner = std::function<void(QWidget* owner)>;
@@ -76,3 +78,5 @@ private:
     DialogControls controls;
     CThresholdSlider* threshold = nullptr;
 };
+
+} // namespace qtui

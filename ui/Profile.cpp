@@ -8,6 +8,8 @@
 #include <limits>
 #include <optional>
 
+namespace qtui {
+
 namespace {
 
 QString& RootName() {
@@ -167,3 +169,5 @@ bool ProfileStore::WriteSection(const std::string& section,
     }
     return Flush(store.settings);
 }
+
+} // namespace qtui

@@ -7,6 +7,8 @@
 
 #include <QString>
 
+namespace qtui {
+
 // The root name; the application object sets it once at start-up.
 void SetRegistryKey(const QString& rootName);
 QString RegistryKey();
@@ -32,3 +34,5 @@ public:
     bool WriteSection(const std::string& section,
                       const std::vector<std::pair<std::string, Value>>& entries) override;
 };
+
+} // namespace qtui

@@ -6,6 +6,8 @@
 #include <QMessageBox>
 #include <QPushButton>
 
+namespace qtui {
+
 WindowHost::WindowHost(QWidget* owner, SettingsStore& store) : mainWindow(owner), settings(store) {}
 
 std::unique_ptr<ProgressDisplay> WindowHost::CreateProgress(const std::string& title, bool smooth) {
@@ -51,3 +53,5 @@ SplitHost::PlanAnswer WindowHost::ConfirmPlan(const PlanToConfirm& proposal, Cho
     }
     return PlanAnswer::Proceed;
 }
+
+} // namespace qtui

@@ -10,6 +10,8 @@
 
 #include <functional>
 
+namespace qtui {
+
 class WindowHost : public SplitHost {
 public:
     // Told, on OK in the review window, the options that made the plan to write.
@@ -34,3 +36,5 @@ private:
     bool reviewPlans = false;
     OptionsChosen optionsChosen;
 };
+
+} // namespace qtui

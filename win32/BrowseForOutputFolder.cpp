@@ -2,6 +2,8 @@
 
 #include "TextConversion.h"
 
+namespace winui {
+
 namespace {
 
 constexpr wchar_t kTitle[] = L"Select a directory in which to write split WAV files";
@@ -97,3 +99,5 @@ int BrowseForOutputFolder(std::string& folder, HWND owner) {
     folder = Utf8FromUtf16(path);
     return 1;
 }
+
+} // namespace winui

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+namespace winui {
+
 namespace {
 
 constexpr wchar_t kWindowClass[] = L"QuernfoldProgress";
@@ -364,3 +366,5 @@ LRESULT CJobProgressWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+} // namespace winui

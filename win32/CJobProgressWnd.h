@@ -13,6 +13,8 @@
 #include "ProgressPresenter.h"
 #include "WinApi.h"
 
+namespace winui {
+
 class CJobProgressWnd : public ProgressPresenter, private ProgressView {
 public:
     // The application's main window: the window BeginModal disables until the
@@ -64,3 +66,5 @@ private:
     HFONT font = nullptr;
     int dpi = 96;
 };
+
+} // namespace winui

@@ -5,6 +5,8 @@
 #include "RegistrySettingsStore.h"
 #include "WinApi.h"
 
+namespace winui {
+
 CQuernfoldApp::CQuernfoldApp() {
     // The folder picker is a shell dialog: it needs COM on this thread.
     comInitialized =
@@ -28,3 +30,5 @@ int CQuernfoldApp::Run() {
     dialog.DoModal();
     return 0;
 }
+
+} // namespace winui

@@ -14,6 +14,8 @@
 #include <iterator>
 #include <vector>
 
+namespace winui {
+
 namespace {
 
 using Field = MainWindowView::Field;
@@ -264,3 +266,5 @@ FolderChoice CQuernfoldDlg::PickOutputFolder(std::string& folder) {
 std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {
     return std::make_unique<WindowHost>(window, settings);
 }
+
+} // namespace winui

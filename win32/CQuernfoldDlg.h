@@ -14,6 +14,8 @@
 #include <string>
 #include <type_traits>
 
+namespace winui {
+
 struct DialogFrame;
 
 class CQuernfoldDlg : private MainWindowView {
@@ -64,3 +66,5 @@ private:
     std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter> bigIcon;
     std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter> smallIcon;
 };
+
+} // namespace winui

@@ -3,6 +3,8 @@
 #include "CJobProgressWnd.h"
 #include "TextConversion.h"
 
+namespace winui {
+
 WindowHost::WindowHost(HWND owner, SettingsStore& store) : mainWindow(owner), settings(store) {}
 
 std::unique_ptr<ProgressDisplay> WindowHost::CreateProgress(const std::string& title, bool smooth) {
@@ -33,3 +35,5 @@ Answer WindowHost::ShowMessage(const std::string& text, const std::string& capti
                     BoxStyleOf(kind) | MB_SETFOREGROUND);
     return answer == IDOK ? Answer::Ok : Answer::Cancel;
 }
+
+} // namespace winui

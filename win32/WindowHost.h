@@ -7,6 +7,8 @@
 #include "SplitHost.h"
 #include "WinApi.h"
 
+namespace winui {
+
 class WindowHost : public SplitHost {
 public:
     WindowHost(HWND mainWindow, SettingsStore& settings);
@@ -19,3 +21,5 @@ private:
     HWND mainWindow;
     SettingsStore& settings;
 };
+
+} // namespace winui

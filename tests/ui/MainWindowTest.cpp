@@ -33,6 +33,8 @@
 #include <functional>
 #include <memory>
 
+using namespace qtui;
+
 using namespace MainWindowId;
 
 namespace {

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+using namespace qtui;
+
 namespace {
 
 void PostKey(QWidget* to, int key) {

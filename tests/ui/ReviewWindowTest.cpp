@@ -29,6 +29,8 @@
 #include <filesystem>
 #include <memory>
 
+using namespace qtui;
+
 namespace {
 
 constexpr int kRate = 8000;

@@ -8,6 +8,8 @@
 #include <QDir>
 #include <QtTest>
 
+using namespace qtui;
+
 class ScreenshotTest : public QObject {
     Q_OBJECT
 private slots:

@@ -20,6 +20,8 @@
 #include <cctype>
 #include <set>
 
+using namespace qtui;
+
 using namespace MainWindowId;
 
 namespace {

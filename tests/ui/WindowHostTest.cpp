@@ -9,6 +9,8 @@
 #include <QPushButton>
 #include <QtTest>
 
+using namespace qtui;
+
 class WindowHostTest : public QObject {
     Q_OBJECT
 private slots:

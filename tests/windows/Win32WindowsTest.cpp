@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+using namespace winui;
+
 namespace {
 
 // One control of a built template, read back the way the dialog manager reads it.
