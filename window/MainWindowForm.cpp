@@ -144,8 +144,11 @@ void MainWindowForm::ExchangeFields(Pass& pass) {
 
 void MainWindowForm::Open() {
     Exchange(false);
-    LoadOptionSettings(store, held);
+    // Close compares with what is stored, so a refused value shown as its
+    // default is written over.
     loaded = held;
+    ReadStoredOptions(store, loaded);
+    LoadOptionSettings(store, held);
     maximumLabel = ThresholdMaximumLabel();
 
     // Placing the trackbar is not a move: the label keeps the stored text.

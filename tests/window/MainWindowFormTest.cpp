@@ -224,4 +224,33 @@ TEST_F(MainWindowFormTest, StoredOptionsRoundTrip) {
     EXPECT_EQ(store.values["Options/MinTrackLength"], SettingsStore::Value(std::string("soon")));
 }
 
+// A hand-edited value its rule refuses opens as its default, commits without a
+// warning, and Close writes the default over it; values in range stay untouched.
+TEST_F(MainWindowFormTest, RefusedStoredValuesOpenAsDefaultsAndCloseWritesThem) {
+    const std::pair<const char*, SettingsStore::Value> refused[] = {
+        {"AppendSilence", -1},
+        {"MinTrackLength", 70000},
+        {"SilenceLength", 0},
+        {"BeginWith", std::string("../../etc/x")},
+    };
+    for (const auto& [entry, value] : refused) {
+        store.values[std::string("Options/") + entry] = value;
+    }
+    store.values["Options/Threshold"] = std::string("0.35 %");
+    Open();
+    EXPECT_EQ(view.texts[Field::AppendSilence], "0");
+    EXPECT_EQ(view.texts[Field::MinTrackLength], "30");
+    EXPECT_EQ(view.texts[Field::SilenceLength], "500");
+    EXPECT_EQ(view.texts[Field::FileNamePrefix], "Track");
+    EXPECT_TRUE(form.Exchange(true));
+    EXPECT_TRUE(view.problems.empty());
+    EXPECT_TRUE(form.Close());
+    ASSERT_EQ(store.writes.size(), 1u);
+    EXPECT_EQ(store.writes[0],
+              (std::vector<std::string>{"TrimSilence", "UseAverageMethod", "AppendSilence",
+                                        "MinTrackLength", "SilenceLength", "BeginWith"}));
+    EXPECT_EQ(store.values["Options/AppendSilence"], SettingsStore::Value(0));
+    EXPECT_EQ(store.values["Options/BeginWith"], SettingsStore::Value(std::string("Track")));
+}
+
 } // namespace
