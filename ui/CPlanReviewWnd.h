@@ -16,6 +16,7 @@
 
 class QAbstractButton;
 class QLabel;
+class QPainter;
 class QPushButton;
 class QRadioButton;
 
@@ -51,6 +52,10 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void DrawBands(QPainter& painter, const QRect& plot);
+    void DrawWaveform(QPainter& painter, const QRect& plot);
+    void DrawThresholdAndCuts(QPainter& painter, const QRect& plot);
+    void DrawTimeAxis(QPainter& painter, const QRect& plot);
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -99,6 +104,9 @@ private:
     void RequestAnalysis();
     void OnAnalysed(const PlanReanalyzer::Result& result);
     void OnOverviewRead(std::shared_ptr<const WaveOverview> result);
+    void BuildControls();
+    void ConnectControls();
+    void StartReading(const SplitHost::PlanToConfirm& proposal);
     void OnClicked(int x, std::uint32_t frame);
     void ShowPlan();
 
