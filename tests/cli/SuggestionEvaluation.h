@@ -47,7 +47,6 @@ private:
     std::map<std::string, File> files;
 };
 
-
 RecordingFiles& Files();
 
 // Empty when a dry run at the threshold plans one file per track with every cut
