@@ -4,8 +4,6 @@
 #include "CAboutBox.h"
 #include "CJobProgressWnd.h"
 #include "CQuernfoldDlg.h"
-#include "Profile.h"
-#include "SettingsStore.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -49,7 +47,6 @@ int CQuernfoldApp::Run() {
 }
 
 bool CQuernfoldApp::InitInstance() {
-    SetRegistryKey(QString::fromUtf8(kSettingsRoot));
 
     CQuernfoldDlg dialog(PickOutputFolder, ShowAboutBox, nullptr);
     CJobProgressWnd::SetMainWindow(&dialog);

@@ -1,5 +1,6 @@
-// The application object: names the settings store, runs the main window as a
-// modal dialog and ends the program when it closes. The command line is ignored
+// The application object: names the program (and so its settings file under the
+// settings root), runs the main window as a modal dialog and ends the program
+// when it closes. The command line is ignored
 // (the toolkit's own options aside).
 #pragma once
 
