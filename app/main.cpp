@@ -2,6 +2,6 @@
 #include "CQuernfoldApp.h"
 
 int main(int argc, char** argv) {
-    CQuernfoldApp app(argc, argv);
+    qtui::CQuernfoldApp app(argc, argv);
     return app.Run();
 }

@@ -32,7 +32,7 @@ TerminalProgress::~TerminalProgress() {
     }
 }
 
-bool TerminalProgress::BeginModal(const char*, int) {
+bool TerminalProgress::BeginModal(const std::string&, bool) {
     return true;
 }
 
@@ -65,7 +65,7 @@ void TerminalProgress::Hide() {
     visible = false;
 }
 
-void TerminalProgress::SetStatusText(const char* text) {
+void TerminalProgress::ShowStatus(const std::string& text) {
     status = text;
     Draw(false);
 }
@@ -110,19 +110,20 @@ void TerminalProgress::Draw(bool force) {
 
 TerminalHost::TerminalHost(Settings settings) : settings(std::move(settings)) {}
 
-std::unique_ptr<ProgressDisplay> TerminalHost::CreateProgress(const char*, int) {
+std::unique_ptr<ProgressDisplay> TerminalHost::CreateProgress(const std::string&, bool) {
     return std::make_unique<TerminalProgress>(settings.showProgress, &progress);
 }
 
-int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsigned style) {
+Answer TerminalHost::ShowMessage(const std::string& text, const std::string& caption,
+                                 MessageKind kind) {
     if (progress != nullptr) {
         progress->Clear();
     }
-    if ((style & MB_ICONERROR) != 0) {
+    if (kind == MessageKind::Error) {
         std::fflush(stdout);
-        std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         std::fflush(stderr);
-        return IDOK;
+        return Answer::Ok;
     }
     std::fputs(text.c_str(), stdout);
     std::fputc('\n', stdout);
@@ -133,20 +134,20 @@ int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsi
             std::fprintf(stderr, "Error: The report could not be written to standard output.\n");
         }
         reportFailed = true;
-        return IDCANCEL;
+        return Answer::Cancel;
     }
-    if (ButtonsOf(style) != MB_OKCANCEL) {
-        return IDOK;
+    if (kind != MessageKind::Question) {
+        return Answer::Ok;
     }
     // A Ctrl+C during the last, uncancellable stretch of the analysis still
     // means no file is started.
     if (labelFileFailed || settings.dryRun || IsCancelRequested()) {
-        return IDCANCEL;
+        return Answer::Cancel;
     }
     if (settings.answerYes) {
-        return IDOK;
+        return Answer::Ok;
     }
-    return ReadConfirmation() ? IDOK : IDCANCEL;
+    return ReadConfirmation() ? Answer::Ok : Answer::Cancel;
 }
 
 bool TerminalHost::ReadConfirmation() {

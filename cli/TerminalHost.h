@@ -18,7 +18,7 @@ public:
     explicit TerminalProgress(bool draw, TerminalProgress** registration);
     ~TerminalProgress() override;
 
-    bool BeginModal(const char* title, int smooth) override;
+    bool BeginModal(const std::string& title, bool smooth) override;
     std::int64_t SetRange(std::int64_t lower, std::int64_t upper, std::int64_t step) override;
     std::int64_t SetPos(std::int64_t pos) override;
     void PumpMessages(bool escapeCancels) override;
@@ -29,7 +29,7 @@ public:
     void Clear();
 
 protected:
-    void SetStatusText(const char* text) override;
+    void ShowStatus(const std::string& text) override;
 
 private:
     void Draw(bool force);
@@ -60,8 +60,9 @@ public:
 
     explicit TerminalHost(Settings settings);
 
-    std::unique_ptr<ProgressDisplay> CreateProgress(const char* title, int smooth) override;
-    int ShowMessage(const std::string& text, const char* caption, unsigned style) override;
+    std::unique_ptr<ProgressDisplay> CreateProgress(const std::string& title, bool smooth) override;
+    Answer ShowMessage(const std::string& text, const std::string& caption,
+                       MessageKind kind) override;
     void PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                    std::uint32_t sampleRate) override;
 

@@ -233,8 +233,9 @@ private:
         }
         // In the last window the position can pass the end; never show a negative time.
         remaining = std::clamp<std::int64_t>(remaining, 0, INT_MAX);
-        progress.SetText(messages::kCreatingWithEstimate, static_cast<int>(remaining / 60),
-                         static_cast<int>(remaining % 60));
+        progress.SetStatus(FormatText(messages::kCreatingWithEstimate,
+                                      static_cast<int>(remaining / 60),
+                                      static_cast<int>(remaining % 60)));
         lastEstimateTime = now;
     }
 
@@ -269,9 +270,9 @@ SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::spa
     host.SetIdlePriority();
     NormalPriorityOnExit restorePriority(host);
 
-    progress.SetText(messages::kCreating);
+    progress.SetStatus(messages::kCreating);
     progress.SetPos(static_cast<std::int64_t>(spans.front().windowStart));
-    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.BeginModal(messages::kProgressTitle, false);
 
     // A name that no file may take (a FIFO, a device, a folder) stops the run
     // before any earlier file of the same names is replaced.
@@ -318,6 +319,6 @@ SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::spa
     } else {
         message = FormatText(messages::kCannotRead, options.inputPath.c_str());
     }
-    host.ShowMessage(message, messages::kErrorCaption, MB_ICONERROR);
+    host.ShowMessage(message, messages::kErrorCaption, MessageKind::Error);
     return Result::Failed;
 }

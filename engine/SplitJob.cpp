@@ -20,7 +20,7 @@
 namespace {
 
 void ShowError(SplitHost& host, const std::string& text) {
-    host.ShowMessage(text, messages::kErrorCaption, MB_ICONERROR);
+    host.ShowMessage(text, messages::kErrorCaption, MessageKind::Error);
 }
 
 // The first output file that is the input itself (same file, however the path is
@@ -103,9 +103,9 @@ bool LongEnoughOrExplain(const WaveStream& reader, std::uint64_t window,
 // user cancelled. The display stays for the writer, hidden.
 bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
                           ProgressDisplay& progress, std::span<FrameSlot> frames, SplitPlan& plan) {
-    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.BeginModal(messages::kProgressTitle, false);
     progress.SetRange(0, reader.FrameCount(), 1);
-    progress.SetText(messages::kAnalyzing);
+    progress.SetStatus(messages::kAnalyzing);
     if (SplitAnalyzer::Analyze(options, reader, progress, frames, plan) ==
         SplitAnalyzer::Result::Cancelled) {
         return false;
@@ -123,7 +123,7 @@ bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
 // leaves it; false, after showing why, when they do not fit the recording.
 bool PlanGivenCutsOrExplain(const SplitOptions& options, const WaveStream& reader,
                             ProgressDisplay& progress, SplitHost& host, SplitPlan& plan) {
-    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.BeginModal(messages::kProgressTitle, false);
     progress.SetRange(0, reader.FrameCount(), 1);
     progress.Hide();
     const std::optional<std::string> problem =
@@ -278,7 +278,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
 
     // From here the progress display exists; its destruction, on every way out,
     // ends the modal state and enables the main window again.
-    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress(messages::kProgressTitle, 1);
+    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress(messages::kProgressTitle, true);
     if (!progress) {
         return SplitOutcome::Refused;
     }

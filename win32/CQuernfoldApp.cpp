@@ -25,6 +25,8 @@ std::string FileFromCommandLine() {
 
 } // namespace
 
+namespace winui {
+
 CQuernfoldApp::CQuernfoldApp() {
     // The folder picker is a shell dialog: it needs COM on this thread.
     comInitialized =
@@ -49,3 +51,5 @@ int CQuernfoldApp::Run() {
     dialog.DoModal();
     return 0;
 }
+
+} // namespace winui

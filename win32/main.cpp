@@ -4,6 +4,6 @@
 
 int WINAPI WinMain(HINSTANCE /*instance*/, HINSTANCE /*previous*/, LPSTR /*commandLine*/,
                    int /*show*/) {
-    CQuernfoldApp app;
+    winui::CQuernfoldApp app;
     return app.Run();
 }

@@ -144,8 +144,11 @@ void MainWindowForm::ExchangeFields(Pass& pass) {
 
 void MainWindowForm::Open() {
     Exchange(false);
-    LoadOptionSettings(store, held);
+    // Close compares with what is stored, so a refused value shown as its
+    // default is written over.
     loaded = held;
+    ReadStoredOptions(store, loaded);
+    LoadOptionSettings(store, held);
     browseFolder = store.ReadText(kFoldersSection, kLastFolderEntry).value_or(startFolder);
     maximumLabel = ThresholdMaximumLabel();
 
@@ -223,7 +226,7 @@ void MainWindowForm::BrowseOutput() {
         return;
     }
     std::string folder;
-    if (view.PickOutputFolder(folder, browseFolder) == 1) {
+    if (view.PickOutputFolder(folder, browseFolder) == FolderChoice::Chosen) {
         RememberBrowseFolder(folder);
         held.outputFolder = folder;
         view.SetText(Field::OutputFolder, held.outputFolder);
@@ -279,7 +282,7 @@ void MainWindowForm::SuggestThreshold() {
         message += suggestion.advice;
     }
     if (!message.empty()) {
-        host->ShowMessage(message, "Suggested threshold", MB_OK);
+        host->ShowMessage(message, "Suggested threshold", MessageKind::Notice);
     }
 }
 

@@ -19,7 +19,7 @@ TEST_F(JobTest, WritesEverySegmentByteForByteWithAppendedSilence) {
     EXPECT_EQ(host.plan->shortestSegment, 1500u);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption, messages::kReadyCaption);
-    EXPECT_EQ(host.messages[0].style, MB_OKCANCEL);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Question);
     EXPECT_EQ(host.messages[0].text.rfind("Results of analysis:", 0), 0u);
 
     ExpectSegmentFiles(input, Names("Track", 5), LayOutSegments(*host.plan, input.Frames()), 20);
@@ -117,7 +117,7 @@ TEST_F(JobTest, AverageMethodIgnoresASilentChannelOnlyWhenTrimming) {
         options.trimSilence = true;
         options.useAverageMethod = average;
         FakeHost host;
-        host.confirmAnswer = IDCANCEL;
+        host.confirmAnswer = Answer::Cancel;
 
         EXPECT_EQ(RunSplitJob(options, host), SplitOutcome::Declined);
 
@@ -233,7 +233,7 @@ TEST_F(JobTest, RecordingOfExactlyTheMinimumTrackIsAnalysedAndNothingFound) {
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, messages::kNoSplitPoints);
     EXPECT_EQ(host.messages[0].caption, messages::kNothingToDoCaption);
-    EXPECT_EQ(host.messages[0].style, MB_OK);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Notice);
     EXPECT_EQ(host.progressCreated, 1);
     EXPECT_TRUE(host.mainWindowEnabled);
     EXPECT_TRUE(FilesInOutput().empty());
@@ -252,7 +252,7 @@ TEST_F(JobTest, UncreatableFirstFileStopsWithItsFullNameAndWritesNothing) {
     EXPECT_EQ(host.messages[1].text,
               FormatText(messages::kCannotOpenForWriting, Names("Track", 3)[0].c_str()));
     EXPECT_EQ(host.messages[1].caption, messages::kErrorCaption);
-    EXPECT_EQ(host.messages[1].style, MB_ICONERROR);
+    EXPECT_EQ(host.messages[1].kind, MessageKind::Error);
     EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track1.wav"}));
     EXPECT_TRUE(std::filesystem::is_directory(outputDir / "Track1.wav")); // not removed
     EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));

@@ -52,7 +52,7 @@ protected:
         const std::string name = Names("Track", static_cast<std::uint32_t>(names.size()))[failed];
         EXPECT_EQ(last.text, FormatText(messageFormat, name.c_str()));
         EXPECT_EQ(last.caption, messages::kErrorCaption);
-        EXPECT_EQ(last.style, MB_ICONERROR);
+        EXPECT_EQ(last.kind, MessageKind::Error);
         EXPECT_EQ(ExpectPrefixOfReference(outputDir, names, reference, false), failed);
         EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));
         EXPECT_EQ(host.progressAlive, 0);
