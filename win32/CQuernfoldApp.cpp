@@ -8,6 +8,8 @@
 
 #include <shellapi.h>
 
+namespace winui {
+
 namespace {
 
 // The file named on the command line ("Open with", a file dropped on the
@@ -24,8 +26,6 @@ std::string FileFromCommandLine() {
 }
 
 } // namespace
-
-namespace winui {
 
 CQuernfoldApp::CQuernfoldApp() {
     // The folder picker is a shell dialog: it needs COM on this thread.
