@@ -2,7 +2,6 @@
 
 #include "FileSystem.h"
 #include "LabelFile.h"
-#include "OutputFiles.h"
 #include "SegmentWriter.h"
 #include "SplitPlan.h"
 
@@ -138,13 +137,15 @@ int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsi
     }
     // A Ctrl+C during the last, uncancellable stretch of the analysis still
     // means no file is started.
-    if (labelFileFailed || settings.dryRun || IsCancelRequested()) {
+    if (labelFileFailed || IsCancelRequested()) {
         return IDCANCEL;
     }
-    if (settings.answerYes) {
-        return IDOK;
+    if (settings.dryRun) {
+        WritePendingLabels();
+        return IDCANCEL;
     }
-    return ReadConfirmation() ? IDOK : IDCANCEL;
+    const bool proceed = settings.answerYes || ReadConfirmation();
+    return proceed && WritePendingLabels() ? IDOK : IDCANCEL;
 }
 
 bool TerminalHost::ReadConfirmation() {
@@ -166,40 +167,63 @@ void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
     if (settings.labelsPath.empty()) {
         return;
     }
-    const char* refusal = LabelFileClash(plan.segmentCount);
-    if (refusal != nullptr) {
-        labelFileFailed = true;
-        if (progress != nullptr) {
-            progress->Clear();
-        }
-        std::fprintf(stderr, "Error: The label file %s %s\n", settings.labelsPath.c_str(), refusal);
-        return;
+    // Written once the answer is known (or in a dry run), so a "no" leaves the
+    // disk as it was.
+    pendingLabels = FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix);
+    pendingTrackNames.clear();
+    for (std::uint32_t number = 1; number <= plan.segmentCount; ++number) {
+        pendingTrackNames.push_back(
+            SegmentBaseName(settings.fileNamePrefix, number, plan.segmentCount));
     }
-    const std::string labels = FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix);
-    if (!WriteLabelFile(settings.labelsPath, labels)) {
-        // Writing the tracks without the cuts the user asked to review would be a
-        // failure reported as success, so the report is answered with Cancel.
-        labelFileFailed = true;
-        if (progress != nullptr) {
-            progress->Clear();
-        }
-        std::fprintf(stderr, "Error: The label file %s could not be written.\n",
-                     settings.labelsPath.c_str());
-    }
+    labelsPending = true;
 }
 
-const char* TerminalHost::LabelFileClash(std::uint32_t segmentCount) {
-    if (SameFile(settings.labelsPath, settings.inputPath)) {
-        return "is the WAV file being split and cannot be overwritten.";
+bool TerminalHost::WritePendingLabels() {
+    if (!labelsPending) {
+        return true;
     }
+    labelsPending = false;
     // The working directory is the output folder by now.
-    const std::string folder = CurrentDirectory();
-    for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        const std::string name =
-            SegmentFileName(folder, settings.fileNamePrefix, number, segmentCount);
-        if (SameFile(settings.labelsPath, name) || SameSpelling(settings.labelsPath, name)) {
-            return "is the name of one of the WAV files to be written.";
-        }
+    OutputFolder outputFolder;
+    outputFolder.Open(".");
+    const RecordingWatch recording(settings.inputPath);
+    std::string why;
+    const LabelFileResult result = WriteLabelFile(settings.labelsPath, pendingLabels, recording,
+                                                  outputFolder, pendingTrackNames, why);
+    if (result == LabelFileResult::Written) {
+        return true;
     }
-    return nullptr;
+    // Writing the tracks without the cuts the user asked to review would be a
+    // failure reported as success, so the report is answered with Cancel.
+    labelFileFailed = true;
+    labelFileRefused = result == LabelFileResult::NotLabelFile;
+    if (progress != nullptr) {
+        progress->Clear();
+    }
+    const char* label = settings.labelsPath.c_str();
+    switch (result) {
+    case LabelFileResult::IsRecording:
+        std::fprintf(stderr,
+                     "Error: The label file %s is the WAV file being split and cannot be "
+                     "overwritten.\n",
+                     label);
+        break;
+    case LabelFileResult::IsTrack:
+        std::fprintf(stderr,
+                     "Error: The label file %s is the name of one of the WAV files to be "
+                     "written.\n",
+                     label);
+        break;
+    case LabelFileResult::NotLabelFile:
+        std::fprintf(stderr,
+                     "Error: The label file %s exists and is not a label file (%s), so it is "
+                     "not replaced.\n",
+                     label, why.c_str());
+        break;
+    case LabelFileResult::Written:
+    case LabelFileResult::Failed:
+        std::fprintf(stderr, "Error: The label file %s could not be written.\n", label);
+        break;
+    }
+    return false;
 }

@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 class TerminalProgress : public ProgressDisplay {
 public:
@@ -68,14 +69,21 @@ public:
     // with Cancel).
     bool ReportFailed() const { return reportFailed; }
 
+    // The label file was refused because a file that is not a label file has its name.
+    bool LabelFileRefused() const { return labelFileRefused; }
+
 private:
     bool ReadConfirmation();
-    // Why the label file may not be written (it is the input, or one of the
-    // planned WAV files), or null.
-    const char* LabelFileClash(std::uint32_t segmentCount);
+    // Writes the label file of the plan last made ready, if one was asked for;
+    // false, after saying why, when it was refused or could not be written.
+    bool WritePendingLabels();
 
     Settings settings;
     TerminalProgress* progress = nullptr;
     bool labelFileFailed = false;
+    bool labelFileRefused = false;
+    bool labelsPending = false;
+    std::string pendingLabels;
+    std::vector<std::string> pendingTrackNames;
     bool reportFailed = false;
 };

@@ -20,6 +20,9 @@ int ExitStatus(SplitOutcome outcome, const SplitCommand& command, const Terminal
     case SplitOutcome::Cancelled:
         return kExitCancelled;
     case SplitOutcome::Declined:
+        if (host.LabelFileRefused()) {
+            return kExitUsage;
+        }
         if (host.LabelFileFailed() || host.ReportFailed()) {
             return kExitEngineError;
         }

@@ -2,6 +2,7 @@
 // cut at window boundaries, with optional silence appended to all but the last.
 #pragma once
 
+#include "OutputFiles.h"
 #include "SplitHost.h"
 #include "SplitOptions.h"
 #include "SplitPlan.h"
@@ -34,8 +35,11 @@ std::vector<SegmentSpan> LayOutSegments(const SplitPlan& plan, std::uint32_t fra
 inline constexpr char kPathSeparator =
     static_cast<char>(std::filesystem::path::preferred_separator);
 
-// "<folder><separator><prefix><number>.wav", the number zero-padded to the digit
-// count of segmentCount. The prefix is taken literally (a '%' stays a '%').
+// "<prefix><number>.wav", the number zero-padded to the digit count of
+// segmentCount. The prefix is taken literally (a '%' stays a '%').
+std::string SegmentBaseName(const std::string& prefix, std::uint32_t number,
+                            std::uint32_t segmentCount);
+// "<folder><separator><prefix><number>.wav": the name as messages show it.
 std::string SegmentFileName(const std::string& folder, const std::string& prefix,
                             std::uint32_t number, std::uint32_t segmentCount);
 
@@ -43,14 +47,17 @@ class SegmentWriter {
 public:
     enum class Result { Completed, Cancelled, Failed };
 
-    // Writes every file of `plan` into `folder` (the full path of the output folder).
-    // `frames` is the one window buffer; `scratch` holds a window of packed frames
-    // (window length x block align bytes). Runs at idle priority and restores
-    // normal priority on every way out. On a failed open, write or read it shows
-    // the error, removes the file it was writing (every file left is complete) and
-    // starts no other; on cancel the current file is closed as a valid, shorter WAV.
+    // Writes every file of `plan` into `folder`, whose full path `folderPath` is
+    // for messages. `frames` is the one window buffer; `scratch` holds a window
+    // of packed frames (window length x block align bytes). Runs at idle
+    // priority and restores normal priority on every way out. On a failed open,
+    // write, read or rename, or when the recording changes, it shows the error,
+    // removes the file it was writing (every file left is complete) and starts
+    // no other. On cancel the current file is kept as a valid, shorter WAV when
+    // its name is free; a file of that name that exists stays as it was.
     static Result WriteSegments(WaveStream& reader, const SplitPlan& plan,
                                 std::span<FrameSlot> frames, std::span<std::uint8_t> scratch,
-                                const SplitOptions& options, const std::string& folder,
+                                const SplitOptions& options, OutputFolder& folder,
+                                const std::string& folderPath, const RecordingWatch& recording,
                                 ProgressDisplay& progress, SplitHost& host);
 };

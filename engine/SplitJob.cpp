@@ -20,14 +20,16 @@ void ShowError(SplitHost& host, const std::string& text) {
     host.ShowMessage(text, messages::kErrorCaption, MB_ICONERROR);
 }
 
-// The first output file that is the input itself (same file, however the path is
-// spelled), or an empty text when there is none. Only existing files can be.
-std::string OutputThatIsInput(const std::string& input, const std::string& folder,
-                              const SplitOptions& options, std::uint32_t segmentCount) {
+// The first output file that is the input itself (the same file, or a name the
+// output folder's file system takes for the recording's), as its full name, or
+// an empty text when there is none.
+std::string OutputThatIsInput(const RecordingWatch& recording, const OutputFolder& outputFolder,
+                              const std::string& folder, const SplitOptions& options,
+                              std::uint32_t segmentCount) {
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        std::string name = SegmentFileName(folder, options.fileNamePrefix, number, segmentCount);
-        if (SameFile(input, name)) {
-            return name;
+        if (recording.IsRecording(outputFolder,
+                                  SegmentBaseName(options.fileNamePrefix, number, segmentCount))) {
+            return SegmentFileName(folder, options.fileNamePrefix, number, segmentCount);
         }
     }
     return std::string();
@@ -116,8 +118,8 @@ bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
     return true;
 }
 
-// The full path the segment names are built from: the working directory, which
-// is the output folder by now ("." when the host cannot tell).
+// The full path of the output folder as messages show it: the working
+// directory, which is the output folder by now ("." when the host cannot tell).
 std::string OutputFolderForNames(SplitHost& host) {
     std::string folder = host.CurrentDirectory();
     if (folder.empty()) {
@@ -126,12 +128,18 @@ std::string OutputFolderForNames(SplitHost& host) {
     return folder;
 }
 
+struct OutputPlace {
+    const RecordingWatch& recording;
+    const OutputFolder& folder;
+    const std::string& folderPath; // for messages
+};
+
 // Writing a segment file over the recording would destroy it mid-copy: false,
 // after showing which file, when one of the names is the input.
-bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string& folder,
-                                const SplitOptions& options, std::uint32_t segmentCount,
-                                SplitHost& host) {
-    const std::string clash = OutputThatIsInput(inputFile, folder, options, segmentCount);
+bool OutputsSpareInputOrExplain(const OutputPlace& place, const SplitOptions& options,
+                                std::uint32_t segmentCount, SplitHost& host) {
+    const std::string clash =
+        OutputThatIsInput(place.recording, place.folder, place.folderPath, options, segmentCount);
     if (clash.empty()) {
         return true;
     }
@@ -143,11 +151,11 @@ bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string&
 // which may hand back another plan together with the options that made it. No
 // value when the run goes on with `plan` and `written`; otherwise how it ends.
 std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
-                                                 const std::string& folder,
-                                                 const WaveStream& reader, SplitHost& host,
-                                                 SplitPlan& plan, SplitOptions& written) {
+                                                 const OutputPlace& place, const WaveStream& reader,
+                                                 SplitHost& host, SplitPlan& plan,
+                                                 SplitOptions& written) {
     if (!plan.splitPoints.empty()) {
-        if (!OutputsSpareInputOrExplain(inputFile, folder, written, plan.segmentCount, host)) {
+        if (!OutputsSpareInputOrExplain(place, written, plan.segmentCount, host)) {
             return SplitOutcome::Refused;
         }
         host.PlanReady(plan, reader.FrameCount(), reader.SampleRate());
@@ -172,7 +180,7 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
         written.thresholdText = chosen.thresholdText;
         written.useAverageMethod = chosen.useAverageMethod;
         // Another segment count gives other names, so they are checked again.
-        if (!OutputsSpareInputOrExplain(inputFile, folder, written, plan.segmentCount, host)) {
+        if (!OutputsSpareInputOrExplain(place, written, plan.segmentCount, host)) {
             return SplitOutcome::Refused;
         }
     }
@@ -202,11 +210,17 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Taken before the working directory changes, so a relative input path still
     // names the file that was opened.
     const std::string inputFile = AbsolutePath(options.inputPath);
+    const RecordingWatch recording(inputFile);
 
-    if (!host.ChangeDirectory(options.outputFolder)) {
+    // Held open from here: every file is created, renamed and removed in this
+    // folder, whatever its path comes to name while the user answers.
+    OutputFolder outputFolder;
+    if (!outputFolder.Open(options.outputFolder) || !host.ChangeDirectory(options.outputFolder)) {
         ShowError(host, messages::kInvalidOutputDirectory);
         return SplitOutcome::Refused;
     }
+    // What killed runs left here, and no live run holds, goes.
+    outputFolder.RemoveLeftovers();
     const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
     if (window == 0 || !LongEnoughOrExplain(reader, window, options.minTrackLengthSec, host)) {
         return SplitOutcome::Refused;
@@ -227,11 +241,13 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         return SplitOutcome::Cancelled;
     }
     const std::string folder = OutputFolderForNames(host);
+    const OutputPlace place{recording, outputFolder, folder};
     SplitOptions written = options;
     if (const std::optional<SplitOutcome> end =
-            ConfirmPlanOrExplain(inputFile, folder, reader, host, plan, written)) {
+            ConfirmPlanOrExplain(inputFile, place, reader, host, plan, written)) {
         return *end;
     }
-    return OutcomeOfWriting(SegmentWriter::WriteSegments(
-        reader, plan, buffers.frames, buffers.scratch, written, folder, *progress, host));
+    return OutcomeOfWriting(SegmentWriter::WriteSegments(reader, plan, buffers.frames,
+                                                         buffers.scratch, written, outputFolder,
+                                                         folder, recording, *progress, host));
 }

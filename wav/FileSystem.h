@@ -19,6 +19,17 @@ struct FileIdentity {
 // value when there is none or it cannot be read.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 
+// What tells that a file's content may have changed: its identity, size and
+// time of last modification.
+struct FileStamp {
+    FileIdentity identity;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // in the platform's own units
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+// The stamp of the existing file at path, links followed.
+std::optional<FileStamp> StampOf(const std::string& path);
+
 enum class FileKind {
     Missing, // nothing is there
     Regular, // a regular file

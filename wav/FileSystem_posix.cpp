@@ -18,6 +18,20 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
                         static_cast<std::uint64_t>(info.st_ino)};
 }
 
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    FileStamp stamp;
+    stamp.identity = FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                                  static_cast<std::uint64_t>(info.st_ino)};
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.modified =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return stamp;
+}
+
 FileKind KindOf(const std::string& path) {
     struct stat info {};
     if (stat(path.c_str(), &info) != 0) {

@@ -61,6 +61,23 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
                             info.nFileIndexLow};
 }
 
+std::optional<FileStamp> StampOf(const std::string& path) {
+    const LookHandle file(path);
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!file.Open() || !GetFileInformationByHandle(file.Get(), &info)) {
+        return std::nullopt;
+    }
+    FileStamp stamp;
+    stamp.identity =
+        FileIdentity{info.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.modified = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+        info.ftLastWriteTime.dwLowDateTime);
+    return stamp;
+}
+
 FileKind KindOf(const std::string& path) {
     const LookHandle file(path);
     if (!file.Open()) {
