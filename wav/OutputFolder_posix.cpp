@@ -98,8 +98,7 @@ std::optional<std::string> OutputFolder::ReadStart(const std::string& name,
     if (!IsOpen()) {
         return std::nullopt;
     }
-    const int fd =
-        openat(Fd(handle), name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    const int fd = openat(Fd(handle), name.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
     if (fd < 0) {
         return std::nullopt;
     }
@@ -133,15 +132,17 @@ bool OutputFolder::CreateTemporary(TemporaryFile& file) {
     }
     for (int attempt = 0; attempt < 16; ++attempt) {
         const std::string name = FreshTemporaryName();
-        const int fd = openat(Fd(handle), name.c_str(),
-                              O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
+        const int fd =
+            openat(Fd(handle), name.c_str(),
+                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, 0666);
         if (fd < 0) {
             if (errno == EEXIST) {
                 continue;
             }
             return false;
         }
-        if (LockExclusively(fd) == LockResult::HeldElsewhere || !NameHoldsFile(Fd(handle), name, fd)) {
+        if (LockExclusively(fd) == LockResult::HeldElsewhere ||
+            !NameHoldsFile(Fd(handle), name, fd)) {
             // Another run's clean-up took it between creation and locking.
             close(fd);
             continue;
@@ -180,8 +181,7 @@ CommitResult OutputFolder::Commit(TemporaryFile& file, const std::string& name, 
         if (renameat(folder, file.name.c_str(), folder, name.c_str()) != 0) {
             result = CommitResult::RenameFailed;
         }
-    } else if (renameat2(folder, file.name.c_str(), folder, name.c_str(), RENAME_NOREPLACE) !=
-               0) {
+    } else if (renameat2(folder, file.name.c_str(), folder, name.c_str(), RENAME_NOREPLACE) != 0) {
         if (errno == EEXIST) {
             result = CommitResult::NameTaken;
         } else if (errno != EINVAL && errno != ENOSYS) {

@@ -46,17 +46,16 @@ bool OutputFolder::Open(const std::string& path) {
     if (systemPath.empty()) {
         return false;
     }
-    const HANDLE folder = CreateFileW(systemPath.c_str(), FILE_LIST_DIRECTORY,
-                                      FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                      FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE folder =
+        CreateFileW(systemPath.c_str(), FILE_LIST_DIRECTORY, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (folder == INVALID_HANDLE_VALUE) {
         return false;
     }
     BY_HANDLE_FILE_INFORMATION info{};
     std::wstring finalPath(32768, L'\0');
-    const DWORD length = GetFinalPathNameByHandleW(folder, finalPath.data(),
-                                                   static_cast<DWORD>(finalPath.size()),
-                                                   FILE_NAME_NORMALIZED);
+    const DWORD length = GetFinalPathNameByHandleW(
+        folder, finalPath.data(), static_cast<DWORD>(finalPath.size()), FILE_NAME_NORMALIZED);
     if (!GetFileInformationByHandle(folder, &info) ||
         (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || length == 0 ||
         length >= finalPath.size()) {
@@ -142,23 +141,22 @@ bool OutputFolder::CreateTemporary(TemporaryFile& file) {
             return false;
         }
         const std::wstring systemPath = SystemPath(path);
-        const HANDLE holder =
-            CreateFileW(systemPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
-                        FILE_ATTRIBUTE_NORMAL, nullptr);
+        const HANDLE holder = CreateFileW(systemPath.c_str(), DELETE | FILE_READ_ATTRIBUTES,
+                                          FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                                          FILE_ATTRIBUTE_NORMAL, nullptr);
         if (holder == INVALID_HANDLE_VALUE) {
             if (GetLastError() == ERROR_FILE_EXISTS) {
                 continue;
             }
             return false;
         }
-        const HANDLE writing = CreateFileW(
-            systemPath.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
-            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        const int fd = writing == INVALID_HANDLE_VALUE
-                           ? -1
-                           : _open_osfhandle(reinterpret_cast<intptr_t>(writing),
-                                             _O_WRONLY | _O_BINARY);
+        const HANDLE writing = CreateFileW(systemPath.c_str(), GENERIC_WRITE,
+                                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                           nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+        const int fd =
+            writing == INVALID_HANDLE_VALUE
+                ? -1
+                : _open_osfhandle(reinterpret_cast<intptr_t>(writing), _O_WRONLY | _O_BINARY);
         std::FILE* stream = fd < 0 ? nullptr : _fdopen(fd, "wb");
         file.folder = this;
         file.name = name;
