@@ -44,6 +44,10 @@ std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::u
 }
 
 bool IsLabelText(const std::string& text, std::string& why) {
+    if (text.find('\0') != std::string::npos) {
+        why = "it holds binary data, not lines of text";
+        return false;
+    }
     std::size_t lineNumber = 0;
     std::size_t start = 0;
     while (start < text.size()) {
