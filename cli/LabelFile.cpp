@@ -1,11 +1,9 @@
 #include "LabelFile.h"
 
-#include "PathText.h"
 #include "SegmentWriter.h"
 
 #include <charconv>
 #include <cstdio>
-#include <filesystem>
 
 namespace {
 
@@ -117,15 +115,11 @@ LabelFileResult WhyNotReplace(const OutputFolder& folder, const std::string& nam
 
 } // namespace
 
-LabelFileResult WriteLabelFile(const std::string& path, const std::string& labels,
-                               const RecordingWatch& recording, const OutputFolder& outputFolder,
+LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
+                               const std::string& labels, const RecordingWatch& recording,
+                               const OutputFolder& outputFolder,
                                const std::vector<std::string>& trackNames, std::string& why) {
-    const std::filesystem::path full = PathFromUtf8(path);
-    const std::string name = Utf8FromPath(full.filename());
-    OutputFolder folder;
-    if (name.empty() ||
-        !folder.Open(Utf8FromPath(full.has_parent_path() ? full.parent_path()
-                                                         : std::filesystem::path(".")))) {
+    if (name.empty() || name == "." || name == ".." || !folder.IsOpen()) {
         return LabelFileResult::Failed;
     }
     LabelFileResult result = WhyNotReplace(folder, name, recording, outputFolder, trackNames, why);

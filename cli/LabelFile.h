@@ -27,10 +27,11 @@ enum class LabelFileResult {
     Failed, // the file could not be written; path is unchanged
 };
 
-// Writes the labels to path through a temporary file in its folder. Never
+// Writes the labels as name in folder through a temporary file there. Never
 // replaces the recording, one of trackNames in outputFolder, or an existing
 // file that is not a label file (why says why); looked at before writing and
 // again right before the rename.
-LabelFileResult WriteLabelFile(const std::string& path, const std::string& labels,
-                               const RecordingWatch& recording, const OutputFolder& outputFolder,
+LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
+                               const std::string& labels, const RecordingWatch& recording,
+                               const OutputFolder& outputFolder,
                                const std::vector<std::string>& trackNames, std::string& why);

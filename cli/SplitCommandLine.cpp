@@ -186,6 +186,7 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
     }
     if (!typed.labels.empty()) {
         command.labelsPath = AbsolutePath(typed.labels);
+        command.labelsGiven = typed.labels;
         if (command.labelsPath.empty()) {
             std::fprintf(stderr, "quernfold-split: --labels: cannot resolve '%s'\n%s",
                          typed.labels.c_str(), kUsage);

@@ -2,6 +2,7 @@
 
 #include "FileSystem.h"
 #include "LabelFile.h"
+#include "PathText.h"
 #include "SegmentWriter.h"
 #include "SplitPlan.h"
 
@@ -9,6 +10,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -105,7 +107,16 @@ void TerminalProgress::Draw(bool force) {
     lineShown = true;
 }
 
-TerminalHost::TerminalHost(Settings settings) : settings(std::move(settings)) {}
+TerminalHost::TerminalHost(Settings settings)
+    : settings(std::move(settings)), recording(this->settings.inputPath) {
+    if (!this->settings.labelsGiven.empty()) {
+        // Opened now, against the folder the program started in: the engine
+        // changes the working directory before the label file is written.
+        const std::filesystem::path given = PathFromUtf8(this->settings.labelsGiven);
+        labelName = Utf8FromPath(given.filename());
+        labelFolder.Open(given.has_parent_path() ? Utf8FromPath(given.parent_path()) : ".");
+    }
+}
 
 std::unique_ptr<ProgressDisplay> TerminalHost::CreateProgress(const char*, int) {
     return std::make_unique<TerminalProgress>(settings.showProgress, &progress);
@@ -186,9 +197,8 @@ bool TerminalHost::WritePendingLabels() {
     // The working directory is the output folder by now.
     OutputFolder outputFolder;
     outputFolder.Open(".");
-    const RecordingWatch recording(settings.inputPath);
     std::string why;
-    const LabelFileResult result = WriteLabelFile(settings.labelsPath, pendingLabels, recording,
+    const LabelFileResult result = WriteLabelFile(labelFolder, labelName, pendingLabels, recording,
                                                   outputFolder, pendingTrackNames, why);
     if (result == LabelFileResult::Written) {
         return true;

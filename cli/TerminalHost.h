@@ -4,6 +4,7 @@
 // Cancel button.
 #pragma once
 
+#include "OutputFiles.h"
 #include "SplitHost.h"
 #include "Terminal.h"
 
@@ -50,8 +51,11 @@ public:
         bool showProgress = false;
         bool answerYes = false;
         bool dryRun = false;
-        std::string labelsPath; // empty: no label file
-        std::string inputPath;  // as given, to keep the label file off the recording
+        std::string labelsPath;  // empty: no label file; absolute, for messages
+        std::string labelsGiven; // as typed; its folder is opened when the host is made
+        // As given, looked at when the host is made (before the working directory
+        // changes), to keep the label file off the recording.
+        std::string inputPath;
         std::string fileNamePrefix;
     };
 
@@ -79,6 +83,9 @@ private:
     bool WritePendingLabels();
 
     Settings settings;
+    RecordingWatch recording;
+    OutputFolder labelFolder;
+    std::string labelName;
     TerminalProgress* progress = nullptr;
     bool labelFileFailed = false;
     bool labelFileRefused = false;

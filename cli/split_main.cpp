@@ -1,5 +1,4 @@
 // quernfold-split: the splitting engine on a terminal.
-#include "FileSystem.h"
 #include "ProcessGuards.h"
 #include "ProgramText.h"
 #include "SplitCommandLine.h"
@@ -92,9 +91,10 @@ int main(int argc, char** argv) {
     settings.answerYes = command.answerYes;
     settings.dryRun = command.dryRun;
     settings.labelsPath = command.labelsPath;
+    settings.labelsGiven = command.labelsGiven;
     settings.fileNamePrefix = command.options.fileNamePrefix;
-    // Fixed now: the engine changes the working directory before the plan is ready.
-    settings.inputPath = AbsolutePath(command.options.inputPath);
+    // Looked at now: the engine changes the working directory before the plan is ready.
+    settings.inputPath = command.options.inputPath;
     TerminalHost host(settings);
 
     if (command.suggestThreshold || command.suggestOnly) {

@@ -3,11 +3,10 @@
 #include "NameFolding.h"
 #include "PathText.h"
 
-RecordingWatch::RecordingWatch(const std::string& absolutePath)
-    : path(absolutePath), stamp(StampOf(absolutePath)) {
-    const std::filesystem::path full = PathFromUtf8(absolutePath);
-    name = Utf8FromPath(full.filename());
-    folderIdentity = IdentityOf(Utf8FromPath(full.parent_path()));
+RecordingWatch::RecordingWatch(const std::string& path) : file(path), stamp(file.Stamp()) {
+    const std::filesystem::path given = PathFromUtf8(path);
+    name = Utf8FromPath(given.filename());
+    folderIdentity = IdentityOf(given.has_parent_path() ? Utf8FromPath(given.parent_path()) : ".");
 }
 
 bool RecordingWatch::IsRecording(const OutputFolder& folder, const std::string& candidate) const {
@@ -23,7 +22,7 @@ bool RecordingWatch::IsRecording(const OutputFolder& folder, const std::string& 
 }
 
 bool RecordingWatch::Unchanged() const {
-    return stamp && StampOf(path) == stamp;
+    return stamp && file.Stamp() == stamp;
 }
 
 bool MayReplace(const OutputFolder& folder, const std::string& name) {

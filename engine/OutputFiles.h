@@ -18,9 +18,9 @@
 // The recording a run reads, as the output checks need it.
 class RecordingWatch {
 public:
-    RecordingWatch() = default;
-    // Looks at the file now: its identity, size, modification time and folder.
-    explicit RecordingWatch(const std::string& absolutePath);
+    // Looks at the file at path (as the working directory resolves it now): its
+    // identity, size, modification time and folder; and holds it to look again.
+    explicit RecordingWatch(const std::string& path);
 
     // Whether name in folder is the recording: the same file, however reached,
     // or, when the recording lies in that very folder, a name its file system
@@ -30,7 +30,7 @@ public:
     bool Unchanged() const;
 
 private:
-    std::string path;
+    WatchedFile file;
     std::string name;
     std::optional<FileStamp> stamp;
     std::optional<FileIdentity> folderIdentity;

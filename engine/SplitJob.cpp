@@ -210,7 +210,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Taken before the working directory changes, so a relative input path still
     // names the file that was opened.
     const std::string inputFile = AbsolutePath(options.inputPath);
-    const RecordingWatch recording(inputFile);
+    const RecordingWatch recording(options.inputPath);
 
     // Held open from here: every file is created, renamed and removed in this
     // folder, whatever its path comes to name while the user answers.

@@ -61,10 +61,11 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
                             info.nFileIndexLow};
 }
 
-std::optional<FileStamp> StampOf(const std::string& path) {
-    const LookHandle file(path);
+namespace {
+
+std::optional<FileStamp> StampOfHandle(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION info{};
-    if (!file.Open() || !GetFileInformationByHandle(file.Get(), &info)) {
+    if (!GetFileInformationByHandle(handle, &info)) {
         return std::nullopt;
     }
     FileStamp stamp;
@@ -76,6 +77,36 @@ std::optional<FileStamp> StampOf(const std::string& path) {
         (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
         info.ftLastWriteTime.dwLowDateTime);
     return stamp;
+}
+
+} // namespace
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    const LookHandle file(path);
+    return file.Open() ? StampOfHandle(file.Get()) : std::nullopt;
+}
+
+WatchedFile::WatchedFile(const std::string& path) {
+    const std::wstring systemPath = SystemPath(path);
+    if (systemPath.empty()) {
+        return;
+    }
+    const HANDLE file =
+        CreateFileW(systemPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        handle = reinterpret_cast<std::intptr_t>(file);
+    }
+}
+
+WatchedFile::~WatchedFile() {
+    if (handle != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(handle));
+    }
+}
+
+std::optional<FileStamp> WatchedFile::Stamp() const {
+    return handle == -1 ? std::nullopt : StampOfHandle(reinterpret_cast<HANDLE>(handle));
 }
 
 FileKind KindOf(const std::string& path) {

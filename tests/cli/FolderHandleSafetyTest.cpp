@@ -223,3 +223,49 @@ TEST_F(OutputSafety, AFailedRenameSaysSoAndLeavesNoTemporaryFile) {
     EXPECT_EQ(Entries(out), (std::vector<std::string>{"Track1.wav", "Track2.wav"}));
     EXPECT_EQ(TextOf(out / "Track2.wav"), "kept");
 }
+
+TEST_F(OutputSafety, ARecordingRewrittenDuringTheRunStopsIt) {
+    const fs::path out = Folder("out");
+    fs::copy_file(Long(), dir.path() / "side-a.wav");
+    HeldProgram split(SPLIT_PROGRAM, {"-y", "-q", "side-a.wav", out.string()}, dir.path().string(),
+                      dir.file("err.txt"));
+    ASSERT_TRUE(split.RunUntil(HeldProgram::RenameOnto, ".wav", 1));
+    // Rewritten in place, as a copy over it does: same file, new content.
+    std::fstream(dir.file("side-a.wav"), std::ios::binary | std::ios::in | std::ios::out)
+        .seekp(100000)
+        .write("changed", 7);
+    split.Release(0);
+    EXPECT_EQ(split.Wait(), 1);
+    EXPECT_TRUE(Contains(TextOf(dir.file("err.txt")), "changed while it was being split"))
+        << TextOf(dir.file("err.txt"));
+    EXPECT_EQ(ExpectEveryWavWhole(out), std::vector<std::string>{"Track1.wav"});
+    EXPECT_EQ(Entries(out), std::vector<std::string>{"Track1.wav"});
+}
+
+TEST_F(OutputSafety, AnOutputFolderDeeperThanAPathCanSpellIsWrittenTo) {
+    // The folder's full path is longer than the 4096 bytes a path may have; the
+    // shell walks down to it one step at a time.
+    std::string walk = "exec \"$0\" \"$@\"";
+    fs::path deep = dir.path();
+    for (int level = 0; level < 45; ++level) {
+        deep /= std::string(99, 'd');
+        walk = "cd -P " + std::string(99, 'd') + " && " + walk;
+    }
+    // Made one step at a time too, below the path limit of each call.
+    const fs::path start = fs::current_path();
+    fs::current_path(dir.path());
+    for (int level = 0; level < 45; ++level) {
+        fs::create_directory(std::string(99, 'd'));
+        fs::current_path(std::string(99, 'd'));
+    }
+    fs::create_directory("out");
+    fs::current_path(start);
+    ASSERT_GT(deep.string().size(), 4096u);
+    const ProgramResult run = RunProgram(
+        "/bin/sh", {"-c", walk, SPLIT_PROGRAM, "-y", "-q", "--labels", "cuts.txt", Short(), "out"},
+        dir.path().string());
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    // rm walks the tree relative to each folder, as the test's clean-up cannot.
+    EXPECT_EQ(RunProgram("/bin/rm", {"-rf", std::string(99, 'd')}, dir.path().string()).exitStatus,
+              0);
+}
