@@ -273,6 +273,29 @@ exec 7>&-
 [[ $status == 130 && -z $(ls prompt-cancel) ]] ||
     fail "Ctrl+C at the prompt: exit $status, files: $(ls prompt-cancel)"
 
+# The recording in the output folder, given in another case: refused, never
+# replaced. A label file onto another recording: refused with exit 2, unchanged.
+# A killed run's leftover temporary file: removed by the next run.
+mkdir case-blind leftovers
+cp rec-linux/s16.wav case-blind/Track1.wav
+"$wine" "$split_exe" -y --min-track-sec 1 --silence-ms 250 case-blind/TRACK1.wav case-blind \
+    >case-blind.out 2>&1
+status=$?
+cmp -s rec-linux/s16.wav case-blind/Track1.wav && [[ $status == 1 && $(ls case-blind) == Track1.wav ]] ||
+    fail "another case of the recording: exit $status, $(ls case-blind)"
+cp rec-linux/s16.wav other.wav
+"$wine" "$split_exe" -y --min-track-sec 1 --silence-ms 250 --labels other.wav rec-linux/s16.wav \
+    leftovers >labels-other.out 2>&1
+status=$?
+cmp -s rec-linux/s16.wav other.wav && [[ $status == 2 ]] ||
+    fail "labels onto another recording: exit $status"
+echo partial >leftovers/.quernfold-0123456789abcdef.part
+"$wine" "$split_exe" -y -q --min-track-sec 1 --silence-ms 250 rec-linux/s16.wav leftovers \
+    >leftovers.out 2>&1
+status=$?
+[[ $status == 0 && -z $(ls -A leftovers | grep '\.part$') ]] ||
+    fail "leftover temporary file: exit $status, $(ls -A leftovers)"
+
 if ((failures)); then
     echo "$failures failures"
     exit 1
