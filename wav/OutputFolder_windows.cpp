@@ -57,12 +57,17 @@ bool OutputFolder::Open(const std::string& path) {
     const DWORD length = GetFinalPathNameByHandleW(
         folder, finalPath.data(), static_cast<DWORD>(finalPath.size()), FILE_NAME_NORMALIZED);
     if (!GetFileInformationByHandle(folder, &info) ||
-        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0 || length == 0 ||
-        length >= finalPath.size()) {
+        (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) == 0) {
         CloseHandle(folder);
         return false;
     }
-    finalPath.resize(length);
+    if (length != 0 && length < finalPath.size()) {
+        finalPath.resize(length);
+    } else {
+        // Some systems cannot tell a long path this way: the full path as given
+        // serves, since every use checks it still leads to the folder held.
+        finalPath = FullWidePath(WideFromUtf8(path));
+    }
     if (handle != kNoHandle) {
         CloseHandle(Handle(handle));
     }
