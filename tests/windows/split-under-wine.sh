@@ -296,6 +296,28 @@ status=$?
 [[ $status == 0 && -z $(ls -A leftovers | grep '\.part$') ]] ||
     fail "leftover temporary file: exit $status, $(ls -A leftovers)"
 
+# While the question waits, the output folder is held: a Windows program cannot
+# move it away (and put another in its place), and the tracks go where chosen.
+mkdir -p swap/src swap/out
+cp rec-linux/s16.wav swap/src/Track1.wav
+mkfifo swap-answer
+exec 7<>swap-answer
+"$wine" "$split_exe" --min-track-sec 1 --silence-ms 250 swap/src/Track1.wav swap/out \
+    <swap-answer >swap.out 2>&1 7>&- &
+pid=$!
+for ((i = 0; i < 300; ++i)); do
+    grep -q "Proceed to create WAV file segments?" swap.out && break
+    sleep 0.1
+done
+"$wine" cmd /c move "swap\out" "swap\moved" >swap-move.out 2>&1 &&
+    fail "the output folder was moved while the question waited"
+echo y >&7
+wait "$pid"
+status=$?
+exec 7>&-
+cmp -s rec-linux/s16.wav swap/src/Track1.wav && [[ $status == 0 && -f swap/out/Track1.wav ]] ||
+    fail "folder held at the prompt: exit $status, $(ls swap/out)"
+
 if ((failures)); then
     echo "$failures failures"
     exit 1
