@@ -2,6 +2,7 @@
 
 #include "SegmentWriter.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 
@@ -19,15 +20,19 @@ void AppendSeconds(std::string& out, std::uint32_t frame, std::uint32_t sampleRa
 } // namespace
 
 std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate,
-                         const std::string& fileNamePrefix) {
+                         const std::string& fileNamePrefix, const TrackNaming& naming) {
     std::string labels;
     const std::vector<SegmentSpan> spans = LayOutSegments(plan, frameCount);
     const auto count = static_cast<std::uint32_t>(spans.size());
     for (std::uint32_t i = 0; i < count; ++i) {
-        std::string name = SegmentFileName("", fileNamePrefix, i + 1, plan.segmentCount);
-        if (!name.empty() && name.front() == kPathSeparator) {
-            name.erase(0, 1);
+        std::string name = TrackTitle(naming, i + 1);
+        if (name.empty()) {
+            name = TrackFileName(fileNamePrefix, naming, i + 1, plan.segmentCount);
         }
+        // A line break in a title would start a label of its own.
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; },
+            ' ');
         if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".wav") == 0) {
             name.resize(name.size() - 4);
         }
@@ -77,6 +82,38 @@ bool IsLabelText(const std::string& text, std::string& why) {
     return true;
 }
 
+bool IsCueSheetText(const std::string& text, std::string& why) {
+    static const char* const kCommands[] = {
+        "REM",   "FILE", "TRACK",  "INDEX",   "TITLE",   "PERFORMER", "SONGWRITER",
+        "FLAGS", "ISRC", "PREGAP", "POSTGAP", "CATALOG", "CDTEXTFILE"};
+    if (text.find('\0') != std::string::npos) {
+        why = "it holds binary data, not lines of text";
+        return false;
+    }
+    std::size_t lineNumber = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        ++lineNumber;
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        const std::size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos) {
+            continue;
+        }
+        const std::string word = line.substr(first, line.find_first_of(" \t\r", first) - first);
+        if (std::none_of(std::begin(kCommands), std::end(kCommands),
+                         [&word](const char* command) { return word == command; })) {
+            why = "line " + std::to_string(lineNumber) + " is not a cue command";
+            return false;
+        }
+    }
+    return true;
+}
+
 namespace {
 
 // The largest file looked at for being a label file: one line per track of the
@@ -85,7 +122,8 @@ constexpr std::size_t kLargestLabelFile = 16 * 1024 * 1024;
 
 LabelFileResult WhyNotReplace(const OutputFolder& folder, const std::string& name,
                               const RecordingWatch& recording, const OutputFolder& outputFolder,
-                              const std::vector<std::string>& trackNames, std::string& why) {
+                              const std::vector<std::string>& trackNames,
+                              bool (*accepts)(const std::string&, std::string&), std::string& why) {
     if (recording.IsRecording(folder, name)) {
         return LabelFileResult::IsRecording;
     }
@@ -110,7 +148,7 @@ LabelFileResult WhyNotReplace(const OutputFolder& folder, const std::string& nam
         why = "it is larger than any label file";
         return LabelFileResult::NotLabelFile;
     }
-    return IsLabelText(*existing, why) ? LabelFileResult::Written : LabelFileResult::NotLabelFile;
+    return accepts(*existing, why) ? LabelFileResult::Written : LabelFileResult::NotLabelFile;
 }
 
 } // namespace
@@ -118,11 +156,14 @@ LabelFileResult WhyNotReplace(const OutputFolder& folder, const std::string& nam
 LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
                                const std::string& labels, const RecordingWatch& recording,
                                const OutputFolder& outputFolder,
-                               const std::vector<std::string>& trackNames, std::string& why) {
+                               const std::vector<std::string>& trackNames,
+                               bool (*accepts)(const std::string&, std::string&),
+                               std::string& why) {
     if (name.empty() || name == "." || name == ".." || !folder.IsOpen()) {
         return LabelFileResult::Failed;
     }
-    LabelFileResult result = WhyNotReplace(folder, name, recording, outputFolder, trackNames, why);
+    LabelFileResult result =
+        WhyNotReplace(folder, name, recording, outputFolder, trackNames, accepts, why);
     if (result != LabelFileResult::Written) {
         return result;
     }
@@ -136,7 +177,7 @@ LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
         return LabelFileResult::Failed;
     }
     // The folder may have changed while the file was written.
-    result = WhyNotReplace(folder, name, recording, outputFolder, trackNames, why);
+    result = WhyNotReplace(folder, name, recording, outputFolder, trackNames, accepts, why);
     if (result != LabelFileResult::Written) {
         return result;
     }

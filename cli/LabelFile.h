@@ -4,6 +4,7 @@
 
 #include "OutputFiles.h"
 #include "SplitPlan.h"
+#include "TrackNaming.h"
 
 #include <cstdint>
 #include <string>
@@ -11,13 +12,17 @@
 
 // The text of the label file: for every file the writer will create, the input
 // frames it holds (window-aligned ends included, appended silence not counted)
-// as seconds with six decimals, and its name without ".wav".
+// as seconds with six decimals, and its title, or without one its name without ".wav".
 std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate,
-                         const std::string& fileNamePrefix);
+                         const std::string& fileNamePrefix, const TrackNaming& naming);
 
 // Whether text is a label file: every line "start<TAB>end<TAB>name" with two
 // numbers (an empty file is one). When not, why, in words for the user.
 bool IsLabelText(const std::string& text, std::string& why);
+
+// Whether text is a cue sheet: text whose lines each start with a cue command
+// (REM, FILE, TRACK, INDEX, TITLE, PERFORMER and the others). When not, why.
+bool IsCueSheetText(const std::string& text, std::string& why);
 
 enum class LabelFileResult {
     Written,
@@ -27,11 +32,12 @@ enum class LabelFileResult {
     Failed, // the file could not be written; path is unchanged
 };
 
-// Writes the labels as name in folder through a temporary file there. Never
-// replaces the recording, one of trackNames in outputFolder, or an existing
-// file that is not a label file (why says why); looked at before writing and
-// again right before the rename.
+// Writes text (labels, or a cue sheet) as name in folder through a temporary
+// file there. Never replaces the recording, one of trackNames in outputFolder,
+// or an existing file that `accepts` refuses (why says why); looked at before
+// writing and again right before the rename.
 LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
                                const std::string& labels, const RecordingWatch& recording,
                                const OutputFolder& outputFolder,
-                               const std::vector<std::string>& trackNames, std::string& why);
+                               const std::vector<std::string>& trackNames,
+                               bool (*accepts)(const std::string&, std::string&), std::string& why);

@@ -1,5 +1,6 @@
 #include "TerminalHost.h"
 
+#include "CueSheet.h"
 #include "FileSystem.h"
 #include "LabelFile.h"
 #include "PathText.h"
@@ -107,15 +108,25 @@ void TerminalProgress::Draw(bool force) {
     lineShown = true;
 }
 
-TerminalHost::TerminalHost(Settings settings)
-    : settings(std::move(settings)), recording(this->settings.inputPath) {
-    if (!this->settings.labelsGiven.empty()) {
-        // Opened now, against the folder the program started in: the engine
-        // changes the working directory before the label file is written.
-        const std::filesystem::path given = PathFromUtf8(this->settings.labelsGiven);
-        labelName = Utf8FromPath(given.filename());
-        labelFolder.Open(given.has_parent_path() ? Utf8FromPath(given.parent_path()) : ".");
+namespace {
+
+// Opened now, against the folder the program started in: the engine changes the
+// working directory before the file is written.
+void OpenSideFileFolder(const std::string& given, OutputFolder& folder, std::string& name) {
+    if (given.empty()) {
+        return;
     }
+    const std::filesystem::path path = PathFromUtf8(given);
+    name = Utf8FromPath(path.filename());
+    folder.Open(path.has_parent_path() ? Utf8FromPath(path.parent_path()) : ".");
+}
+
+} // namespace
+
+TerminalHost::TerminalHost(Settings settings)
+    : settings(std::move(settings)), recording(this->settings.recordingGiven) {
+    OpenSideFileFolder(this->settings.labelsGiven, labelFile.folder, labelFile.name);
+    OpenSideFileFolder(this->settings.cueSheetGiven, cueSheet.folder, cueSheet.name);
 }
 
 std::unique_ptr<ProgressDisplay> TerminalHost::CreateProgress(const char*, int) {
@@ -152,11 +163,11 @@ int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsi
         return IDCANCEL;
     }
     if (settings.dryRun) {
-        WritePendingLabels();
+        WritePendingSideFiles();
         return IDCANCEL;
     }
     const bool proceed = settings.answerYes || ReadConfirmation();
-    return proceed && WritePendingLabels() ? IDOK : IDCANCEL;
+    return proceed && WritePendingSideFiles() ? IDOK : IDCANCEL;
 }
 
 bool TerminalHost::ReadConfirmation() {
@@ -173,33 +184,58 @@ bool TerminalHost::ReadConfirmation() {
     return answer == "y" || answer == "yes";
 }
 
+namespace {
+
+// The recording as the cue sheet's FILE line names it: relative to the sheet's
+// folder when it can be, so the two can move together.
+std::string PathForSheet(const std::string& audioFile, const std::string& sheetFile) {
+    const std::filesystem::path audio = PathFromUtf8(audioFile);
+    const std::filesystem::path relative =
+        audio.lexically_relative(PathFromUtf8(sheetFile).parent_path());
+    return relative.empty() ? audioFile : Utf8FromPath(relative);
+}
+
+} // namespace
+
 void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                              std::uint32_t sampleRate) {
-    if (settings.labelsPath.empty()) {
-        return;
-    }
     // Written once the answer is known (or in a dry run), so a "no" leaves the
     // disk as it was.
-    pendingLabels = FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix);
     pendingTrackNames.clear();
     for (std::uint32_t number = 1; number <= plan.segmentCount; ++number) {
         pendingTrackNames.push_back(
-            SegmentBaseName(settings.fileNamePrefix, number, plan.segmentCount));
+            TrackFileName(settings.fileNamePrefix, settings.naming, number, plan.segmentCount));
     }
-    labelsPending = true;
+    if (!settings.labelsPath.empty()) {
+        labelFile.text =
+            FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix, settings.naming);
+        labelFile.pending = true;
+    }
+    if (!settings.cueSheetPath.empty()) {
+        cueSheet.text = FormatCueSheet(plan, frameCount, sampleRate,
+                                       PathForSheet(settings.inputPath, settings.cueSheetPath),
+                                       settings.naming);
+        cueSheet.pending = true;
+    }
 }
 
-bool TerminalHost::WritePendingLabels() {
-    if (!labelsPending) {
+bool TerminalHost::WritePendingSideFiles() {
+    return WriteSideFile("label file", settings.labelsPath, labelFile, IsLabelText) &&
+           WriteSideFile("cue sheet", settings.cueSheetPath, cueSheet, IsCueSheetText);
+}
+
+bool TerminalHost::WriteSideFile(const char* what, const std::string& path, SideFile& file,
+                                 bool (*accepts)(const std::string&, std::string&)) {
+    if (!file.pending) {
         return true;
     }
-    labelsPending = false;
+    file.pending = false;
     // The working directory is the output folder by now.
     OutputFolder outputFolder;
     outputFolder.Open(".");
     std::string why;
-    const LabelFileResult result = WriteLabelFile(labelFolder, labelName, pendingLabels, recording,
-                                                  outputFolder, pendingTrackNames, why);
+    const LabelFileResult result = WriteLabelFile(file.folder, file.name, file.text, recording,
+                                                  outputFolder, pendingTrackNames, accepts, why);
     if (result == LabelFileResult::Written) {
         return true;
     }
@@ -210,29 +246,25 @@ bool TerminalHost::WritePendingLabels() {
     if (progress != nullptr) {
         progress->Clear();
     }
-    const char* label = settings.labelsPath.c_str();
     switch (result) {
     case LabelFileResult::IsRecording:
         std::fprintf(stderr,
-                     "Error: The label file %s is the WAV file being split and cannot be "
-                     "overwritten.\n",
-                     label);
+                     "Error: The %s %s is the WAV file being split and cannot be overwritten.\n",
+                     what, path.c_str());
         break;
     case LabelFileResult::IsTrack:
         std::fprintf(stderr,
-                     "Error: The label file %s is the name of one of the WAV files to be "
-                     "written.\n",
-                     label);
+                     "Error: The %s %s is the name of one of the WAV files to be written.\n", what,
+                     path.c_str());
         break;
     case LabelFileResult::NotLabelFile:
         std::fprintf(stderr,
-                     "Error: The label file %s exists and is not a label file (%s), so it is "
-                     "not replaced.\n",
-                     label, why.c_str());
+                     "Error: The %s %s exists and is not a %s (%s), so it is not replaced.\n", what,
+                     path.c_str(), what, why.c_str());
         break;
     case LabelFileResult::Written:
     case LabelFileResult::Failed:
-        std::fprintf(stderr, "Error: The label file %s could not be written.\n", label);
+        std::fprintf(stderr, "Error: The %s %s could not be written.\n", what, path.c_str());
         break;
     }
     return false;

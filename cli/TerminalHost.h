@@ -7,8 +7,10 @@
 #include "OutputFiles.h"
 #include "SplitHost.h"
 #include "Terminal.h"
+#include "TrackNaming.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -51,12 +53,16 @@ public:
         bool showProgress = false;
         bool answerYes = false;
         bool dryRun = false;
-        std::string labelsPath;  // empty: no label file; absolute, for messages
-        std::string labelsGiven; // as typed; its folder is opened when the host is made
+        std::string labelsPath;    // empty: no label file; absolute, for messages
+        std::string labelsGiven;   // as typed; its folder is opened when the host is made
+        std::string cueSheetPath;  // empty: no cue sheet written; absolute, for messages
+        std::string cueSheetGiven; // as typed; its folder is opened when the host is made
+        std::string inputPath;     // absolute, for the cue sheet's FILE line
         // As given, looked at when the host is made (before the working directory
-        // changes), to keep the label file off the recording.
-        std::string inputPath;
+        // changes), to keep the label file and cue sheet off the recording.
+        std::string recordingGiven;
         std::string fileNamePrefix;
+        TrackNaming naming;
     };
 
     explicit TerminalHost(Settings settings);
@@ -77,20 +83,29 @@ public:
     bool LabelFileRefused() const { return labelFileRefused; }
 
 private:
+    // A label file or cue sheet: where it goes, and its text once the plan is ready.
+    struct SideFile {
+        OutputFolder folder;
+        std::string name;
+        std::string text;
+        bool pending = false;
+    };
+
     bool ReadConfirmation();
-    // Writes the label file of the plan last made ready, if one was asked for;
-    // false, after saying why, when it was refused or could not be written.
-    bool WritePendingLabels();
+    // Writes the label file and the cue sheet of the plan last made ready, those
+    // asked for; false, after saying why, when one was refused or could not be
+    // written.
+    bool WritePendingSideFiles();
+    bool WriteSideFile(const char* what, const std::string& path, SideFile& file,
+                       bool (*accepts)(const std::string&, std::string&));
 
     Settings settings;
     RecordingWatch recording;
-    OutputFolder labelFolder;
-    std::string labelName;
+    SideFile labelFile;
+    SideFile cueSheet;
     TerminalProgress* progress = nullptr;
     bool labelFileFailed = false;
     bool labelFileRefused = false;
-    bool labelsPending = false;
-    std::string pendingLabels;
     std::vector<std::string> pendingTrackNames;
     bool reportFailed = false;
 };

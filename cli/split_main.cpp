@@ -1,4 +1,5 @@
 // quernfold-split: the splitting engine on a terminal.
+#include "FileSystem.h"
 #include "ProcessGuards.h"
 #include "ProgramText.h"
 #include "SplitCommandLine.h"
@@ -92,9 +93,13 @@ int main(int argc, char** argv) {
     settings.dryRun = command.dryRun;
     settings.labelsPath = command.labelsPath;
     settings.labelsGiven = command.labelsGiven;
+    settings.cueSheetPath = command.cueSheetPath;
+    settings.cueSheetGiven = command.cueSheetGiven;
     settings.fileNamePrefix = command.options.fileNamePrefix;
-    // Looked at now: the engine changes the working directory before the plan is ready.
-    settings.inputPath = command.options.inputPath;
+    settings.naming = command.options.naming;
+    // Fixed now: the engine changes the working directory before the plan is ready.
+    settings.inputPath = AbsolutePath(command.options.inputPath);
+    settings.recordingGiven = command.options.inputPath;
     TerminalHost host(settings);
 
     if (command.suggestThreshold || command.suggestOnly) {

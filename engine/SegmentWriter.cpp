@@ -3,6 +3,7 @@
 #include "Messages.h"
 #include "OutputFiles.h"
 #include "SplitQuantities.h"
+#include "TrackTags.h"
 
 #include <algorithm>
 #include <climits>
@@ -40,23 +41,30 @@ std::vector<SegmentSpan> LayOutSegments(const SplitPlan& plan, std::uint32_t fra
     return spans;
 }
 
-std::string SegmentBaseName(const std::string& prefix, std::uint32_t number,
-                            std::uint32_t segmentCount) {
+std::string SegmentFileName(const std::string& folder, const std::string& prefix,
+                            std::uint32_t number, std::uint32_t segmentCount) {
     const std::size_t width = std::to_string(segmentCount).size();
     std::string digits = std::to_string(number);
     if (digits.size() < width) {
         digits.insert(0, width - digits.size(), '0');
     }
-    return prefix + digits + ".wav";
-}
-
-std::string SegmentFileName(const std::string& folder, const std::string& prefix,
-                            std::uint32_t number, std::uint32_t segmentCount) {
     std::string name = folder;
     if (name.empty() || name.back() != kPathSeparator) {
         name += kPathSeparator;
     }
-    return name + SegmentBaseName(prefix, number, segmentCount);
+    name += prefix;
+    name += digits;
+    name += ".wav";
+    return name;
+}
+
+std::string SegmentFileName(const std::string& folder, const SplitOptions& options,
+                            std::uint32_t position, std::uint32_t segmentCount) {
+    std::string name = folder;
+    if (name.empty() || name.back() != kPathSeparator) {
+        name += kPathSeparator;
+    }
+    return name + TrackFileName(options.fileNamePrefix, options.naming, position, segmentCount);
 }
 
 namespace {
@@ -101,7 +109,8 @@ public:
     // Written under a locked temporary name and renamed onto `name` only when
     // complete (or cancelled) and closed; on every other way out the temporary
     // file is removed.
-    SegmentStatus WriteSegment(const SegmentSpan& span, const std::string& name) {
+    SegmentStatus WriteSegment(const SegmentSpan& span, const std::string& name,
+                               std::span<const std::uint8_t> chunksBeforeData) {
         if (!recording.Unchanged()) {
             return SegmentStatus::RecordingChanged;
         }
@@ -113,8 +122,8 @@ public:
             static_cast<std::uint64_t>(span.endFrame - span.firstFrame) +
             (span.appendSilence ? SilenceFrames() : 0);
         if (!MayReplace(folder, name) || !folder.CreateTemporary(temporary) ||
-            output.OpenForWrite(temporary.ReleaseStream(), reader.Format(), plannedFrames) !=
-                WAVE_OK) {
+            output.OpenForWrite(temporary.ReleaseStream(), reader.Format(), plannedFrames,
+                                chunksBeforeData) != WAVE_OK) {
             return SegmentStatus::OpenFailed;
         }
 
@@ -266,7 +275,7 @@ SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::spa
                              std::span<std::uint8_t> scratch, const SplitOptions& options,
                              OutputFolder& folder, const std::string& folderPath,
                              const RecordingWatch& recording, ProgressDisplay& progress,
-                             SplitHost& host) {
+                             SplitHost& host, const WaveMetadata& metadata) {
     const std::vector<SegmentSpan> spans = LayOutSegments(plan, reader.FrameCount());
     if (spans.empty() || frames.empty() ||
         scratch.size() < frames.size() * static_cast<std::size_t>(reader.BlockAlign())) {
@@ -287,7 +296,7 @@ SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::spa
     // before any earlier file of the same names is replaced.
     std::vector<std::string> names;
     for (std::uint32_t s = 0; s < segmentCount; ++s) {
-        names.push_back(SegmentBaseName(options.fileNamePrefix, s + 1, segmentCount));
+        names.push_back(TrackFileName(options.fileNamePrefix, options.naming, s + 1, segmentCount));
     }
     SegmentStatus status = SegmentStatus::Written;
     std::uint32_t s = 0;
@@ -299,7 +308,9 @@ SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::spa
         status = SegmentStatus::OpenFailed;
     } else {
         for (; s < segmentCount; ++s) {
-            status = writer.WriteSegment(spans[s], names[s]);
+            const std::vector<std::uint8_t> chunks =
+                TrackChunks(options.naming, metadata, reader.Format(), s + 1, spans[s].firstFrame);
+            status = writer.WriteSegment(spans[s], names[s], chunks);
             if (status != SegmentStatus::Written) {
                 break;
             }
@@ -309,8 +320,7 @@ SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::spa
         }
     }
 
-    const std::string fileName =
-        SegmentFileName(folderPath, options.fileNamePrefix, s + 1, segmentCount);
+    const std::string fileName = SegmentFileName(folderPath, options, s + 1, segmentCount);
     if (status == SegmentStatus::Cancelled) {
         return Result::Cancelled;
     }

@@ -6,6 +6,7 @@
 #include "SplitHost.h"
 #include "SplitOptions.h"
 #include "SplitPlan.h"
+#include "WaveMetadata.h"
 #include "WaveStream.h"
 
 #include <cstdint>
@@ -35,13 +36,15 @@ std::vector<SegmentSpan> LayOutSegments(const SplitPlan& plan, std::uint32_t fra
 inline constexpr char kPathSeparator =
     static_cast<char>(std::filesystem::path::preferred_separator);
 
-// "<prefix><number>.wav", the number zero-padded to the digit count of
-// segmentCount. The prefix is taken literally (a '%' stays a '%').
-std::string SegmentBaseName(const std::string& prefix, std::uint32_t number,
-                            std::uint32_t segmentCount);
-// "<folder><separator><prefix><number>.wav": the name as messages show it.
+// "<folder><separator><prefix><number>.wav", the number zero-padded to the digit
+// count of segmentCount. The prefix is taken literally (a '%' stays a '%').
 std::string SegmentFileName(const std::string& folder, const std::string& prefix,
                             std::uint32_t number, std::uint32_t segmentCount);
+
+// "<folder><separator><name>" with the name of the track at `position` (1-based)
+// of segmentCount, from the options' prefix and naming (see TrackFileName).
+std::string SegmentFileName(const std::string& folder, const SplitOptions& options,
+                            std::uint32_t position, std::uint32_t segmentCount);
 
 class SegmentWriter {
 public:
@@ -54,10 +57,12 @@ public:
     // write, read or rename, or when the recording changes, it shows the error,
     // removes the file it was writing (every file left is complete) and starts
     // no other. On cancel the current file is kept as a valid, shorter WAV when
-    // its name is free; a file of that name that exists stays as it was.
+    // its name is free; a file of that name that exists stays as it was. Every
+    // file carries the recording's own metadata and the options' tags.
     static Result WriteSegments(WaveStream& reader, const SplitPlan& plan,
                                 std::span<FrameSlot> frames, std::span<std::uint8_t> scratch,
                                 const SplitOptions& options, OutputFolder& folder,
                                 const std::string& folderPath, const RecordingWatch& recording,
-                                ProgressDisplay& progress, SplitHost& host);
+                                ProgressDisplay& progress, SplitHost& host,
+                                const WaveMetadata& metadata = WaveMetadata());
 };

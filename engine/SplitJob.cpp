@@ -1,12 +1,14 @@
 #include "SplitJob.h"
 
 #include "FileSystem.h"
+#include "GivenCuts.h"
 #include "Messages.h"
 #include "OpenFailureMessage.h"
 #include "OutputFiles.h"
 #include "SegmentWriter.h"
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
+#include "WaveMetadata.h"
 #include "WaveStream.h"
 
 #include <climits>
@@ -27,9 +29,10 @@ std::string OutputThatIsInput(const RecordingWatch& recording, const OutputFolde
                               const std::string& folder, const SplitOptions& options,
                               std::uint32_t segmentCount) {
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        if (recording.IsRecording(outputFolder,
-                                  SegmentBaseName(options.fileNamePrefix, number, segmentCount))) {
-            return SegmentFileName(folder, options.fileNamePrefix, number, segmentCount);
+        if (recording.IsRecording(
+                outputFolder,
+                TrackFileName(options.fileNamePrefix, options.naming, number, segmentCount))) {
+            return SegmentFileName(folder, options, number, segmentCount);
         }
     }
     return std::string();
@@ -118,6 +121,23 @@ bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
     return true;
 }
 
+// The plan of the cuts the user gave, under the progress display as the analysis
+// leaves it; false, after showing why, when they do not fit the recording.
+bool PlanGivenCutsOrExplain(const SplitOptions& options, const WaveStream& reader,
+                            ProgressDisplay& progress, SplitHost& host, SplitPlan& plan) {
+    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.SetRange(0, reader.FrameCount(), 1);
+    progress.Hide();
+    const std::optional<std::string> problem =
+        PlanFromGivenCuts(options.givenCuts, reader.FrameCount(), reader.SampleRate(),
+                          SilenceSampleFor(reader.SlotBits()), plan);
+    if (problem) {
+        ShowError(host, *problem);
+        return false;
+    }
+    return true;
+}
+
 // The full path of the output folder as messages show it: the working
 // directory, which is the output folder by now ("." when the host cannot tell).
 std::string OutputFolderForNames(SplitHost& host) {
@@ -135,9 +155,17 @@ struct OutputPlace {
 };
 
 // Writing a segment file over the recording would destroy it mid-copy: false,
-// after showing which file, when one of the names is the input.
+// after showing which file, when one of the names is the input; so also when the
+// names do not suit the tracks.
 bool OutputsSpareInputOrExplain(const OutputPlace& place, const SplitOptions& options,
                                 std::uint32_t segmentCount, SplitHost& host) {
+    // Titles that do not match the tracks, or two tracks of one name, would leave
+    // files under the wrong names: refused before anything is written.
+    if (const std::optional<std::string> problem =
+            TrackNamesProblem(options.fileNamePrefix, options.naming, segmentCount)) {
+        ShowError(host, *problem);
+        return false;
+    }
     const std::string clash =
         OutputThatIsInput(place.recording, place.folder, place.folderPath, options, segmentCount);
     if (clash.empty()) {
@@ -211,6 +239,10 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // names the file that was opened.
     const std::string inputFile = AbsolutePath(options.inputPath);
     const RecordingWatch recording(options.inputPath);
+    // What the recording says about itself goes into every file; a recording
+    // whose metadata cannot be read is split without it.
+    WaveMetadata metadata;
+    (void)ReadWaveMetadata(options.inputPath.c_str(), metadata);
 
     // Held open from here: every file is created, renamed and removed in this
     // folder, whatever its path comes to name while the user answers.
@@ -222,7 +254,10 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // What killed runs left here, and no live run holds, goes.
     outputFolder.RemoveLeftovers();
     const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
-    if (window == 0 || !LongEnoughOrExplain(reader, window, options.minTrackLengthSec, host)) {
+    // Given cuts make the tracks as long as they are: no minimum applies.
+    const std::uint32_t minTrackSec =
+        options.givenCuts.starts.empty() ? options.minTrackLengthSec : 0;
+    if (window == 0 || !LongEnoughOrExplain(reader, window, minTrackSec, host)) {
         return SplitOutcome::Refused;
     }
     WindowBuffers buffers;
@@ -237,7 +272,11 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         return SplitOutcome::Refused;
     }
     SplitPlan plan;
-    if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
+    if (!options.givenCuts.starts.empty()) {
+        if (!PlanGivenCutsOrExplain(options, reader, *progress, host, plan)) {
+            return SplitOutcome::Refused;
+        }
+    } else if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
         return SplitOutcome::Cancelled;
     }
     const std::string folder = OutputFolderForNames(host);
@@ -247,7 +286,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
             ConfirmPlanOrExplain(inputFile, place, reader, host, plan, written)) {
         return *end;
     }
-    return OutcomeOfWriting(SegmentWriter::WriteSegments(reader, plan, buffers.frames,
-                                                         buffers.scratch, written, outputFolder,
-                                                         folder, recording, *progress, host));
+    return OutcomeOfWriting(
+        SegmentWriter::WriteSegments(reader, plan, buffers.frames, buffers.scratch, written,
+                                     outputFolder, folder, recording, *progress, host, metadata));
 }

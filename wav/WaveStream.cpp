@@ -129,23 +129,25 @@ int WaveStream::WriteChunk(const char* id, const std::uint8_t* body, std::uint32
 }
 
 int WaveStream::OpenForWrite(const char* path, const WaveFormat& source,
-                             std::uint64_t plannedFrames, bool newFileOnly) {
+                             std::uint64_t plannedFrames, bool newFileOnly,
+                             std::span<const std::uint8_t> chunksBeforeData) {
     if (path == nullptr) {
         return WAVE_BAD_CALL;
     }
-    return BeginWriting(path, nullptr, source, plannedFrames, newFileOnly);
+    return BeginWriting(path, nullptr, source, plannedFrames, newFileOnly, chunksBeforeData);
 }
 
-int WaveStream::OpenForWrite(std::FILE* file, const WaveFormat& source,
-                             std::uint64_t plannedFrames) {
+int WaveStream::OpenForWrite(std::FILE* file, const WaveFormat& source, std::uint64_t plannedFrames,
+                             std::span<const std::uint8_t> chunksBeforeData) {
     if (file == nullptr) {
         return WAVE_BAD_CALL;
     }
-    return BeginWriting(nullptr, file, source, plannedFrames, false);
+    return BeginWriting(nullptr, file, source, plannedFrames, false, chunksBeforeData);
 }
 
 int WaveStream::BeginWriting(const char* path, std::FILE* file, const WaveFormat& source,
-                             std::uint64_t plannedFrames, bool newFileOnly) {
+                             std::uint64_t plannedFrames, bool newFileOnly,
+                             std::span<const std::uint8_t> chunksBeforeData) {
     if (!IsWritable(source)) {
         if (file != nullptr) {
             std::fclose(file);
@@ -164,7 +166,8 @@ int WaveStream::BeginWriting(const char* path, std::FILE* file, const WaveFormat
     factPosition = -1;
     const bool withFact = NeedsFactChunk(format);
     const std::uint64_t headerBytes = 4 + 8 + kDs64BodySize + 8 + fmtChunkSize +
-                                      (withFact ? 8 + kFactBodySize : 0) + kDataHeaderBytes;
+                                      (withFact ? 8 + kFactBodySize : 0) + chunksBeforeData.size() +
+                                      kDataHeaderBytes;
     const bool reserveDs64 =
         plannedFrames > (kRiffSizeLimit - headerBytes) / StoredFrameBytes(format);
 
@@ -196,6 +199,12 @@ int WaveStream::BeginWriting(const char* path, std::FILE* file, const WaveFormat
         const std::uint8_t noFrames[kFactBodySize] = {};
         factPosition = Tell();
         code = WriteChunk("fact", noFrames, kFactBodySize);
+        if (code != WAVE_OK) {
+            return code;
+        }
+    }
+    if (!chunksBeforeData.empty()) {
+        code = RiffStream::Write(chunksBeforeData.data(), chunksBeforeData.size());
         if (code != WAVE_OK) {
             return code;
         }

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 // The WAVE layer: the "fmt " chunk and the "data" chunk of one file, reader or writer.
 // One object serves one file: the size counters keep running between opens.
@@ -40,11 +41,14 @@ public:
     // When `plannedFrames` will not fit a RIFF file, room is kept for the 64-bit
     // sizes: the file is closed as RF64 when its data turned out too large for
     // RIFF, and as a plain RIFF file otherwise.
+    // `chunksBeforeData` (whole chunks, pad bytes included) are written between
+    // the fmt (and fact) chunk and the data chunk.
     int OpenForWrite(const char* path, const WaveFormat& source, std::uint64_t plannedFrames = 0,
-                     bool newFileOnly = false);
+                     bool newFileOnly = false, std::span<const std::uint8_t> chunksBeforeData = {});
     // The same onto a stream opened already (a temporary file), which this object
     // owns from now and closes.
-    int OpenForWrite(std::FILE* file, const WaveFormat& source, std::uint64_t plannedFrames);
+    int OpenForWrite(std::FILE* file, const WaveFormat& source, std::uint64_t plannedFrames,
+                     std::span<const std::uint8_t> chunksBeforeData = {});
 
     // Reads count frames from the current position into frames[0..count).
     // 0 only when every frame arrived in full; 3 when the file ended or a read
@@ -90,7 +94,8 @@ public:
 private:
     // The file is opened at path, or taken over when path is null.
     int BeginWriting(const char* path, std::FILE* file, const WaveFormat& source,
-                     std::uint64_t plannedFrames, bool newFileOnly);
+                     std::uint64_t plannedFrames, bool newFileOnly,
+                     std::span<const std::uint8_t> chunksBeforeData);
     // Reads up to count whole frames as stored into target, never past the data
     // chunk; the number of frames read, or -1 when the position is unknown.
     std::int64_t ReadStoredFrames(std::uint64_t count, std::uint8_t* target);
