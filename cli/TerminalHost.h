@@ -4,6 +4,7 @@
 // Cancel button.
 #pragma once
 
+#include "OutputFiles.h"
 #include "SplitHost.h"
 #include "Terminal.h"
 #include "TrackNaming.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TerminalProgress : public ProgressDisplay {
 public:
@@ -51,9 +53,14 @@ public:
         bool showProgress = false;
         bool answerYes = false;
         bool dryRun = false;
-        std::string labelsPath;   // empty: no label file
-        std::string cueSheetPath; // empty: no cue sheet written
-        std::string inputPath;    // as given, to keep the label file off the recording
+        std::string labelsPath;    // empty: no label file; absolute, for messages
+        std::string labelsGiven;   // as typed; its folder is opened when the host is made
+        std::string cueSheetPath;  // empty: no cue sheet written; absolute, for messages
+        std::string cueSheetGiven; // as typed; its folder is opened when the host is made
+        std::string inputPath;     // absolute, for the cue sheet's FILE line
+        // As given, looked at when the host is made (before the working directory
+        // changes), to keep the label file and cue sheet off the recording.
+        std::string recordingGiven;
         std::string fileNamePrefix;
         TrackNaming naming;
     };
@@ -73,18 +80,33 @@ public:
     // with Cancel).
     bool ReportFailed() const { return reportFailed; }
 
+    // The label file was refused because a file that is not a label file has its name.
+    bool LabelFileRefused() const { return labelFileRefused; }
+
 private:
+    // A label file or cue sheet: where it goes, and its text once the plan is ready.
+    struct SideFile {
+        OutputFolder folder;
+        std::string name;
+        std::string text;
+        bool pending = false;
+    };
+
     bool ReadConfirmation();
-    // Why the label file may not be written (it is the input, or one of the
-    // planned WAV files), or null.
-    const char* LabelFileClash(const std::string& path, std::uint32_t segmentCount);
-    // Writes the label file or cue sheet at path, or says why not and answers the
-    // report with Cancel.
-    void WriteSideFile(const char* what, const std::string& path, std::uint32_t segmentCount,
-                       const std::function<std::string()>& text);
+    // Writes the label file and the cue sheet of the plan last made ready, those
+    // asked for; false, after saying why, when one was refused or could not be
+    // written.
+    bool WritePendingSideFiles();
+    bool WriteSideFile(const char* what, const std::string& path, SideFile& file,
+                       bool (*accepts)(const std::string&, std::string&));
 
     Settings settings;
+    RecordingWatch recording;
+    SideFile labelFile;
+    SideFile cueSheet;
     TerminalProgress* progress = nullptr;
     bool labelFileFailed = false;
+    bool labelFileRefused = false;
+    std::vector<std::string> pendingTrackNames;
     bool reportFailed = false;
 };

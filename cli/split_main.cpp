@@ -20,6 +20,9 @@ int ExitStatus(SplitOutcome outcome, const SplitCommand& command, const Terminal
     case SplitOutcome::Cancelled:
         return kExitCancelled;
     case SplitOutcome::Declined:
+        if (host.LabelFileRefused()) {
+            return kExitUsage;
+        }
         if (host.LabelFileFailed() || host.ReportFailed()) {
             return kExitEngineError;
         }
@@ -89,11 +92,14 @@ int main(int argc, char** argv) {
     settings.answerYes = command.answerYes;
     settings.dryRun = command.dryRun;
     settings.labelsPath = command.labelsPath;
+    settings.labelsGiven = command.labelsGiven;
     settings.cueSheetPath = command.cueSheetPath;
+    settings.cueSheetGiven = command.cueSheetGiven;
     settings.fileNamePrefix = command.options.fileNamePrefix;
     settings.naming = command.options.naming;
     // Fixed now: the engine changes the working directory before the plan is ready.
     settings.inputPath = AbsolutePath(command.options.inputPath);
+    settings.recordingGiven = command.options.inputPath;
     TerminalHost host(settings);
 
     if (command.suggestThreshold || command.suggestOnly) {

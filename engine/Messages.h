@@ -69,6 +69,18 @@ inline constexpr char kCannotWrite[] =
     "File error.  %s could not be written.  WAV file creation halted.";
 inline constexpr char kCannotRead[] =
     "File error.  %s could not be read.  WAV file creation halted.";
+// %s: the full file name the finished file was to take.
+inline constexpr char kCannotRename[] =
+    "File error.  The written file could not be renamed to %s, and was removed.  WAV file "
+    "creation halted.";
+// %s: the recording.
+inline constexpr char kRecordingChanged[] =
+    "File error.  %s changed while it was being split.  The files written before the change "
+    "are complete.  WAV file creation halted.";
+// A cancel while a file of the same name existed: the old file stays (%s: its full name).
+inline constexpr char kCancelledCaption[] = "Cancelled";
+inline constexpr char kCancelledNotWritten[] =
+    "%s was not written: a file of that name exists and was kept as it was.";
 
 // Names and titles of the tracks, refused before any file is opened.
 // %u: titles given, tracks found.

@@ -23,14 +23,17 @@ void ShowError(SplitHost& host, const std::string& text) {
     host.ShowMessage(text, messages::kErrorCaption, MessageKind::Error);
 }
 
-// The first output file that is the input itself (same file, however the path is
-// spelled), or an empty text when there is none. Only existing files can be.
-std::string OutputThatIsInput(const std::string& input, const std::string& folder,
-                              const SplitOptions& options, std::uint32_t segmentCount) {
+// The first output file that is the input itself (the same file, or a name the
+// output folder's file system takes for the recording's), as its full name, or
+// an empty text when there is none.
+std::string OutputThatIsInput(const RecordingWatch& recording, const OutputFolder& outputFolder,
+                              const std::string& folder, const SplitOptions& options,
+                              std::uint32_t segmentCount) {
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        std::string name = SegmentFileName(folder, options, number, segmentCount);
-        if (SameFile(input, name)) {
-            return name;
+        if (recording.IsRecording(
+                outputFolder,
+                TrackFileName(options.fileNamePrefix, options.naming, number, segmentCount))) {
+            return SegmentFileName(folder, options, number, segmentCount);
         }
     }
     return std::string();
@@ -136,8 +139,8 @@ bool PlanGivenCutsOrExplain(const SplitOptions& options, const WaveStream& reade
     return true;
 }
 
-// The full path the segment names are built from: the working directory, which
-// is the output folder by now ("." when the host cannot tell).
+// The full path of the output folder as messages show it: the working
+// directory, which is the output folder by now ("." when the host cannot tell).
 std::string OutputFolderForNames(SplitHost& host) {
     std::string folder = host.CurrentDirectory();
     if (folder.empty()) {
@@ -168,12 +171,17 @@ bool OutputFolderWritableOrExplain(const std::string& prefix, SplitHost& host) {
     return false;
 }
 
+struct OutputPlace {
+    const RecordingWatch& recording;
+    const OutputFolder& folder;
+    const std::string& folderPath; // for messages
+};
+
 // Writing a segment file over the recording would destroy it mid-copy: false,
 // after showing which file, when one of the names is the input; so also when the
 // names do not suit the tracks.
-bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string& folder,
-                                const SplitOptions& options, std::uint32_t segmentCount,
-                                SplitHost& host) {
+bool OutputsSpareInputOrExplain(const OutputPlace& place, const SplitOptions& options,
+                                std::uint32_t segmentCount, SplitHost& host) {
     // Titles that do not match the tracks, or two tracks of one name, would leave
     // files under the wrong names: refused before anything is written.
     if (const std::optional<std::string> problem =
@@ -181,7 +189,8 @@ bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string&
         ShowError(host, *problem);
         return false;
     }
-    const std::string clash = OutputThatIsInput(inputFile, folder, options, segmentCount);
+    const std::string clash =
+        OutputThatIsInput(place.recording, place.folder, place.folderPath, options, segmentCount);
     if (clash.empty()) {
         return true;
     }
@@ -193,11 +202,11 @@ bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string&
 // which may hand back another plan together with the options that made it. No
 // value when the run goes on with `plan` and `written`; otherwise how it ends.
 std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
-                                                 const std::string& folder,
-                                                 const WaveStream& reader, SplitHost& host,
-                                                 SplitPlan& plan, SplitOptions& written) {
+                                                 const OutputPlace& place, const WaveStream& reader,
+                                                 SplitHost& host, SplitPlan& plan,
+                                                 SplitOptions& written) {
     if (!plan.splitPoints.empty()) {
-        if (!OutputsSpareInputOrExplain(inputFile, folder, written, plan.segmentCount, host)) {
+        if (!OutputsSpareInputOrExplain(place, written, plan.segmentCount, host)) {
             return SplitOutcome::Refused;
         }
         host.PlanReady(plan, reader.FrameCount(), reader.SampleRate());
@@ -222,7 +231,7 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
         written.thresholdText = chosen.thresholdText;
         written.useAverageMethod = chosen.useAverageMethod;
         // Another segment count gives other names, so they are checked again.
-        if (!OutputsSpareInputOrExplain(inputFile, folder, written, plan.segmentCount, host)) {
+        if (!OutputsSpareInputOrExplain(place, written, plan.segmentCount, host)) {
             return SplitOutcome::Refused;
         }
     }
@@ -252,18 +261,24 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Taken before the working directory changes, so a relative input path still
     // names the file that was opened.
     const std::string inputFile = AbsolutePath(options.inputPath);
+    const RecordingWatch recording(options.inputPath);
     // What the recording says about itself goes into every file; a recording
     // whose metadata cannot be read is split without it.
-    WaveMetadata recording;
-    (void)ReadWaveMetadata(options.inputPath.c_str(), recording);
+    WaveMetadata metadata;
+    (void)ReadWaveMetadata(options.inputPath.c_str(), metadata);
 
-    if (!host.ChangeDirectory(options.outputFolder)) {
+    // Held open from here: every file is created, renamed and removed in this
+    // folder, whatever its path comes to name while the user answers.
+    OutputFolder outputFolder;
+    if (!outputFolder.Open(options.outputFolder) || !host.ChangeDirectory(options.outputFolder)) {
         ShowError(host, messages::kInvalidOutputDirectory);
         return SplitOutcome::Refused;
     }
     if (!OutputFolderWritableOrExplain(options.fileNamePrefix, host)) {
         return SplitOutcome::Refused;
     }
+    // What killed runs left here, and no live run holds, goes.
+    outputFolder.RemoveLeftovers();
     const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
     // Given cuts make the tracks as long as they are: no minimum applies.
     const std::uint32_t minTrackSec =
@@ -291,12 +306,13 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         return SplitOutcome::Cancelled;
     }
     const std::string folder = OutputFolderForNames(host);
+    const OutputPlace place{recording, outputFolder, folder};
     SplitOptions written = options;
     if (const std::optional<SplitOutcome> end =
-            ConfirmPlanOrExplain(inputFile, folder, reader, host, plan, written)) {
+            ConfirmPlanOrExplain(inputFile, place, reader, host, plan, written)) {
         return *end;
     }
-    return OutcomeOfWriting(SegmentWriter::WriteSegments(reader, plan, buffers.frames,
-                                                         buffers.scratch, written, folder,
-                                                         *progress, host, recording));
+    return OutcomeOfWriting(
+        SegmentWriter::WriteSegments(reader, plan, buffers.frames, buffers.scratch, written,
+                                     outputFolder, folder, recording, *progress, host, metadata));
 }

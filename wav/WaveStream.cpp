@@ -131,7 +131,27 @@ int WaveStream::WriteChunk(const char* id, const std::uint8_t* body, std::uint32
 int WaveStream::OpenForWrite(const char* path, const WaveFormat& source,
                              std::uint64_t plannedFrames, bool newFileOnly,
                              std::span<const std::uint8_t> chunksBeforeData) {
-    if (path == nullptr || !IsWritable(source)) {
+    if (path == nullptr) {
+        return WAVE_BAD_CALL;
+    }
+    return BeginWriting(path, nullptr, source, plannedFrames, newFileOnly, chunksBeforeData);
+}
+
+int WaveStream::OpenForWrite(std::FILE* file, const WaveFormat& source, std::uint64_t plannedFrames,
+                             std::span<const std::uint8_t> chunksBeforeData) {
+    if (file == nullptr) {
+        return WAVE_BAD_CALL;
+    }
+    return BeginWriting(nullptr, file, source, plannedFrames, false, chunksBeforeData);
+}
+
+int WaveStream::BeginWriting(const char* path, std::FILE* file, const WaveFormat& source,
+                             std::uint64_t plannedFrames, bool newFileOnly,
+                             std::span<const std::uint8_t> chunksBeforeData) {
+    if (!IsWritable(source)) {
+        if (file != nullptr) {
+            std::fclose(file);
+        }
         return WAVE_BAD_CALL;
     }
     // The writer lays down its own fmt chunk, even when this object last read a
@@ -151,7 +171,7 @@ int WaveStream::OpenForWrite(const char* path, const WaveFormat& source,
     const bool reserveDs64 =
         plannedFrames > (kRiffSizeLimit - headerBytes) / StoredFrameBytes(format);
 
-    int code = Open(path, RIFF_WRITING, newFileOnly);
+    int code = path != nullptr ? Open(path, RIFF_WRITING, newFileOnly) : OpenForWriting(file);
     if (code != WAVE_OK) {
         return code;
     }

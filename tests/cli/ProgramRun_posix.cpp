@@ -211,7 +211,8 @@ int RunningProgram::Wait() {
 }
 
 HeldProgram::HeldProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& workingDirectory, const std::string& errPath) {
+                         const std::string& workingDirectory, const std::string& errPath,
+                         const std::string& outPath) {
     // Everything the child needs is prepared before fork: between fork and exec it
     // may only make plain system calls.
     std::vector<char*> argv = ArgumentVector(program, arguments);
@@ -222,7 +223,9 @@ HeldProgram::HeldProgram(const std::string& program, const std::vector<std::stri
     if (pid == 0) {
         const int nothing = open("/dev/null", O_RDWR);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (nothing < 0 || err < 0 || dup2(nothing, 0) < 0 || dup2(nothing, 1) < 0 ||
+        const int out =
+            outPath.empty() ? nothing : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (nothing < 0 || err < 0 || out < 0 || dup2(nothing, 0) < 0 || dup2(out, 1) < 0 ||
             dup2(err, 2) < 0 || chdir(workingDirectory.c_str()) != 0 ||
             ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) {
             _exit(127);

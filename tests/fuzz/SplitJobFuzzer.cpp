@@ -95,7 +95,7 @@ public:
 // in static storage of its own, so the exit handler never reads a destroyed string.
 char outputFolderName[] = "/tmp/quernfold-fuzz-XXXXXX";
 
-const std::string& OutputFolder() {
+const std::string& FuzzOutputFolder() {
     static const std::string folder = [] {
         if (mkdtemp(outputFolderName) == nullptr) {
             std::abort();
@@ -199,7 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     SplitOptions options;
     options.inputPath = file.Path();
-    options.outputFolder = OutputFolder();
+    options.outputFolder = FuzzOutputFolder();
     options.fileNamePrefix = "T";
     options.silenceLengthMs = 1 + Take16(data) % kSilenceLengthMsRule.maximum;
     options.minTrackLengthSec = 1 + Take16(data + 2) % kMinTrackLengthSecRule.maximum;
@@ -216,7 +216,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::uint32_t cancelAtPump = Take16(data + 9);
 
-    FuzzHost host(OutputFolder(), (flags & 4) != 0, cancelAtPump);
+    FuzzHost host(FuzzOutputFolder(), (flags & 4) != 0, cancelAtPump);
     host.appendSilenceMs = options.appendSilenceMs;
     const SplitOutcome outcome = RunSplitJob(options, host);
     if (outcome == SplitOutcome::Written || outcome == SplitOutcome::Cancelled ||
@@ -225,6 +225,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             CheckOutputs(host, recording, recordingSize, outcome);
         }
     }
-    EmptyFolder(OutputFolder());
+    EmptyFolder(FuzzOutputFolder());
     return 0;
 }
