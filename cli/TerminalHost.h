@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <string>
+#include <vector>
 
 class TerminalProgress : public ProgressDisplay {
 public:
@@ -58,6 +59,9 @@ public:
 
     std::unique_ptr<ProgressDisplay> CreateProgress(const char* title, int smooth) override;
     int ShowMessage(const std::string& text, const char* caption, unsigned style) override;
+    // "Warning: ..." on standard error, each text once: a threshold suggestion
+    // opens the recording before the split does.
+    void ShowNotice(const std::string& text) override;
     void PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                    std::uint32_t sampleRate) override;
 
@@ -78,4 +82,5 @@ private:
     TerminalProgress* progress = nullptr;
     bool labelFileFailed = false;
     bool reportFailed = false;
+    std::vector<std::string> noticesShown;
 };

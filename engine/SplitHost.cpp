@@ -20,6 +20,10 @@ void ProgressDisplay::SetText(const char* format, ...) {
     SetStatusText(text.c_str());
 }
 
+void SplitHost::ShowNotice(const std::string& text) {
+    ShowMessage(text, messages::kWarningCaption, MB_OK);
+}
+
 void SplitHost::PlanReady(const SplitPlan& /*plan*/, std::uint32_t /*frameCount*/,
                           std::uint32_t /*sampleRate*/) {}
 

@@ -37,6 +37,9 @@ std::string OutputThatIsInput(const std::string& input, const std::string& folde
 
 bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, SplitHost& host) {
     if (reader.OpenForRead(inputPath.c_str()) == WAVE_OK) {
+        if (reader.SizeDisagrees()) {
+            host.ShowNotice(DataSizeNotice(inputPath, reader));
+        }
         return true;
     }
     ShowError(host, inputPath.empty() ? std::string(messages::kInvalidFileName)

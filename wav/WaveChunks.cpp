@@ -9,6 +9,8 @@ using namespace byte_order;
 namespace {
 
 constexpr std::uint64_t kFirstChunkPosition = 12;
+constexpr std::uint64_t kChunkHeaderBytes = 8;
+constexpr std::size_t kScanBlockBytes = 64 * 1024;
 // The riff size, data size and sample count of a ds64 chunk; a table may follow.
 constexpr std::uint32_t kDs64MinimumBody = 24;
 
@@ -16,6 +18,101 @@ bool ReadAt(std::FILE* file, std::uint64_t position, void* buffer, std::size_t l
     // Plain seeks here: flushing would drop the read buffer at every chunk.
     return file_access::SeekAbsolute(file, static_cast<std::int64_t>(position)) == 0 &&
            std::fread(buffer, length, 1, file) == 1;
+}
+
+// Chunk ids as writers choose them: letters, digits, blanks and '_' ("LIST",
+// "id3 ", "_PMX"), never starting with a blank. Audio rarely looks like that.
+bool LooksLikeChunkId(const std::uint8_t* id) {
+    const auto allowed = [](std::uint8_t c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == ' ' || c == '_';
+    };
+    return id[0] != ' ' && allowed(id[0]) && allowed(id[1]) && allowed(id[2]) && allowed(id[3]);
+}
+
+// A chunk header: an id that looks like one, and a size that fits the file or is
+// the placeholder of a chunk never patched.
+bool ChunkHeaderAt(std::FILE* file, std::uint64_t position, std::uint64_t fileLength) {
+    std::uint8_t header[kChunkHeaderBytes];
+    if (position + kChunkHeaderBytes > fileLength ||
+        !ReadAt(file, position, header, sizeof header) || !LooksLikeChunkId(header)) {
+        return false;
+    }
+    const std::uint32_t size = GetLE32(header + 4);
+    return size == kLargestRiffSize || size <= fileLength - position - kChunkHeaderBytes;
+}
+
+// Whether chunks from `position` account for every byte to the end of the file,
+// the last one ending there (its pad byte may be missing). Every step moves
+// forward by at least a header, so the walk ends.
+bool ChunksEndTheFile(std::FILE* file, std::uint64_t position, std::uint64_t fileLength) {
+    while (position < fileLength) {
+        std::uint8_t header[kChunkHeaderBytes];
+        if (fileLength - position < kChunkHeaderBytes ||
+            !ReadAt(file, position, header, sizeof header) || !LooksLikeChunkId(header)) {
+            return false;
+        }
+        const std::uint32_t size = GetLE32(header + 4);
+        const std::uint64_t end = position + kChunkHeaderBytes + size;
+        if (end >= fileLength) {
+            return end == fileLength;
+        }
+        position = end + (size & 1U);
+    }
+    return position == fileLength;
+}
+
+// The first position from `from` at which chunks begin that end the file, or
+// the file's length when there is none: where audio with no size to trust ends.
+std::uint64_t AudioEndBefore(std::FILE* file, std::uint64_t from, std::uint64_t fileLength) {
+    std::uint8_t block[kScanBlockBytes];
+    for (std::uint64_t start = from; start + kChunkHeaderBytes <= fileLength;) {
+        const std::uint64_t left = fileLength - start;
+        const std::size_t length =
+            static_cast<std::size_t>(left < kScanBlockBytes ? left : kScanBlockBytes);
+        if (!ReadAt(file, start, block, length)) {
+            break;
+        }
+        // Each block is searched for headers that start in it and lie whole in it;
+        // the next block starts where the last of those could have started.
+        const std::size_t candidates = length - kChunkHeaderBytes + 1;
+        for (std::size_t i = 0; i < candidates; ++i) {
+            if (!LooksLikeChunkId(block + i)) {
+                continue;
+            }
+            const std::uint64_t position = start + i;
+            const std::uint64_t end = position + kChunkHeaderBytes + GetLE32(block + i + 4);
+            if (end <= fileLength && ChunksEndTheFile(file, position, fileLength)) {
+                return position;
+            }
+        }
+        start += candidates;
+    }
+    return fileLength;
+}
+
+// A data chunk whose size fits the file: the audio ends there when a chunk
+// follows, or nothing that could be one. Otherwise the size is too small (a
+// recorder's placeholder, a stale RF64 size) and the audio runs on.
+void MeasureAudio(std::FILE* file, std::uint64_t fileLength, std::uint32_t sizeField,
+                  bool sizesInDs64, WaveChunks& found) {
+    const std::uint64_t dataStart = static_cast<std::uint64_t>(found.dataChunkPosition) + 8;
+    const std::uint64_t statedEnd = dataStart + found.dataBytes;
+    if (fileLength - statedEnd < kChunkHeaderBytes) {
+        return; // a pad byte, or a few stray bytes: no room for audio or a chunk
+    }
+    const std::uint64_t padded = statedEnd + (found.dataBytes & 1U);
+    // A placeholder names no real end, so only chunks that end the file count.
+    const bool placeholder = !sizesInDs64 && sizeField == kUnfinishedRecordingSize;
+    const bool chunkFollows = placeholder ? ChunksEndTheFile(file, padded, fileLength) ||
+                                                ChunksEndTheFile(file, statedEnd, fileLength)
+                                          : ChunkHeaderAt(file, padded, fileLength) ||
+                                                ChunkHeaderAt(file, statedEnd, fileLength);
+    if (chunkFollows) {
+        return;
+    }
+    found.dataBytes = AudioEndBefore(file, statedEnd + 1, fileLength) - dataStart;
+    found.sizeDisagrees = true;
 }
 
 } // namespace
@@ -28,6 +125,8 @@ WaveOpenFailure FindWaveChunks(std::FILE* file, std::uint64_t fileLength, bool s
     bool haveData = false;
     bool haveDs64 = false;
     std::uint64_t ds64DataSize = 0;
+    bool measureAudio = false;
+    std::uint32_t dataSizeField = 0;
     std::uint64_t chunkPosition = kFirstChunkPosition;
     while (!(haveFmt && haveData) && chunkPosition + 8 <= fileLength) {
         std::uint8_t header[8];
@@ -72,14 +171,24 @@ WaveOpenFailure FindWaveChunks(std::FILE* file, std::uint64_t fileLength, bool s
             // A recorder stopped before patching its header: the samples run to
             // the end of the file, and nothing follows them. A plain RIFF size of
             // 0xFFFFFFFF is such a placeholder too, never a count.
-            if (bodySize == 0 || bodySize > bytesLeft ||
-                (!sizesInDs64 && size == kLargestRiffSize)) {
+            const bool placeholder = bodySize == 0 || (!sizesInDs64 && size == kLargestRiffSize);
+            if (placeholder || bodySize > bytesLeft) {
                 found.dataBytes = bytesLeft;
+                // A real size that claims more than the file holds: a file cut short.
+                found.sizeDisagrees = !placeholder;
                 break;
             }
             found.dataBytes = bodySize;
+            measureAudio = true;
+            dataSizeField = size;
         }
         chunkPosition = bodyPosition + bodySize + (bodySize & 1U);
     }
-    return haveFmt && haveData ? WaveOpenFailure::None : WaveOpenFailure::DamagedHeader;
+    if (!(haveFmt && haveData)) {
+        return WaveOpenFailure::DamagedHeader;
+    }
+    if (measureAudio) {
+        MeasureAudio(file, fileLength, dataSizeField, sizesInDs64, found);
+    }
+    return WaveOpenFailure::None;
 }
