@@ -49,8 +49,8 @@ Bytes AsRf64(const Bytes& recording, std::uint64_t dataBytes) {
     Append32(out, 28);
     Append64(out, recording.size() + 36 - 8); // riff size, the 36 bytes of ds64 included
     Append64(out, dataBytes);
-    Append64(out, dataBytes / 2); // sample count
-    Append32(out, 0);             // no table
+    Append64(out, dataBytes / 2);                                          // sample count
+    Append32(out, 0);                                                      // no table
     out.insert(out.end(), recording.begin() + 12, recording.begin() + 36); // fmt chunk
     Append(out, "data");
     Append32(out, 0xFFFFFFFF);
@@ -97,15 +97,16 @@ TEST_F(OutputSafety, HeadersThatDisagreeWithTheFileAreSplitWholeWithAWarning) {
 }
 
 // The size a recorder leaves while it records, in a recording longer than 2 GiB:
-// the track after 2 GiB is split too (cut at 2 GiB, there would be two). Sparse, so the silence costs no disk.
+// the track after 2 GiB is split too (cut at 2 GiB, there would be two). Sparse, so the silence
+// costs no disk.
 TEST_F(OutputSafety, UnfinishedRecordingPastTwoGibibytesIsSplitWhole) {
     constexpr std::uint32_t kPlaceholder = 0x7FFFF000;
     constexpr std::uint64_t kBytesPerSecond = 16000; // 8000 Hz, 16-bit mono
     constexpr std::uint64_t kSeconds = 134'400;      // 2,150,400,000 bytes of audio
     const std::string path = dir.file("unfinished.wav");
-    Bytes header = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                    16,  0,   0,   0,   1, 0, 1, 0, 0x40, 0x1F, 0, 0, 0x80, 0x3E, 0, 0,
-                    2,   0,   16,  0,   'd', 'a', 't', 'a', 0, 0, 0, 0};
+    Bytes header = {'R', 'I', 'F', 'F', 0,  0, 0,   0,   'W', 'A',  'V',  'E', 'f', 'm',  't',
+                    ' ', 16,  0,   0,   0,  1, 0,   1,   0,   0x40, 0x1F, 0,   0,   0x80, 0x3E,
+                    0,   0,   2,   0,   16, 0, 'd', 'a', 't', 'a',  0,    0,   0,   0};
     Put32(header, 4, kPlaceholder + 36);
     Put32(header, 40, kPlaceholder);
     testing_support::WriteFileBytes(path, header);
@@ -140,9 +141,10 @@ TEST_F(OutputSafety, UnfinishedRecordingPastTwoGibibytesIsSplitWhole) {
 
 TEST_F(OutputSafety, CompressedEncodingsAreRefusedByName) {
     for (const auto& [tag, name] : {std::pair{0x0055, "MP3"}, {0x0031, "GSM 6.10"}}) {
-        Bytes file = {'R', 'I', 'F', 'F', 0,    0,   0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ',
-                      20,  0,   0,   0,   0,    0,   1, 0, 0x40, 0x1F, 0, 0, 0x41, 0x06, 0, 0,
-                      65,  0,   0,   0,   2,    0,   0x40, 0x01, 'd', 'a', 't', 'a', 0, 1, 0, 0};
+        Bytes file = {'R',  'I',  'F',  'F',  0,    0,    0,   0,   'W', 'A', 'V', 'E',
+                      'f',  'm',  't',  ' ',  20,   0,    0,   0,   0,   0,   1,   0,
+                      0x40, 0x1F, 0,    0,    0x41, 0x06, 0,   0,   65,  0,   0,   0,
+                      2,    0,    0x40, 0x01, 'd',  'a',  't', 'a', 0,   1,   0,   0};
         file[20] = static_cast<std::uint8_t>(tag);
         file.resize(file.size() + 256, 0x55);
         Put32(file, 4, file.size() - 8);
@@ -180,8 +182,8 @@ TEST_F(OutputSafety, EndlessInputAtThePromptStillTakesEveryCancelSignal) {
 TEST_F(OutputSafety, TheAnswerLeavesTheRestOfTheInputUnread) {
     const std::string run = "\"$0\" -q \"$1\" out >/dev/null; echo \"exit $?\"; cat";
     const std::string longYes = std::string(2000, ' ') + "y\nrest\n";
-    testing_support::WriteFileBytes(dir.file("answers.txt"), Bytes{'y', 'e', 's', '\n', 'r', 'e',
-                                                                   's', 't', '\n'});
+    testing_support::WriteFileBytes(dir.file("answers.txt"),
+                                    Bytes{'y', 'e', 's', '\n', 'r', 'e', 's', 't', '\n'});
     struct Case {
         std::string script;
         std::string input;
@@ -196,11 +198,46 @@ TEST_F(OutputSafety, TheAnswerLeavesTheRestOfTheInputUnread) {
     for (const Case& c : cases) {
         fs::remove_all(dir.path() / "out");
         Folder("out");
-        const ProgramResult result =
-            RunProgram("/bin/sh", {"-c", c.script, SPLIT_PROGRAM, Short()}, dir.path().string(),
-                       c.input);
+        const ProgramResult result = RunProgram("/bin/sh", {"-c", c.script, SPLIT_PROGRAM, Short()},
+                                                dir.path().string(), c.input);
         EXPECT_EQ(result.out, c.out) << c.script;
     }
+}
+
+#if defined(__SANITIZE_ADDRESS__)
+constexpr bool kSanitized = true;
+#elif defined(__has_feature)
+constexpr bool kSanitized = __has_feature(address_sanitizer);
+#else
+constexpr bool kSanitized = false;
+#endif
+
+// Address-space limits from too small to start up to plenty: every run either
+// ends normally, or says it ran out of memory and leaves no track, never aborts.
+TEST_F(OutputSafety, RunningOutOfMemoryIsReportedAndWritesNothing) {
+    if (kSanitized) {
+        GTEST_SKIP() << "the address sanitizer cannot start under an address-space limit";
+    }
+    const std::string noMemory = std::string("Error: ") + messages::kNotEnoughMemory + "\n";
+    int reported = 0;
+    for (int limitKib = 4000; limitKib <= 20000; limitKib += 125) {
+        const fs::path out = dir.path() / "out";
+        fs::remove_all(out);
+        Folder("out");
+        const ProgramResult run = RunProgram(
+            "/bin/sh",
+            {"-c", "ulimit -v " + std::to_string(limitKib) + "; exec \"$0\" -y -q \"$1\" out",
+             SPLIT_PROGRAM, Short()},
+            dir.path().string());
+        if (run.exitStatus == 1) {
+            EXPECT_EQ(run.err, noMemory) << limitKib;
+            EXPECT_TRUE(Entries(out).empty()) << limitKib;
+            ++reported;
+        } else if (run.exitStatus != 127) { // 127: too little to load the program at all
+            EXPECT_EQ(run.exitStatus, 0) << limitKib << run.err;
+        }
+    }
+    EXPECT_GT(reported, 0);
 }
 
 } // namespace
