@@ -4,13 +4,17 @@
 #include "FileAccess.h"
 #include "RiffStream.h"
 
+#include <memory>
+#include <new>
+
 using namespace byte_order;
 
 namespace {
 
 constexpr std::uint64_t kFirstChunkPosition = 12;
 constexpr std::uint64_t kChunkHeaderBytes = 8;
-constexpr std::size_t kScanBlockBytes = 64 * 1024;
+// How far before the end of the file chunks that follow audio are looked for.
+constexpr std::uint64_t kTrailingChunksWindow = 8 * 1024 * 1024;
 // The riff size, data size and sample count of a ds64 chunk; a table may follow.
 constexpr std::uint32_t kDs64MinimumBody = 24;
 
@@ -42,76 +46,64 @@ bool ChunkHeaderAt(std::FILE* file, std::uint64_t position, std::uint64_t fileLe
     return size == kLargestRiffSize || size <= fileLength - position - kChunkHeaderBytes;
 }
 
-// Whether chunks from `position` account for every byte to the end of the file,
-// the last one ending there (its pad byte may be missing). Every step moves
-// forward by at least a header, so the walk ends.
-bool ChunksEndTheFile(std::FILE* file, std::uint64_t position, std::uint64_t fileLength) {
-    while (position < fileLength) {
-        std::uint8_t header[kChunkHeaderBytes];
-        if (fileLength - position < kChunkHeaderBytes ||
-            !ReadAt(file, position, header, sizeof header) || !LooksLikeChunkId(header)) {
-            return false;
-        }
-        const std::uint32_t size = GetLE32(header + 4);
-        const std::uint64_t end = position + kChunkHeaderBytes + size;
-        if (end >= fileLength) {
-            return end == fileLength;
-        }
-        position = end + (size & 1U);
+// Where audio whose size cannot be trusted ends: at the first position from
+// `from` where chunks begin that account for every byte to the end of the file
+// (the last one ending there, its pad byte possibly missing), or at the end.
+// Trailing chunks are metadata of a few megabytes at most, so only the last
+// kTrailingChunksWindow bytes are searched: read once, then settled from the end
+// backwards, each position once, so no crafted run of chunks makes it slow.
+std::uint64_t AudioEnd(std::FILE* file, std::uint64_t from, std::uint64_t fileLength) {
+    const std::uint64_t start =
+        fileLength - from > kTrailingChunksWindow ? fileLength - kTrailingChunksWindow : from;
+    const auto length = static_cast<std::size_t>(fileLength - start);
+    std::unique_ptr<std::uint8_t[]> bytes(new (std::nothrow) std::uint8_t[length]);
+    // endsFile[i]: chunks from start + i end the file; endsFile[length] is the end itself.
+    std::unique_ptr<bool[]> endsFile(new (std::nothrow) bool[length + 1]);
+    if (!bytes || !endsFile || !ReadAt(file, start, bytes.get(), length)) {
+        return fileLength; // the audio is taken to run to the end, as the user is told
     }
-    return position == fileLength;
-}
-
-// The first position from `from` at which chunks begin that end the file, or
-// the file's length when there is none: where audio with no size to trust ends.
-std::uint64_t AudioEndBefore(std::FILE* file, std::uint64_t from, std::uint64_t fileLength) {
-    std::uint8_t block[kScanBlockBytes];
-    for (std::uint64_t start = from; start + kChunkHeaderBytes <= fileLength;) {
-        const std::uint64_t left = fileLength - start;
-        const std::size_t length =
-            static_cast<std::size_t>(left < kScanBlockBytes ? left : kScanBlockBytes);
-        if (!ReadAt(file, start, block, length)) {
-            break;
+    endsFile[length] = true;
+    for (std::size_t i = length; i-- > 0;) {
+        endsFile[i] = false;
+        if (length - i < kChunkHeaderBytes || !LooksLikeChunkId(bytes.get() + i)) {
+            continue;
         }
-        // Each block is searched for headers that start in it and lie whole in it;
-        // the next block starts where the last of those could have started.
-        const std::size_t candidates = length - kChunkHeaderBytes + 1;
-        for (std::size_t i = 0; i < candidates; ++i) {
-            if (!LooksLikeChunkId(block + i)) {
-                continue;
-            }
-            const std::uint64_t position = start + i;
-            const std::uint64_t end = position + kChunkHeaderBytes + GetLE32(block + i + 4);
-            if (end <= fileLength && ChunksEndTheFile(file, position, fileLength)) {
-                return position;
-            }
+        const std::uint32_t size = GetLE32(bytes.get() + i + 4);
+        const std::uint64_t end = i + kChunkHeaderBytes + std::uint64_t{size};
+        const std::uint64_t next = end + (size & 1U);
+        endsFile[i] = end == length || (next <= length && endsFile[next]);
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        if (endsFile[i]) {
+            return start + i;
         }
-        start += candidates;
     }
     return fileLength;
 }
 
 // A data chunk whose size fits the file: the audio ends there when a chunk
-// follows, or nothing that could be one. Otherwise the size is too small (a
-// recorder's placeholder, a stale RF64 size) and the audio runs on.
+// follows. Otherwise the size is too small (a recorder's placeholder, a stale
+// RF64 size) and the audio runs on to the chunks that end the file.
 void MeasureAudio(std::FILE* file, std::uint64_t fileLength, std::uint32_t sizeField,
                   bool sizesInDs64, WaveChunks& found) {
     const std::uint64_t dataStart = static_cast<std::uint64_t>(found.dataChunkPosition) + 8;
     const std::uint64_t statedEnd = dataStart + found.dataBytes;
     if (fileLength - statedEnd < kChunkHeaderBytes) {
-        return; // a pad byte, or a few stray bytes: no room for audio or a chunk
+        return; // a pad byte, or stray bytes too few for a chunk: left over, not audio
     }
     const std::uint64_t padded = statedEnd + (found.dataBytes & 1U);
-    // A placeholder names no real end, so only chunks that end the file count.
+    // A placeholder names no real end: only chunks that end the file stop the
+    // audio there. Any other size holds when what follows is a chunk.
     const bool placeholder = !sizesInDs64 && sizeField == kUnfinishedRecordingSize;
-    const bool chunkFollows = placeholder ? ChunksEndTheFile(file, padded, fileLength) ||
-                                                ChunksEndTheFile(file, statedEnd, fileLength)
-                                          : ChunkHeaderAt(file, padded, fileLength) ||
-                                                ChunkHeaderAt(file, statedEnd, fileLength);
-    if (chunkFollows) {
+    if (!placeholder &&
+        (ChunkHeaderAt(file, padded, fileLength) || ChunkHeaderAt(file, statedEnd, fileLength))) {
         return;
     }
-    found.dataBytes = AudioEndBefore(file, statedEnd + 1, fileLength) - dataStart;
+    const std::uint64_t audioEnd = AudioEnd(file, statedEnd, fileLength);
+    if (audioEnd == statedEnd || audioEnd == padded) {
+        return;
+    }
+    found.dataBytes = audioEnd - dataStart;
     found.sizeDisagrees = true;
 }
 
