@@ -15,6 +15,7 @@ struct SplitCommand {
     bool suggestThreshold = false; // --threshold auto: find it from the recording first
     bool suggestOnly = false;      // --suggest: print the suggestion and stop
     std::string labelsPath;        // absolute; empty when no label file was asked for
+    std::string cueSheetPath;      // absolute; empty when no cue sheet was asked for
 };
 
 // Exit statuses of quernfold-split.

@@ -87,7 +87,9 @@ int Split(int argc, char** argv) {
     settings.answerYes = command.answerYes;
     settings.dryRun = command.dryRun;
     settings.labelsPath = command.labelsPath;
+    settings.cueSheetPath = command.cueSheetPath;
     settings.fileNamePrefix = command.options.fileNamePrefix;
+    settings.naming = command.options.naming;
     // Fixed now: the engine changes the working directory before the plan is ready.
     settings.inputPath = AbsolutePath(command.options.inputPath);
     TerminalHost host(settings);

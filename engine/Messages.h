@@ -82,6 +82,27 @@ inline constexpr char kCannotWrite[] =
 inline constexpr char kCannotRead[] =
     "File error.  %s could not be read.  WAV file creation halted.";
 
+// Names and titles of the tracks, refused before any file is opened.
+// %u: titles given, tracks found.
+inline constexpr char kTitleCountMismatch[] =
+    "%u titles were given, but the recording splits into %u tracks.  Give one title per "
+    "track; no file was written.";
+// %u: the track number; %s: the name.
+inline constexpr char kTrackNameEmpty[] = "Track %u would get an empty file name.";
+inline constexpr char kTrackNameTooLong[] = "The file name of track %u is too long: %s";
+// %s: the two names.
+inline constexpr char kTrackNamesClash[] =
+    "Two tracks would get the same file name: %s and %s.  Give them different titles or "
+    "another name pattern.";
+// %u: the first track whose start does not fit.
+inline constexpr char kCutsDoNotFit[] =
+    "The track starts given do not fit the recording: track %u starts before the track "
+    "before it ends, or at or after the end of the recording.";
+// %s: the pattern.
+inline constexpr char kBadNamePattern[] =
+    "The name pattern %s is not valid: use {n}, {nn}, {title}, {artist} and {album} with "
+    "other UTF-8 text.";
+
 // Threshold suggestions (%s: a threshold text such as "0.20 %").
 inline constexpr char kAdviceMaximum[] =
     "The maximum method would work on this recording, with a threshold of %s.";

@@ -172,3 +172,13 @@ std::optional<std::string> PrefixProblem(const std::string& prefix) {
     }
     return std::nullopt;
 }
+
+bool IsUtf8(std::string_view text) {
+    const std::string copy(text);
+    for (std::size_t i = 0; i < copy.size();) {
+        if (!NextCodePoint(copy, i)) {
+            return false;
+        }
+    }
+    return true;
+}

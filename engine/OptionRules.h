@@ -63,6 +63,9 @@ int ThresholdPositionForText(std::string_view thresholdText);
 std::optional<std::string> NumberProblem(std::string_view text, const NumberRule& rule,
                                          std::uint32_t& value);
 
+// Whether `text` is valid UTF-8 (no overlong forms or surrogates).
+bool IsUtf8(std::string_view text);
+
 // Characters of UTF-8 text: the bytes that do not continue a sequence, which for
 // valid UTF-8 are its code points.
 std::size_t CharacterCount(std::string_view utf8);

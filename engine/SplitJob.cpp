@@ -1,12 +1,14 @@
 #include "SplitJob.h"
 
 #include "FileSystem.h"
+#include "GivenCuts.h"
 #include "Messages.h"
 #include "OpenFailureMessage.h"
 #include "OutputFiles.h"
 #include "SegmentWriter.h"
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
+#include "WaveMetadata.h"
 #include "WaveStream.h"
 
 #include <climits>
@@ -25,7 +27,7 @@ void ShowError(SplitHost& host, const std::string& text) {
 std::string OutputThatIsInput(const std::string& input, const std::string& folder,
                               const SplitOptions& options, std::uint32_t segmentCount) {
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        std::string name = SegmentFileName(folder, options.fileNamePrefix, number, segmentCount);
+        std::string name = SegmentFileName(folder, options, number, segmentCount);
         if (SameFile(input, name)) {
             return name;
         }
@@ -119,6 +121,23 @@ bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
     return true;
 }
 
+// The plan of the cuts the user gave, under the progress display as the analysis
+// leaves it; false, after showing why, when they do not fit the recording.
+bool PlanGivenCutsOrExplain(const SplitOptions& options, const WaveStream& reader,
+                            ProgressDisplay& progress, SplitHost& host, SplitPlan& plan) {
+    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.SetRange(0, reader.FrameCount(), 1);
+    progress.Hide();
+    const std::optional<std::string> problem =
+        PlanFromGivenCuts(options.givenCuts, reader.FrameCount(), reader.SampleRate(),
+                          SilenceSampleFor(reader.SlotBits()), plan);
+    if (problem) {
+        ShowError(host, *problem);
+        return false;
+    }
+    return true;
+}
+
 // The full path the segment names are built from: the working directory, which
 // is the output folder by now ("." when the host cannot tell).
 std::string OutputFolderForNames(SplitHost& host) {
@@ -130,10 +149,18 @@ std::string OutputFolderForNames(SplitHost& host) {
 }
 
 // Writing a segment file over the recording would destroy it mid-copy: false,
-// after showing which file, when one of the names is the input.
+// after showing which file, when one of the names is the input; so also when the
+// names do not suit the tracks.
 bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string& folder,
                                 const SplitOptions& options, std::uint32_t segmentCount,
                                 SplitHost& host) {
+    // Titles that do not match the tracks, or two tracks of one name, would leave
+    // files under the wrong names: refused before anything is written.
+    if (const std::optional<std::string> problem =
+            TrackNamesProblem(options.fileNamePrefix, options.naming, segmentCount)) {
+        ShowError(host, *problem);
+        return false;
+    }
     const std::string clash = OutputThatIsInput(inputFile, folder, options, segmentCount);
     if (clash.empty()) {
         return true;
@@ -205,13 +232,20 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Taken before the working directory changes, so a relative input path still
     // names the file that was opened.
     const std::string inputFile = AbsolutePath(options.inputPath);
+    // What the recording says about itself goes into every file; a recording
+    // whose metadata cannot be read is split without it.
+    WaveMetadata recording;
+    (void)ReadWaveMetadata(options.inputPath.c_str(), recording);
 
     if (!host.ChangeDirectory(options.outputFolder)) {
         ShowError(host, messages::kInvalidOutputDirectory);
         return SplitOutcome::Refused;
     }
     const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
-    if (window == 0 || !LongEnoughOrExplain(reader, window, options.minTrackLengthSec, host)) {
+    // Given cuts make the tracks as long as they are: no minimum applies.
+    const std::uint32_t minTrackSec =
+        options.givenCuts.starts.empty() ? options.minTrackLengthSec : 0;
+    if (window == 0 || !LongEnoughOrExplain(reader, window, minTrackSec, host)) {
         return SplitOutcome::Refused;
     }
     WindowBuffers buffers;
@@ -226,7 +260,11 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         return SplitOutcome::Refused;
     }
     SplitPlan plan;
-    if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
+    if (!options.givenCuts.starts.empty()) {
+        if (!PlanGivenCutsOrExplain(options, reader, *progress, host, plan)) {
+            return SplitOutcome::Refused;
+        }
+    } else if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
         return SplitOutcome::Cancelled;
     }
     const std::string folder = OutputFolderForNames(host);
@@ -235,6 +273,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
             ConfirmPlanOrExplain(inputFile, folder, reader, host, plan, written)) {
         return *end;
     }
-    return OutcomeOfWriting(SegmentWriter::WriteSegments(
-        reader, plan, buffers.frames, buffers.scratch, written, folder, *progress, host));
+    return OutcomeOfWriting(SegmentWriter::WriteSegments(reader, plan, buffers.frames,
+                                                         buffers.scratch, written, folder,
+                                                         *progress, host, recording));
 }
