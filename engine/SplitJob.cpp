@@ -10,6 +10,7 @@
 #include "SplitQuantities.h"
 #include "WaveMetadata.h"
 #include "WaveStream.h"
+#include "WriteProbe.h"
 
 #include <climits>
 #include <memory>
@@ -148,6 +149,28 @@ std::string OutputFolderForNames(SplitHost& host) {
     return folder;
 }
 
+// A run that could never write its files is refused before the analysis, not
+// after it: a file named with the prefix is created in the output folder (the
+// working directory by now) and removed again. When only the name fails, the
+// file system refuses the prefix and the message says so.
+bool OutputFolderWritableOrExplain(const std::string& prefix, SplitHost& host) {
+    const std::string folder = OutputFolderForNames(host);
+    const WriteProbe probe = ProbeFileCreation(folder, prefix);
+    if (probe.created) {
+        return true;
+    }
+    std::string message;
+    if (probe.nameRefused && !prefix.empty() && ProbeFileCreation(folder, "").created) {
+        message = FormatText(messages::kCannotOpenForWriting,
+                             SegmentFileName(folder, prefix, 1, 1).c_str()) +
+                  "\n" + FormatText(messages::kNameRefusedByFileSystem, probe.reason.c_str());
+    } else {
+        message = FormatText(messages::kCannotOpenForWriting, folder.c_str()) + "\n" + probe.reason;
+    }
+    ShowError(host, message);
+    return false;
+}
+
 // Writing a segment file over the recording would destroy it mid-copy: false,
 // after showing which file, when one of the names is the input; so also when the
 // names do not suit the tracks.
@@ -239,6 +262,9 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
 
     if (!host.ChangeDirectory(options.outputFolder)) {
         ShowError(host, messages::kInvalidOutputDirectory);
+        return SplitOutcome::Refused;
+    }
+    if (!OutputFolderWritableOrExplain(options.fileNamePrefix, host)) {
         return SplitOutcome::Refused;
     }
     const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
