@@ -3,6 +3,8 @@
 #include "CueSheet.h"
 #include "FileSystem.h"
 #include "LabelFile.h"
+#include "Messages.h"
+#include "OutputFiles.h"
 #include "PathText.h"
 #include "SegmentWriter.h"
 #include "SplitPlan.h"
@@ -171,10 +173,23 @@ Answer TerminalHost::ShowMessage(const std::string& text, const std::string& cap
     return proceed && WritePendingSideFiles() ? Answer::Ok : Answer::Cancel;
 }
 
+void TerminalHost::ShowNotice(const std::string& text) {
+    if (std::find(noticesShown.begin(), noticesShown.end(), text) != noticesShown.end()) {
+        return;
+    }
+    noticesShown.push_back(text);
+    if (progress != nullptr) {
+        progress->Clear();
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s\n", messages::kWarningCaption, text.c_str());
+    std::fflush(stderr);
+}
+
 bool TerminalHost::ReadConfirmation() {
     const std::string line = ReadAnswerLine();
-    if (IsCancelRequested()) {
-        return false;
+    if (IsCancelRequested() || line.size() > kMaxAnswerBytes) {
+        return false; // a line too long to be an answer is no "yes"
     }
     // Blanks around the answer (and a CR from a CRLF line) do not change it.
     const auto first = line.find_first_not_of(" \t\r");

@@ -70,6 +70,9 @@ public:
     std::unique_ptr<ProgressDisplay> CreateProgress(const std::string& title, bool smooth) override;
     Answer ShowMessage(const std::string& text, const std::string& caption,
                        MessageKind kind) override;
+    // "Warning: ..." on standard error, each text once: a threshold suggestion
+    // opens the recording before the split does.
+    void ShowNotice(const std::string& text) override;
     void PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                    std::uint32_t sampleRate) override;
 
@@ -109,4 +112,5 @@ private:
     bool labelFileRefused = false;
     std::vector<std::string> pendingTrackNames;
     bool reportFailed = false;
+    std::vector<std::string> noticesShown;
 };

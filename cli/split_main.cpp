@@ -1,5 +1,6 @@
 // quernfold-split: the splitting engine on a terminal.
 #include "FileSystem.h"
+#include "Messages.h"
 #include "ProcessGuards.h"
 #include "ProgramText.h"
 #include "SplitCommandLine.h"
@@ -8,6 +9,7 @@
 #include "ThresholdSuggestion.h"
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -75,12 +77,8 @@ std::optional<int> SuggestAndReport(SplitCommand& command, SplitHost& host) {
     return kExitNothingFound;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    OpenClosedStandardDescriptors();
-    IgnoreFileSizeAndPipeSignals();
-    UseUtf8Output();
+// The run, from the command line to the exit status.
+int Split(int argc, char** argv) {
     SplitCommand command;
     if (std::optional<int> status = ParseSplitCommandLine(ProgramArguments(argc, argv), command)) {
         return *status;
@@ -109,4 +107,20 @@ int main(int argc, char** argv) {
     }
     const SplitOutcome outcome = RunSplitJob(command.options, host);
     return ExitStatus(outcome, command, host);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    OpenClosedStandardDescriptors();
+    IgnoreFileSizeAndPipeSignals();
+    UseUtf8Output();
+    try {
+        return Split(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Unwinding has closed the recording and whatever file was being written.
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s\n", messages::kErrorCaption, messages::kNotEnoughMemory);
+        return kExitEngineError;
+    }
 }

@@ -17,6 +17,10 @@ void ProgressDisplay::SetStatus(std::string text) {
     ShowStatus(text);
 }
 
+void SplitHost::ShowNotice(const std::string& text) {
+    ShowMessage(text, messages::kWarningCaption, MessageKind::Notice);
+}
+
 void SplitHost::PlanReady(const SplitPlan& /*plan*/, std::uint32_t /*frameCount*/,
                           std::uint32_t /*sampleRate*/) {}
 

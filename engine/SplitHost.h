@@ -75,6 +75,11 @@ public:
     virtual Answer ShowMessage(const std::string& text, const std::string& caption,
                                MessageKind kind) = 0;
 
+    // Something the user should know that does not stop the run, such as a
+    // recording whose header and length disagree. The default shows a message
+    // with OK and the caption "Warning".
+    virtual void ShowNotice(const std::string& text);
+
     // The analysis is complete and the report is about to be shown (there is at
     // least one split point). Front ends that show the plan in their own way
     // (a label file, for example) look at it here. The default does nothing.

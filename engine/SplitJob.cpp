@@ -10,7 +10,6 @@
 #include "SplitQuantities.h"
 #include "WaveMetadata.h"
 #include "WaveStream.h"
-#include "WriteProbe.h"
 
 #include <climits>
 #include <memory>
@@ -43,6 +42,9 @@ std::string OutputThatIsInput(const RecordingWatch& recording, const OutputFolde
 
 bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, SplitHost& host) {
     if (reader.OpenForRead(inputPath.c_str()) == WAVE_OK) {
+        if (reader.SizeDisagrees()) {
+            host.ShowNotice(DataSizeNotice(inputPath, reader));
+        }
         return true;
     }
     ShowError(host, inputPath.empty() ? std::string(messages::kInvalidFileName)
@@ -150,17 +152,18 @@ std::string OutputFolderForNames(SplitHost& host) {
 }
 
 // A run that could never write its files is refused before the analysis, not
-// after it: a file named with the prefix is created in the output folder (the
-// working directory by now) and removed again. When only the name fails, the
-// file system refuses the prefix and the message says so.
-bool OutputFolderWritableOrExplain(const std::string& prefix, SplitHost& host) {
-    const std::string folder = OutputFolderForNames(host);
-    const WriteProbe probe = ProbeFileCreation(folder, prefix);
+// after it: a file named with the prefix is created in the output folder and
+// removed again. When only the name fails, the file system refuses the prefix
+// and the message says so.
+bool OutputFolderWritableOrExplain(const OutputFolder& outputFolder, const std::string& prefix,
+                                   SplitHost& host) {
+    const WriteProbe probe = outputFolder.ProbeCreation(prefix);
     if (probe.created) {
         return true;
     }
+    const std::string folder = OutputFolderForNames(host);
     std::string message;
-    if (probe.nameRefused && !prefix.empty() && ProbeFileCreation(folder, "").created) {
+    if (probe.nameRefused && !prefix.empty() && outputFolder.ProbeCreation("").created) {
         message = FormatText(messages::kCannotOpenForWriting,
                              SegmentFileName(folder, prefix, 1, 1).c_str()) +
                   "\n" + FormatText(messages::kNameRefusedByFileSystem, probe.reason.c_str());
@@ -274,7 +277,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         ShowError(host, messages::kInvalidOutputDirectory);
         return SplitOutcome::Refused;
     }
-    if (!OutputFolderWritableOrExplain(options.fileNamePrefix, host)) {
+    if (!OutputFolderWritableOrExplain(outputFolder, options.fileNamePrefix, host)) {
         return SplitOutcome::Refused;
     }
     // What killed runs left here, and no live run holds, goes.

@@ -7,6 +7,7 @@
 #pragma once
 
 #include "FileSystem.h"
+#include "WriteProbe.h"
 
 #include <cstdint>
 #include <cstdio>
@@ -75,6 +76,11 @@ public:
     // Removes the temporary file now.
     void Discard(TemporaryFile& file);
 
+    // Creates, exclusively, a temporary file whose name holds nameText (UTF-8;
+    // empty tries the folder alone) and removes it at once. Its name is one a
+    // run's clean-up takes for a leftover, should the run be killed meanwhile.
+    WriteProbe ProbeCreation(const std::string& nameText) const;
+
     // Removes the temporary files that runs left in the folder and no live run
     // holds any more; the number removed.
     int RemoveLeftovers();
@@ -91,3 +97,6 @@ private:
 bool IsTemporaryName(const std::string& name);
 // A fresh temporary name, different on every call.
 std::string FreshTemporaryName();
+// A fresh temporary name that holds nameText, for trying whether the folder's
+// file system takes it.
+std::string FreshProbeName(const std::string& nameText);

@@ -2,12 +2,15 @@
 
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <random>
 
 namespace {
 
 constexpr char kTemporaryPrefix[] = ".quernfold-";
 constexpr char kTemporarySuffix[] = ".part";
+// A probe is no track in the making: its own ending keeps the two apart.
+constexpr char kProbeSuffix[] = ".probe";
 
 // 64 bits that differ between processes and between calls: a random seed taken
 // once, then a counter. Exclusive creation catches the unlikely clash anyway.
@@ -33,8 +36,9 @@ std::uint64_t UniqueNumber() {
 bool IsTemporaryName(const std::string& name) {
     const std::string prefix = kTemporaryPrefix;
     const std::string suffix = kTemporarySuffix;
+    const std::string probeSuffix = kProbeSuffix;
     return name.size() > prefix.size() + suffix.size() && name.starts_with(prefix) &&
-           name.ends_with(suffix);
+           (name.ends_with(suffix) || name.ends_with(probeSuffix));
 }
 
 std::string FreshTemporaryName() {
@@ -42,6 +46,12 @@ std::string FreshTemporaryName() {
     std::snprintf(unique, sizeof unique, "%016llx",
                   static_cast<unsigned long long>(UniqueNumber()));
     return std::string(kTemporaryPrefix) + unique + kTemporarySuffix;
+}
+
+std::string FreshProbeName(const std::string& nameText) {
+    const std::string fresh = FreshTemporaryName();
+    return fresh.substr(0, fresh.size() - std::strlen(kTemporarySuffix)) + "-" + nameText +
+           kProbeSuffix;
 }
 
 TemporaryFile::~TemporaryFile() {

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -258,4 +259,31 @@ int OutputFolder::RemoveLeftovers() {
     }
     closedir(entries);
     return removed;
+}
+
+WriteProbe OutputFolder::ProbeCreation(const std::string& nameText) const {
+    WriteProbe probe;
+    // A name another process took meanwhile is tried again under another number.
+    for (unsigned attempt = 0; attempt < 8; ++attempt) {
+        const std::string name = FreshProbeName(nameText);
+        const int fd =
+            openat(Fd(handle), name.c_str(),
+                   O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC | O_NOCTTY, 0600);
+        if (fd >= 0) {
+            close(fd);
+            unlinkat(Fd(handle), name.c_str(), 0);
+            probe.created = true;
+            return probe;
+        }
+        const int error = errno;
+        if (error == EEXIST) {
+            continue;
+        }
+        // FAT, exFAT and NTFS mounts answer EINVAL for characters they cannot hold.
+        probe.nameRefused = error == EINVAL || error == EILSEQ;
+        probe.reason = std::strerror(error);
+        return probe;
+    }
+    probe.reason = std::strerror(EEXIST);
+    return probe;
 }

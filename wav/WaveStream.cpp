@@ -23,8 +23,8 @@ bool IsRf64Id(FourCC id) {
 
 WaveStream::WaveStream()
     : fmtChunkId(MakeFourCC("fmt ")), fmtChunkSize(kFmtBodySize), dataChunkId(MakeFourCC("data")),
-      dataChunkSize(0), dataChunkPosition(0), frameCount(0), dataEndOffset(0), ds64Position(-1),
-      factPosition(-1), readScratchSize(0) {}
+      dataChunkSize(0), dataChunkPosition(0), frameCount(0), audioBytes(0), sizeDisagrees(false),
+      dataEndOffset(0), ds64Position(-1), factPosition(-1), readScratchSize(0) {}
 
 WaveStream::~WaveStream() {
     if (mode == RIFF_WRITING) {
@@ -44,6 +44,8 @@ void WaveStream::Reset() {
     dataChunkSize = 0;
     dataChunkPosition = 0;
     frameCount = 0;
+    audioBytes = 0;
+    sizeDisagrees = false;
     dataEndOffset = 0;
     ds64Position = -1;
     factPosition = -1;
@@ -55,6 +57,8 @@ int WaveStream::OpenForRead(const char* path) {
         return WAVE_BAD_CALL;
     }
     frameCount = 0;
+    audioBytes = 0;
+    sizeDisagrees = false;
     dataEndOffset = 0;
     int code = Open(path, RIFF_READING);
     if (code != WAVE_OK) {
@@ -110,6 +114,9 @@ WaveOpenFailure WaveStream::ReadHeaders() {
     dataChunkSize = chunks.dataChunkSize;
     dataChunkPosition = chunks.dataChunkPosition;
     frameCount = static_cast<std::uint32_t>(frames);
+    audioBytes = chunks.dataBytes;
+    // Bytes short of a frame either way are no disagreement: they are never read.
+    sizeDisagrees = chunks.sizeDisagrees && chunks.dataChunkSize / frameBytes != frames;
     const std::int64_t dataStart = dataChunkPosition + kDataHeaderBytes;
     dataEndOffset = dataStart + static_cast<std::int64_t>(frames * frameBytes);
     return Seek(dataStart) == WAVE_OK ? WaveOpenFailure::None : WaveOpenFailure::CannotOpen;

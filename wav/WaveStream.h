@@ -89,6 +89,11 @@ public:
     std::uint16_t SlotBits() const { return ::SlotBits(format); }
     const WaveFormat& Format() const { return format; }
     std::uint64_t DataChunkSize() const { return dataChunkSize; }
+    // Reading: the bytes of audio the file holds, which are what is read. They
+    // differ from DataChunkSize by whole frames only when SizeDisagrees: the file
+    // was cut short, or the size was a placeholder or stale and the audio runs on.
+    std::uint64_t AudioBytes() const { return audioBytes; }
+    bool SizeDisagrees() const { return sizeDisagrees; }
     std::int64_t DataChunkPosition() const { return dataChunkPosition; }
 
 private:
@@ -120,6 +125,8 @@ private:
     // File offset at which the 8-byte data chunk header starts.
     std::int64_t dataChunkPosition;
     std::uint32_t frameCount;
+    std::uint64_t audioBytes;
+    bool sizeDisagrees;
     // File offset just past the last complete frame of the data chunk: reads
     // never pass it, so chunks after the data are never taken for samples.
     std::int64_t dataEndOffset;

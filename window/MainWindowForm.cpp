@@ -1,5 +1,6 @@
 #include "MainWindowForm.h"
 
+#include "Messages.h"
 #include "OptionRules.h"
 #include "OptionSettings.h"
 #include "PathText.h"
@@ -8,6 +9,7 @@
 #include "ThresholdSuggestion.h"
 
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -253,7 +255,12 @@ void MainWindowForm::Start() {
 
     const Raise busy(running);
     const std::unique_ptr<SplitHost> host = view.CreateHost();
-    RunSplitJob(options, *host);
+    try {
+        RunSplitJob(options, *host);
+    } catch (const std::bad_alloc&) {
+        // Unwinding has released the run's buffers, files and progress window.
+        host->ShowMessage(messages::kNotEnoughMemory, messages::kErrorCaption, MessageKind::Error);
+    }
 }
 
 // Reads the recording for the threshold that separates its pauses from its
@@ -267,9 +274,11 @@ void MainWindowForm::SuggestThreshold() {
     options.useAverageMethod = view.IsChecked(Field::AverageMethod);
     const std::unique_ptr<SplitHost> host = view.CreateHost();
     ThresholdSuggestion suggestion;
-    {
+    try {
         const Raise busy(running);
         suggestion = RunThresholdSuggestion(options, *host);
+    } catch (const std::bad_alloc&) {
+        suggestion.outcome = ThresholdSuggestion::Outcome::OutOfMemory;
     }
     std::string message = SuggestionProblemText(suggestion.outcome);
     if (suggestion.outcome == ThresholdSuggestion::Outcome::Suggested) {

@@ -258,3 +258,31 @@ TEST_F(JobTest, UncreatableFirstFileStopsWithItsFullNameAndWritesNothing) {
     EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));
     EXPECT_TRUE(host.mainWindowEnabled);
 }
+
+namespace {
+
+// A recording cut short: the desktop programs are told by how much, in a message
+// with OK, before the run goes on with the audio there is.
+TEST_F(JobTest, RecordingCutShortIsSplitAfterAWarning) {
+    Recording input(1000, 2, 16);
+    input.Tracks(5, kTrack, kPause).Write(inputPath);
+    // Four of the five tracks and the pause after the fourth: 7200 frames of 4 bytes.
+    std::filesystem::resize_file(inputPath, 44 + 7200 * 4);
+    FakeHost host;
+
+    EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::Written);
+
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].caption, messages::kWarningCaption);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Notice);
+    EXPECT_EQ(host.messages[0].text,
+              "The header of " + inputPath +
+                  " gives 34800 bytes of audio, but the file holds only 28800: 6000 bytes (0:01) "
+                  "are missing, as when a copy or a recording is cut short.  The audio that is "
+                  "there is split.");
+    EXPECT_EQ(host.messages[1].caption, messages::kReadyCaption);
+    ASSERT_TRUE(host.plan.has_value());
+    EXPECT_EQ(host.plan->splitPoints, (std::vector<std::uint32_t>{1800, 3600, 5400}));
+}
+
+} // namespace
