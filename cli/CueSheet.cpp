@@ -69,6 +69,121 @@ std::string OneLine(std::string text) {
     return text;
 }
 
+// The sheet read line by line: the album's lines first, then each TRACK's.
+class CueSheetReader {
+public:
+    explicit CueSheetReader(std::string& problem) : problem(problem) {}
+
+    // False, with the problem said, when the line cannot be read.
+    bool Line(const std::string& keyword, const std::string& rest, std::size_t lineNumber) {
+        const bool inTrack = !times.empty();
+        if (keyword == "TRACK") {
+            return Track(rest, lineNumber);
+        }
+        if (keyword == "TITLE") {
+            (inTrack ? naming().titles.back() : naming().album) = Value(rest);
+        } else if (keyword == "PERFORMER") {
+            (inTrack ? naming().performers.back() : naming().artist) = Value(rest);
+        } else if (keyword == "INDEX" && inTrack) {
+            return Index(rest, lineNumber);
+        } else if (keyword == "REM") {
+            Remark(rest, inTrack);
+        }
+        return true;
+    }
+
+    // The sheet once every line is read, or none when its tracks are incomplete.
+    std::optional<CueSheet> Finish() {
+        if (times.empty()) {
+            problem = "it has no TRACK";
+            return std::nullopt;
+        }
+        const bool anyTimed = std::any_of(times.begin(), times.end(),
+                                          [](const auto& time) { return time.has_value(); });
+        for (std::size_t i = 0; anyTimed && i < times.size(); ++i) {
+            if (!times[i]) {
+                // Cutting at some tracks and guessing the others would misplace titles.
+                problem =
+                    "track " + std::to_string(naming().firstNumber + i) + " has no INDEX 01 time";
+                return std::nullopt;
+            }
+            sheet.cuts.starts.push_back(TrackStart{*times[i], exactFrames[i]});
+        }
+        if (!anyTimed) {
+            sheet.cuts.endFrame = -1;
+        }
+        return sheet;
+    }
+
+private:
+    TrackNaming& naming() { return sheet.naming; }
+
+    bool Track(const std::string& rest, std::size_t lineNumber) {
+        std::istringstream fields(rest);
+        std::string number;
+        fields >> number;
+        const auto value = Number(number);
+        if (!value || *value == 0 || *value > kFirstNumberRule.maximum) {
+            problem = "line " + std::to_string(lineNumber) + ": a TRACK without its number";
+            return false;
+        }
+        if (times.empty()) {
+            naming().firstNumber = static_cast<std::uint32_t>(*value);
+        }
+        times.emplace_back();
+        exactFrames.push_back(-1);
+        naming().titles.emplace_back();
+        naming().performers.emplace_back();
+        return true;
+    }
+
+    bool Index(const std::string& rest, std::size_t lineNumber) {
+        std::istringstream fields(rest);
+        std::string index;
+        std::string time;
+        fields >> index >> time;
+        if (index != "01") {
+            return true; // the pregap (00) and later indexes do not move the cut
+        }
+        const auto cdFrames = CueTime(time);
+        if (!cdFrames) {
+            problem =
+                "line " + std::to_string(lineNumber) + ": the time " + time + " is not mm:ss:ff";
+            return false;
+        }
+        times.back() = *cdFrames;
+        return true;
+    }
+
+    void Remark(const std::string& rest, bool inTrack) {
+        std::istringstream fields(rest);
+        std::string what;
+        fields >> what;
+        std::string value;
+        std::getline(fields, value);
+        if (what == "DATE") {
+            naming().date = Value(value);
+        } else if (what == "GENRE") {
+            naming().genre = Value(value);
+        } else if (what == "COMMENT") {
+            naming().comment = Value(value);
+        } else if (what == kExactFrameRemark && inTrack) {
+            if (const auto frame = Number(Value(value))) {
+                exactFrames.back() = static_cast<std::int64_t>(*frame);
+            }
+        } else if (what == kEndFrameRemark) {
+            if (const auto frame = Number(Value(value))) {
+                sheet.cuts.endFrame = static_cast<std::int64_t>(*frame);
+            }
+        }
+    }
+
+    std::string& problem;
+    CueSheet sheet;
+    std::vector<std::optional<std::uint64_t>> times; // INDEX 01 of each track
+    std::vector<std::int64_t> exactFrames;
+};
+
 } // namespace
 
 std::optional<CueSheet> ParseCueSheet(std::string text, std::string& problem) {
@@ -79,10 +194,7 @@ std::optional<CueSheet> ParseCueSheet(std::string text, std::string& problem) {
         problem = "it is not UTF-8 text";
         return std::nullopt;
     }
-    CueSheet sheet;
-    TrackNaming& naming = sheet.naming;
-    std::vector<std::optional<std::uint64_t>> times; // INDEX 01 of each track
-    std::vector<std::int64_t> exactFrames;
+    CueSheetReader reader(problem);
     std::istringstream lines(text);
     std::size_t lineNumber = 0;
     for (std::string line; std::getline(lines, line);) {
@@ -95,83 +207,11 @@ std::optional<CueSheet> ParseCueSheet(std::string text, std::string& problem) {
         words >> keyword;
         std::string rest;
         std::getline(words, rest);
-        const bool inTrack = !times.empty();
-        if (keyword == "TRACK") {
-            std::istringstream fields(rest);
-            std::string number;
-            fields >> number;
-            const auto value = Number(number);
-            if (!value || *value == 0 || *value > kFirstNumberRule.maximum) {
-                problem = "line " + std::to_string(lineNumber) + ": a TRACK without its number";
-                return std::nullopt;
-            }
-            if (times.empty()) {
-                naming.firstNumber = static_cast<std::uint32_t>(*value);
-            }
-            times.emplace_back();
-            exactFrames.push_back(-1);
-            naming.titles.emplace_back();
-            naming.performers.emplace_back();
-        } else if (keyword == "TITLE") {
-            (inTrack ? naming.titles.back() : naming.album) = Value(rest);
-        } else if (keyword == "PERFORMER") {
-            (inTrack ? naming.performers.back() : naming.artist) = Value(rest);
-        } else if (keyword == "INDEX" && inTrack) {
-            std::istringstream fields(rest);
-            std::string index;
-            std::string time;
-            fields >> index >> time;
-            if (index != "01") {
-                continue; // the pregap (00) and later indexes do not move the cut
-            }
-            const auto cdFrames = CueTime(time);
-            if (!cdFrames) {
-                problem = "line " + std::to_string(lineNumber) + ": the time " + time +
-                          " is not mm:ss:ff";
-                return std::nullopt;
-            }
-            times.back() = *cdFrames;
-        } else if (keyword == "REM") {
-            std::istringstream fields(rest);
-            std::string what;
-            fields >> what;
-            std::string value;
-            std::getline(fields, value);
-            if (what == "DATE") {
-                naming.date = Value(value);
-            } else if (what == "GENRE") {
-                naming.genre = Value(value);
-            } else if (what == "COMMENT") {
-                naming.comment = Value(value);
-            } else if (what == kExactFrameRemark && inTrack) {
-                if (const auto frame = Number(Value(value))) {
-                    exactFrames.back() = static_cast<std::int64_t>(*frame);
-                }
-            } else if (what == kEndFrameRemark) {
-                if (const auto frame = Number(Value(value))) {
-                    sheet.cuts.endFrame = static_cast<std::int64_t>(*frame);
-                }
-            }
-        }
-    }
-    if (times.empty()) {
-        problem = "it has no TRACK";
-        return std::nullopt;
-    }
-    const bool anyTimed =
-        std::any_of(times.begin(), times.end(), [](const auto& time) { return time.has_value(); });
-    for (std::size_t i = 0; anyTimed && i < times.size(); ++i) {
-        if (!times[i]) {
-            // Cutting at some tracks and guessing the others would misplace titles.
-            problem = "track " + std::to_string(naming.firstNumber + i) + " has no INDEX 01 time";
+        if (!reader.Line(keyword, rest, lineNumber)) {
             return std::nullopt;
         }
-        sheet.cuts.starts.push_back(TrackStart{*times[i], exactFrames[i]});
     }
-    if (!anyTimed) {
-        sheet.cuts.endFrame = -1;
-    }
-    return sheet;
+    return reader.Finish();
 }
 
 std::string FormatCueSheet(const SplitPlan& plan, std::uint32_t frameCount,

@@ -269,6 +269,36 @@ private:
     std::int64_t lastEstimateTime = 0;
 };
 
+// What the user is told when a track could not be written, naming the track or,
+// when the recording is at fault, the recording.
+std::string FailureMessage(SegmentStatus status, const std::string& fileName,
+                           const std::string& inputPath) {
+    const char* format = messages::kCannotOpenForWriting;
+    const char* subject = fileName.c_str();
+    switch (status) {
+    case SegmentStatus::WriteFailed:
+        format = messages::kCannotWrite;
+        break;
+    case SegmentStatus::ReadFailed:
+        format = messages::kCannotRead;
+        subject = inputPath.c_str();
+        break;
+    case SegmentStatus::RenameFailed:
+        format = messages::kCannotRename;
+        break;
+    case SegmentStatus::IsRecording:
+        format = messages::kOutputIsInput;
+        break;
+    case SegmentStatus::RecordingChanged:
+        format = messages::kRecordingChanged;
+        subject = inputPath.c_str();
+        break;
+    default:
+        break;
+    }
+    return FormatText(format, subject);
+}
+
 } // namespace
 
 SegmentWriter::Result
@@ -331,29 +361,7 @@ SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::spa
                          messages::kCancelledCaption, MessageKind::Notice);
         return Result::Cancelled;
     }
-    const char* format = messages::kCannotOpenForWriting;
-    const char* subject = fileName.c_str();
-    switch (status) {
-    case SegmentStatus::WriteFailed:
-        format = messages::kCannotWrite;
-        break;
-    case SegmentStatus::ReadFailed:
-        format = messages::kCannotRead;
-        subject = options.inputPath.c_str();
-        break;
-    case SegmentStatus::RenameFailed:
-        format = messages::kCannotRename;
-        break;
-    case SegmentStatus::IsRecording:
-        format = messages::kOutputIsInput;
-        break;
-    case SegmentStatus::RecordingChanged:
-        format = messages::kRecordingChanged;
-        subject = options.inputPath.c_str();
-        break;
-    default:
-        break;
-    }
-    host.ShowMessage(FormatText(format, subject), messages::kErrorCaption, MessageKind::Error);
+    host.ShowMessage(FailureMessage(status, fileName, options.inputPath), messages::kErrorCaption,
+                     MessageKind::Error);
     return Result::Failed;
 }
