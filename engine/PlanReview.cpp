@@ -8,7 +8,6 @@
 #include "SplitQuantities.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <cstdio>
 #include <limits>
@@ -25,31 +24,29 @@ struct SliceLevels {
     std::uint64_t sum[2] = {0, 0};
 };
 
-// One pass over samples as the file stores them (16-bit signed or 8-bit
-// unsigned, channels interleaved), starting at a frame boundary. Fixed lanes of
-// accumulators, so the compiler vectorises the loop; with 16 lanes, lane l always
-// holds channel l % channels.
-template <typename Sample>
-void ScanSamples(const Sample* samples, std::size_t count, int channels, SliceLevels& levels) {
-    constexpr int kSilence = sizeof(Sample) == 1 ? 128 : 0;
+// One pass over frame slots (the values the analysis judges: 8-bit samples as
+// their byte value around 128, wider ones reduced to 16 bits), as interleaved
+// 16-bit values of two channels. Fixed lanes of accumulators, so the compiler
+// vectorises the loop; lane l always holds channel l % 2.
+void ScanSamples(const std::int16_t* samples, std::size_t count, int silence, SliceLevels& levels) {
     constexpr std::size_t kLanes = 16;
     // Sums of up to 65536 magnitudes of at most 32768 per lane fit 32 bits.
     constexpr std::size_t kBlockSamples = kLanes * 65536;
-    Sample low[kLanes];
-    Sample high[kLanes];
+    std::int16_t low[kLanes];
+    std::int16_t high[kLanes];
     std::uint64_t sum[kLanes] = {};
-    std::fill(low, low + kLanes, std::numeric_limits<Sample>::max());
-    std::fill(high, high + kLanes, std::numeric_limits<Sample>::min());
+    std::fill(low, low + kLanes, std::numeric_limits<std::int16_t>::max());
+    std::fill(high, high + kLanes, std::numeric_limits<std::int16_t>::min());
     const std::size_t whole = count - count % kLanes;
     for (std::size_t begin = 0; begin < whole; begin += kBlockSamples) {
         const std::size_t end = std::min(whole, begin + kBlockSamples);
         std::uint32_t blockSum[kLanes] = {};
         for (std::size_t i = begin; i < end; i += kLanes) {
             for (std::size_t lane = 0; lane < kLanes; ++lane) {
-                const Sample value = samples[i + lane];
+                const std::int16_t value = samples[i + lane];
                 low[lane] = std::min(low[lane], value);
                 high[lane] = std::max(high[lane], value);
-                const int offset = static_cast<int>(value) - kSilence;
+                const int offset = static_cast<int>(value) - silence;
                 blockSum[lane] += static_cast<std::uint32_t>(offset < 0 ? -offset : offset);
             }
         }
@@ -61,30 +58,24 @@ void ScanSamples(const Sample* samples, std::size_t count, int channels, SliceLe
         const std::size_t lane = i % kLanes;
         low[lane] = std::min(low[lane], samples[i]);
         high[lane] = std::max(high[lane], samples[i]);
-        const int offset = static_cast<int>(samples[i]) - kSilence;
+        const int offset = static_cast<int>(samples[i]) - silence;
         sum[lane] += static_cast<std::uint32_t>(offset < 0 ? -offset : offset);
     }
     // Lanes that saw no sample (fewer samples than lanes) are left out.
     for (std::size_t lane = 0; lane < std::min(count, kLanes); ++lane) {
-        const std::size_t channel = lane % static_cast<std::size_t>(channels);
+        const std::size_t channel = lane % 2;
         levels.low[channel] = std::min(levels.low[channel], static_cast<int>(low[lane]));
         levels.high[channel] = std::max(levels.high[channel], static_cast<int>(high[lane]));
         levels.sum[channel] += sum[lane];
     }
 }
 
-// The frames [first, first + frames) of a block read with ReadFrameBytes.
-void Scan(const std::uint8_t* block, std::size_t first, std::size_t frames, bool stereo,
+// The frames [first, first + frames) of a block of frame slots read with
+// ReadFrames. A mono recording's second values hold silence throughout.
+void Scan(const std::uint8_t* block, std::size_t first, std::size_t frames, bool /*stereo*/,
           bool eightBit, SliceLevels& levels) {
-    const int channels = stereo ? 2 : 1;
-    if (eightBit) {
-        ScanSamples(block + first * channels, frames * channels, channels, levels);
-        return;
-    }
-    // 16-bit samples are stored little-endian, as this host holds them.
-    static_assert(std::endian::native == std::endian::little);
-    const auto* samples = reinterpret_cast<const std::int16_t*>(block);
-    ScanSamples(samples + first * channels, frames * channels, channels, levels);
+    const auto* slots = reinterpret_cast<const FrameSlot*>(block);
+    ScanSamples(&slots[first].channel1, frames * 2, eightBit ? 128 : 0, levels);
 }
 
 // A sample value on the 16-bit scale: 8-bit samples sit around 128 and span 256 values.
@@ -143,7 +134,8 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
     }
     const bool eightBit = reader.BitsPerSample() == 8;
     const std::uint32_t levelScale = eightBit ? 256 : 1;
-    const std::size_t blockAlign = reader.BlockAlign();
+    // The analysis's own 16-bit reduction: frame slots, whatever the stored format.
+    const std::size_t blockAlign = sizeof(FrameSlot);
 
     // Whole analysis windows counted from frame 0, so the means are the ones the
     // analysis computes; without a window length, blocks of a fixed size.
@@ -155,8 +147,11 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
     constexpr std::uint32_t kReadFrames = 65536;
     const std::uint32_t readFrames = block * std::max<std::uint32_t>(1, kReadFrames / block);
     // Held as 16-bit values so that 16-bit samples can be read in place.
-    std::unique_ptr<std::int16_t[]> storage(
-        new (std::nothrow) std::int16_t[(std::size_t{readFrames} * blockAlign + 1) / 2]);
+    const std::int16_t silence = SilenceSampleFor(reader.SlotBits());
+    std::unique_ptr<FrameSlot[]> storage(new (std::nothrow) FrameSlot[readFrames]);
+    if (storage) {
+        std::fill(storage.get(), storage.get() + readFrames, FrameSlot{silence, silence});
+    }
     auto* buffer = reinterpret_cast<std::uint8_t*>(storage.get());
     std::vector<bool> touched(scale.Columns(), false);
     if (!storage || reader.SeekToFrame(static_cast<std::uint32_t>(readStart)) != WAVE_OK) {
@@ -168,7 +163,7 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
         }
         const auto readCount = static_cast<std::uint32_t>(
             std::min<std::uint64_t>(readFrames, reader.FrameCount() - readAt));
-        if (reader.ReadFrameBytes(readCount, buffer) != WAVE_OK) {
+        if (reader.ReadFrames(static_cast<std::int32_t>(readCount), storage.get()) != WAVE_OK) {
             return false;
         }
         for (std::uint64_t start = readAt; start < readAt + readCount && start < endFrame;
