@@ -69,6 +69,7 @@ struct TypedOptions {
     std::string appendSilenceMs = std::to_string(kAppendSilenceMsRule.defaultValue);
     std::string method = kDefaultUseAverageMethod ? "average" : "maximum";
     std::string labels;
+    std::string cuts;
 };
 
 void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
@@ -136,6 +137,15 @@ void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
                    "Also write the planned cuts as a label file for audio editors "
                    "(with --dry-run too)")
         ->type_name("FILE");
+    app.add_option("--cuts", typed.cuts,
+                   "Write the tracks of this label file (start<TAB>end<TAB>name in seconds, as "
+                   "--labels writes it or an audio editor exports it) instead of finding them")
+        ->type_name("FILE");
+    app.add_option("--tracks", command.trackCount,
+                   "The recording has N tracks: cut at the N-1 pauses that best separate it, "
+                   "whatever the threshold")
+        ->type_name("N")
+        ->check(CLI::Range(1u, 100000u));
     app.add_option("INPUT", command.options.inputPath, "The WAV recording to split")
         ->required()
         ->type_name("");
@@ -191,6 +201,28 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
                          typed.labels.c_str(), kUsage);
             return kExitUsage;
         }
+    }
+    if (!typed.cuts.empty() || app.count("--cuts") != 0) {
+        if (command.suggestThreshold || command.suggestOnly || command.trackCount != 0) {
+            std::fprintf(stderr,
+                         "quernfold-split: --cuts: the tracks are given; --threshold auto, "
+                         "--suggest and --tracks do not go with it\n%s",
+                         kUsage);
+            return kExitUsage;
+        }
+        command.cutsPath = typed.cuts.empty() ? std::string() : AbsolutePath(typed.cuts);
+        if (command.cutsPath.empty()) {
+            std::fprintf(stderr, "quernfold-split: --cuts: cannot resolve '%s'\n%s",
+                         typed.cuts.c_str(), kUsage);
+            return kExitUsage;
+        }
+    }
+    if (command.trackCount != 0 && (command.suggestThreshold || command.suggestOnly)) {
+        std::fprintf(stderr,
+                     "quernfold-split: --tracks: the pauses are chosen by length and level; "
+                     "--threshold auto and --suggest do not go with it\n%s",
+                     kUsage);
+        return kExitUsage;
     }
     return std::nullopt;
 }

@@ -1,4 +1,5 @@
 // quernfold-split: the splitting engine on a terminal.
+#include "CutsFile.h"
 #include "FileSystem.h"
 #include "ProcessGuards.h"
 #include "ProgramText.h"
@@ -82,6 +83,11 @@ int main(int argc, char** argv) {
     if (std::optional<int> status = ParseSplitCommandLine(ProgramArguments(argc, argv), command)) {
         return *status;
     }
+    std::vector<LabelTrack> cuts;
+    if (!command.cutsPath.empty() &&
+        !ReadCutsOrExplain(command.cutsPath, command.options.inputPath, cuts)) {
+        return kExitUsage;
+    }
     InstallCancelSignals();
 
     TerminalHost::Settings settings;
@@ -99,6 +105,8 @@ int main(int argc, char** argv) {
             return *status;
         }
     }
-    const SplitOutcome outcome = RunSplitJob(command.options, host);
+    const SplitOutcome outcome =
+        RunSplitJob(command.options, host,
+                    GivenTracks{command.cutsPath.empty() ? nullptr : &cuts, command.trackCount});
     return ExitStatus(outcome, command, host);
 }

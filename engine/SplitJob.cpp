@@ -1,14 +1,17 @@
 #include "SplitJob.h"
 
 #include "FileSystem.h"
+#include "LevelTable.h"
 #include "Messages.h"
 #include "OpenFailureMessage.h"
 #include "OutputFiles.h"
 #include "SegmentWriter.h"
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
+#include "TracksByCount.h"
 #include "WaveStream.h"
 
+#include <atomic>
 #include <climits>
 #include <memory>
 #include <new>
@@ -179,6 +182,51 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
     return std::nullopt;
 }
 
+// The plan of the user's own tracks; false, after showing why, when they do not
+// fit the recording that was opened.
+bool PlanFromCutsOrExplain(const std::vector<LabelTrack>& cuts, const WaveStream& reader,
+                           std::size_t window, SplitHost& host, SplitPlan& plan) {
+    CutListProblem problem;
+    if (PlanFromTracks(cuts, reader.FrameCount(), reader.SampleRate(),
+                       static_cast<std::uint32_t>(window), SilenceSampleFor(reader.SlotBits()),
+                       plan, problem)) {
+        return true;
+    }
+    ShowError(host, FormatText(messages::kCutListProblem, problem.line, problem.reason.c_str()));
+    return false;
+}
+
+// The plan for a known number of tracks, from the levels of the open recording;
+// says so when it has fewer pauses. False when the user cancelled.
+bool PlanByTrackCount(const SplitOptions& options, std::uint32_t trackCount, WaveStream& reader,
+                      ProgressDisplay& progress, SplitHost& host, SplitPlan& plan) {
+    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.SetRange(0, reader.FrameCount(), 1);
+    progress.SetText(messages::kAnalyzing);
+    const std::uint64_t window =
+        FramesForMilliseconds(reader.SampleRate(), options.silenceLengthMs);
+    LevelTable table;
+    // A failed read measures no further; the windows measured so far still count.
+    const std::atomic<bool> never{false};
+    MeasureLevels(reader, static_cast<std::uint32_t>(window), never, table);
+    progress.PumpMessages(true);
+    if (progress.IsCancelled()) {
+        return false;
+    }
+    progress.Hide();
+    const TracksByCountResult result =
+        TracksByCount(table, reader.FrameCount(), trackCount,
+                      std::uint64_t{reader.SampleRate()} * options.minTrackLengthSec,
+                      options.useAverageMethod, options.trimSilence);
+    plan = result.plan;
+    if (result.pausesFound + 1 < trackCount) {
+        host.ShowMessage(FormatText(messages::kFewerPausesThanTracks, trackCount,
+                                    result.pausesFound, result.pausesFound + 1),
+                         messages::kTracksCaption, MB_OK);
+    }
+    return true;
+}
+
 SplitOutcome OutcomeOfWriting(SegmentWriter::Result result) {
     switch (result) {
     case SegmentWriter::Result::Completed:
@@ -193,7 +241,7 @@ SplitOutcome OutcomeOfWriting(SegmentWriter::Result result) {
 
 } // namespace
 
-SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
+SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host, const GivenTracks& given) {
     // Declared first so it is released last, after everything that reads from it.
     WaveStream reader;
     if (!OpenRecordingOrExplain(reader, options.inputPath, host)) {
@@ -223,7 +271,15 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         return SplitOutcome::Refused;
     }
     SplitPlan plan;
-    if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
+    if (given.cuts != nullptr) {
+        if (!PlanFromCutsOrExplain(*given.cuts, reader, buffers.frames.size(), host, plan)) {
+            return SplitOutcome::Refused;
+        }
+    } else if (given.trackCount != 0) {
+        if (!PlanByTrackCount(options, given.trackCount, reader, *progress, host, plan)) {
+            return SplitOutcome::Cancelled;
+        }
+    } else if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
         return SplitOutcome::Cancelled;
     }
     const std::string folder = OutputFolderForNames(host);
