@@ -42,7 +42,10 @@ std::optional<int> SuggestAndReport(SplitCommand& command, SplitHost& host) {
     const ThresholdSuggestion suggestion = RunThresholdSuggestion(command.options, host);
     switch (suggestion.outcome) {
     case Outcome::Suggested:
-        std::printf("Suggested threshold: %s\n", suggestion.thresholdText.c_str());
+        // After a switch of method the advice is the sentence that says so.
+        if (suggestion.useAverageMethod == command.options.useAverageMethod) {
+            std::printf("Suggested threshold: %s\n", suggestion.thresholdText.c_str());
+        }
         if (!suggestion.advice.empty()) {
             std::printf("%s\n", suggestion.advice.c_str());
         }
@@ -51,6 +54,7 @@ std::optional<int> SuggestAndReport(SplitCommand& command, SplitHost& host) {
             return kExitWritten;
         }
         command.options.thresholdText = suggestion.thresholdText;
+        command.options.useAverageMethod = suggestion.useAverageMethod;
         return std::nullopt;
     case Outcome::Cancelled:
         return kExitCancelled;

@@ -30,7 +30,8 @@ bool ReadSeconds(std::string_view field, double& seconds) {
         return false;
     }
     const char* end = field.data() + field.size();
-    const auto [stop, error] = std::from_chars(field.data(), end, seconds, std::chars_format::fixed);
+    const auto [stop, error] =
+        std::from_chars(field.data(), end, seconds, std::chars_format::fixed);
     return error == std::errc() && stop == end && std::isfinite(seconds);
 }
 
@@ -70,8 +71,7 @@ bool ReadLabelTracks(std::string_view text, std::vector<LabelTrack>& tracks,
             continue;
         }
         const std::size_t tab1 = line.find('\t');
-        const std::size_t tab2 =
-            tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
+        const std::size_t tab2 = tab1 == std::string_view::npos ? tab1 : line.find('\t', tab1 + 1);
         LabelTrack track;
         track.line = lineNumber;
         if (tab1 == std::string_view::npos ||

@@ -16,9 +16,9 @@ std::uint32_t LevelTable::PeakOf(std::size_t window) const {
     const WindowLevel& level = windows[window];
     std::uint32_t peak = 0;
     for (int channel = 0; channel < (stereo ? 2 : 1); ++channel) {
-        peak = std::max({peak,
-                         static_cast<std::uint32_t>(std::abs(level.low[channel] - silenceSample)),
-                         static_cast<std::uint32_t>(std::abs(level.high[channel] - silenceSample))});
+        peak = std::max(
+            {peak, static_cast<std::uint32_t>(std::abs(level.low[channel] - silenceSample)),
+             static_cast<std::uint32_t>(std::abs(level.high[channel] - silenceSample))});
     }
     return peak;
 }

@@ -61,15 +61,14 @@ TEST_F(GivenTracks, TrackCountCutsAtThePausesWhateverTheThreshold) {
     fs::create_directory(dir.path() / "out");
     run = Split({"-n", "--min-track-sec", "1", "--tracks", "5", "in.wav", "out"});
     EXPECT_EQ(run.exitStatus, 0) << run.err;
-    EXPECT_NE(run.out.find("only 2 pauses separate it, so 3 tracks are planned"),
-              std::string::npos)
+    EXPECT_NE(run.out.find("only 2 pauses separate it, so 3 tracks are planned"), std::string::npos)
         << run.out;
     EXPECT_NE(run.out.find("Number of segments to be created:     3"), std::string::npos);
 }
 
 TEST_F(GivenTracks, ADryRunsLabelsEditedAndFedBackGiveExactlyThoseFiles) {
-    const std::vector<Stretch> padded = {{2000, 0},     {24000, 10000}, {8000, 0}, {28000, 10000},
-                                         {8000, 0},     {24000, 10000}, {2000, 0}};
+    const std::vector<Stretch> padded = {{2000, 0}, {24000, 10000}, {8000, 0}, {28000, 10000},
+                                         {8000, 0}, {24000, 10000}, {2000, 0}};
     MakeRecording("in.wav", padded);
     const std::vector<std::string> options = {"--trim", "--min-track-sec", "1", "in.wav", "out"};
     auto with = [&](std::vector<std::string> arguments) {
