@@ -113,6 +113,11 @@ TracksByCountResult TracksByCount(const LevelTable& table, std::uint32_t frameCo
     // separates it into the most tracks.
     std::vector<std::uint32_t> candidates(levels);
     std::sort(candidates.begin(), candidates.end());
+    // A pause is clearly quieter than the recording's typical window (a quarter
+    // of the median level, 12 dB down), so the music itself is never cut up.
+    const std::uint32_t ceiling = candidates.empty() ? 0 : candidates[candidates.size() / 2] / 4;
+    candidates.erase(std::upper_bound(candidates.begin(), candidates.end(), ceiling),
+                     candidates.end());
     candidates.erase(std::unique(candidates.begin(), candidates.end()), candidates.end());
     Choice best;
     for (const std::uint32_t candidate : candidates) {

@@ -13,8 +13,9 @@ struct TracksByCountResult {
 };
 
 // Pauses are runs of whole windows quieter than a level, with sound on both
-// sides; the level is the lowest at which at least trackCount - 1 pauses exist
-// (or the highest there is). The longest pauses are taken first, the quieter of
+// sides; the level is the lowest at which trackCount - 1 pauses can be cut (or
+// the one that allows the most), and never above a quarter of the median
+// window's level. The longest pauses are taken first, the quieter of
 // two as long; a pause whose cut would leave a track shorter than minTrackFrames
 // is passed over. A cut is the first frame of the window after the pause, as
 // the analysis cuts. With trimSilence, the stretches quieter than that level
