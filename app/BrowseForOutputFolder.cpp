@@ -8,14 +8,15 @@
 
 #include <cstring>
 
-int BrowseForOutputFolder(char* buffer, std::size_t bufferSize, QWidget* owner) {
+int BrowseForOutputFolder(char* buffer, std::size_t bufferSize, QWidget* owner,
+                          const QString& startFolder) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         return -1;
     }
 
     QFileDialog picker(owner,
                        QStringLiteral("Select a directory in which to write split WAV files"),
-                       QDir::currentPath());
+                       startFolder.isEmpty() ? QDir::currentPath() : startFolder);
     picker.setFileMode(QFileDialog::Directory);
     picker.setOption(QFileDialog::ShowDirsOnly, true);
     picker.setAcceptMode(QFileDialog::AcceptOpen);

@@ -16,7 +16,7 @@ namespace {
 
 int PickOutputFolder(QWidget* owner, QString& folder) {
     char buffer[kFolderPathBufferSize] = {};
-    const int result = BrowseForOutputFolder(buffer, owner);
+    const int result = BrowseForOutputFolder(buffer, owner, folder);
     if (result == 1) {
         folder = QFile::decodeName(buffer);
     }
@@ -52,6 +52,12 @@ bool CQuernfoldApp::InitInstance() {
     SetRegistryKey(QString::fromUtf8(kSettingsRoot));
 
     CQuernfoldDlg dialog(PickOutputFolder, ShowAboutBox, nullptr);
+    // A file named on the command line (what the desktop entry passes) opens in
+    // the window; Qt has taken its own options out of the arguments by now.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() > 1) {
+        dialog.StartWithFile(arguments.at(1).toStdString());
+    }
     CJobProgressWnd::SetMainWindow(&dialog);
     auto* help = new QShortcut(QKeySequence::HelpContents, &dialog);
     QObject::connect(help, &QShortcut::activated, &dialog, [this] { OnHelp(); });

@@ -5,10 +5,9 @@
 #include "CutList.h"
 
 #include <string>
-#include <vector>
 
-// Reads the label file at cutsPath and checks its tracks against the recording
-// at inputPath (when it can be opened; otherwise the split reports why). False,
-// after printing the file, the line and the reason on standard error.
-bool ReadCutsOrExplain(const std::string& cutsPath, const std::string& inputPath,
-                       std::vector<LabelTrack>& tracks);
+// Reads the label file at cutsPath and turns its tracks into the cuts of the
+// recording at inputPath (when it cannot be opened, the cuts stay empty and the
+// split reports why). False, after printing the file, the line and the reason on
+// standard error.
+bool ReadCutsOrExplain(const std::string& cutsPath, const std::string& inputPath, GivenCuts& cuts);

@@ -3,6 +3,7 @@
 #include "OutputFiles.h"
 #include "SegmentWriter.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace {
@@ -19,15 +20,19 @@ void AppendSeconds(std::string& out, std::uint32_t frame, std::uint32_t sampleRa
 } // namespace
 
 std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate,
-                         const std::string& fileNamePrefix) {
+                         const std::string& fileNamePrefix, const TrackNaming& naming) {
     std::string labels;
     const std::vector<SegmentSpan> spans = LayOutSegments(plan, frameCount);
     const auto count = static_cast<std::uint32_t>(spans.size());
     for (std::uint32_t i = 0; i < count; ++i) {
-        std::string name = SegmentFileName("", fileNamePrefix, i + 1, plan.segmentCount);
-        if (!name.empty() && name.front() == kPathSeparator) {
-            name.erase(0, 1);
+        std::string name = TrackTitle(naming, i + 1);
+        if (name.empty()) {
+            name = TrackFileName(fileNamePrefix, naming, i + 1, plan.segmentCount);
         }
+        // A line break in a title would start a label of its own.
+        std::replace_if(
+            name.begin(), name.end(), [](char c) { return c == '\n' || c == '\r' || c == '\t'; },
+            ' ');
         if (name.size() >= 4 && name.compare(name.size() - 4, 4, ".wav") == 0) {
             name.resize(name.size() - 4);
         }

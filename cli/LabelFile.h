@@ -3,15 +3,16 @@
 #pragma once
 
 #include "SplitPlan.h"
+#include "TrackNaming.h"
 
 #include <cstdint>
 #include <string>
 
 // The text of the label file: for every file the writer will create, the input
 // frames it holds (window-aligned ends included, appended silence not counted)
-// as seconds with six decimals, and its name without ".wav".
+// as seconds with six decimals, and its title, or without one its name without ".wav".
 std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate,
-                         const std::string& fileNamePrefix);
+                         const std::string& fileNamePrefix, const TrackNaming& naming);
 
 // Writes the labels to path (replacing it) through a temporary file; false, with
 // nothing left behind and path unchanged, when the file cannot be written.

@@ -1,13 +1,17 @@
 #include "SplitCommandLine.h"
 
+#include "CueSheet.h"
 #include "FileSystem.h"
 #include "OptionRules.h"
 #include "QuernfoldVersion.h"
 #include "SplitQuantities.h"
 #include "Terminal.h"
+#include "TitlesFile.h"
+#include "TrackNaming.h"
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <vector>
@@ -20,7 +24,8 @@ constexpr char kUsage[] = "Usage: quernfold-split [options] INPUT OUTPUT_DIR\n";
 
 constexpr char kDescription[] =
     "Cuts the WAV recording INPUT into one file per track at the silences between the\n"
-    "tracks, and writes the files into OUTPUT_DIR (prefix + zero-padded number + .wav).\n"
+    "tracks, and writes the files into OUTPUT_DIR (prefix + zero-padded number + .wav,\n"
+    "or with titles NN Title.wav).\n"
     "The analysis report is printed first; the files are written only when the answer\n"
     "to its question is y or yes (or with --yes).";
 
@@ -70,7 +75,66 @@ struct TypedOptions {
     std::string method = kDefaultUseAverageMethod ? "average" : "maximum";
     std::string labels;
     std::string cuts;
+    std::string firstNumber = std::to_string(kFirstNumberRule.defaultValue);
+    std::string titles;
+    std::string cue;
+    std::string writeCue;
 };
+
+// Text options are UTF-8, as the tags and names they end up in.
+CLI::Validator Utf8Text() {
+    return CLI::Validator(
+        [](std::string& text) -> std::string {
+            return IsUtf8(text) ? std::string() : "expects UTF-8 text";
+        },
+        "");
+}
+
+void AddNamingOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
+    TrackNaming& naming = command.options.naming;
+    app.add_option("--first-number", typed.firstNumber,
+                   "Number of the first file, " + RangeText(kFirstNumberRule) +
+                       " (side B continues from side A); the padding follows the largest number")
+        ->capture_default_str()
+        ->type_name("N")
+        ->check(WholeNumberIn(kFirstNumberRule));
+    app.add_option("--titles", typed.titles,
+                   "Track titles, one a line (UTF-8): the names become NN Title.wav and the "
+                   "titles are tagged; there must be one per track")
+        ->type_name("FILE");
+    app.add_option("--name-pattern", naming.namePattern,
+                   "File names from {n} (the number, padded as in Track01), {nn} (at least two "
+                   "digits), {title}, {artist} and {album}; .wav is added")
+        ->type_name("TEXT")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                return NamePatternProblem(text).value_or(std::string());
+            },
+            ""));
+    app.add_option("--cue", typed.cue,
+                   "A cue sheet: its TITLE and PERFORMER lines give the album, artist and "
+                   "titles; with INDEX 01 times the files are cut there, without analysis")
+        ->type_name("FILE");
+    app.add_option("--write-cue", typed.writeCue,
+                   "Also write a cue sheet for the recording, a track at every cut, that --cue "
+                   "reads back to the same files (with --dry-run too)")
+        ->type_name("FILE");
+    app.add_option("--artist", naming.artist, "Artist tag of every file")
+        ->type_name("TEXT")
+        ->check(Utf8Text());
+    app.add_option("--album", naming.album, "Album tag of every file")
+        ->type_name("TEXT")
+        ->check(Utf8Text());
+    app.add_option("--date", naming.date, "Date tag of every file, such as 1979 or 1979-06-02")
+        ->type_name("TEXT")
+        ->check(Utf8Text());
+    app.add_option("--genre", naming.genre, "Genre tag of every file")
+        ->type_name("TEXT")
+        ->check(Utf8Text());
+    app.add_option("--comment", naming.comment, "Comment tag of every file")
+        ->type_name("TEXT")
+        ->check(Utf8Text());
+}
 
 void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
     const std::string thresholdMaximum =
@@ -141,11 +205,12 @@ void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
                    "Write the tracks of this label file (start<TAB>end<TAB>name in seconds, as "
                    "--labels writes it or an audio editor exports it) instead of finding them")
         ->type_name("FILE");
-    app.add_option("--tracks", command.trackCount,
+    app.add_option("--tracks", command.options.trackCount,
                    "The recording has N tracks: cut at the N-1 pauses that best separate it, "
                    "whatever the threshold")
         ->type_name("N")
         ->check(CLI::Range(1u, 100000u));
+    AddNamingOptions(app, command, typed);
     app.add_option("INPUT", command.options.inputPath, "The WAV recording to split")
         ->required()
         ->type_name("");
@@ -178,6 +243,44 @@ int UsageError(const char* what) {
     return kExitUsage;
 }
 
+// Takes the album, artist, titles and track starts of the cue sheet at path; a
+// value given by its own option wins.
+std::optional<int> TakeCueSheet(const CLI::App& app, const std::string& path,
+                                SplitCommand& command) {
+    const std::optional<std::string> text = ReadTextFile(path);
+    std::string problem = "cannot read it";
+    std::optional<CueSheet> sheet;
+    if (text) {
+        sheet = ParseCueSheet(*text, problem);
+    }
+    if (!sheet) {
+        std::fprintf(stderr, "quernfold-split: --cue: '%s': %s\n%s", path.c_str(), problem.c_str(),
+                     kUsage);
+        return kExitUsage;
+    }
+    TrackNaming& naming = command.options.naming;
+    for (auto [given, fromSheet] : {std::pair{&naming.artist, &sheet->naming.artist},
+                                    {&naming.album, &sheet->naming.album},
+                                    {&naming.date, &sheet->naming.date},
+                                    {&naming.genre, &sheet->naming.genre},
+                                    {&naming.comment, &sheet->naming.comment}}) {
+        if (given->empty()) {
+            *given = *fromSheet;
+        }
+    }
+    const auto& titles = sheet->naming.titles;
+    if (naming.titles.empty() &&
+        std::any_of(titles.begin(), titles.end(), [](const auto& t) { return !t.empty(); })) {
+        naming.titles = titles;
+    }
+    naming.performers = sheet->naming.performers;
+    if (app.count("--first-number") == 0) {
+        naming.firstNumber = sheet->naming.firstNumber;
+    }
+    command.options.givenCuts = sheet->cuts;
+    return std::nullopt;
+}
+
 // Puts the checked texts into the command; the label path is made absolute now,
 // because the engine changes the working directory before the plan is ready.
 std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typed,
@@ -190,6 +293,40 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
     command.options.minTrackLengthSec = ToNumber(typed.minTrackSec, kMinTrackLengthSecRule);
     command.options.appendSilenceMs = ToNumber(typed.appendSilenceMs, kAppendSilenceMsRule);
     command.options.useAverageMethod = typed.method == "average";
+    command.options.naming.firstNumber = ToNumber(typed.firstNumber, kFirstNumberRule);
+    if (!typed.titles.empty()) {
+        const std::optional<std::string> text = ReadTextFile(typed.titles);
+        if (!text) {
+            std::fprintf(stderr, "quernfold-split: --titles: cannot read '%s'\n%s",
+                         typed.titles.c_str(), kUsage);
+            return kExitUsage;
+        }
+        std::optional<std::vector<std::string>> titles = TitlesFromText(*text);
+        if (!titles) {
+            std::fprintf(stderr, "quernfold-split: --titles: '%s' is not UTF-8 text\n%s",
+                         typed.titles.c_str(), kUsage);
+            return kExitUsage;
+        }
+        if (titles->empty()) {
+            std::fprintf(stderr, "quernfold-split: --titles: '%s' holds no title\n%s",
+                         typed.titles.c_str(), kUsage);
+            return kExitUsage;
+        }
+        command.options.naming.titles = std::move(*titles);
+    }
+    if (!typed.cue.empty()) {
+        if (std::optional<int> status = TakeCueSheet(app, typed.cue, command)) {
+            return status;
+        }
+    }
+    if (!typed.writeCue.empty()) {
+        command.cueSheetPath = AbsolutePath(typed.writeCue);
+        if (command.cueSheetPath.empty()) {
+            std::fprintf(stderr, "quernfold-split: --write-cue: cannot resolve '%s'\n%s",
+                         typed.writeCue.c_str(), kUsage);
+            return kExitUsage;
+        }
+    }
     if (app.count("--labels") != 0 && typed.labels.empty()) {
         std::fprintf(stderr, "quernfold-split: --labels: expects a file name\n%s", kUsage);
         return kExitUsage;
@@ -203,10 +340,11 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
         }
     }
     if (!typed.cuts.empty() || app.count("--cuts") != 0) {
-        if (command.suggestThreshold || command.suggestOnly || command.trackCount != 0) {
+        if (command.suggestThreshold || command.suggestOnly || command.options.trackCount != 0 ||
+            !command.options.givenCuts.starts.empty()) {
             std::fprintf(stderr,
                          "quernfold-split: --cuts: the tracks are given; --threshold auto, "
-                         "--suggest and --tracks do not go with it\n%s",
+                         "--suggest, --tracks and a cue sheet's track starts do not go with it\n%s",
                          kUsage);
             return kExitUsage;
         }
@@ -217,10 +355,12 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
             return kExitUsage;
         }
     }
-    if (command.trackCount != 0 && (command.suggestThreshold || command.suggestOnly)) {
+    if (command.options.trackCount != 0 && (command.suggestThreshold || command.suggestOnly ||
+                                            !command.options.givenCuts.starts.empty())) {
         std::fprintf(stderr,
                      "quernfold-split: --tracks: the pauses are chosen by length and level; "
-                     "--threshold auto and --suggest do not go with it\n%s",
+                     "--threshold auto, --suggest and a cue sheet's track starts do not go "
+                     "with it\n%s",
                      kUsage);
         return kExitUsage;
     }

@@ -17,7 +17,7 @@ struct SplitCommand {
     bool suggestOnly = false;      // --suggest: print the suggestion and stop
     std::string labelsPath;        // absolute; empty when no label file was asked for
     std::string cutsPath;          // absolute; the tracks to write instead of an analysis
-    std::uint32_t trackCount = 0;  // --tracks: cut into this many tracks; 0 when not asked
+    std::string cueSheetPath;      // absolute; empty when no cue sheet was asked for
 };
 
 // Exit statuses of quernfold-split.

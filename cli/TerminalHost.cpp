@@ -1,8 +1,10 @@
 #include "TerminalHost.h"
 
+#include "CueSheet.h"
 #include "FileSystem.h"
 #include "LabelFile.h"
 #include "OutputFiles.h"
+#include "PathText.h"
 #include "SegmentWriter.h"
 #include "SplitPlan.h"
 
@@ -161,43 +163,71 @@ bool TerminalHost::ReadConfirmation() {
     return answer == "y" || answer == "yes";
 }
 
+namespace {
+
+// The recording as the cue sheet's FILE line names it: relative to the sheet's
+// folder when it can be, so the two can move together.
+std::string PathForSheet(const std::string& audioFile, const std::string& sheetFile) {
+    const std::filesystem::path audio = PathFromUtf8(audioFile);
+    const std::filesystem::path relative =
+        audio.lexically_relative(PathFromUtf8(sheetFile).parent_path());
+    return relative.empty() ? audioFile : Utf8FromPath(relative);
+}
+
+} // namespace
+
 void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                              std::uint32_t sampleRate) {
-    if (settings.labelsPath.empty()) {
-        return;
+    if (!settings.labelsPath.empty()) {
+        WriteSideFile("label file", settings.labelsPath, plan.segmentCount, [&] {
+            return FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix,
+                                settings.naming);
+        });
     }
-    const char* refusal = LabelFileClash(plan.segmentCount);
+    if (!settings.cueSheetPath.empty() && !labelFileFailed) {
+        WriteSideFile("cue sheet", settings.cueSheetPath, plan.segmentCount, [&] {
+            return FormatCueSheet(plan, frameCount, sampleRate,
+                                  PathForSheet(settings.inputPath, settings.cueSheetPath),
+                                  settings.naming);
+        });
+    }
+}
+
+void TerminalHost::WriteSideFile(const char* what, const std::string& path,
+                                 std::uint32_t segmentCount,
+                                 const std::function<std::string()>& text) {
+    const char* refusal = LabelFileClash(path, segmentCount);
     if (refusal != nullptr) {
         labelFileFailed = true;
         if (progress != nullptr) {
             progress->Clear();
         }
-        std::fprintf(stderr, "Error: The label file %s %s\n", settings.labelsPath.c_str(), refusal);
+        std::fprintf(stderr, "Error: The %s %s %s\n", what, path.c_str(), refusal);
         return;
     }
-    const std::string labels = FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix);
-    if (!WriteLabelFile(settings.labelsPath, labels)) {
+    if (!WriteLabelFile(path, text())) {
         // Writing the tracks without the cuts the user asked to review would be a
         // failure reported as success, so the report is answered with Cancel.
         labelFileFailed = true;
         if (progress != nullptr) {
             progress->Clear();
         }
-        std::fprintf(stderr, "Error: The label file %s could not be written.\n",
-                     settings.labelsPath.c_str());
+        std::fprintf(stderr, "Error: The %s %s could not be written.\n", what, path.c_str());
     }
 }
 
-const char* TerminalHost::LabelFileClash(std::uint32_t segmentCount) {
-    if (SameFile(settings.labelsPath, settings.inputPath)) {
+const char* TerminalHost::LabelFileClash(const std::string& path, std::uint32_t segmentCount) {
+    if (SameFile(path, settings.inputPath)) {
         return "is the WAV file being split and cannot be overwritten.";
     }
     // The working directory is the output folder by now.
     const std::string folder = CurrentDirectory();
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        const std::string name =
-            SegmentFileName(folder, settings.fileNamePrefix, number, segmentCount);
-        if (SameFile(settings.labelsPath, name) || SameSpelling(settings.labelsPath, name)) {
+        SplitOptions named;
+        named.fileNamePrefix = settings.fileNamePrefix;
+        named.naming = settings.naming;
+        const std::string name = SegmentFileName(folder, named, number, segmentCount);
+        if (SameFile(path, name) || SameSpelling(path, name)) {
             return "is the name of one of the WAV files to be written.";
         }
     }

@@ -6,8 +6,10 @@
 
 #include "SplitHost.h"
 #include "Terminal.h"
+#include "TrackNaming.h"
 
 #include <chrono>
+#include <functional>
 #include <string>
 
 class TerminalProgress : public ProgressDisplay {
@@ -49,9 +51,11 @@ public:
         bool showProgress = false;
         bool answerYes = false;
         bool dryRun = false;
-        std::string labelsPath; // empty: no label file
-        std::string inputPath;  // as given, to keep the label file off the recording
+        std::string labelsPath;   // empty: no label file
+        std::string cueSheetPath; // empty: no cue sheet written
+        std::string inputPath;    // as given, to keep the label file off the recording
         std::string fileNamePrefix;
+        TrackNaming naming;
     };
 
     explicit TerminalHost(Settings settings);
@@ -72,7 +76,11 @@ private:
     bool ReadConfirmation();
     // Why the label file may not be written (it is the input, or one of the
     // planned WAV files), or null.
-    const char* LabelFileClash(std::uint32_t segmentCount);
+    const char* LabelFileClash(const std::string& path, std::uint32_t segmentCount);
+    // Writes the label file or cue sheet at path, or says why not and answers the
+    // report with Cancel.
+    void WriteSideFile(const char* what, const std::string& path, std::uint32_t segmentCount,
+                       const std::function<std::string()>& text);
 
     Settings settings;
     TerminalProgress* progress = nullptr;

@@ -87,9 +87,8 @@ int main(int argc, char** argv) {
     if (std::optional<int> status = ParseSplitCommandLine(ProgramArguments(argc, argv), command)) {
         return *status;
     }
-    std::vector<LabelTrack> cuts;
-    if (!command.cutsPath.empty() &&
-        !ReadCutsOrExplain(command.cutsPath, command.options.inputPath, cuts)) {
+    if (!command.cutsPath.empty() && !ReadCutsOrExplain(command.cutsPath, command.options.inputPath,
+                                                        command.options.givenCuts)) {
         return kExitUsage;
     }
     InstallCancelSignals();
@@ -99,7 +98,9 @@ int main(int argc, char** argv) {
     settings.answerYes = command.answerYes;
     settings.dryRun = command.dryRun;
     settings.labelsPath = command.labelsPath;
+    settings.cueSheetPath = command.cueSheetPath;
     settings.fileNamePrefix = command.options.fileNamePrefix;
+    settings.naming = command.options.naming;
     // Fixed now: the engine changes the working directory before the plan is ready.
     settings.inputPath = AbsolutePath(command.options.inputPath);
     TerminalHost host(settings);
@@ -109,8 +110,6 @@ int main(int argc, char** argv) {
             return *status;
         }
     }
-    const SplitOutcome outcome =
-        RunSplitJob(command.options, host,
-                    GivenTracks{command.cutsPath.empty() ? nullptr : &cuts, command.trackCount});
+    const SplitOutcome outcome = RunSplitJob(command.options, host);
     return ExitStatus(outcome, command, host);
 }

@@ -22,11 +22,16 @@ set(CPACK_PACKAGE_DESCRIPTION
     "A desktop program and a command-line splitter (quernfold-split) that cut \
 uncompressed WAV recordings at the pauses between tracks, copying every sample \
 exactly, plus make-recording, which writes demo recordings to try them on.")
-set(QUERNFOLD_PACKAGE_CONTACT "Ferndusk Software <support@ferndusk.example>"
-    CACHE STRING "Maintainer of the packages: name <e-mail>")
-set(QUERNFOLD_PACKAGE_HOMEPAGE "https://ferndusk.example/quernfold"
-    CACHE STRING "Home page named by the packages")
-set(CPACK_PACKAGE_CONTACT "${QUERNFOLD_PACKAGE_CONTACT}")
+# Who answers for the packages and where to read about them. The Debian package
+# must name a maintainer; the Windows installer shows contacts only when real
+# ones are given (-DQUERNFOLD_CONTACT=..., -DQUERNFOLD_HOMEPAGE=...).
+set(QUERNFOLD_CONTACT "" CACHE STRING "Maintainer of the packages: name <e-mail>")
+set(QUERNFOLD_HOMEPAGE "" CACHE STRING "Home page named by the packages")
+if(QUERNFOLD_CONTACT)
+    set(CPACK_PACKAGE_CONTACT "${QUERNFOLD_CONTACT}")
+else()
+    set(CPACK_PACKAGE_CONTACT "${CPACK_PACKAGE_VENDOR}")
+endif()
 # The release binaries go in without their debugging information.
 set(CPACK_STRIP_FILES ON)
 
@@ -43,18 +48,17 @@ if(WIN32)
     # Programs entry, and the uninstaller deletes it. Registry names ignore case,
     # so it must not be "quernfold": that is the key of the user's settings.
     set(CPACK_PACKAGE_INSTALL_REGISTRY_KEY "${CPACK_PACKAGE_NAME} Installation")
-    # The Start-menu entry: the desktop program under the product's name.
-    set(CPACK_PACKAGE_EXECUTABLES quernfold ${CPACK_PACKAGE_NAME})
+    include(${CMAKE_CURRENT_LIST_DIR}/NsisInstaller.cmake)
     set(CPACK_NSIS_INSTALLED_ICON_NAME "${CMAKE_INSTALL_BINDIR}\\\\quernfold.exe")
     set(CPACK_NSIS_MUI_ICON ${PROJECT_SOURCE_DIR}/res/icons/quernfold.ico)
     set(CPACK_NSIS_MUI_UNIICON ${PROJECT_SOURCE_DIR}/res/icons/quernfold.ico)
     set(CPACK_NSIS_MANIFEST_DPI_AWARE ON)
-    # A new version replaces the old one instead of leaving its files behind.
-    set(CPACK_NSIS_ENABLE_UNINSTALL_BEFORE_INSTALL ON)
-    # The project states no licence terms to agree to.
+    # The licence grants rights and asks for nothing to be agreed: it is shipped
+    # beside the programs, not shown as a page to accept.
     set(CPACK_NSIS_IGNORE_LICENSE_PAGE ON)
-    set(CPACK_NSIS_CONTACT "${QUERNFOLD_PACKAGE_CONTACT}")
-    set(CPACK_NSIS_URL_INFO_ABOUT "${QUERNFOLD_PACKAGE_HOMEPAGE}")
+    # Empty values are left out of the Add/Remove Programs entry.
+    set(CPACK_NSIS_CONTACT "${QUERNFOLD_CONTACT}")
+    set(CPACK_NSIS_URL_INFO_ABOUT "${QUERNFOLD_HOMEPAGE}")
     # PATH is left alone: the installer's editing of it gives up on a PATH of
     # 1024 characters or more (NSIS's string limit).
     set(CPACK_NSIS_MODIFY_PATH OFF)
@@ -65,8 +69,20 @@ else()
     set(CPACK_DEBIAN_PACKAGE_RELEASE 1)
     set(CPACK_DEBIAN_PACKAGE_SECTION sound)
     set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-    set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUERNFOLD_PACKAGE_HOMEPAGE}")
+    if(QUERNFOLD_HOMEPAGE)
+        set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "${QUERNFOLD_HOMEPAGE}")
+    endif()
     set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+endif()
+
+# The README and the licence go with the programs in every package.
+if(WIN32)
+    install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION . RENAME README.txt)
+    install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION . RENAME LICENSE.txt)
+else()
+    install(FILES ${PROJECT_SOURCE_DIR}/README.md DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quernfold)
+    install(FILES ${PROJECT_SOURCE_DIR}/LICENSE DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/quernfold
+            RENAME copyright)
 endif()
 
 include(CPack)

@@ -108,14 +108,13 @@ bool ReadLabelTracks(std::string_view text, std::vector<LabelTrack>& tracks,
     return true;
 }
 
-bool PlanFromTracks(const std::vector<LabelTrack>& tracks, std::uint32_t frameCount,
-                    std::uint32_t sampleRate, std::uint32_t windowFrames,
-                    std::int16_t silenceSample, SplitPlan& plan, CutListProblem& problem) {
+bool GivenCutsFromTracks(const std::vector<LabelTrack>& tracks, std::uint32_t frameCount,
+                         std::uint32_t sampleRate, GivenCuts& cuts, CutListProblem& problem) {
+    cuts = GivenCuts();
     if (tracks.empty()) {
         problem = {0, "no track in the label file"};
         return false;
     }
-    std::vector<std::uint32_t> starts;
     std::uint32_t end = 0;
     for (const LabelTrack& track : tracks) {
         std::uint32_t start = 0;
@@ -125,19 +124,14 @@ bool PlanFromTracks(const std::vector<LabelTrack>& tracks, std::uint32_t frameCo
             return false;
         }
         // Two times so close that they fall on one frame make no track.
-        if (end <= start || (!starts.empty() && start <= starts.back())) {
+        if (end <= start || (!cuts.starts.empty() &&
+                             start <= static_cast<std::uint64_t>(cuts.starts.back().exactFrame))) {
             problem = {track.line, "the track is shorter than one frame"};
             return false;
         }
-        starts.push_back(start);
+        cuts.starts.push_back({CdFramesOfFrame(start, sampleRate), start});
     }
-    const std::uint32_t lead = starts.front();
-    starts.erase(starts.begin());
-    if (!PlanFromCutPoints(std::move(starts), lead, end == frameCount ? 0 : end, frameCount,
-                           windowFrames, silenceSample, plan)) {
-        problem = {tracks.back().line, "the tracks are not in the order of the recording"};
-        return false;
-    }
+    cuts.endFrame = end == frameCount ? -1 : static_cast<std::int64_t>(end);
     return true;
 }
 

@@ -3,6 +3,7 @@
 // import and export it) read into tracks, and the plan the writer cuts from them.
 #pragma once
 
+#include "GivenCuts.h"
 #include "SplitPlan.h"
 
 #include <cstddef>
@@ -31,17 +32,14 @@ struct CutListProblem {
 bool ReadLabelTracks(std::string_view text, std::vector<LabelTrack>& tracks,
                      CutListProblem& problem);
 
-// The plan the writer cuts the tracks with: the first track's start is the lead
-// trim, every later track's start a split point, the last track's end the tail end
-// (none when it is the recording's end). Times are taken to the nearest frame, so
-// the times of a label file written from a plan give back that plan's frames. A
-// track holds the audio up to the next track's start (the writer cuts whole
-// windows from the lead trim, at the first window boundary at or after each
-// split point). False, with the problem, when no track is given or a time lies
-// past the recording's end.
-bool PlanFromTracks(const std::vector<LabelTrack>& tracks, std::uint32_t frameCount,
-                    std::uint32_t sampleRate, std::uint32_t windowFrames,
-                    std::int16_t silenceSample, SplitPlan& plan, CutListProblem& problem);
+// The cuts of the tracks: every track starts exactly at its start (the first
+// start is the lead trim), the last ends at its end (the tail end), times taken to
+// the nearest frame, so the times of a label file written from a plan give back
+// that plan's frames. A track holds the audio up to the next track's start.
+// False, with the problem, when no track is given or a time lies past the
+// recording's end.
+bool GivenCutsFromTracks(const std::vector<LabelTrack>& tracks, std::uint32_t frameCount,
+                         std::uint32_t sampleRate, GivenCuts& cuts, CutListProblem& problem);
 
 // The plan for cut points given as frames: split points strictly ascending, above
 // leadTrimFrame and below the tail end (or frameCount when tailEndFrame is 0). The

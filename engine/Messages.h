@@ -77,6 +77,33 @@ inline constexpr char kFewerPausesThanTracks[] =
     "The recording has no %u tracks: only %u pauses separate it, so %u tracks are planned.";
 inline constexpr char kCutListProblem[] = "Line %zu of the cut list: %s";
 
+// Names and titles of the tracks, refused before any file is opened.
+// %u: titles given, tracks found.
+inline constexpr char kTitleCountMismatch[] =
+    "%u titles were given, but the recording splits into %u tracks.  Give one title per "
+    "track; no file was written.";
+// %u: the track number; %s: the name.
+inline constexpr char kTrackNameEmpty[] = "Track %u would get an empty file name.";
+inline constexpr char kTrackNameTooLong[] = "The file name of track %u is too long: %s";
+// %s: the two names.
+inline constexpr char kTrackNamesClash[] =
+    "Two tracks would get the same file name: %s and %s.  Give them different titles or "
+    "another name pattern.";
+// %u: the first track whose start does not fit.
+inline constexpr char kCutsDoNotFit[] =
+    "The track starts given do not fit the recording: track %u starts before the track "
+    "before it ends, or at or after the end of the recording.";
+// %s: the pattern.
+inline constexpr char kBadNamePattern[] =
+    "The name pattern %s is not valid: use {n}, {nn}, {title}, {artist} and {album} with "
+    "other UTF-8 text.";
+
+// The output folder was tried before the analysis and no file could be created
+// there: the writing failure's text for the folder (or, when the name was what the
+// file system refused, the first file), and on a new line the system's reason.
+inline constexpr char kNameRefusedByFileSystem[] =
+    "The output folder's file system does not accept the file name prefix (%s).";
+
 // Threshold suggestions (%s: a threshold text such as "0.20 %").
 inline constexpr char kAdviceMaximum[] =
     "The maximum method would work on this recording, with a threshold of %s.";
@@ -114,6 +141,12 @@ inline constexpr char kPrefixControlCharacter[] =
     "The file name prefix cannot contain control characters such as tabs or line breaks.";
 inline constexpr char kPrefixTooManyCharacters[] =
     "The file name prefix can have at most %u characters.";
+inline constexpr char kPrefixWindowsCharacter[] =
+    "The file name prefix cannot contain any of : * ? \" < > |: Windows does not allow them "
+    "in file names.";
+inline constexpr char kPrefixWindowsDevice[] =
+    "The file name prefix cannot be CON, PRN, AUX, NUL, COM or LPT, alone or with a number or "
+    "an extension: Windows keeps these names for devices.";
 inline constexpr char kPrefixTooManyBytes[] =
     "The file name prefix is too long for a file name: it can take at most %u bytes of UTF-8.";
 

@@ -170,5 +170,61 @@ std::optional<std::string> PrefixProblem(const std::string& prefix) {
             messages::kPrefixTooManyBytes,
             static_cast<unsigned>(kMaxFileNameBytes - kMaxNumberDigits - kExtensionBytes));
     }
+    return PlatformPrefixProblem(prefix);
+}
+
+namespace {
+
+std::string AsciiUpper(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    return upper;
+}
+
+} // namespace
+
+// Whether Windows opens a device for this name part (the text before any
+// extension, trailing blanks ignored, any case).
+bool IsWindowsDeviceName(std::string_view stem) {
+    while (!stem.empty() && stem.back() == ' ') {
+        stem.remove_suffix(1);
+    }
+    const std::string name = AsciiUpper(stem);
+    if (name == "CON" || name == "PRN" || name == "AUX" || name == "NUL" || name == "CONIN$" ||
+        name == "CONOUT$") {
+        return true;
+    }
+    if (name.size() < 4 || (name.compare(0, 3, "COM") != 0 && name.compare(0, 3, "LPT") != 0)) {
+        return false;
+    }
+    // COM0 to COM9, and the superscript ones, ¹ ² ³, that Windows counts too.
+    const std::string_view number = std::string_view(name).substr(3);
+    return (number.size() == 1 && number[0] >= '0' && number[0] <= '9') || number == "\xC2\xB9" ||
+           number == "\xC2\xB2" || number == "\xC2\xB3";
+}
+
+std::optional<std::string> WindowsPrefixProblem(const std::string& prefix) {
+    if (prefix.find_first_of(kWindowsReservedCharacters) != std::string::npos) {
+        return messages::kPrefixWindowsCharacter;
+    }
+    const std::string_view stem = std::string_view(prefix).substr(0, prefix.find('.'));
+    const std::string whole = AsciiUpper(prefix);
+    if (IsWindowsDeviceName(stem) || whole == "COM" || whole == "LPT") {
+        return messages::kPrefixWindowsDevice;
+    }
     return std::nullopt;
+}
+
+bool IsUtf8(std::string_view text) {
+    const std::string copy(text);
+    for (std::size_t i = 0; i < copy.size();) {
+        if (!NextCodePoint(copy, i)) {
+            return false;
+        }
+    }
+    return true;
 }

@@ -63,6 +63,9 @@ int ThresholdPositionForText(std::string_view thresholdText);
 std::optional<std::string> NumberProblem(std::string_view text, const NumberRule& rule,
                                          std::uint32_t& value);
 
+// Whether `text` is valid UTF-8 (no overlong forms or surrogates).
+bool IsUtf8(std::string_view text);
+
 // Characters of UTF-8 text: the bytes that do not continue a sequence, which for
 // valid UTF-8 are its code points.
 std::size_t CharacterCount(std::string_view utf8);
@@ -76,4 +79,27 @@ std::optional<std::string> TextLengthProblem(std::string_view utf8, std::size_t 
 // (no path separator of either kind), hold no control character, be valid UTF-8
 // of at most kMaxPrefixCharacters characters, and leave room for the longest number
 // and ".wav" in a file name of the file system's 255 bytes.
+// On Windows the prefix must also be a name Windows can hold (see below); other
+// systems allow those names, and a file system of theirs that refuses one is
+// reported when the output folder is tried.
 std::optional<std::string> PrefixProblem(const std::string& prefix);
+
+// The characters, besides / and \, that a Windows file name cannot hold.
+inline constexpr std::string_view kWindowsReservedCharacters = ":*?\"<>|";
+
+// Whether Windows opens a device for this name part (the text before any
+// extension, trailing blanks ignored, any case): CON, PRN, AUX, NUL, CONIN$,
+// CONOUT$, COM0-9 and LPT0-9 (superscript 1-3 too).
+bool IsWindowsDeviceName(std::string_view stem);
+
+// Why Windows cannot hold file names beginning with `prefix` (valid UTF-8): one of
+// : * ? " < > |, or a device name (CON, PRN, AUX, NUL, COM0-9, LPT0-9, CONIN$,
+// CONOUT$, with or without an extension, or COM and LPT alone, which the track
+// number would complete). A dot or a space at its end is allowed: the number and
+// ".wav" always follow, so no name ends in them ("Side A - 01.wav"). Checked on
+// every system so it can be tested anywhere; PrefixProblem applies it where the
+// platform needs it.
+std::optional<std::string> WindowsPrefixProblem(const std::string& prefix);
+
+// The platform's own part of PrefixProblem (one file per platform).
+std::optional<std::string> PlatformPrefixProblem(const std::string& prefix);

@@ -4,6 +4,7 @@
 #include "Messages.h"
 #include "OutputFiles.h"
 #include "SplitQuantities.h"
+#include "TrackTags.h"
 
 #include <algorithm>
 #include <climits>
@@ -58,6 +59,15 @@ std::string SegmentFileName(const std::string& folder, const std::string& prefix
     return name;
 }
 
+std::string SegmentFileName(const std::string& folder, const SplitOptions& options,
+                            std::uint32_t position, std::uint32_t segmentCount) {
+    std::string name = folder;
+    if (name.empty() || name.back() != kPathSeparator) {
+        name += kPathSeparator;
+    }
+    return name + TrackFileName(options.fileNamePrefix, options.naming, position, segmentCount);
+}
+
 namespace {
 
 // Normal priority once, on whichever way the writer ends.
@@ -95,7 +105,8 @@ public:
     // Written under a temporary name and renamed onto fileName only when complete
     // (or cancelled) and closed; on failure result.temporaryPath names what to remove
     // once `output` is gone.
-    SegmentResult WriteSegment(const SegmentSpan& span, const std::string& fileName) {
+    SegmentResult WriteSegment(const SegmentSpan& span, const std::string& fileName,
+                               std::span<const std::uint8_t> chunksBeforeData) {
         SegmentResult result;
         result.temporaryPath = TemporaryNameFor(fileName);
         WaveStream output;
@@ -104,8 +115,8 @@ public:
             static_cast<std::uint64_t>(span.endFrame - span.firstFrame) +
             (span.appendSilence ? SilenceFrames() : 0);
         if (!MayReplace(fileName) ||
-            output.OpenForWrite(result.temporaryPath.c_str(), reader.Format(), plannedFrames,
-                                true) != WAVE_OK) {
+            output.OpenForWrite(result.temporaryPath.c_str(), reader.Format(), plannedFrames, true,
+                                chunksBeforeData) != WAVE_OK) {
             result.status = SegmentStatus::OpenFailed;
             return result;
         }
@@ -241,12 +252,11 @@ private:
 
 } // namespace
 
-SegmentWriter::Result SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan,
-                                                   std::span<FrameSlot> frames,
-                                                   std::span<std::uint8_t> scratch,
-                                                   const SplitOptions& options,
-                                                   const std::string& folder,
-                                                   ProgressDisplay& progress, SplitHost& host) {
+SegmentWriter::Result
+SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::span<FrameSlot> frames,
+                             std::span<std::uint8_t> scratch, const SplitOptions& options,
+                             const std::string& folder, ProgressDisplay& progress, SplitHost& host,
+                             const WaveMetadata& recording) {
     const std::vector<SegmentSpan> spans = LayOutSegments(plan, reader.FrameCount());
     if (spans.empty() || frames.empty() ||
         scratch.size() < frames.size() * static_cast<std::size_t>(reader.BlockAlign())) {
@@ -267,7 +277,7 @@ SegmentWriter::Result SegmentWriter::WriteSegments(WaveStream& reader, const Spl
     // before any earlier file of the same names is replaced.
     std::vector<std::string> fileNames;
     for (std::uint32_t s = 0; s < segmentCount; ++s) {
-        fileNames.push_back(SegmentFileName(folder, options.fileNamePrefix, s + 1, segmentCount));
+        fileNames.push_back(SegmentFileName(folder, options, s + 1, segmentCount));
     }
     SegmentResult result;
     std::uint32_t s = 0;
@@ -279,7 +289,9 @@ SegmentWriter::Result SegmentWriter::WriteSegments(WaveStream& reader, const Spl
         result.status = SegmentStatus::OpenFailed;
     } else {
         for (; s < segmentCount; ++s) {
-            result = writer.WriteSegment(spans[s], fileNames[s]);
+            const std::vector<std::uint8_t> chunks =
+                TrackChunks(options.naming, recording, reader.Format(), s + 1, spans[s].firstFrame);
+            result = writer.WriteSegment(spans[s], fileNames[s], chunks);
             if (result.status == SegmentStatus::Cancelled) {
                 return Result::Cancelled;
             }

@@ -5,6 +5,7 @@
 #include "SplitHost.h"
 #include "SplitOptions.h"
 #include "SplitPlan.h"
+#include "WaveMetadata.h"
 #include "WaveStream.h"
 
 #include <cstdint>
@@ -39,6 +40,11 @@ inline constexpr char kPathSeparator =
 std::string SegmentFileName(const std::string& folder, const std::string& prefix,
                             std::uint32_t number, std::uint32_t segmentCount);
 
+// "<folder><separator><name>" with the name of the track at `position` (1-based)
+// of segmentCount, from the options' prefix and naming (see TrackFileName).
+std::string SegmentFileName(const std::string& folder, const SplitOptions& options,
+                            std::uint32_t position, std::uint32_t segmentCount);
+
 class SegmentWriter {
 public:
     enum class Result { Completed, Cancelled, Failed };
@@ -49,8 +55,10 @@ public:
     // normal priority on every way out. On a failed open, write or read it shows
     // the error, removes the file it was writing (every file left is complete) and
     // starts no other; on cancel the current file is closed as a valid, shorter WAV.
+    // Every file carries the recording's own metadata and the options' tags.
     static Result WriteSegments(WaveStream& reader, const SplitPlan& plan,
                                 std::span<FrameSlot> frames, std::span<std::uint8_t> scratch,
                                 const SplitOptions& options, const std::string& folder,
-                                ProgressDisplay& progress, SplitHost& host);
+                                ProgressDisplay& progress, SplitHost& host,
+                                const WaveMetadata& recording = WaveMetadata());
 };

@@ -1,6 +1,7 @@
 #include "SplitJob.h"
 
 #include "FileSystem.h"
+#include "GivenCuts.h"
 #include "LevelTable.h"
 #include "Messages.h"
 #include "OpenFailureMessage.h"
@@ -9,7 +10,9 @@
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
 #include "TracksByCount.h"
+#include "WaveMetadata.h"
 #include "WaveStream.h"
+#include "WriteProbe.h"
 
 #include <atomic>
 #include <climits>
@@ -28,7 +31,7 @@ void ShowError(SplitHost& host, const std::string& text) {
 std::string OutputThatIsInput(const std::string& input, const std::string& folder,
                               const SplitOptions& options, std::uint32_t segmentCount) {
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        std::string name = SegmentFileName(folder, options.fileNamePrefix, number, segmentCount);
+        std::string name = SegmentFileName(folder, options, number, segmentCount);
         if (SameFile(input, name)) {
             return name;
         }
@@ -119,6 +122,23 @@ bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
     return true;
 }
 
+// The plan of the cuts the user gave, under the progress display as the analysis
+// leaves it; false, after showing why, when they do not fit the recording.
+bool PlanGivenCutsOrExplain(const SplitOptions& options, const WaveStream& reader,
+                            ProgressDisplay& progress, SplitHost& host, SplitPlan& plan) {
+    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.SetRange(0, reader.FrameCount(), 1);
+    progress.Hide();
+    const std::optional<std::string> problem =
+        PlanFromGivenCuts(options.givenCuts, reader.FrameCount(), reader.SampleRate(),
+                          SilenceSampleFor(reader.SlotBits()), plan);
+    if (problem) {
+        ShowError(host, *problem);
+        return false;
+    }
+    return true;
+}
+
 // The full path the segment names are built from: the working directory, which
 // is the output folder by now ("." when the host cannot tell).
 std::string OutputFolderForNames(SplitHost& host) {
@@ -129,11 +149,41 @@ std::string OutputFolderForNames(SplitHost& host) {
     return folder;
 }
 
+// A run that could never write its files is refused before the analysis, not
+// after it: a file named with the prefix is created in the output folder (the
+// working directory by now) and removed again. When only the name fails, the
+// file system refuses the prefix and the message says so.
+bool OutputFolderWritableOrExplain(const std::string& prefix, SplitHost& host) {
+    const std::string folder = OutputFolderForNames(host);
+    const WriteProbe probe = ProbeFileCreation(folder, prefix);
+    if (probe.created) {
+        return true;
+    }
+    std::string message;
+    if (probe.nameRefused && !prefix.empty() && ProbeFileCreation(folder, "").created) {
+        message = FormatText(messages::kCannotOpenForWriting,
+                             SegmentFileName(folder, prefix, 1, 1).c_str()) +
+                  "\n" + FormatText(messages::kNameRefusedByFileSystem, probe.reason.c_str());
+    } else {
+        message = FormatText(messages::kCannotOpenForWriting, folder.c_str()) + "\n" + probe.reason;
+    }
+    ShowError(host, message);
+    return false;
+}
+
 // Writing a segment file over the recording would destroy it mid-copy: false,
-// after showing which file, when one of the names is the input.
+// after showing which file, when one of the names is the input; so also when the
+// names do not suit the tracks.
 bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string& folder,
                                 const SplitOptions& options, std::uint32_t segmentCount,
                                 SplitHost& host) {
+    // Titles that do not match the tracks, or two tracks of one name, would leave
+    // files under the wrong names: refused before anything is written.
+    if (const std::optional<std::string> problem =
+            TrackNamesProblem(options.fileNamePrefix, options.naming, segmentCount)) {
+        ShowError(host, *problem);
+        return false;
+    }
     const std::string clash = OutputThatIsInput(inputFile, folder, options, segmentCount);
     if (clash.empty()) {
         return true;
@@ -182,34 +232,17 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
     return std::nullopt;
 }
 
-// The plan of the user's own tracks; false, after showing why, when they do not
-// fit the recording that was opened.
-bool PlanFromCutsOrExplain(const std::vector<LabelTrack>& cuts, const WaveStream& reader,
-                           std::size_t window, SplitHost& host, SplitPlan& plan) {
-    CutListProblem problem;
-    if (PlanFromTracks(cuts, reader.FrameCount(), reader.SampleRate(),
-                       static_cast<std::uint32_t>(window), SilenceSampleFor(reader.SlotBits()),
-                       plan, problem)) {
-        return true;
-    }
-    ShowError(host, FormatText(messages::kCutListProblem, problem.line, problem.reason.c_str()));
-    return false;
-}
-
 // The plan for a known number of tracks, from the levels of the open recording;
 // says so when it has fewer pauses. False when the user cancelled.
-bool PlanByTrackCount(const SplitOptions& options, std::uint32_t trackCount, WaveStream& reader,
-                      ProgressDisplay& progress, SplitHost& host, SplitPlan& plan) {
-    progress.BeginModal(messages::kProgressTitle, 0);
-    progress.SetRange(0, reader.FrameCount(), 1);
-    progress.SetText(messages::kAnalyzing);
+bool PlanByTrackCount(const SplitOptions& options, WaveStream& reader, ProgressDisplay& progress,
+                      SplitHost& host, SplitPlan& plan) {
+    const std::uint32_t trackCount = options.trackCount;
     const std::uint64_t window =
         FramesForMilliseconds(reader.SampleRate(), options.silenceLengthMs);
     LevelTable table;
     // A failed read measures no further; the windows measured so far still count.
     const std::atomic<bool> never{false};
     MeasureLevels(reader, static_cast<std::uint32_t>(window), never, table);
-    progress.PumpMessages(true);
     if (progress.IsCancelled()) {
         return false;
     }
@@ -241,7 +274,7 @@ SplitOutcome OutcomeOfWriting(SegmentWriter::Result result) {
 
 } // namespace
 
-SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host, const GivenTracks& given) {
+SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Declared first so it is released last, after everything that reads from it.
     WaveStream reader;
     if (!OpenRecordingOrExplain(reader, options.inputPath, host)) {
@@ -250,13 +283,23 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host, const Giv
     // Taken before the working directory changes, so a relative input path still
     // names the file that was opened.
     const std::string inputFile = AbsolutePath(options.inputPath);
+    // What the recording says about itself goes into every file; a recording
+    // whose metadata cannot be read is split without it.
+    WaveMetadata recording;
+    (void)ReadWaveMetadata(options.inputPath.c_str(), recording);
 
     if (!host.ChangeDirectory(options.outputFolder)) {
         ShowError(host, messages::kInvalidOutputDirectory);
         return SplitOutcome::Refused;
     }
+    if (!OutputFolderWritableOrExplain(options.fileNamePrefix, host)) {
+        return SplitOutcome::Refused;
+    }
     const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
-    if (window == 0 || !LongEnoughOrExplain(reader, window, options.minTrackLengthSec, host)) {
+    // Given cuts make the tracks as long as they are: no minimum applies.
+    const std::uint32_t minTrackSec =
+        options.givenCuts.starts.empty() ? options.minTrackLengthSec : 0;
+    if (window == 0 || !LongEnoughOrExplain(reader, window, minTrackSec, host)) {
         return SplitOutcome::Refused;
     }
     WindowBuffers buffers;
@@ -271,12 +314,12 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host, const Giv
         return SplitOutcome::Refused;
     }
     SplitPlan plan;
-    if (given.cuts != nullptr) {
-        if (!PlanFromCutsOrExplain(*given.cuts, reader, buffers.frames.size(), host, plan)) {
+    if (!options.givenCuts.starts.empty()) {
+        if (!PlanGivenCutsOrExplain(options, reader, *progress, host, plan)) {
             return SplitOutcome::Refused;
         }
-    } else if (given.trackCount != 0) {
-        if (!PlanByTrackCount(options, given.trackCount, reader, *progress, host, plan)) {
+    } else if (options.trackCount != 0) {
+        if (!PlanByTrackCount(options, reader, *progress, host, plan)) {
             return SplitOutcome::Cancelled;
         }
     } else if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
@@ -288,6 +331,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host, const Giv
             ConfirmPlanOrExplain(inputFile, folder, reader, host, plan, written)) {
         return *end;
     }
-    return OutcomeOfWriting(SegmentWriter::WriteSegments(
-        reader, plan, buffers.frames, buffers.scratch, written, folder, *progress, host));
+    return OutcomeOfWriting(SegmentWriter::WriteSegments(reader, plan, buffers.frames,
+                                                         buffers.scratch, written, folder,
+                                                         *progress, host, recording));
 }

@@ -2,7 +2,6 @@
 // committed and validated its fields.
 #pragma once
 
-#include "CutList.h"
 #include "SplitHost.h"
 #include "SplitOptions.h"
 #include "WaveStream.h"
@@ -23,15 +22,7 @@ enum class SplitOutcome {
 // Opens the input, makes the output folder the working directory, analyses,
 // reports, asks, and writes. Every way out releases the reader, the buffers and
 // the progress display (so the main window ends enabled).
-// Tracks the user decided instead of the threshold: the plan is made from them
-// (the checks, the report and the writing are those of an analysed plan).
-struct GivenTracks {
-    const std::vector<LabelTrack>* cuts = nullptr; // from a label file
-    std::uint32_t trackCount = 0;                  // "the recording has N tracks"
-};
-
-SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host,
-                         const GivenTracks& given = GivenTracks());
+SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host);
 
 // Opens the recording for reading; on failure shows Start's message for it.
 bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, SplitHost& host);

@@ -1,7 +1,9 @@
 // The option values a front end hands to the splitting engine at every Start.
 #pragma once
 
+#include "GivenCuts.h"
 #include "OptionRules.h"
+#include "TrackNaming.h"
 
 #include <cstdint>
 #include <string>
@@ -17,4 +19,11 @@ struct SplitOptions {
     std::uint32_t appendSilenceMs = kAppendSilenceMsRule.defaultValue;
     bool trimSilence = kDefaultTrimSilence;
     bool useAverageMethod = kDefaultUseAverageMethod;
+    // Numbers, titles, tags and the name pattern; the defaults keep the plain names.
+    TrackNaming naming;
+    // Track starts given instead of found: with any, the recording is not analysed.
+    GivenCuts givenCuts;
+    // "The recording has N tracks": cut at the N - 1 pauses that best separate it,
+    // whatever the threshold; 0 lets the threshold decide.
+    std::uint32_t trackCount = 0;
 };

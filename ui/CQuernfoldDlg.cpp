@@ -7,12 +7,16 @@
 
 #include <QCheckBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QEvent>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFocusEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -89,7 +93,10 @@ CQuernfoldDlg::CQuernfoldDlg(FolderPicker pickFolder, AboutBoxRunner showAbout, 
     for (int path : {kInputPath, kOutputFolder}) {
         auto* edit = controls.Get<QLineEdit>(path);
         edit->setValidator(new TypingLimit(edit, kMaxPathCharacters));
+        // A file dropped on the field goes to the window, not into the text as a URL.
+        edit->setAcceptDrops(false);
     }
+    setAcceptDrops(true);
 
     auto onClick = [this](int id, auto handler) {
         connect(controls.Get<QAbstractButton>(id), &QAbstractButton::clicked, this, handler);
@@ -197,9 +204,41 @@ void CQuernfoldDlg::ReportProblem(Field field, const std::string& message) {
     }
 }
 
-std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
-    QFileDialog dialog(this, QStringLiteral("Open"), QString(),
-                       QStringLiteral("WAV Files (*.wav)"));
+namespace {
+
+// The first local file or folder a drag carries; empty when there is none.
+QString DroppedPath(const QMimeData* data) {
+    if (data == nullptr) {
+        return {};
+    }
+    for (const QUrl& url : data->urls()) {
+        if (url.isLocalFile()) {
+            return QDir::toNativeSeparators(url.toLocalFile());
+        }
+    }
+    return {};
+}
+
+} // namespace
+
+void CQuernfoldDlg::dragEnterEvent(QDragEnterEvent* event) {
+    if (!DroppedPath(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void CQuernfoldDlg::dropEvent(QDropEvent* event) {
+    const QString path = DroppedPath(event->mimeData());
+    if (path.isEmpty()) {
+        return;
+    }
+    event->acceptProposedAction();
+    form.ItemDropped(path.toStdString(), QFileInfo(path).isDir());
+}
+
+std::optional<std::string> CQuernfoldDlg::ChooseInputFile(const std::string& startFolder) {
+    QFileDialog dialog(this, QStringLiteral("Open"), QString::fromStdString(startFolder),
+                       QStringLiteral("WAV Files (*.wav);;All files (*)"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
@@ -208,8 +247,8 @@ std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
 }
 
-int CQuernfoldDlg::PickOutputFolder(std::string& folder) {
-    QString chosen;
+int CQuernfoldDlg::PickOutputFolder(std::string& folder, const std::string& startFolder) {
+    QString chosen = QString::fromStdString(startFolder); // where the picker opens
     const int result = pickFolder ? pickFolder(this, chosen) : -1;
     if (result == 1) {
         folder = chosen.toStdString();

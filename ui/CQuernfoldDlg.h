@@ -34,6 +34,9 @@ public:
     CQuernfoldDlg(FolderPicker pickFolder, AboutBoxRunner showAbout, QWidget* parent = nullptr);
     ~CQuernfoldDlg() override;
 
+    // Opens with this file in the file field (the program's command line).
+    void StartWithFile(const std::string& path) { form.StartWithFile(path); }
+
     // Show (false) writes the held values into the controls; commit (true) reads
     // and checks them in order, stopping at the first field that fails.
     bool UpdateData(bool saveAndValidate = true);
@@ -46,6 +49,8 @@ protected:
     void accept() override; // Start
     void reject() override; // Close, Escape and the close box
     void showEvent(QShowEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
@@ -58,8 +63,8 @@ private:
     void SetArrows(Field field, int minimum, int maximum, int position) override;
     void Focus(Field field) override;
     void ReportProblem(Field field, const std::string& message) override;
-    std::optional<std::string> ChooseInputFile() override;
-    int PickOutputFolder(std::string& folder) override;
+    std::optional<std::string> ChooseInputFile(const std::string& startFolder) override;
+    int PickOutputFolder(std::string& folder, const std::string& startFolder) override;
     std::unique_ptr<SplitHost> CreateHost() override;
 
     QWidget* FieldControl(Field field) const;

@@ -129,7 +129,8 @@ int WaveStream::WriteChunk(const char* id, const std::uint8_t* body, std::uint32
 }
 
 int WaveStream::OpenForWrite(const char* path, const WaveFormat& source,
-                             std::uint64_t plannedFrames, bool newFileOnly) {
+                             std::uint64_t plannedFrames, bool newFileOnly,
+                             std::span<const std::uint8_t> chunksBeforeData) {
     if (path == nullptr || !IsWritable(source)) {
         return WAVE_BAD_CALL;
     }
@@ -145,7 +146,8 @@ int WaveStream::OpenForWrite(const char* path, const WaveFormat& source,
     factPosition = -1;
     const bool withFact = NeedsFactChunk(format);
     const std::uint64_t headerBytes = 4 + 8 + kDs64BodySize + 8 + fmtChunkSize +
-                                      (withFact ? 8 + kFactBodySize : 0) + kDataHeaderBytes;
+                                      (withFact ? 8 + kFactBodySize : 0) + chunksBeforeData.size() +
+                                      kDataHeaderBytes;
     const bool reserveDs64 =
         plannedFrames > (kRiffSizeLimit - headerBytes) / StoredFrameBytes(format);
 
@@ -177,6 +179,12 @@ int WaveStream::OpenForWrite(const char* path, const WaveFormat& source,
         const std::uint8_t noFrames[kFactBodySize] = {};
         factPosition = Tell();
         code = WriteChunk("fact", noFrames, kFactBodySize);
+        if (code != WAVE_OK) {
+            return code;
+        }
+    }
+    if (!chunksBeforeData.empty()) {
+        code = RiffStream::Write(chunksBeforeData.data(), chunksBeforeData.size());
         if (code != WAVE_OK) {
             return code;
         }

@@ -15,6 +15,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <span>
 
 // The WAVE layer: the "fmt " chunk and the "data" chunk of one file, reader or writer.
 // One object serves one file: the size counters keep running between opens.
@@ -40,8 +41,10 @@ public:
     // When `plannedFrames` will not fit a RIFF file, room is kept for the 64-bit
     // sizes: the file is closed as RF64 when its data turned out too large for
     // RIFF, and as a plain RIFF file otherwise.
+    // `chunksBeforeData` (whole chunks, pad bytes included) are written between
+    // the fmt (and fact) chunk and the data chunk.
     int OpenForWrite(const char* path, const WaveFormat& source, std::uint64_t plannedFrames = 0,
-                     bool newFileOnly = false);
+                     bool newFileOnly = false, std::span<const std::uint8_t> chunksBeforeData = {});
 
     // Reads count frames from the current position into frames[0..count).
     // 0 only when every frame arrived in full; 3 when the file ended or a read

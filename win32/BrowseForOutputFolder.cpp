@@ -46,10 +46,11 @@ std::wstring CurrentDirectory() {
 } // namespace
 
 int CALLBACK BrowseForOutputFolderCallback(HWND picker, UINT message, LPARAM parameter,
-                                           LPARAM /*callerValue*/) {
+                                           LPARAM callerValue) {
     switch (message) {
     case BFFM_INITIALIZED: {
-        const std::wstring folder = CurrentDirectory();
+        const auto* start = reinterpret_cast<const std::wstring*>(callerValue);
+        const std::wstring folder = start != nullptr ? *start : CurrentDirectory();
         if (!folder.empty()) {
             SendMessageW(picker, BFFM_SETSELECTIONW, TRUE,
                          reinterpret_cast<LPARAM>(folder.c_str()));
@@ -72,7 +73,8 @@ int CALLBACK BrowseForOutputFolderCallback(HWND picker, UINT message, LPARAM par
     return 0;
 }
 
-int BrowseForOutputFolder(std::string& folder, HWND owner) {
+int BrowseForOutputFolder(std::string& folder, HWND owner, const std::string& startFolder) {
+    const std::wstring start = Utf16FromUtf8(startFolder);
     const ShellAllocator allocator;
     if (allocator.get() == nullptr) {
         return -1;
@@ -82,7 +84,7 @@ int BrowseForOutputFolder(std::string& folder, HWND owner) {
     browse.lpszTitle = kTitle;
     browse.ulFlags = BIF_RETURNONLYFSDIRS | BIF_STATUSTEXT;
     browse.lpfn = &BrowseForOutputFolderCallback;
-    browse.lParam = 0;
+    browse.lParam = start.empty() ? 0 : reinterpret_cast<LPARAM>(&start);
 
     PIDLIST_ABSOLUTE chosen = SHBrowseForFolderW(&browse);
     if (chosen == nullptr) {

@@ -93,6 +93,9 @@ INT_PTR CQuernfoldDlg::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
             return TRUE;
         }
         break;
+    case WM_DROPFILES:
+        OnDropFiles(reinterpret_cast<HDROP>(wParam));
+        return TRUE;
     case kCommitLeftField:
         if (IsWindowVisible(window)) {
             form.CommitLeftField();
@@ -124,8 +127,46 @@ void CQuernfoldDlg::OnInitDialog() {
     SendMessageW(threshold, TBM_SETRANGEMIN, FALSE, 0);
     SendMessageW(threshold, TBM_SETRANGEMAX, FALSE, kThresholdSteps);
     SendMessageW(threshold, TBM_SETTICFREQ, kThresholdTicksInterval, 0);
+    MakeRoomForTicks(threshold);
 
+    DragAcceptFiles(window, TRUE);
     form.Open();
+}
+
+// The template's 16 dialog units (24 px at 96 DPI) leave no room below the
+// thumb for the tick marks with some common controls (Wine's clips them all):
+// the trackbar is made as tall as its thumb plus the ticks' room, growing
+// downwards into the gap above the scale's labels (30 px at 96 DPI).
+void CQuernfoldDlg::MakeRoomForTicks(HWND trackbar) {
+    // Besides the thumb: its 2 px offset from the top, a 2 px gap below it and
+    // the ticks, 3 px long and longer at the ends.
+    constexpr int kTickRoom = 9;
+    const int thumb = static_cast<int>(SendMessageW(trackbar, TBM_GETTHUMBLENGTH, 0, 0));
+    RECT bounds{};
+    if (thumb <= 0 || !GetWindowRect(trackbar, &bounds)) {
+        return;
+    }
+    const int height = bounds.bottom - bounds.top;
+    if (height < thumb + kTickRoom) {
+        SetWindowPos(trackbar, nullptr, 0, 0, bounds.right - bounds.left, thumb + kTickRoom,
+                     SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    }
+}
+
+// The first item dropped from Explorer: a WAV file or an output folder.
+void CQuernfoldDlg::OnDropFiles(HDROP drop) {
+    const UINT length = DragQueryFileW(drop, 0, nullptr, 0);
+    std::wstring path(length + 1, L'\0');
+    const UINT copied = DragQueryFileW(drop, 0, path.data(), length + 1);
+    DragFinish(drop);
+    if (length == 0 || copied == 0) {
+        return;
+    }
+    path.resize(copied);
+    const DWORD attributes = GetFileAttributesW(path.c_str());
+    const bool isFolder =
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+    form.ItemDropped(Utf8FromUtf16(path), isFolder);
 }
 
 void CQuernfoldDlg::AddAboutItem() {
@@ -240,14 +281,16 @@ void CQuernfoldDlg::ReportProblem(Field field, const std::string& message) {
     SendMessageW(FieldControl(field), EM_SETSEL, 0, -1);
 }
 
-std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
+std::optional<std::string> CQuernfoldDlg::ChooseInputFile(const std::string& startFolder) {
+    const std::wstring initialFolder = Utf16FromUtf8(startFolder);
     // Room for any path Windows can hold.
     std::wstring file(32768, L'\0');
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = window;
-    dialog.lpstrFilter = L"WAV Files (*.wav)\0*.wav\0";
+    dialog.lpstrFilter = L"WAV Files (*.wav)\0*.wav\0All files (*.*)\0*.*\0";
     dialog.lpstrFile = file.data();
+    dialog.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
     dialog.nMaxFile = static_cast<DWORD>(file.size());
     dialog.Flags = OFN_HIDEREADONLY | OFN_FILEMUSTEXIST | OFN_EXPLORER | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&dialog)) {
@@ -257,8 +300,8 @@ std::optional<std::string> CQuernfoldDlg::ChooseInputFile() {
     return Utf8FromUtf16(file);
 }
 
-int CQuernfoldDlg::PickOutputFolder(std::string& folder) {
-    return BrowseForOutputFolder(folder, window);
+int CQuernfoldDlg::PickOutputFolder(std::string& folder, const std::string& startFolder) {
+    return BrowseForOutputFolder(folder, window, startFolder);
 }
 
 std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {

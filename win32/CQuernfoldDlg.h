@@ -24,6 +24,9 @@ public:
     CQuernfoldDlg(const CQuernfoldDlg&) = delete;
     CQuernfoldDlg& operator=(const CQuernfoldDlg&) = delete;
 
+    // Opens with this file in the file field (the program's command line).
+    void StartWithFile(const std::string& path) { form.StartWithFile(path); }
+
     // Runs the window modally until Close; the dialog's result.
     INT_PTR DoModal();
 
@@ -36,6 +39,8 @@ private:
     void OnInitDialog();
     void OnCommand(int id, int notification);
     void AddAboutItem();
+    void OnDropFiles(HDROP drop);
+    static void MakeRoomForTicks(HWND trackbar);
 
     // MainWindowView
     std::string Text(Field field) const override;
@@ -46,8 +51,8 @@ private:
     void SetArrows(Field field, int minimum, int maximum, int position) override;
     void Focus(Field field) override;
     void ReportProblem(Field field, const std::string& message) override;
-    std::optional<std::string> ChooseInputFile() override;
-    int PickOutputFolder(std::string& folder) override;
+    std::optional<std::string> ChooseInputFile(const std::string& startFolder) override;
+    int PickOutputFolder(std::string& folder, const std::string& startFolder) override;
     std::unique_ptr<SplitHost> CreateHost() override;
 
     HWND Control(int id) const;

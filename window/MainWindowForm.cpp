@@ -146,6 +146,7 @@ void MainWindowForm::Open() {
     Exchange(false);
     LoadOptionSettings(store, held);
     loaded = held;
+    browseFolder = store.ReadText(kFoldersSection, kLastFolderEntry).value_or(startFolder);
     maximumLabel = ThresholdMaximumLabel();
 
     // Placing the trackbar is not a move: the label keeps the stored text.
@@ -161,6 +162,11 @@ void MainWindowForm::Open() {
     setArrows(Field::SilenceLength, kSilenceLengthMsRule, held.silenceLengthMs);
     setArrows(Field::MinTrackLength, kMinTrackLengthSecRule, held.minTrackLengthSec);
     view.SetChecked(held.useAverageMethod ? Field::AverageMethod : Field::MaximumMethod, true);
+    if (!IsBlank(fileToOpen)) {
+        const std::filesystem::path given = PathFromUtf8(fileToOpen);
+        held.inputPath = Utf8FromPath(
+            given.is_relative() ? (PathFromUtf8(startFolder) / given).make_preferred() : given);
+    }
 
     Exchange(false);
     view.Focus(Field::InputPath);
@@ -193,13 +199,22 @@ void MainWindowForm::MethodClicked(Field button) {
     held.useAverageMethod = button == Field::AverageMethod ? checked : !checked;
 }
 
+void MainWindowForm::RememberBrowseFolder(const std::string& folder) {
+    if (folder.empty() || folder == browseFolder) {
+        return;
+    }
+    browseFolder = folder;
+    store.WriteSection(kFoldersSection, {{kLastFolderEntry, browseFolder}});
+}
+
 void MainWindowForm::BrowseInput() {
     if (!CommitLeftField()) {
         return;
     }
-    if (const std::optional<std::string> chosen = view.ChooseInputFile()) {
+    if (const std::optional<std::string> chosen = view.ChooseInputFile(browseFolder)) {
         held.inputPath = *chosen;
         view.SetText(Field::InputPath, held.inputPath);
+        RememberBrowseFolder(Utf8FromPath(PathFromUtf8(*chosen).parent_path()));
     }
 }
 
@@ -208,10 +223,20 @@ void MainWindowForm::BrowseOutput() {
         return;
     }
     std::string folder;
-    if (view.PickOutputFolder(folder) == 1) {
+    if (view.PickOutputFolder(folder, browseFolder) == 1) {
+        RememberBrowseFolder(folder);
         held.outputFolder = folder;
         view.SetText(Field::OutputFolder, held.outputFolder);
     }
+}
+
+void MainWindowForm::ItemDropped(const std::string& path, bool isFolder) {
+    if (running || IgnoringNotifications() || path.empty()) {
+        return;
+    }
+    std::string& value = isFolder ? held.outputFolder : held.inputPath;
+    value = path;
+    view.SetText(isFolder ? Field::OutputFolder : Field::InputPath, value);
 }
 
 void MainWindowForm::Start() {

@@ -19,6 +19,11 @@ public:
     // the program started; a run makes the output folder the working directory.
     MainWindowForm(MainWindowView& view, SettingsStore& store, std::string startFolder);
 
+    // The program was started on a file (its command line, "Open with"): the
+    // window opens with it in the file field, a relative path taken from
+    // startFolder and shown in full. Called before Open.
+    void StartWithFile(const std::string& path) { fileToOpen = path; }
+
     // The window has opened: load the stored options and show them.
     void Open();
 
@@ -32,6 +37,10 @@ public:
     void MethodClicked(Field button);
     void BrowseInput();
     void BrowseOutput();
+    // Something was dropped on the window: a file becomes the file to split, a
+    // folder the output folder, shown in its field as a browse button would.
+    // Ignored while a run is going on.
+    void ItemDropped(const std::string& path, bool isFolder);
     void Start();
     void SuggestThreshold();
     // The threshold and method the user settled on while confirming a run (the
@@ -63,10 +72,15 @@ private:
     class Pass;
 
     void ExchangeFields(Pass& pass);
+    void RememberBrowseFolder(const std::string& folder);
 
     MainWindowView& view;
     SettingsStore& store;
     std::string startFolder;
+    std::string fileToOpen;
+    // Where the file dialog and the folder picker open: the folder last chosen in
+    // either (kept with the settings), else the start folder.
+    std::string browseFolder;
 
     SplitOptions held;
     std::string maximumLabel;

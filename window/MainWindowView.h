@@ -43,11 +43,11 @@ public:
     virtual void ReportProblem(Field field, const std::string& message) = 0;
 
     // The file chosen in a file-open dialog for WAV files (its full path), or no
-    // value when cancelled.
-    virtual std::optional<std::string> ChooseInputFile() = 0;
+    // value when cancelled. The dialog opens in startFolder.
+    virtual std::optional<std::string> ChooseInputFile(const std::string& startFolder) = 0;
     // 1 with the chosen folder in `folder`; 0 when cancelled; -1 when no picker
-    // can be shown. `folder` is used only on 1.
-    virtual int PickOutputFolder(std::string& folder) = 0;
+    // can be shown. `folder` is used only on 1. The picker opens at startFolder.
+    virtual int PickOutputFolder(std::string& folder, const std::string& startFolder) = 0;
 
     // The engine's host for one run: progress window and messages over this window.
     virtual std::unique_ptr<SplitHost> CreateHost() = 0;

@@ -19,6 +19,9 @@ struct OptionSetting {
 };
 
 inline constexpr const char* kOptionsSection = "Options";
+// The folder the file dialog and the folder picker last showed a choice in.
+inline constexpr const char* kFoldersSection = "Folders";
+inline constexpr const char* kLastFolderEntry = "LastFolder";
 
 // The stored options, in the order they are written.
 std::span<const OptionSetting> OptionSettings();

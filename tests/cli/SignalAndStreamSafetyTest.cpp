@@ -2,10 +2,13 @@
 // file-size limit, and when FIFOs, devices or closed standard streams stand where
 // files and streams are expected.
 #include "HeldProgram.h"
+#include "ImmutableFolder_linux.h"
 #include "Messages.h"
 #include "OutputSafetyFixture.h"
 
+#include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -180,3 +183,18 @@ TEST_F(OutputSafety, ClosedOrBrokenStandardStreamsNeverReachAFile) {
 }
 
 } // namespace
+
+TEST_F(OutputSafety, DryRunIntoAFolderNoFileCanBeCreatedInFailsBeforeTheAnalysis) {
+    const fs::path out = Folder("out");
+    const testing_support::ImmutableFolder immutable(out);
+    ASSERT_TRUE(immutable.IsSet()) << "the file system has no immutable flag";
+
+    ProgramResult dryRun = Split({"-n", Short(), out.string()});
+
+    EXPECT_EQ(dryRun.exitStatus, 1);
+    EXPECT_EQ(dryRun.out, ""); // no report: nothing was analysed
+    EXPECT_EQ(dryRun.err,
+              "Error: " + FormatText(messages::kCannotOpenForWriting, fs::canonical(out).c_str()) +
+                  "\n" + std::strerror(EPERM) + "\n");
+    EXPECT_TRUE(Entries(out).empty());
+}

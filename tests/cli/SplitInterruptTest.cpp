@@ -31,15 +31,17 @@ TEST_F(SplitCli, InterruptWhileWritingLeavesOnlyValidFiles) {
                    dir.path().string());
     ASSERT_EQ(made.exitStatus, 0) << made.err;
 
-    // Woken the moment the first file is created, so the signal follows without guesswork.
-    const int watch = inotify_init1(IN_CLOEXEC);
-    ASSERT_GE(watch, 0);
-    ASSERT_GE(inotify_add_watch(watch, dir.file("out").c_str(), IN_CREATE), 0);
-
     RunningProgram split(SPLIT_PROGRAM, {"long.wav", "out"}, dir.path().string(),
                          dir.file("err.txt"));
     std::string report = split.ReadUntil("Proceed to create WAV file segments?\n");
     ASSERT_NE(report.find("Number of segments to be created:    12"), std::string::npos) << report;
+
+    // Woken the moment the first file is created, so the signal follows without
+    // guesswork. Watched only from the question on: the output folder was tried
+    // with a file of its own before the analysis.
+    const int watch = inotify_init1(IN_CLOEXEC);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, dir.file("out").c_str(), IN_CREATE), 0);
     split.Write("y\n");
     char event[sizeof(inotify_event) + NAME_MAX + 1];
     const ssize_t got = read(watch, event, sizeof event);

@@ -24,7 +24,8 @@ Recording Varied(int channels, int bits, std::uint32_t seed) {
         const std::uint32_t length = 50 + random() % 3000;
         for (std::uint32_t i = 0; i < length; ++i) {
             for (int c = 0; c < channels; ++c) {
-                const int value = level == 0 ? 0 : static_cast<int>(random() % (2 * level + 1)) - level;
+                const int value =
+                    level == 0 ? 0 : static_cast<int>(random() % (2 * level + 1)) - level;
                 recording.samples.push_back(static_cast<std::int16_t>(
                     bits == 8 ? 128 + std::clamp(value / 256, -128, 127) : value));
             }
@@ -46,7 +47,8 @@ TEST(LevelPlan, EqualsAFreshAnalysisOnEveryWidth) {
     std::uint64_t plans = 0;
     for (const int bits : {8, 16}) {
         for (const int channels : {1, 2}) {
-            const Recording recording = Varied(channels, bits, static_cast<std::uint32_t>(bits + channels));
+            const Recording recording =
+                Varied(channels, bits, static_cast<std::uint32_t>(bits + channels));
             const std::string path = temp.file("varied.wav");
             recording.Write(path);
             WaveStream reader;

@@ -2,6 +2,8 @@
 // files behind when a device or a full disk refuses its writes.
 #include "JobFixture.h"
 
+#include "ImmutableFolder_linux.h"
+
 #include <sys/mount.h>
 
 #include <cerrno>
@@ -160,4 +162,20 @@ TEST_F(JobTest, FullDiskLeavesOnlyCompleteFiles) {
     auto spans = LayOutSegments(*host.plan, input.Frames());
     spans.resize(1);
     ExpectSegmentFiles(input, {SegmentFileName(folder, "Track", 1, 3)}, spans, 0);
+}
+
+TEST_F(JobTest, OutputFolderNoFileCanBeCreatedInIsRefusedBeforeTheAnalysis) {
+    Recording input(1000, 1, 16);
+    input.Tracks(3, kTrack, kPause).Write(inputPath);
+    const testing_support::ImmutableFolder immutable(outputDir);
+    ASSERT_TRUE(immutable.IsSet()) << "the file system has no immutable flag";
+    FakeHost host;
+
+    EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::Refused);
+
+    ExpectOnlyError(host, FormatText(messages::kCannotOpenForWriting,
+                                     std::filesystem::canonical(outputDir).c_str()) +
+                              "\n" + std::strerror(EPERM));
+    EXPECT_EQ(host.progressCreated, 0); // nothing was analysed
+    EXPECT_TRUE(FilesInOutput().empty());
 }

@@ -1,6 +1,7 @@
 // The option rules both front ends share: number and length checks, and the
 // threshold text's number and slider position.
 #include "OptionRules.h"
+#include "Messages.h"
 
 #include <gtest/gtest.h>
 
@@ -74,3 +75,48 @@ TEST(ThresholdRules, StoredTextsOpenTheSliderTruncatedAndClamped) {
 }
 
 } // namespace
+
+// Names Windows cannot hold: refused there with the reason, whatever the case.
+struct WindowsPrefixCase {
+    const char* prefix;
+    const char* problem; // null when Windows holds the names
+};
+
+class WindowsPrefixRules : public ::testing::TestWithParam<WindowsPrefixCase> {};
+
+TEST_P(WindowsPrefixRules, RefuseWhatWindowsCannotHold) {
+    const WindowsPrefixCase& c = GetParam();
+    const std::optional<std::string> problem = WindowsPrefixProblem(c.prefix);
+    if (c.problem == nullptr) {
+        EXPECT_FALSE(problem) << *problem;
+    } else {
+        EXPECT_EQ(problem, std::optional<std::string>(c.problem));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Prefixes, WindowsPrefixRules,
+    ::testing::Values(WindowsPrefixCase{"Side:A", messages::kPrefixWindowsCharacter},
+                      WindowsPrefixCase{"A*", messages::kPrefixWindowsCharacter},
+                      WindowsPrefixCase{"why?", messages::kPrefixWindowsCharacter},
+                      WindowsPrefixCase{"\"q\"", messages::kPrefixWindowsCharacter},
+                      WindowsPrefixCase{"<a>", messages::kPrefixWindowsCharacter},
+                      WindowsPrefixCase{"a|b", messages::kPrefixWindowsCharacter},
+                      WindowsPrefixCase{"CON", messages::kPrefixWindowsDevice},
+                      WindowsPrefixCase{"nul.wav", messages::kPrefixWindowsDevice},
+                      WindowsPrefixCase{"Aux .x", messages::kPrefixWindowsDevice},
+                      WindowsPrefixCase{"com7", messages::kPrefixWindowsDevice},
+                      WindowsPrefixCase{"LPT\xC2\xB9", messages::kPrefixWindowsDevice},
+                      WindowsPrefixCase{"conin$", messages::kPrefixWindowsDevice},
+                      // The track number would make COM1.wav, LPT2.wav...
+                      WindowsPrefixCase{"Com", messages::kPrefixWindowsDevice},
+                      WindowsPrefixCase{"lpt", messages::kPrefixWindowsDevice},
+                      // The number and ".wav" follow, so a name never ends in the dot or space.
+                      WindowsPrefixCase{"Track", nullptr}, WindowsPrefixCase{"Side A - ", nullptr},
+                      WindowsPrefixCase{"Track.", nullptr}, WindowsPrefixCase{"CONSOLE", nullptr},
+                      WindowsPrefixCase{"NUL1", nullptr}, WindowsPrefixCase{"COM10", nullptr},
+                      WindowsPrefixCase{"Com.x", nullptr}, WindowsPrefixCase{"a.CON", nullptr},
+                      WindowsPrefixCase{"50%", nullptr}, WindowsPrefixCase{"", nullptr}),
+    [](const ::testing::TestParamInfo<WindowsPrefixCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });

@@ -15,9 +15,13 @@ expected_files='./usr/bin/quernfold
 ./usr/bin/make-recording
 ./usr/share/applications/quernfold.desktop
 ./usr/share/icons/hicolor/16x16/apps/quernfold.png
-./usr/share/icons/hicolor/32x32/apps/quernfold.png'
+./usr/share/icons/hicolor/32x32/apps/quernfold.png
+./usr/share/icons/hicolor/48x48/apps/quernfold.png
+./usr/share/icons/hicolor/256x256/apps/quernfold.png
+./usr/share/doc/quernfold/README.md
+./usr/share/doc/quernfold/copyright'
 # Regular files only; the path is the listing's last field (no spaces in them).
-expect "the package holds the programs, the desktop entry and its icons, and nothing else" \
+expect "the package holds the programs, the desktop entry and its icons, the README and the licence, and nothing else" \
     same_files "$expected_files" "$(awk '/^-/ { print $NF }' <<<"$contents")"
 programs_owned_by_root() {
     local listing
@@ -45,6 +49,11 @@ done
 echo "== $deb: programs run from an extracted copy =="
 root=$scratch/extracted
 dpkg-deb -x "$deb" "$root" || exit 1
+entry=$root/usr/share/applications/quernfold.desktop
+expect "the desktop entry is valid" desktop-file-validate "$entry"
+expect "the desktop entry opens WAV files, passing the file to the program" \
+    grep -qxF 'MimeType=audio/x-wav;audio/wav;audio/vnd.wave;' "$entry"
+expect "its command takes the file" grep -qxF 'Exec=quernfold %f' "$entry"
 version=$(dpkg-deb --field "$deb" Version)
 program_version=$("$root/usr/bin/quernfold-split" --version)
 expect "quernfold-split --version ($program_version) is the package's version ($version)" \

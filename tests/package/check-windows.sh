@@ -19,16 +19,32 @@ bound=300
 
 expected_files='bin/quernfold.exe
 bin/quernfold-split.exe
-bin/make-recording.exe'
+bin/make-recording.exe
+README.txt
+LICENSE.txt'
 
 echo "== $zip: contents =="
 listing=$(cmake -E tar tf "$zip") || exit 1
 echo "$listing"
 top=$(basename "$zip" .zip)
-expect "the ZIP holds the three programs in $top/, and nothing else" \
+expect "the ZIP holds the three programs, the README and the licence in $top/, and nothing else" \
     same_files "$expected_files" "$(grep -v '/$' <<<"$listing" | sed "s|^$top/||")"
 mkdir -p "$scratch/zip"
 (cd "$scratch/zip" && cmake -E tar xf "$zip") || exit 1
+
+# Every program carries the version block (with the package's version) and a
+# manifest.
+version=${top#Quernfold-}
+version=${version%-win64}
+IFS=. read -r major minor patch <<<"$version"
+for program in quernfold quernfold-split make-recording; do
+    exe=$scratch/zip/$top/bin/$program.exe
+    expect "$program.exe has a version resource with the package's version" \
+        bash -c "wrestool -x --raw --type=16 '$exe' | strings -el | grep -qxF '$major, $minor, 0, $patch'"
+    expect "$program.exe has a manifest with the UTF-8 code page and long paths" \
+        bash -c "wrestool -x --raw --type=24 '$exe' | grep -q 'activeCodePage.*UTF-8' &&
+                 wrestool -x --raw --type=24 '$exe' | grep -q 'longPathAware.*true'"
+done
 
 # A copy of the project's prefix when it is ready (much quicker than creating
 # one); otherwise scripts/wine creates a new one on first use.
@@ -66,7 +82,19 @@ same_as_zip() {
 expect "the installed programs are the ZIP's" same_as_zip
 expect "the Start menu has Quernfold, which starts quernfold.exe" \
     grep -aqF 'C:\Program Files\Quernfold\bin\quernfold.exe' "$start_menu/Quernfold.lnk"
+# The shortcut's strings, UTF-16 or ANSI as Windows writes them.
+lnk_strings() { { strings -a -el "$1"; strings -a "$1"; } 2>/dev/null; }
+expect "the Start-menu entry starts it in the user's Music folder" \
+    bash -c "$(declare -f lnk_strings); lnk_strings '$start_menu/Quernfold.lnk' | grep -qxF '%USERPROFILE%\\Music'"
 expect "Add/Remove Programs lists it" registry_has "$uninstall_key" /v UninstallString
+expect "NoModify and NoRepair are DWORDs" \
+    bash -c "'$wine' reg query '$uninstall_key' /v NoModify | grep -q REG_DWORD &&
+             '$wine' reg query '$uninstall_key' /v NoRepair | grep -q REG_DWORD"
+expect "Add/Remove Programs shows no placeholder contact" registry_lacks "$uninstall_key" /v Contact
+expect "WAV files offer Quernfold under Open with" \
+    registry_has 'HKLM\Software\Classes\.wav\OpenWithProgids' /v Quernfold.wav
+expect "the README and the licence are installed" \
+    test -f "$folder/README.txt" -a -f "$folder/LICENSE.txt"
 
 echo "== the installed programs =="
 mkdir -p "$WINEPREFIX/drive_c/work/tracks"
@@ -78,12 +106,23 @@ expect "quernfold-split.exe splits it" \
 expect "the tracks hold the recording's audio, sample for sample" \
     split_files_hold_recording "$WINEPREFIX/drive_c/work/recording.wav" "$WINEPREFIX/drive_c/work/tracks"
 
+echo "== reinstallation into another folder =="
+other=$WINEPREFIX/drive_c/Apps/Quernfold
+expect "the installer runs silently into C:\\Apps\\Quernfold" run_and_wait "$installer" /S '/D=C:\Apps\Quernfold'
+expect "nothing is left of the old installation" test ! -e "$folder"
+expect "the new one is complete" test -f "$other/bin/quernfold.exe" -a -f "$other/Uninstall.exe"
+expect "Add/Remove Programs names its uninstaller" \
+    bash -c "'$wine' reg query '$uninstall_key' /v UninstallString | grep -qF 'C:\\Apps\\Quernfold\\Uninstall.exe'"
+folder=$other
+
 echo "== silent uninstallation =="
 run reg add "$settings_key" /v Threshold /t REG_SZ /d 0.50 /f >/dev/null
-expect "the uninstaller runs silently and succeeds" run_and_wait 'C:\Program Files\Quernfold\Uninstall.exe' /S
+expect "the uninstaller runs silently and succeeds" run_and_wait 'C:\Apps\Quernfold\Uninstall.exe' /S
 expect "the programs and their folder are gone" test ! -e "$folder"
 expect "the Start-menu entry is gone" test ! -e "$start_menu"
 expect "the Add/Remove Programs entry is gone" registry_lacks "$uninstall_key"
 expect "the user's settings are kept" registry_has "$settings_key" /v Threshold
+expect "the installer's keys are gone, the vendor's with them" registry_lacks 'HKLM\Software\Ferndusk Software'
+expect "the Open with entry is gone" registry_lacks 'HKLM\Software\Classes\Quernfold.wav'
 
 finish

@@ -191,3 +191,43 @@ SndfileView ReadWithSndfile(const std::string& path, std::int64_t firstFrame,
 }
 
 } // namespace testing_support
+
+namespace testing_support {
+
+SndfileTags ReadTagsWithSndfile(const std::string& path) {
+    SndfileTags tags;
+    SF_INFO info{};
+    SNDFILE* file = sf_open(path.c_str(), SFM_READ, &info);
+    if (file == nullptr) {
+        return tags;
+    }
+    tags.opened = true;
+    auto text = [file](int type) {
+        const char* value = sf_get_string(file, type);
+        return value != nullptr ? std::string(value) : std::string();
+    };
+    tags.title = text(SF_STR_TITLE);
+    tags.artist = text(SF_STR_ARTIST);
+    tags.album = text(SF_STR_ALBUM);
+    tags.trackNumber = text(SF_STR_TRACKNUMBER);
+    tags.date = text(SF_STR_DATE);
+    tags.genre = text(SF_STR_GENRE);
+    tags.comment = text(SF_STR_COMMENT);
+    tags.software = text(SF_STR_SOFTWARE);
+    tags.copyright = text(SF_STR_COPYRIGHT);
+    SF_BROADCAST_INFO_VAR(4096) bext{};
+    if (sf_command(file, SFC_GET_BROADCAST_INFO, &bext, sizeof bext) == SF_TRUE) {
+        tags.hasBroadcastInfo = true;
+        tags.description.assign(bext.description,
+                                strnlen(bext.description, sizeof bext.description));
+        tags.originator.assign(bext.originator, strnlen(bext.originator, sizeof bext.originator));
+        tags.codingHistory.assign(bext.coding_history,
+                                  strnlen(bext.coding_history, bext.coding_history_size));
+        tags.timeReference =
+            (static_cast<std::uint64_t>(bext.time_reference_high) << 32) | bext.time_reference_low;
+    }
+    sf_close(file);
+    return tags;
+}
+
+} // namespace testing_support

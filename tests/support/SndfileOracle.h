@@ -60,3 +60,18 @@ SndfileView ReadWithSndfile(const std::string& path, std::int64_t firstFrame = 0
                             std::int64_t maxFrames = -1);
 
 } // namespace testing_support
+
+namespace testing_support {
+
+// The texts and broadcast extension of a WAV file as libsndfile reads them.
+struct SndfileTags {
+    bool opened = false;
+    std::string title, artist, album, trackNumber, date, genre, comment, software, copyright;
+    bool hasBroadcastInfo = false;
+    std::string description, originator, codingHistory;
+    std::uint64_t timeReference = 0;
+};
+
+SndfileTags ReadTagsWithSndfile(const std::string& path);
+
+} // namespace testing_support

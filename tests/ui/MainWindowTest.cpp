@@ -442,7 +442,8 @@ private slots:
             });
             Button(kBrowseInput)->click();
         }
-        QCOMPARE(filters, QStringList{QStringLiteral("WAV Files (*.wav)")});
+        QCOMPARE(filters, (QStringList{QStringLiteral("WAV Files (*.wav)"),
+                                       QStringLiteral("All files (*)")}));
         pickerResult = 0;
         Button(kBrowseOutput)->click();
         pickerResult = -1;

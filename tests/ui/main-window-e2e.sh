@@ -156,6 +156,24 @@ for entry in 'BeginWith=Side' 'TrimSilence=0' 'UseAverageMethod=0' 'AppendSilenc
     grep -qxF "$entry" "$conf" || fail "$conf lacks $entry: $(cat "$conf")"
 done
 
+# --- Started on a file, as the desktop entry starts it -------------------------
+# A relative path, taken from the folder the program starts in; only the output
+# folder is typed.
+rm -f "$work"/out/*.wav
+(cd "$work" && exec "$program" "side a.wav" 2>>"$work/quernfold.log") &
+app_pid=$!
+main=$(find_window Quernfold) || fail "the main window did not appear with a file"
+xdotool windowactivate --sync "$main"
+xdotool key Tab Tab
+xdotool type --delay 2 "$work/out"
+start_run
+wait_for_end_of_run
+written=$(segment_count Side)
+[[ "$written" -eq 3 ]] || fail "the file given at start: expected 3 segment files, found $written"
+xdotool windowactivate --sync "$main"
+xdotool key Escape
+wait_for_exit || fail "the program started on a file ended with status $?"
+
 # --- Another name, another settings key ---------------------------------------
 mkdir -p "$work/bin"
 cp "$program" "$work/bin/other-splitter"

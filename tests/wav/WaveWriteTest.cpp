@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <string>
 #include <tuple>
@@ -43,6 +44,42 @@ TEST(WaveWrite, LaysDownTheCanonicalLayout) {
     ASSERT_EQ(bytes.size(), 4044u);
     EXPECT_EQ(Get32(bytes, 4), 4036u);
     EXPECT_EQ(Get32(bytes, 40), 4000u);
+}
+
+TEST(WaveWrite, ChunksGivenForTheHeaderComeBeforeTheDataAndStayReadable) {
+    TempDir dir;
+    const Bytes extra = Chunk("iXML", {'<', 'x', '/', '>', '!'}); // odd body, padded
+    Fmt fmt;
+    fmt.channels = 1;
+    fmt.rate = 8000;
+    fmt.bits = 8;
+    // Room kept for 64-bit sizes that the file turns out not to need: the ds64
+    // becomes JUNK and the given chunks keep their place.
+    for (const std::uint64_t planned : {std::uint64_t{4}, std::uint64_t{1} << 33}) {
+        SCOPED_TRACE(planned);
+        const std::string path = dir.file("with-chunks.wav");
+        {
+            WaveStream writer;
+            ASSERT_EQ(
+                writer.OpenForWrite(path.c_str(), PcmFormat(8000, 8, 1), planned, false, extra),
+                WAVE_OK);
+            const std::uint8_t frames[4] = {1, 2, 3, 4};
+            ASSERT_EQ(writer.WriteFrameBytes(frames, 4), WAVE_OK);
+            ASSERT_EQ(writer.Close(), WAVE_OK);
+        }
+        Bytes expected = Riff({Chunk("fmt ", FmtBody(fmt)), extra, Chunk("data", {1, 2, 3, 4})});
+        Bytes written = ReadFileBytes(path);
+        if (planned > 4) {
+            ASSERT_EQ(std::string(written.begin() + 12, written.begin() + 16), "JUNK");
+            written.erase(written.begin() + 12, written.begin() + 12 + 8 + 28);
+            const auto riffSize = static_cast<std::uint32_t>(written.size() - 8);
+            std::memcpy(written.data() + 4, &riffSize, 4);
+        }
+        EXPECT_EQ(written, expected);
+        WaveStream reader;
+        ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK);
+        EXPECT_EQ(reader.FrameCount(), 4u);
+    }
 }
 
 TEST(WaveWrite, BadCallsAreRefusedAndCreateNoFile) {

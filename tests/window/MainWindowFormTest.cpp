@@ -24,6 +24,8 @@ public:
     Field focus = Field::MaximumLabel;
     int pickerResult = 0;
     int pickerCalls = 0;
+    std::optional<std::string> chosenFile;
+    std::vector<std::string> browsedFrom; // the folder each dialog opened at
 
     std::string Text(Field field) const override {
         reads.push_back(field);
@@ -43,8 +45,12 @@ public:
         problems.emplace_back(field, message);
         focus = field;
     }
-    std::optional<std::string> ChooseInputFile() override { return std::nullopt; }
-    int PickOutputFolder(std::string& folder) override {
+    std::optional<std::string> ChooseInputFile(const std::string& startFolder) override {
+        browsedFrom.push_back(startFolder);
+        return chosenFile;
+    }
+    int PickOutputFolder(std::string& folder, const std::string& startFolder) override {
+        browsedFrom.push_back(startFolder);
         ++pickerCalls;
         folder = "/chosen";
         return pickerResult;
@@ -191,6 +197,52 @@ TEST_F(MainWindowFormTest, RelativePathsAreTakenFromTheStartFolder) {
     EXPECT_EQ(form.Held().inputPath, expected);
     EXPECT_EQ(view.texts[Field::InputPath], expected); // shown in full
     EXPECT_EQ(form.Held().outputFolder, "  ");         // blank: left for the engine to report
+}
+
+TEST_F(MainWindowFormTest, AFileGivenAtStartOpensInTheFileFieldInFull) {
+    const std::string expected =
+        (std::filesystem::path("/started/here") / "side a.wav").make_preferred().string();
+    const std::string absolute =
+        (std::filesystem::current_path() / "b.wav").make_preferred().string();
+    for (const auto& [given, shown] : std::vector<std::pair<std::string, std::string>>{
+             {"side a.wav", expected}, {absolute, absolute}}) {
+        MainWindowForm started{view, store, "/started/here"};
+        started.StartWithFile(given);
+        started.Open();
+        EXPECT_EQ(started.Held().inputPath, shown);
+        EXPECT_EQ(view.texts[Field::InputPath], shown);
+        EXPECT_EQ(view.focus, Field::InputPath);
+    }
+}
+
+TEST_F(MainWindowFormTest, ADroppedFileFillsTheFileFieldAndAFolderTheOutputField) {
+    form.ItemDropped("/ignored/before/opening.wav", false);
+    EXPECT_EQ(form.Held().inputPath, "");
+    Open();
+    form.ItemDropped("/music/side a.wav", false);
+    form.ItemDropped("/music/tracks", true);
+    EXPECT_EQ(form.Held().inputPath, "/music/side a.wav");
+    EXPECT_EQ(view.texts[Field::InputPath], "/music/side a.wav");
+    EXPECT_EQ(form.Held().outputFolder, "/music/tracks");
+    EXPECT_EQ(view.texts[Field::OutputFolder], "/music/tracks");
+}
+
+TEST_F(MainWindowFormTest, DialogsOpenWhereTheLastChoiceWasMadeAlsoInTheNextRun) {
+    Open();
+    const std::string file = (std::filesystem::path("/music/side") / "a.wav").string();
+    view.chosenFile = file;
+    form.BrowseInput();
+    view.pickerResult = 1;
+    form.BrowseOutput(); // chooses /chosen
+    view.chosenFile.reset();
+    form.BrowseInput(); // cancelled: the folder stays
+    MainWindowForm nextRun{view, store, "/elsewhere"};
+    nextRun.Open();
+    nextRun.BrowseInput();
+    EXPECT_EQ(view.browsedFrom,
+              (std::vector<std::string>{"/started/here",
+                                        std::filesystem::path(file).parent_path().string(),
+                                        "/chosen", "/chosen"}));
 }
 
 // Leaving a field asks for one commit; a browse button clicked before it runs

@@ -44,6 +44,7 @@ cleanup() {
     [[ -n "$wm_pid" ]] && kill "$wm_pid" 2>/dev/null
     [[ -n "$xvfb_pid" ]] && kill "$xvfb_pid" 2>/dev/null
     wait 2>/dev/null
+    chattr -i "$work/locked" 2>/dev/null
     rm -rf "$work"
 }
 trap cleanup EXIT
@@ -108,10 +109,10 @@ screenshot() {
         echo "no screenshot $name taken" >&2
 }
 
-# Starts a copy of the program; its window id in $main.
+# Starts a copy of the program, with any further arguments; its window id in $main.
 start_program() {
-    echo "starting $1" >&2
-    "$wine" "$1" >>"$work/quernfold.log" 2>&1 &
+    echo "starting $*" >&2
+    "$wine" "$@" >>"$work/quernfold.log" 2>&1 &
     app_pid=$!
     main=$(find_window Quernfold) || fail "the main window of $1 did not appear"
     focus "$main"
@@ -218,6 +219,40 @@ expect_value TrimSilence REG_DWORD 0x0
 expect_value UseAverageMethod REG_DWORD 0x0
 "$wine" reg query "$settings_key\\quernfold\\Settings" 2>/dev/null | tr -d '\r' |
     grep -Eq '^ +Y +REG_DWORD +0x[0-9a-f]+$' || fail "the progress window's position is not stored"
+
+# --- Started on a file, as "Open with" starts it: the file is in its field ------
+rm -f "$work"/out/*.wav
+start_program "$work/quernfold.exe" "$(windows_path "$work/side-a.wav")"
+# Only the output folder and the silence length the first split had are typed
+# (the cancelled run stored 1 ms); the stored prefix is Part.
+xdotool key Tab Tab
+xdotool type --delay 5 "$(windows_path "$work/out")"
+xdotool key alt+l
+xdotool type --delay 5 "500"
+xdotool key Return
+report=$(find_window "Ready to split WAV file") || fail "the file given at start was not split"
+focus "$report"
+xdotool key Return
+wait_until files_written || fail "the files were not written"
+output_as_expected
+
+# --- An output folder no file can be created in: refused before the analysis ---
+mkdir -p "$work/locked"
+if chattr +i "$work/locked" 2>/dev/null; then
+    focus "$main"
+    xdotool key alt+o
+    xdotool type --delay 5 "$(windows_path "$work/locked")"
+    xdotool key Return
+    error=$(find_window Error) || fail "no error for a folder no file can be created in"
+    xdotool search --onlyvisible --name '^Progress' >/dev/null 2>&1 &&
+        fail "the recording was analysed before the folder was refused"
+    focus "$error"
+    xdotool key Return
+    chattr -i "$work/locked"
+else
+    echo "note: no immutable flag here; the locked-folder check did not run" >&2
+fi
+close_program
 
 # --- A copy under another name keeps settings of its own ----------------------
 cp "$program" "$work/quernfold-copy.exe"

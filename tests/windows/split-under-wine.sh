@@ -246,6 +246,31 @@ status=$?
 [[ $status == 1 && -z $(ls closed-out) ]] || fail "closed output: exit $status, $(ls closed-out)"
 grep -q "The report could not be written" closed-out.err || fail "closed output: $(cat closed-out.err)"
 
+# Names Windows cannot hold are refused as a bad command line, before anything
+# is opened, with the reason.
+mkdir names
+"$wine" "$split_exe" -y --prefix 'Side:A' rec-linux/s16.wav names >/dev/null 2>names.err
+status=$?
+[[ $status == 2 && -z $(ls names) ]] || fail "prefix Side:A: exit $status, files: $(ls names)"
+grep -q "Windows does not allow them" names.err || fail "prefix Side:A: $(cat names.err)"
+
+# A folder no file can be created in (immutable, as root cannot write it either)
+# is refused before the analysis: no report, the folder and the system's reason.
+mkdir locked
+if chattr +i locked 2>/dev/null; then
+    for run in -y -n; do
+        "$wine" "$split_exe" "$run" --min-track-sec 1 --silence-ms 250 rec-linux/s16.wav locked \
+            >locked.out 2>locked.err
+        status=$?
+        [[ $status == 1 && ! -s locked.out ]] || fail "locked folder ($run): exit $status, $(cat locked.out)"
+        grep -q "could not be opened for writing" locked.err && [[ $(wc -l <locked.err) -ge 2 ]] ||
+            fail "locked folder ($run): $(cat locked.err)"
+    done
+    chattr -i locked
+else
+    echo "note: no immutable flag here; the locked-folder check did not run"
+fi
+
 # Ctrl+C at the prompt (Wine turns SIGINT into the console's Ctrl+C event): exit
 # 130 at once, though the answer's pipe stays open, and nothing written.
 mkdir prompt-cancel

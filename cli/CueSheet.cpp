@@ -1,0 +1,215 @@
+#include "CueSheet.h"
+
+#include "OptionRules.h"
+#include "SegmentWriter.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <sstream>
+
+namespace {
+
+constexpr char kExactFrameRemark[] = "QUERNFOLD_FRAME";
+constexpr char kEndFrameRemark[] = "QUERNFOLD_END";
+
+// The value of a field: the text between the first and the last quote (titles
+// may hold quotes themselves), or the first word when it is not quoted.
+std::string Value(const std::string& rest) {
+    const std::size_t open = rest.find('"');
+    const std::size_t close = rest.rfind('"');
+    if (open != std::string::npos && close > open) {
+        return rest.substr(open + 1, close - open - 1);
+    }
+    std::istringstream words(rest);
+    std::string word;
+    words >> word;
+    return word;
+}
+
+std::optional<std::uint64_t> Number(const std::string& text) {
+    if (text.empty() || text.size() > 12 ||
+        text.find_first_not_of("0123456789") != std::string::npos) {
+        return std::nullopt;
+    }
+    return std::stoull(text);
+}
+
+// "mm:ss:ff" in 1/75 s.
+std::optional<std::uint64_t> CueTime(const std::string& text) {
+    const std::size_t first = text.find(':');
+    const std::size_t second = text.find(':', first == std::string::npos ? 0 : first + 1);
+    if (first == std::string::npos || second == std::string::npos) {
+        return std::nullopt;
+    }
+    const auto minutes = Number(text.substr(0, first));
+    const auto seconds = Number(text.substr(first + 1, second - first - 1));
+    const auto frames = Number(text.substr(second + 1));
+    if (!minutes || !seconds || !frames || *seconds >= 60 || *frames >= kCdFramesPerSecond) {
+        return std::nullopt;
+    }
+    return (*minutes * 60 + *seconds) * kCdFramesPerSecond + *frames;
+}
+
+std::string CueTimeText(std::uint64_t cdFrames) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%02llu:%02llu:%02llu",
+                  static_cast<unsigned long long>(cdFrames / kCdFramesPerSecond / 60),
+                  static_cast<unsigned long long>(cdFrames / kCdFramesPerSecond % 60),
+                  static_cast<unsigned long long>(cdFrames % kCdFramesPerSecond));
+    return text;
+}
+
+// A text on one line of the sheet: line breaks and tabs become blanks.
+std::string OneLine(std::string text) {
+    for (char& c : text) {
+        if (c == '\n' || c == '\r' || c == '\t') {
+            c = ' ';
+        }
+    }
+    return text;
+}
+
+} // namespace
+
+std::optional<CueSheet> ParseCueSheet(std::string text, std::string& problem) {
+    if (text.starts_with("\xEF\xBB\xBF")) {
+        text.erase(0, 3);
+    }
+    if (!IsUtf8(text)) {
+        problem = "it is not UTF-8 text";
+        return std::nullopt;
+    }
+    CueSheet sheet;
+    TrackNaming& naming = sheet.naming;
+    std::vector<std::optional<std::uint64_t>> times; // INDEX 01 of each track
+    std::vector<std::int64_t> exactFrames;
+    std::istringstream lines(text);
+    std::size_t lineNumber = 0;
+    for (std::string line; std::getline(lines, line);) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        std::istringstream words(line);
+        std::string keyword;
+        words >> keyword;
+        std::string rest;
+        std::getline(words, rest);
+        const bool inTrack = !times.empty();
+        if (keyword == "TRACK") {
+            std::istringstream fields(rest);
+            std::string number;
+            fields >> number;
+            const auto value = Number(number);
+            if (!value || *value == 0 || *value > kFirstNumberRule.maximum) {
+                problem = "line " + std::to_string(lineNumber) + ": a TRACK without its number";
+                return std::nullopt;
+            }
+            if (times.empty()) {
+                naming.firstNumber = static_cast<std::uint32_t>(*value);
+            }
+            times.emplace_back();
+            exactFrames.push_back(-1);
+            naming.titles.emplace_back();
+            naming.performers.emplace_back();
+        } else if (keyword == "TITLE") {
+            (inTrack ? naming.titles.back() : naming.album) = Value(rest);
+        } else if (keyword == "PERFORMER") {
+            (inTrack ? naming.performers.back() : naming.artist) = Value(rest);
+        } else if (keyword == "INDEX" && inTrack) {
+            std::istringstream fields(rest);
+            std::string index;
+            std::string time;
+            fields >> index >> time;
+            if (index != "01") {
+                continue; // the pregap (00) and later indexes do not move the cut
+            }
+            const auto cdFrames = CueTime(time);
+            if (!cdFrames) {
+                problem = "line " + std::to_string(lineNumber) + ": the time " + time +
+                          " is not mm:ss:ff";
+                return std::nullopt;
+            }
+            times.back() = *cdFrames;
+        } else if (keyword == "REM") {
+            std::istringstream fields(rest);
+            std::string what;
+            fields >> what;
+            std::string value;
+            std::getline(fields, value);
+            if (what == "DATE") {
+                naming.date = Value(value);
+            } else if (what == "GENRE") {
+                naming.genre = Value(value);
+            } else if (what == "COMMENT") {
+                naming.comment = Value(value);
+            } else if (what == kExactFrameRemark && inTrack) {
+                if (const auto frame = Number(Value(value))) {
+                    exactFrames.back() = static_cast<std::int64_t>(*frame);
+                }
+            } else if (what == kEndFrameRemark) {
+                if (const auto frame = Number(Value(value))) {
+                    sheet.cuts.endFrame = static_cast<std::int64_t>(*frame);
+                }
+            }
+        }
+    }
+    if (times.empty()) {
+        problem = "it has no TRACK";
+        return std::nullopt;
+    }
+    const bool anyTimed =
+        std::any_of(times.begin(), times.end(), [](const auto& time) { return time.has_value(); });
+    for (std::size_t i = 0; anyTimed && i < times.size(); ++i) {
+        if (!times[i]) {
+            // Cutting at some tracks and guessing the others would misplace titles.
+            problem = "track " + std::to_string(naming.firstNumber + i) + " has no INDEX 01 time";
+            return std::nullopt;
+        }
+        sheet.cuts.starts.push_back(TrackStart{*times[i], exactFrames[i]});
+    }
+    if (!anyTimed) {
+        sheet.cuts.endFrame = -1;
+    }
+    return sheet;
+}
+
+std::string FormatCueSheet(const SplitPlan& plan, std::uint32_t frameCount,
+                           std::uint32_t sampleRate, const std::string& audioFile,
+                           const TrackNaming& naming) {
+    std::string sheet;
+    auto line = [&sheet](const std::string& indent, const std::string& text) {
+        sheet += indent + text + "\r\n";
+    };
+    auto field = [&line](const std::string& indent, const char* keyword, const std::string& value) {
+        if (!value.empty()) {
+            line(indent, std::string(keyword) + " \"" + OneLine(value) + "\"");
+        }
+    };
+    field("", "REM DATE", naming.date);
+    field("", "REM GENRE", naming.genre);
+    field("", "REM COMMENT", naming.comment);
+    field("", "PERFORMER", naming.artist);
+    field("", "TITLE", naming.album);
+    line("", "FILE \"" + OneLine(audioFile) + "\" WAVE");
+    const std::vector<SegmentSpan> spans = LayOutSegments(plan, frameCount);
+    for (std::uint32_t position = 1; position <= spans.size(); ++position) {
+        const SegmentSpan& span = spans[position - 1];
+        char number[16];
+        std::snprintf(number, sizeof number, "%02u", TrackNumber(naming, position));
+        line("  ", std::string("TRACK ") + number + " AUDIO");
+        field("    ", "TITLE", TrackTitle(naming, position));
+        if (position <= naming.performers.size()) {
+            field("    ", "PERFORMER", naming.performers[position - 1]);
+        }
+        line("    ",
+             std::string("REM ") + kExactFrameRemark + " " + std::to_string(span.firstFrame));
+        line("    ", "INDEX 01 " + CueTimeText(CdFramesOfFrame(span.firstFrame, sampleRate)));
+    }
+    // The trimmed tail is in no file; a CD player would still play it.
+    if (!spans.empty() && spans.back().endFrame < frameCount) {
+        line("",
+             std::string("REM ") + kEndFrameRemark + " " + std::to_string(spans.back().endFrame));
+    }
+    return sheet;
+}
