@@ -336,7 +336,34 @@ PlanReanalyzer::PlanReanalyzer(SplitOptions options, std::string file, std::uint
     }
 }
 
+PlanReanalyzer::PlanReanalyzer(SplitOptions options, WaveStream& reader, Listener onResult)
+    : baseOptions(std::move(options)), sharedReader(&reader), frameCount(reader.FrameCount()),
+      sampleRate(reader.SampleRate()), listener(std::move(onResult)) {
+    try {
+        worker = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+    }
+}
+
+std::optional<SplitPlan> PlanReanalyzer::PlanFromTable(const SplitOptions& options) {
+    if (!table) {
+        const std::uint64_t window = FramesForMilliseconds(sampleRate, baseOptions.silenceLengthMs);
+        // Blocks an eighth of a window long: a window's edges then cut at most a
+        // quarter of it, so few windows need reading to be judged exactly.
+        const auto block = static_cast<std::uint32_t>(std::max<std::uint64_t>(1, window / 8));
+        LevelTable measured;
+        if (window == 0 || window > UINT32_MAX ||
+            !MeasureLevels(*sharedReader, block, closing, measured)) {
+            return std::nullopt;
+        }
+        table = std::move(measured);
+    }
+    std::uint64_t framesRead = 0;
+    return PlanFromLevels(*table, *sharedReader, options, framesRead);
+}
+
 PlanReanalyzer::~PlanReanalyzer() {
+    closing.store(true);
     {
         std::lock_guard<std::mutex> lock(mutex);
         stopping = true;
@@ -404,7 +431,9 @@ void PlanReanalyzer::Analyze(SplitOptions options, std::uint64_t generation) {
     const std::function<bool()> superseded = [this, generation] {
         return latest.load() != generation;
     };
-    std::optional<SplitPlan> plan = AnalyzeRecording(options, inputFile, superseded);
+    std::optional<SplitPlan> plan = sharedReader != nullptr
+                                        ? PlanFromTable(options)
+                                        : AnalyzeRecording(options, inputFile, superseded);
     if (!superseded()) {
         Result result;
         result.generation = generation;

@@ -6,6 +6,7 @@
 // the method.
 #pragma once
 
+#include "LevelTable.h"
 #include "SplitOptions.h"
 #include "SplitPlan.h"
 #include "WaveStream.h"
@@ -134,6 +135,11 @@ public:
     // frameCount and sampleRate are the recording's, for the report text.
     PlanReanalyzer(SplitOptions options, std::string inputFile, std::uint32_t frameCount,
                    std::uint32_t sampleRate, Listener listener);
+    // Analyses only `reader`, the recording the review opened (it must outlive
+    // this object and be read by no other thread meanwhile): the first request
+    // measures the level of every block once, and every request plans from that
+    // table, reading only the few windows it cannot settle.
+    PlanReanalyzer(SplitOptions options, WaveStream& reader, Listener listener);
     ~PlanReanalyzer(); // stops the analysis that runs and waits for the thread
     PlanReanalyzer(const PlanReanalyzer&) = delete;
     PlanReanalyzer& operator=(const PlanReanalyzer&) = delete;
@@ -149,8 +155,15 @@ private:
     // Runs one request and hands its result to the listener unless superseded.
     void Analyze(SplitOptions options, std::uint64_t generation);
 
+    // The plan for `options` from the table of `sharedReader`, measured first when
+    // it is not yet; no value when the recording cannot be read.
+    std::optional<SplitPlan> PlanFromTable(const SplitOptions& options);
+
     const SplitOptions baseOptions;
     const std::string inputFile;
+    WaveStream* const sharedReader = nullptr;
+    std::optional<LevelTable> table; // the worker's alone
+    std::atomic<bool> closing{false};
     const std::uint32_t frameCount;
     const std::uint32_t sampleRate;
     const Listener listener;

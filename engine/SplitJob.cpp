@@ -196,9 +196,9 @@ bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string&
 // which may hand back another plan together with the options that made it. No
 // value when the run goes on with `plan` and `written`; otherwise how it ends.
 std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
-                                                 const std::string& folder,
-                                                 const WaveStream& reader, SplitHost& host,
-                                                 SplitPlan& plan, SplitOptions& written) {
+                                                 const std::string& folder, WaveStream& reader,
+                                                 SplitHost& host, SplitPlan& plan,
+                                                 SplitOptions& written) {
     if (!plan.splitPoints.empty()) {
         if (!OutputsSpareInputOrExplain(inputFile, folder, written, plan.segmentCount, host)) {
             return SplitOutcome::Refused;
@@ -207,7 +207,8 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
     }
     SplitHost::ChosenPlan chosen;
     const SplitHost::PlanToConfirm proposal{
-        written, plan, reader.FrameCount(), reader.SampleRate(), reader.SlotBits(), inputFile};
+        written,   plan,   reader.FrameCount(), reader.SampleRate(), reader.SlotBits(),
+        inputFile, &reader};
     switch (host.ConfirmPlan(proposal, chosen)) {
     case SplitHost::PlanAnswer::NothingFound:
         return SplitOutcome::NothingFound;
