@@ -141,7 +141,8 @@ void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
         FormatFixedPoint(static_cast<double>(kThresholdScaleMaximum), 0);
     app.add_option("--threshold", typed.threshold,
                    "Silence threshold in percent, 0 to " + thresholdMaximum +
-                       " (a trailing % is allowed), or auto to find it from the recording")
+                       " (a trailing % is allowed), or auto to find it from the recording (and the "
+                       "method that separates it)")
         ->capture_default_str()
         ->check(CLI::Validator(
             [thresholdMaximum](std::string& text) -> std::string {
@@ -209,7 +210,17 @@ void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
                    "The recording has N tracks: cut at the N-1 pauses that best separate it, "
                    "whatever the threshold")
         ->type_name("N")
-        ->check(CLI::Range(1u, 100000u));
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                unsigned long count = 0;
+                const auto [end, error] =
+                    std::from_chars(text.data(), text.data() + text.size(), count);
+                return error == std::errc() && end == text.data() + text.size() && count >= 1 &&
+                               count <= 100000
+                           ? std::string()
+                           : "expects a whole number from 1 to 100000, not '" + text + "'";
+            },
+            ""));
     AddNamingOptions(app, command, typed);
     app.add_option("INPUT", command.options.inputPath, "The WAV recording to split")
         ->required()
