@@ -31,7 +31,8 @@ int main(int argc, char** argv) {
     SplitOptions options;
     options.inputPath = argv[1];
     options.trimSilence = true;
-    const std::uint64_t window = FramesForMilliseconds(reader.SampleRate(), options.silenceLengthMs);
+    const std::uint64_t window =
+        FramesForMilliseconds(reader.SampleRate(), options.silenceLengthMs);
     const std::atomic<bool> never{false};
     LevelTable table;
     auto start = std::chrono::steady_clock::now();
@@ -42,8 +43,8 @@ int main(int argc, char** argv) {
     std::printf("frames %u, table of %zu blocks (%zu KiB) measured in %.3f s\n",
                 reader.FrameCount(), table.windows.size(),
                 table.windows.size() * sizeof(WindowLevel) / 1024, SecondsSince(start));
-    std::printf("%-8s %-8s %10s %12s %14s %10s\n", "method", "threshold", "table ms",
-                "read frames", "read share %", "fresh ms");
+    std::printf("%-8s %-8s %10s %12s %14s %10s\n", "method", "threshold", "table ms", "read frames",
+                "read share %", "fresh ms");
     for (const bool average : {false, true}) {
         for (const char* threshold : {"0.10 %", "0.20 %", "0.50 %", "1.00 %", "3.00 %"}) {
             options.useAverageMethod = average;

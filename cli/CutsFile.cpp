@@ -11,8 +11,8 @@ bool Explain(const std::string& path, const CutListProblem& problem) {
     if (problem.line == 0) {
         std::fprintf(stderr, "quernfold-split: %s: %s\n", path.c_str(), problem.reason.c_str());
     } else {
-        std::fprintf(stderr, "quernfold-split: %s: line %zu: %s\n", path.c_str(), problem.line,
-                     problem.reason.c_str());
+        std::fprintf(stderr, "quernfold-split: %s: line %llu: %s\n", path.c_str(),
+                     static_cast<unsigned long long>(problem.line), problem.reason.c_str());
     }
     return false;
 }

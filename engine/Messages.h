@@ -70,12 +70,10 @@ inline constexpr char kCannotWrite[] =
 inline constexpr char kCannotRead[] =
     "File error.  %s could not be read.  WAV file creation halted.";
 
-// Tracks the user gave: by count (%u: tracks asked for, pauses found, tracks
-// planned) or as a cut list (%zu: its line, %s: what is wrong there).
+// Tracks by count (%u: tracks asked for, pauses found, tracks planned).
 inline constexpr char kTracksCaption[] = "Tracks";
 inline constexpr char kFewerPausesThanTracks[] =
     "The recording has no %u tracks: only %u pauses separate it, so %u tracks are planned.";
-inline constexpr char kCutListProblem[] = "Line %zu of the cut list: %s";
 
 // Names and titles of the tracks, refused before any file is opened.
 // %u: titles given, tracks found.

@@ -304,6 +304,14 @@ std::optional<SplitPlan> AnalyzeRecording(const SplitOptions& options, const std
     if (reader.OpenForRead(inputFile.c_str()) != WAVE_OK) {
         return std::nullopt;
     }
+    return AnalyzeRecording(options, reader, cancelled);
+}
+
+std::optional<SplitPlan> AnalyzeRecording(const SplitOptions& options, WaveStream& reader,
+                                          const std::function<bool()>& cancelled) {
+    if (reader.SeekToFrame(0) != WAVE_OK) {
+        return std::nullopt;
+    }
     const std::uint64_t window =
         FramesForMilliseconds(reader.SampleRate(), options.silenceLengthMs);
     if (window == 0 || window > reader.FrameCount()) {
@@ -345,7 +353,7 @@ PlanReanalyzer::PlanReanalyzer(SplitOptions options, WaveStream& reader, Listene
     }
 }
 
-std::optional<SplitPlan> PlanReanalyzer::PlanFromTable(const SplitOptions& options) {
+bool PlanReanalyzer::EnsureTable() {
     if (!table) {
         const std::uint64_t window = FramesForMilliseconds(sampleRate, baseOptions.silenceLengthMs);
         // Blocks an eighth of a window long: a window's edges then cut at most a
@@ -354,9 +362,16 @@ std::optional<SplitPlan> PlanReanalyzer::PlanFromTable(const SplitOptions& optio
         LevelTable measured;
         if (window == 0 || window > UINT32_MAX ||
             !MeasureLevels(*sharedReader, block, closing, measured)) {
-            return std::nullopt;
+            return false;
         }
         table = std::move(measured);
+    }
+    return true;
+}
+
+std::optional<SplitPlan> PlanReanalyzer::PlanFromTable(const SplitOptions& options) {
+    if (!EnsureTable()) {
+        return std::nullopt;
     }
     std::uint64_t framesRead = 0;
     return PlanFromLevels(*table, *sharedReader, options, framesRead);
@@ -408,6 +423,20 @@ void PlanReanalyzer::WaitUntilIdle() {
 }
 
 void PlanReanalyzer::Work() {
+    // The table is measured while the user looks at the plan, so that the first
+    // change of threshold or method is as quick as the others.
+    if (sharedReader != nullptr) {
+        std::lock_guard<std::mutex> lock(mutex);
+        busy = true;
+    }
+    if (sharedReader != nullptr) {
+        (void)EnsureTable();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            busy = false;
+        }
+        idle.notify_all();
+    }
     for (;;) {
         SplitOptions options;
         std::uint64_t generation = 0;
@@ -431,9 +460,11 @@ void PlanReanalyzer::Analyze(SplitOptions options, std::uint64_t generation) {
     const std::function<bool()> superseded = [this, generation] {
         return latest.load() != generation;
     };
-    std::optional<SplitPlan> plan = sharedReader != nullptr
-                                        ? PlanFromTable(options)
-                                        : AnalyzeRecording(options, inputFile, superseded);
+    // Without a table (no memory for it), the open recording is analysed afresh.
+    std::optional<SplitPlan> plan =
+        sharedReader == nullptr ? AnalyzeRecording(options, inputFile, superseded)
+        : EnsureTable()         ? PlanFromTable(options)
+                                : AnalyzeRecording(options, *sharedReader, superseded);
     if (!superseded()) {
         Result result;
         result.generation = generation;

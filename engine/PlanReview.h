@@ -115,6 +115,9 @@ std::string ReviewText(const SplitPlan& plan, std::uint32_t frameCount, std::uin
 // recording cannot be read or the analysis was cancelled.
 std::optional<SplitPlan> AnalyzeRecording(const SplitOptions& options, const std::string& inputFile,
                                           const std::function<bool()>& cancelled);
+// The same analysis of a recording already open (from frame 0, wherever it stands).
+std::optional<SplitPlan> AnalyzeRecording(const SplitOptions& options, WaveStream& reader,
+                                          const std::function<bool()>& cancelled);
 
 // Runs the analysis again on a thread of its own, with its own reader, for each
 // new threshold or method. A request made while an analysis runs supersedes it:
@@ -158,6 +161,8 @@ private:
     // The plan for `options` from the table of `sharedReader`, measured first when
     // it is not yet; no value when the recording cannot be read.
     std::optional<SplitPlan> PlanFromTable(const SplitOptions& options);
+    // Measures the table of `sharedReader` unless it is; false when it cannot.
+    bool EnsureTable();
 
     const SplitOptions baseOptions;
     const std::string inputFile;
