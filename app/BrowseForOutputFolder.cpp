@@ -8,6 +8,8 @@
 
 #include <cstring>
 
+namespace qtui {
+
 int BrowseForOutputFolder(char* buffer, std::size_t bufferSize, QWidget* owner,
                           const QString& startFolder) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
@@ -41,3 +43,5 @@ int BrowseForOutputFolder(char* buffer, std::size_t bufferSize, QWidget* owner,
     std::memcpy(buffer, path.constData(), static_cast<std::size_t>(path.size()) + 1);
     return 1;
 }
+
+} // namespace qtui

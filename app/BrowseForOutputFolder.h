@@ -9,6 +9,8 @@
 
 class QWidget;
 
+namespace qtui {
+
 inline constexpr std::size_t kFolderPathBufferSize = 260;
 
 // 1: the user chose a folder; its path, zero-terminated, is in buffer.
@@ -25,3 +27,5 @@ int BrowseForOutputFolder(char (&buffer)[N], QWidget* owner,
     static_assert(N >= kFolderPathBufferSize, "the folder picker needs a 260-byte buffer");
     return BrowseForOutputFolder(buffer, N, owner, startFolder);
 }
+
+} // namespace qtui

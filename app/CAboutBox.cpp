@@ -6,6 +6,8 @@
 
 #include <QPushButton>
 
+namespace qtui {
+
 CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
     setWindowIcon(ProgramIcon());
     const DialogControls controls = BuildDialog(*this, kAboutBoxTemplate);
@@ -13,3 +15,5 @@ CAboutBox::CAboutBox(QWidget* parent) : QDialog(parent) {
         connect(ok, &QPushButton::clicked, this, &QDialog::accept);
     }
 }
+
+} // namespace qtui

@@ -4,8 +4,12 @@
 
 #include <QDialog>
 
+namespace qtui {
+
 class CAboutBox : public QDialog {
     Q_OBJECT
 public:
     explicit CAboutBox(QWidget* parent = nullptr);
 };
+
+} // namespace qtui

@@ -4,23 +4,21 @@
 #include "CAboutBox.h"
 #include "CJobProgressWnd.h"
 #include "CQuernfoldDlg.h"
-#include "Profile.h"
-#include "SettingsStore.h"
 
 #include <QFile>
 #include <QFileInfo>
-#include <QKeySequence>
-#include <QShortcut>
+
+namespace qtui {
 
 namespace {
 
-int PickOutputFolder(QWidget* owner, QString& folder) {
+FolderChoice PickOutputFolder(QWidget* owner, QString& folder) {
     char buffer[kFolderPathBufferSize] = {};
-    const int result = BrowseForOutputFolder(buffer, owner, folder);
-    if (result == 1) {
+    const FolderChoice choice = FolderChoiceOfPicker(BrowseForOutputFolder(buffer, owner, folder));
+    if (choice == FolderChoice::Chosen) {
         folder = QFile::decodeName(buffer);
     }
-    return result;
+    return choice;
 }
 
 void ShowAboutBox(QWidget* owner) {
@@ -49,7 +47,6 @@ int CQuernfoldApp::Run() {
 }
 
 bool CQuernfoldApp::InitInstance() {
-    SetRegistryKey(QString::fromUtf8(kSettingsRoot));
 
     CQuernfoldDlg dialog(PickOutputFolder, ShowAboutBox, nullptr);
     // A file named on the command line (what the desktop entry passes) opens in
@@ -59,8 +56,6 @@ bool CQuernfoldApp::InitInstance() {
         dialog.StartWithFile(arguments.at(1).toStdString());
     }
     CJobProgressWnd::SetMainWindow(&dialog);
-    auto* help = new QShortcut(QKeySequence::HelpContents, &dialog);
-    QObject::connect(help, &QShortcut::activated, &dialog, [this] { OnHelp(); });
 
     dialog.exec();
 
@@ -68,4 +63,4 @@ bool CQuernfoldApp::InitInstance() {
     return false;
 }
 
-void CQuernfoldApp::OnHelp() {}
+} // namespace qtui

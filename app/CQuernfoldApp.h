@@ -1,9 +1,12 @@
-// The application object: names the settings store, runs the main window as a
-// modal dialog and ends the program when it closes. The command line is ignored
+// The application object: names the program (and so its settings file under the
+// settings root), runs the main window as a modal dialog and ends the program
+// when it closes. The command line is ignored
 // (the toolkit's own options aside).
 #pragma once
 
 #include <QApplication>
+
+namespace qtui {
 
 class CQuernfoldApp {
 public:
@@ -17,8 +20,8 @@ public:
 private:
     // False: there is no loop after the main window's own.
     bool InitInstance();
-    // Help goes nowhere: the program ships no help content.
-    void OnHelp();
 
     QApplication application;
 };
+
+} // namespace qtui

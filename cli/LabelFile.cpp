@@ -1,10 +1,10 @@
 #include "LabelFile.h"
 
-#include "OutputFiles.h"
 #include "SegmentWriter.h"
 
 #include <algorithm>
 #include <charconv>
+#include <cstdio>
 
 namespace {
 
@@ -46,6 +46,142 @@ std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::u
     return labels;
 }
 
-bool WriteLabelFile(const std::string& path, const std::string& labels) {
-    return WriteWholeFile(path, labels);
+bool IsLabelText(const std::string& text, std::string& why) {
+    if (text.find('\0') != std::string::npos) {
+        why = "it holds binary data, not lines of text";
+        return false;
+    }
+    std::size_t lineNumber = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        ++lineNumber;
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r') {
+            line.pop_back();
+        }
+        start = end + 1;
+        const std::size_t firstTab = line.find('\t');
+        const std::size_t secondTab =
+            firstTab == std::string::npos ? firstTab : line.find('\t', firstTab + 1);
+        double seconds = 0;
+        const auto isNumber = [&line, &seconds](std::size_t from, std::size_t to) {
+            const auto [end, error] =
+                std::from_chars(line.data() + from, line.data() + to, seconds);
+            return from < to && error == std::errc() && end == line.data() + to;
+        };
+        if (secondTab == std::string::npos || !isNumber(0, firstTab) ||
+            !isNumber(firstTab + 1, secondTab)) {
+            why = "line " + std::to_string(lineNumber) + " is not start<TAB>end<TAB>name";
+            return false;
+        }
+    }
+    return true;
+}
+
+bool IsCueSheetText(const std::string& text, std::string& why) {
+    static const char* const kCommands[] = {
+        "REM",   "FILE", "TRACK",  "INDEX",   "TITLE",   "PERFORMER", "SONGWRITER",
+        "FLAGS", "ISRC", "PREGAP", "POSTGAP", "CATALOG", "CDTEXTFILE"};
+    if (text.find('\0') != std::string::npos) {
+        why = "it holds binary data, not lines of text";
+        return false;
+    }
+    std::size_t lineNumber = 0;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        ++lineNumber;
+        std::size_t end = text.find('\n', start);
+        if (end == std::string::npos) {
+            end = text.size();
+        }
+        const std::string line = text.substr(start, end - start);
+        start = end + 1;
+        const std::size_t first = line.find_first_not_of(" \t\r");
+        if (first == std::string::npos) {
+            continue;
+        }
+        const std::string word = line.substr(first, line.find_first_of(" \t\r", first) - first);
+        if (std::none_of(std::begin(kCommands), std::end(kCommands),
+                         [&word](const char* command) { return word == command; })) {
+            why = "line " + std::to_string(lineNumber) + " is not a cue command";
+            return false;
+        }
+    }
+    return true;
+}
+
+namespace {
+
+// The largest file looked at for being a label file: one line per track of the
+// longest plan fits many times over.
+constexpr std::size_t kLargestLabelFile = 16 * 1024 * 1024;
+
+LabelFileResult WhyNotReplace(const OutputFolder& folder, const std::string& name,
+                              const RecordingWatch& recording, const OutputFolder& outputFolder,
+                              const std::vector<std::string>& trackNames,
+                              bool (*accepts)(const std::string&, std::string&), std::string& why) {
+    if (recording.IsRecording(folder, name)) {
+        return LabelFileResult::IsRecording;
+    }
+    for (const std::string& track : trackNames) {
+        if (MayBeSameFile(folder, name, outputFolder, track)) {
+            return LabelFileResult::IsTrack;
+        }
+    }
+    switch (folder.KindOf(name)) {
+    case FileKind::Missing:
+        return LabelFileResult::Written;
+    case FileKind::Other:
+        return LabelFileResult::Failed;
+    case FileKind::Regular:
+        break;
+    }
+    const std::optional<std::string> existing = folder.ReadStart(name, kLargestLabelFile + 1);
+    if (!existing) {
+        return LabelFileResult::Failed;
+    }
+    if (existing->size() > kLargestLabelFile) {
+        why = "it is larger than any label file";
+        return LabelFileResult::NotLabelFile;
+    }
+    return accepts(*existing, why) ? LabelFileResult::Written : LabelFileResult::NotLabelFile;
+}
+
+} // namespace
+
+LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
+                               const std::string& labels, const RecordingWatch& recording,
+                               const OutputFolder& outputFolder,
+                               const std::vector<std::string>& trackNames,
+                               bool (*accepts)(const std::string&, std::string&),
+                               std::string& why) {
+    if (name.empty() || name == "." || name == ".." || !folder.IsOpen()) {
+        return LabelFileResult::Failed;
+    }
+    LabelFileResult result =
+        WhyNotReplace(folder, name, recording, outputFolder, trackNames, accepts, why);
+    if (result != LabelFileResult::Written) {
+        return result;
+    }
+    TemporaryFile temporary;
+    if (!folder.CreateTemporary(temporary)) {
+        return LabelFileResult::Failed;
+    }
+    std::FILE* file = temporary.ReleaseStream();
+    const bool written = std::fwrite(labels.data(), 1, labels.size(), file) == labels.size();
+    if (std::fclose(file) != 0 || !written) {
+        return LabelFileResult::Failed;
+    }
+    // The folder may have changed while the file was written.
+    result = WhyNotReplace(folder, name, recording, outputFolder, trackNames, accepts, why);
+    if (result != LabelFileResult::Written) {
+        return result;
+    }
+    return folder.Commit(temporary, name, true) == CommitResult::Committed
+               ? LabelFileResult::Written
+               : LabelFileResult::Failed;
 }

@@ -2,11 +2,13 @@
 // output file, "start<TAB>end<TAB>name", in seconds of the input's time line.
 #pragma once
 
+#include "OutputFiles.h"
 #include "SplitPlan.h"
 #include "TrackNaming.h"
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // The text of the label file: for every file the writer will create, the input
 // frames it holds (window-aligned ends included, appended silence not counted)
@@ -14,6 +16,28 @@
 std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate,
                          const std::string& fileNamePrefix, const TrackNaming& naming);
 
-// Writes the labels to path (replacing it) through a temporary file; false, with
-// nothing left behind and path unchanged, when the file cannot be written.
-bool WriteLabelFile(const std::string& path, const std::string& labels);
+// Whether text is a label file: every line "start<TAB>end<TAB>name" with two
+// numbers (an empty file is one). When not, why, in words for the user.
+bool IsLabelText(const std::string& text, std::string& why);
+
+// Whether text is a cue sheet: text whose lines each start with a cue command
+// (REM, FILE, TRACK, INDEX, TITLE, PERFORMER and the others). When not, why.
+bool IsCueSheetText(const std::string& text, std::string& why);
+
+enum class LabelFileResult {
+    Written,
+    IsRecording, // the path is the recording (or a name its disk takes for it)
+    IsTrack,     // the path is one of the planned WAV files
+    NotLabelFile,
+    Failed, // the file could not be written; path is unchanged
+};
+
+// Writes text (labels, or a cue sheet) as name in folder through a temporary
+// file there. Never replaces the recording, one of trackNames in outputFolder,
+// or an existing file that `accepts` refuses (why says why); looked at before
+// writing and again right before the rename.
+LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
+                               const std::string& labels, const RecordingWatch& recording,
+                               const OutputFolder& outputFolder,
+                               const std::vector<std::string>& trackNames,
+                               bool (*accepts)(const std::string&, std::string&), std::string& why);

@@ -256,13 +256,62 @@ FrameSlot RecordingGenerator::Quantise(float left, float right) const {
     return slot;
 }
 
-std::uint32_t RecordingGenerator::Render(FrameSlot* frames, std::uint32_t count) {
-    const std::uint64_t left = totalFrames - position;
-    const auto todo = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, left));
+// One frame of a track: the chord's voices and bass under their envelope, a bed
+// of noise and the beat's burst, faded in and out, quieter in the middle third.
+void RecordingGenerator::RenderTrackFrame(const RecordingSection& section, float whiteLeft,
+                                          float whiteRight, float& outLeft, float& outRight) {
     const std::uint32_t attackFrames = std::max<std::uint32_t>(1, settings.sampleRate / 60);
     const std::uint32_t releaseFrames = std::max<std::uint32_t>(1, settings.sampleRate / 30);
     const std::uint64_t fadeInFrames = std::max<std::uint32_t>(1, settings.sampleRate / 25);
     const std::uint64_t fadeOutFrames = settings.sampleRate;
+    if (sectionFrame - chordStart >= chordFrames) {
+        StartChord();
+    }
+    const auto local = static_cast<std::uint32_t>(sectionFrame - chordStart);
+    if (local % beatFrames == 0) {
+        hatEnvelope = 1.0f;
+    }
+    const float attack = std::min(1.0f, static_cast<float>(local) / attackFrames);
+    const float release = std::min(1.0f, static_cast<float>(chordFrames - local) / releaseFrames);
+    const float amplitude = attack * release * (0.35f + 0.65f * envelope);
+    envelope *= decay;
+
+    for (Voice& voice : voices) {
+        const float sample = Sine(voice.phase) * amplitude;
+        voice.phase += voice.step;
+        outLeft += sample * voice.gainLeft;
+        outRight += sample * voice.gainRight;
+    }
+    const float bassSample = Sine(bass.phase) * amplitude;
+    bass.phase += bass.step;
+    outLeft += bassSample * bass.gainLeft;
+    outRight += bassSample * bass.gainRight;
+
+    // A band of noise under the music (so no stretch of a track is quiet),
+    // and a short noise burst on every beat.
+    noiseHighLeft += 0.02f * (noiseLowLeft - noiseHighLeft);
+    noiseHighRight += 0.02f * (noiseLowRight - noiseHighRight);
+    outLeft += (noiseLowLeft - noiseHighLeft) * kNoiseBedLevel;
+    outRight += (noiseLowRight - noiseHighRight) * kNoiseBedLevel;
+    outLeft += (whiteLeft - noiseLowLeft) * hatEnvelope * kHatLevel;
+    outRight += (whiteRight - noiseLowRight) * hatEnvelope * kHatLevel;
+    hatEnvelope *= hatDecay;
+
+    const float fadeIn =
+        std::min(1.0f, static_cast<float>(sectionFrame) / static_cast<float>(fadeInFrames));
+    const float fadeOut =
+        std::min(1.0f, static_cast<float>(section.frameCount - sectionFrame) / fadeOutFrames);
+    // A quiet passage in the middle third of the track.
+    const bool quiet =
+        sectionFrame >= section.frameCount / 3 && sectionFrame < section.frameCount / 3 * 2;
+    const float passage = quiet ? static_cast<float>(settings.quietPassageGain) : 1.0f;
+    outLeft *= fadeIn * fadeOut * passage;
+    outRight *= fadeIn * fadeOut * passage;
+}
+
+std::uint32_t RecordingGenerator::Render(FrameSlot* frames, std::uint32_t count) {
+    const std::uint64_t left = totalFrames - position;
+    const auto todo = static_cast<std::uint32_t>(std::min<std::uint64_t>(count, left));
 
     for (std::uint32_t i = 0; i < todo; ++i) {
         if (sectionFrame == sections[sectionIndex].frameCount) {
@@ -281,50 +330,7 @@ std::uint32_t RecordingGenerator::Render(FrameSlot* frames, std::uint32_t count)
             outLeft = noiseLowLeft * kPauseNoisePeak;
             outRight = noiseLowRight * kPauseNoisePeak;
         } else {
-            if (sectionFrame - chordStart >= chordFrames) {
-                StartChord();
-            }
-            const auto local = static_cast<std::uint32_t>(sectionFrame - chordStart);
-            if (local % beatFrames == 0) {
-                hatEnvelope = 1.0f;
-            }
-            const float attack = std::min(1.0f, static_cast<float>(local) / attackFrames);
-            const float release =
-                std::min(1.0f, static_cast<float>(chordFrames - local) / releaseFrames);
-            const float amplitude = attack * release * (0.35f + 0.65f * envelope);
-            envelope *= decay;
-
-            for (Voice& voice : voices) {
-                const float sample = Sine(voice.phase) * amplitude;
-                voice.phase += voice.step;
-                outLeft += sample * voice.gainLeft;
-                outRight += sample * voice.gainRight;
-            }
-            const float bassSample = Sine(bass.phase) * amplitude;
-            bass.phase += bass.step;
-            outLeft += bassSample * bass.gainLeft;
-            outRight += bassSample * bass.gainRight;
-
-            // A band of noise under the music (so no stretch of a track is quiet),
-            // and a short noise burst on every beat.
-            noiseHighLeft += 0.02f * (noiseLowLeft - noiseHighLeft);
-            noiseHighRight += 0.02f * (noiseLowRight - noiseHighRight);
-            outLeft += (noiseLowLeft - noiseHighLeft) * kNoiseBedLevel;
-            outRight += (noiseLowRight - noiseHighRight) * kNoiseBedLevel;
-            outLeft += (whiteLeft - noiseLowLeft) * hatEnvelope * kHatLevel;
-            outRight += (whiteRight - noiseLowRight) * hatEnvelope * kHatLevel;
-            hatEnvelope *= hatDecay;
-
-            const float fadeIn =
-                std::min(1.0f, static_cast<float>(sectionFrame) / static_cast<float>(fadeInFrames));
-            const float fadeOut = std::min(
-                1.0f, static_cast<float>(section.frameCount - sectionFrame) / fadeOutFrames);
-            // A quiet passage in the middle third of the track.
-            const bool quiet =
-                sectionFrame >= section.frameCount / 3 && sectionFrame < section.frameCount / 3 * 2;
-            const float passage = quiet ? static_cast<float>(settings.quietPassageGain) : 1.0f;
-            outLeft *= fadeIn * fadeOut * passage;
-            outRight *= fadeIn * fadeOut * passage;
+            RenderTrackFrame(section, whiteLeft, whiteRight, outLeft, outRight);
         }
         if (settings.masterGain != 1.0) {
             outLeft *= static_cast<float>(settings.masterGain);

@@ -67,6 +67,8 @@ private:
 
     void StartSection(std::size_t index);
     void StartChord();
+    void RenderTrackFrame(const RecordingSection& section, float whiteLeft, float whiteRight,
+                          float& outLeft, float& outRight);
     float NextNoise();
     FrameSlot Quantise(float left, float right) const;
     float NextArtefactNoise();

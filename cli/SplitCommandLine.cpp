@@ -332,6 +332,7 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
     }
     if (!typed.writeCue.empty()) {
         command.cueSheetPath = AbsolutePath(typed.writeCue);
+        command.cueSheetGiven = typed.writeCue;
         if (command.cueSheetPath.empty()) {
             std::fprintf(stderr, "quernfold-split: --write-cue: cannot resolve '%s'\n%s",
                          typed.writeCue.c_str(), kUsage);
@@ -344,6 +345,7 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
     }
     if (!typed.labels.empty()) {
         command.labelsPath = AbsolutePath(typed.labels);
+        command.labelsGiven = typed.labels;
         if (command.labelsPath.empty()) {
             std::fprintf(stderr, "quernfold-split: --labels: cannot resolve '%s'\n%s",
                          typed.labels.c_str(), kUsage);

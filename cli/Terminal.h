@@ -3,6 +3,7 @@
 // that line. Each platform has its own file, chosen by CMake.
 #pragma once
 
+#include <cstddef>
 #include <string>
 
 // Installs the handlers of Ctrl+C and the other requests to stop, which only set
@@ -18,7 +19,14 @@ bool StandardErrorIsTerminal();
 // Columns of the terminal on standard error; 80 when it cannot tell.
 int TerminalColumns();
 
-// One line from standard input without its line end, read byte by byte so that
-// nothing after it is consumed. Ends early, with what was read so far, at the
-// end of input, on an error, or when a cancel is requested while it waits.
+// The longest answer line read. A longer one is no answer: reading stops after
+// kMaxAnswerBytes + 1 bytes and leaves the rest of that line unread.
+inline constexpr std::size_t kMaxAnswerBytes = 1024;
+
+// One line from standard input without its line end, read in blocks but never
+// past the line end, so that what follows stays for whoever reads the input next
+// (a script feeding several runs, a loop over a list). Ends early, with what was
+// read so far, at the end of input, on an error, when a cancel is requested
+// while it waits (whatever the input does meanwhile), or after kMaxAnswerBytes + 1
+// bytes without a line end.
 std::string ReadAnswerLine();

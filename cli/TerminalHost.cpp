@@ -3,6 +3,7 @@
 #include "CueSheet.h"
 #include "FileSystem.h"
 #include "LabelFile.h"
+#include "Messages.h"
 #include "OutputFiles.h"
 #include "PathText.h"
 #include "SegmentWriter.h"
@@ -12,6 +13,7 @@
 #include <cctype>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -32,7 +34,7 @@ TerminalProgress::~TerminalProgress() {
     }
 }
 
-bool TerminalProgress::BeginModal(const char*, int) {
+bool TerminalProgress::BeginModal(const std::string&, bool) {
     return true;
 }
 
@@ -65,7 +67,7 @@ void TerminalProgress::Hide() {
     visible = false;
 }
 
-void TerminalProgress::SetStatusText(const char* text) {
+void TerminalProgress::ShowStatus(const std::string& text) {
     status = text;
     Draw(false);
 }
@@ -108,21 +110,41 @@ void TerminalProgress::Draw(bool force) {
     lineShown = true;
 }
 
-TerminalHost::TerminalHost(Settings settings) : settings(std::move(settings)) {}
+namespace {
 
-std::unique_ptr<ProgressDisplay> TerminalHost::CreateProgress(const char*, int) {
+// Opened now, against the folder the program started in: the engine changes the
+// working directory before the file is written.
+void OpenSideFileFolder(const std::string& given, OutputFolder& folder, std::string& name) {
+    if (given.empty()) {
+        return;
+    }
+    const std::filesystem::path path = PathFromUtf8(given);
+    name = Utf8FromPath(path.filename());
+    folder.Open(path.has_parent_path() ? Utf8FromPath(path.parent_path()) : ".");
+}
+
+} // namespace
+
+TerminalHost::TerminalHost(Settings settings)
+    : settings(std::move(settings)), recording(this->settings.recordingGiven) {
+    OpenSideFileFolder(this->settings.labelsGiven, labelFile.folder, labelFile.name);
+    OpenSideFileFolder(this->settings.cueSheetGiven, cueSheet.folder, cueSheet.name);
+}
+
+std::unique_ptr<ProgressDisplay> TerminalHost::CreateProgress(const std::string&, bool) {
     return std::make_unique<TerminalProgress>(settings.showProgress, &progress);
 }
 
-int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsigned style) {
+Answer TerminalHost::ShowMessage(const std::string& text, const std::string& caption,
+                                 MessageKind kind) {
     if (progress != nullptr) {
         progress->Clear();
     }
-    if ((style & MB_ICONERROR) != 0) {
+    if (kind == MessageKind::Error) {
         std::fflush(stdout);
-        std::fprintf(stderr, "%s: %s\n", caption, text.c_str());
+        std::fprintf(stderr, "%s: %s\n", caption.c_str(), text.c_str());
         std::fflush(stderr);
-        return IDOK;
+        return Answer::Ok;
     }
     std::fputs(text.c_str(), stdout);
     std::fputc('\n', stdout);
@@ -133,26 +155,41 @@ int TerminalHost::ShowMessage(const std::string& text, const char* caption, unsi
             std::fprintf(stderr, "Error: The report could not be written to standard output.\n");
         }
         reportFailed = true;
-        return IDCANCEL;
+        return Answer::Cancel;
     }
-    if (ButtonsOf(style) != MB_OKCANCEL) {
-        return IDOK;
+    if (kind != MessageKind::Question) {
+        return Answer::Ok;
     }
     // A Ctrl+C during the last, uncancellable stretch of the analysis still
     // means no file is started.
-    if (labelFileFailed || settings.dryRun || IsCancelRequested()) {
-        return IDCANCEL;
+    if (labelFileFailed || IsCancelRequested()) {
+        return Answer::Cancel;
     }
-    if (settings.answerYes) {
-        return IDOK;
+    if (settings.dryRun) {
+        WritePendingSideFiles();
+        return Answer::Cancel;
     }
-    return ReadConfirmation() ? IDOK : IDCANCEL;
+    const bool proceed = settings.answerYes || ReadConfirmation();
+    return proceed && WritePendingSideFiles() ? Answer::Ok : Answer::Cancel;
+}
+
+void TerminalHost::ShowNotice(const std::string& text) {
+    if (std::find(noticesShown.begin(), noticesShown.end(), text) != noticesShown.end()) {
+        return;
+    }
+    noticesShown.push_back(text);
+    if (progress != nullptr) {
+        progress->Clear();
+    }
+    std::fflush(stdout);
+    std::fprintf(stderr, "%s: %s\n", messages::kWarningCaption, text.c_str());
+    std::fflush(stderr);
 }
 
 bool TerminalHost::ReadConfirmation() {
     const std::string line = ReadAnswerLine();
-    if (IsCancelRequested()) {
-        return false;
+    if (IsCancelRequested() || line.size() > kMaxAnswerBytes) {
+        return false; // a line too long to be an answer is no "yes"
     }
     // Blanks around the answer (and a CR from a CRLF line) do not change it.
     const auto first = line.find_first_not_of(" \t\r");
@@ -178,58 +215,73 @@ std::string PathForSheet(const std::string& audioFile, const std::string& sheetF
 
 void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                              std::uint32_t sampleRate) {
+    // Written once the answer is known (or in a dry run), so a "no" leaves the
+    // disk as it was.
+    pendingTrackNames.clear();
+    for (std::uint32_t number = 1; number <= plan.segmentCount; ++number) {
+        pendingTrackNames.push_back(
+            TrackFileName(settings.fileNamePrefix, settings.naming, number, plan.segmentCount));
+    }
     if (!settings.labelsPath.empty()) {
-        WriteSideFile("label file", settings.labelsPath, plan.segmentCount, [&] {
-            return FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix,
-                                settings.naming);
-        });
+        labelFile.text =
+            FormatLabels(plan, frameCount, sampleRate, settings.fileNamePrefix, settings.naming);
+        labelFile.pending = true;
     }
-    if (!settings.cueSheetPath.empty() && !labelFileFailed) {
-        WriteSideFile("cue sheet", settings.cueSheetPath, plan.segmentCount, [&] {
-            return FormatCueSheet(plan, frameCount, sampleRate,
-                                  PathForSheet(settings.inputPath, settings.cueSheetPath),
-                                  settings.naming);
-        });
+    if (!settings.cueSheetPath.empty()) {
+        cueSheet.text = FormatCueSheet(plan, frameCount, sampleRate,
+                                       PathForSheet(settings.inputPath, settings.cueSheetPath),
+                                       settings.naming);
+        cueSheet.pending = true;
     }
 }
 
-void TerminalHost::WriteSideFile(const char* what, const std::string& path,
-                                 std::uint32_t segmentCount,
-                                 const std::function<std::string()>& text) {
-    const char* refusal = LabelFileClash(path, segmentCount);
-    if (refusal != nullptr) {
-        labelFileFailed = true;
-        if (progress != nullptr) {
-            progress->Clear();
-        }
-        std::fprintf(stderr, "Error: The %s %s %s\n", what, path.c_str(), refusal);
-        return;
-    }
-    if (!WriteLabelFile(path, text())) {
-        // Writing the tracks without the cuts the user asked to review would be a
-        // failure reported as success, so the report is answered with Cancel.
-        labelFileFailed = true;
-        if (progress != nullptr) {
-            progress->Clear();
-        }
-        std::fprintf(stderr, "Error: The %s %s could not be written.\n", what, path.c_str());
-    }
+bool TerminalHost::WritePendingSideFiles() {
+    return WriteSideFile("label file", settings.labelsPath, labelFile, IsLabelText) &&
+           WriteSideFile("cue sheet", settings.cueSheetPath, cueSheet, IsCueSheetText);
 }
 
-const char* TerminalHost::LabelFileClash(const std::string& path, std::uint32_t segmentCount) {
-    if (SameFile(path, settings.inputPath)) {
-        return "is the WAV file being split and cannot be overwritten.";
+bool TerminalHost::WriteSideFile(const char* what, const std::string& path, SideFile& file,
+                                 bool (*accepts)(const std::string&, std::string&)) {
+    if (!file.pending) {
+        return true;
     }
+    file.pending = false;
     // The working directory is the output folder by now.
-    const std::string folder = CurrentDirectory();
-    for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        SplitOptions named;
-        named.fileNamePrefix = settings.fileNamePrefix;
-        named.naming = settings.naming;
-        const std::string name = SegmentFileName(folder, named, number, segmentCount);
-        if (SameFile(path, name) || SameSpelling(path, name)) {
-            return "is the name of one of the WAV files to be written.";
-        }
+    OutputFolder outputFolder;
+    outputFolder.Open(".");
+    std::string why;
+    const LabelFileResult result = WriteLabelFile(file.folder, file.name, file.text, recording,
+                                                  outputFolder, pendingTrackNames, accepts, why);
+    if (result == LabelFileResult::Written) {
+        return true;
     }
-    return nullptr;
+    // Writing the tracks without the cuts the user asked to review would be a
+    // failure reported as success, so the report is answered with Cancel.
+    labelFileFailed = true;
+    labelFileRefused = result == LabelFileResult::NotLabelFile;
+    if (progress != nullptr) {
+        progress->Clear();
+    }
+    switch (result) {
+    case LabelFileResult::IsRecording:
+        std::fprintf(stderr,
+                     "Error: The %s %s is the WAV file being split and cannot be overwritten.\n",
+                     what, path.c_str());
+        break;
+    case LabelFileResult::IsTrack:
+        std::fprintf(stderr,
+                     "Error: The %s %s is the name of one of the WAV files to be written.\n", what,
+                     path.c_str());
+        break;
+    case LabelFileResult::NotLabelFile:
+        std::fprintf(stderr,
+                     "Error: The %s %s exists and is not a %s (%s), so it is not replaced.\n", what,
+                     path.c_str(), what, why.c_str());
+        break;
+    case LabelFileResult::Written:
+    case LabelFileResult::Failed:
+        std::fprintf(stderr, "Error: The %s %s could not be written.\n", what, path.c_str());
+        break;
+    }
+    return false;
 }

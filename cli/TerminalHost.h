@@ -4,6 +4,7 @@
 // Cancel button.
 #pragma once
 
+#include "OutputFiles.h"
 #include "SplitHost.h"
 #include "Terminal.h"
 #include "TrackNaming.h"
@@ -11,6 +12,7 @@
 #include <chrono>
 #include <functional>
 #include <string>
+#include <vector>
 
 class TerminalProgress : public ProgressDisplay {
 public:
@@ -18,7 +20,7 @@ public:
     explicit TerminalProgress(bool draw, TerminalProgress** registration);
     ~TerminalProgress() override;
 
-    bool BeginModal(const char* title, int smooth) override;
+    bool BeginModal(const std::string& title, bool smooth) override;
     std::int64_t SetRange(std::int64_t lower, std::int64_t upper, std::int64_t step) override;
     std::int64_t SetPos(std::int64_t pos) override;
     void PumpMessages(bool escapeCancels) override;
@@ -29,7 +31,7 @@ public:
     void Clear();
 
 protected:
-    void SetStatusText(const char* text) override;
+    void ShowStatus(const std::string& text) override;
 
 private:
     void Draw(bool force);
@@ -51,17 +53,26 @@ public:
         bool showProgress = false;
         bool answerYes = false;
         bool dryRun = false;
-        std::string labelsPath;   // empty: no label file
-        std::string cueSheetPath; // empty: no cue sheet written
-        std::string inputPath;    // as given, to keep the label file off the recording
+        std::string labelsPath;    // empty: no label file; absolute, for messages
+        std::string labelsGiven;   // as typed; its folder is opened when the host is made
+        std::string cueSheetPath;  // empty: no cue sheet written; absolute, for messages
+        std::string cueSheetGiven; // as typed; its folder is opened when the host is made
+        std::string inputPath;     // absolute, for the cue sheet's FILE line
+        // As given, looked at when the host is made (before the working directory
+        // changes), to keep the label file and cue sheet off the recording.
+        std::string recordingGiven;
         std::string fileNamePrefix;
         TrackNaming naming;
     };
 
     explicit TerminalHost(Settings settings);
 
-    std::unique_ptr<ProgressDisplay> CreateProgress(const char* title, int smooth) override;
-    int ShowMessage(const std::string& text, const char* caption, unsigned style) override;
+    std::unique_ptr<ProgressDisplay> CreateProgress(const std::string& title, bool smooth) override;
+    Answer ShowMessage(const std::string& text, const std::string& caption,
+                       MessageKind kind) override;
+    // "Warning: ..." on standard error, each text once: a threshold suggestion
+    // opens the recording before the split does.
+    void ShowNotice(const std::string& text) override;
     void PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                    std::uint32_t sampleRate) override;
 
@@ -72,18 +83,34 @@ public:
     // with Cancel).
     bool ReportFailed() const { return reportFailed; }
 
+    // The label file was refused because a file that is not a label file has its name.
+    bool LabelFileRefused() const { return labelFileRefused; }
+
 private:
+    // A label file or cue sheet: where it goes, and its text once the plan is ready.
+    struct SideFile {
+        OutputFolder folder;
+        std::string name;
+        std::string text;
+        bool pending = false;
+    };
+
     bool ReadConfirmation();
-    // Why the label file may not be written (it is the input, or one of the
-    // planned WAV files), or null.
-    const char* LabelFileClash(const std::string& path, std::uint32_t segmentCount);
-    // Writes the label file or cue sheet at path, or says why not and answers the
-    // report with Cancel.
-    void WriteSideFile(const char* what, const std::string& path, std::uint32_t segmentCount,
-                       const std::function<std::string()>& text);
+    // Writes the label file and the cue sheet of the plan last made ready, those
+    // asked for; false, after saying why, when one was refused or could not be
+    // written.
+    bool WritePendingSideFiles();
+    bool WriteSideFile(const char* what, const std::string& path, SideFile& file,
+                       bool (*accepts)(const std::string&, std::string&));
 
     Settings settings;
+    RecordingWatch recording;
+    SideFile labelFile;
+    SideFile cueSheet;
     TerminalProgress* progress = nullptr;
     bool labelFileFailed = false;
+    bool labelFileRefused = false;
+    std::vector<std::string> pendingTrackNames;
     bool reportFailed = false;
+    std::vector<std::string> noticesShown;
 };

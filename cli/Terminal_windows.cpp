@@ -2,6 +2,7 @@
 
 #include <atomic>
 #include <cstdlib>
+#include <cstring>
 #include <io.h>
 #include <memory>
 #include <system_error>
@@ -43,22 +44,46 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
     return TRUE;
 }
 
-// Byte by byte from the handle itself, not through the C library's buffer: a
-// console hands out the rest of its line on the next read, a pipe keeps it.
+// The bytes of one line up to `room` into buffer, never past its line end, from
+// the handle itself rather than through the C library's buffer: a console hands
+// out at most one line per read, a pipe's waiting bytes are looked at before the
+// line is taken, anything else is read byte by byte. The count; 0 at the end.
+DWORD ReadLinePart(HANDLE input, char* buffer, DWORD room) {
+    DWORD mode = 0;
+    DWORD count = 0;
+    if (GetConsoleMode(input, &mode)) {
+        // A console in line mode: the read ends at the line end.
+    } else if (GetFileType(input) == FILE_TYPE_PIPE &&
+               PeekNamedPipe(input, buffer, room, &count, nullptr, nullptr) && count > 0) {
+        const void* end = std::memchr(buffer, '\n', count);
+        room =
+            end != nullptr ? static_cast<DWORD>(static_cast<const char*>(end) - buffer + 1) : count;
+    } else {
+        room = 1;
+    }
+    if (!ReadFile(input, buffer, room, &count, nullptr)) {
+        if (GetLastError() == ERROR_OPERATION_ABORTED && cancelEvent != nullptr) {
+            WaitForSingleObject(cancelEvent, kHandlerStartBoundMs);
+        }
+        return 0;
+    }
+    return count;
+}
+
+// One line, at most kMaxAnswerBytes + 1 bytes of it.
 void ReadLineFrom(HANDLE input, std::string& line) {
-    for (;;) {
-        char byte = 0;
-        DWORD count = 0;
-        if (!ReadFile(input, &byte, 1, &count, nullptr)) {
-            if (GetLastError() == ERROR_OPERATION_ABORTED && cancelEvent != nullptr) {
-                WaitForSingleObject(cancelEvent, kHandlerStartBoundMs);
-            }
+    char buffer[kMaxAnswerBytes + 1];
+    while (line.size() <= kMaxAnswerBytes) {
+        const DWORD got =
+            ReadLinePart(input, buffer, static_cast<DWORD>(kMaxAnswerBytes + 1 - line.size()));
+        if (got == 0) {
+            return; // end of input or an error
+        }
+        const auto* end = static_cast<const char*>(std::memchr(buffer, '\n', got));
+        line.append(static_cast<const char*>(buffer), end != nullptr ? end : buffer + got);
+        if (end != nullptr) {
             return;
         }
-        if (count != 1 || byte == '\n') {
-            return; // end of input or the end of the line
-        }
-        line += byte;
     }
 }
 

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -61,29 +62,39 @@ WaveFormat FileFormat(const RecordingSettings& settings, std::uint16_t bits, boo
     return format;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    UseUtf8Output();
+// What the command line asks for: the settings and the options that become them.
+struct Request {
     RecordingSettings settings;
     std::string outputPath;
     std::uint16_t bits = 16;
     bool isFloat = false;
     bool extensible = false;
+    double masterDb = 0.0;
+    double quietPassageDb = 0.0;
+    double hissPercent = 0.0;
+    double cracklePercent = 0.0;
+    double humPercent = 0.0;
+    double dcPercent = 0.0;
+};
 
-    CLI::App app{kDescription, "make-recording"};
-    app.get_formatter()->column_width(30);
+void AddFormatOptions(CLI::App& app, Request& request) {
+    RecordingSettings& settings = request.settings;
     app.add_option("--rate", settings.sampleRate, "Sample rate in Hz")
         ->capture_default_str()
         ->check(CLI::Range(1000u, 192000u));
-    app.add_option("--bits", bits, "Bits per sample: 8, 16, 24 or 32; with --float 32 or 64")
+    app.add_option("--bits", request.bits,
+                   "Bits per sample: 8, 16, 24 or 32; with --float 32 or 64")
         ->capture_default_str()
         ->check(CLI::IsMember({8, 16, 24, 32, 64}));
-    app.add_flag("--float", isFloat, "Floating-point samples (32 or 64 bits)");
-    app.add_flag("--extensible", extensible, "An extensible fmt chunk, as many recorders write");
+    app.add_flag("--float", request.isFloat, "Floating-point samples (32 or 64 bits)");
+    app.add_flag("--extensible", request.extensible,
+                 "An extensible fmt chunk, as many recorders write");
     app.add_option("--channels", settings.channels, "Channels: 1 or 2")
         ->capture_default_str()
         ->check(CLI::IsMember({1, 2}));
+}
+
+void AddLayoutOptions(CLI::App& app, RecordingSettings& settings) {
     app.add_option("--tracks", settings.trackCount, "Number of tracks")
         ->capture_default_str()
         ->check(CLI::Range(1u, 10000u));
@@ -107,43 +118,51 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(0.0, 600.0));
     app.add_option("--seed", settings.seed, "Varies keys, tempi, track lengths and noise")
         ->capture_default_str();
-    double masterDb = 0.0;
-    double quietPassageDb = 0.0;
-    double hissPercent = 0.0;
-    double cracklePercent = 0.0;
-    double humPercent = 0.0;
-    double dcPercent = 0.0;
-    app.add_option("--master-db", masterDb,
+}
+
+void AddLevelOptions(CLI::App& app, Request& request) {
+    app.add_option("--master-db", request.masterDb,
                    "Gain of the music and room noise in dB (a quiet "
                    "master is well below 0)")
         ->capture_default_str()
         ->check(CLI::Range(-90.0, 0.0));
-    app.add_option("--quiet-passage-db", quietPassageDb,
+    app.add_option("--quiet-passage-db", request.quietPassageDb,
                    "The middle third of every track this many dB quieter")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 90.0));
-    app.add_option("--hiss", hissPercent, "Tape hiss throughout, peak in percent of full scale")
+    app.add_option("--hiss", request.hissPercent,
+                   "Tape hiss throughout, peak in percent of full scale")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 50.0));
-    app.add_option("--clicks", settings.clicksPerSecond,
+    app.add_option("--clicks", request.settings.clicksPerSecond,
                    "Vinyl clicks (10 % to 40 % of full scale) per second, at random times")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 1000.0));
-    app.add_option("--crackle", cracklePercent,
+    app.add_option("--crackle", request.cracklePercent,
                    "Vinyl crackle: about 200 small ticks a second, up to this percent")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 50.0));
-    app.add_option("--hum", humPercent,
+    app.add_option("--hum", request.humPercent,
                    "Mains hum in percent of full scale, with its 2nd and 3rd harmonics")
         ->capture_default_str()
         ->check(CLI::Range(0.0, 50.0));
-    app.add_option("--hum-hz", settings.humFrequency, "Mains frequency of the hum")
+    app.add_option("--hum-hz", request.settings.humFrequency, "Mains frequency of the hum")
         ->capture_default_str()
         ->check(CLI::IsMember({50.0, 60.0}));
-    app.add_option("--dc", dcPercent, "DC offset in percent of full scale, signed")
+    app.add_option("--dc", request.dcPercent, "DC offset in percent of full scale, signed")
         ->capture_default_str()
         ->check(CLI::Range(-50.0, 50.0));
-    app.add_option("OUTPUT", outputPath, "The WAV file to write (replaced if it exists)")
+}
+
+// The exit status when the command line is refused or help was asked for, or
+// no value when the recording is to be made.
+std::optional<int> ParseCommandLine(int argc, char** argv, Request& request) {
+    CLI::App app{kDescription, "make-recording"};
+    app.get_formatter()->column_width(30);
+    AddFormatOptions(app, request);
+    AddLayoutOptions(app, request.settings);
+    AddLevelOptions(app, request);
+    app.add_option("OUTPUT", request.outputPath, "The WAV file to write (replaced if it exists)")
         ->required();
 
     // "/tmp/x.wav" is a path, not an option, on every platform.
@@ -163,31 +182,34 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    if (isFloat != (bits == 64) && !(isFloat && bits == 32)) {
+    if (request.isFloat != (request.bits == 64) && !(request.isFloat && request.bits == 32)) {
         std::fprintf(stderr, "make-recording: --float takes 32 or 64 bits; integer samples 8 to "
                              "32.\nRun with --help for more information.\n");
         return 2;
     }
-    settings.bitsPerSample = bits == 8 ? 8 : 16;
+    return std::nullopt;
+}
 
-    settings.masterGain = std::pow(10.0, masterDb / 20.0);
-    settings.quietPassageGain = std::pow(10.0, -quietPassageDb / 20.0);
-    settings.hissLevel = hissPercent / 100.0;
-    settings.crackleLevel = cracklePercent / 100.0;
-    settings.humLevel = humPercent / 100.0;
-    settings.dcOffset = dcPercent / 100.0;
+// The levels given in dB and percent, as the generator's gains and fractions.
+void ApplyLevels(Request& request) {
+    RecordingSettings& settings = request.settings;
+    settings.bitsPerSample = request.bits == 8 ? 8 : 16;
+    settings.masterGain = std::pow(10.0, request.masterDb / 20.0);
+    settings.quietPassageGain = std::pow(10.0, -request.quietPassageDb / 20.0);
+    settings.hissLevel = request.hissPercent / 100.0;
+    settings.crackleLevel = request.cracklePercent / 100.0;
+    settings.humLevel = request.humPercent / 100.0;
+    settings.dcOffset = request.dcPercent / 100.0;
+}
 
-    std::string error;
-    std::vector<RecordingSection> sections = LayOutRecording(settings, error);
-    if (sections.empty()) {
-        std::fprintf(stderr, "make-recording: %s.\n", error.c_str());
-        return 2;
-    }
-    RecordingGenerator generator(settings, sections);
-
+// Renders the whole recording into the output file; a file that could not be
+// written whole is removed. The exit status.
+int WriteRecording(const Request& request, RecordingGenerator& generator) {
+    const std::string& outputPath = request.outputPath;
     // The stream releases its file on every way out; Close also patches the header sizes.
     WaveStream output;
-    const WaveFormat format = FileFormat(settings, bits, isFloat, extensible);
+    const WaveFormat format =
+        FileFormat(request.settings, request.bits, request.isFloat, request.extensible);
     if (output.OpenForWrite(outputPath.c_str(), format, generator.TotalFrames()) != WAVE_OK) {
         std::fprintf(stderr, "make-recording: cannot create %s.\n", outputPath.c_str());
         return 1;
@@ -208,11 +230,35 @@ int main(int argc, char** argv) {
         RemoveFile(outputPath);
         return 1;
     }
+    return 0;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    UseUtf8Output();
+    Request request;
+    if (const std::optional<int> status = ParseCommandLine(argc, argv, request)) {
+        return *status;
+    }
+    ApplyLevels(request);
+    const RecordingSettings& settings = request.settings;
+
+    std::string error;
+    std::vector<RecordingSection> sections = LayOutRecording(settings, error);
+    if (sections.empty()) {
+        std::fprintf(stderr, "make-recording: %s.\n", error.c_str());
+        return 2;
+    }
+    RecordingGenerator generator(settings, sections);
+    if (const int status = WriteRecording(request, generator); status != 0) {
+        return status;
+    }
 
     const std::uint64_t seconds = generator.TotalFrames() / settings.sampleRate;
-    std::printf("%s: %u tracks, %llu:%02llu, %u Hz, %u-bit%s, %s\n", outputPath.c_str(),
+    std::printf("%s: %u tracks, %llu:%02llu, %u Hz, %u-bit%s, %s\n", request.outputPath.c_str(),
                 settings.trackCount, static_cast<unsigned long long>(seconds / 60),
-                static_cast<unsigned long long>(seconds % 60), settings.sampleRate, bits,
-                isFloat ? " float" : "", settings.channels == 2 ? "stereo" : "mono");
+                static_cast<unsigned long long>(seconds % 60), settings.sampleRate, request.bits,
+                request.isFloat ? " float" : "", settings.channels == 2 ? "stereo" : "mono");
     return 0;
 }

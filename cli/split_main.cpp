@@ -1,6 +1,7 @@
 // quernfold-split: the splitting engine on a terminal.
 #include "CutsFile.h"
 #include "FileSystem.h"
+#include "Messages.h"
 #include "ProcessGuards.h"
 #include "ProgramText.h"
 #include "SplitCommandLine.h"
@@ -9,6 +10,7 @@
 #include "ThresholdSuggestion.h"
 
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -21,6 +23,9 @@ int ExitStatus(SplitOutcome outcome, const SplitCommand& command, const Terminal
     case SplitOutcome::Cancelled:
         return kExitCancelled;
     case SplitOutcome::Declined:
+        if (host.LabelFileRefused()) {
+            return kExitUsage;
+        }
         if (host.LabelFileFailed() || host.ReportFailed()) {
             return kExitEngineError;
         }
@@ -77,12 +82,8 @@ std::optional<int> SuggestAndReport(SplitCommand& command, SplitHost& host) {
     return kExitNothingFound;
 }
 
-} // namespace
-
-int main(int argc, char** argv) {
-    OpenClosedStandardDescriptors();
-    IgnoreFileSizeAndPipeSignals();
-    UseUtf8Output();
+// The run, from the command line to the exit status.
+int Split(int argc, char** argv) {
     SplitCommand command;
     if (std::optional<int> status = ParseSplitCommandLine(ProgramArguments(argc, argv), command)) {
         return *status;
@@ -98,11 +99,14 @@ int main(int argc, char** argv) {
     settings.answerYes = command.answerYes;
     settings.dryRun = command.dryRun;
     settings.labelsPath = command.labelsPath;
+    settings.labelsGiven = command.labelsGiven;
     settings.cueSheetPath = command.cueSheetPath;
+    settings.cueSheetGiven = command.cueSheetGiven;
     settings.fileNamePrefix = command.options.fileNamePrefix;
     settings.naming = command.options.naming;
     // Fixed now: the engine changes the working directory before the plan is ready.
     settings.inputPath = AbsolutePath(command.options.inputPath);
+    settings.recordingGiven = command.options.inputPath;
     TerminalHost host(settings);
 
     if (command.suggestThreshold || command.suggestOnly) {
@@ -112,4 +116,20 @@ int main(int argc, char** argv) {
     }
     const SplitOutcome outcome = RunSplitJob(command.options, host);
     return ExitStatus(outcome, command, host);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    OpenClosedStandardDescriptors();
+    IgnoreFileSizeAndPipeSignals();
+    UseUtf8Output();
+    try {
+        return Split(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // Unwinding has closed the recording and whatever file was being written.
+        std::fflush(stdout);
+        std::fprintf(stderr, "%s: %s\n", messages::kErrorCaption, messages::kNotEnoughMemory);
+        return kExitEngineError;
+    }
 }

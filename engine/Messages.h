@@ -38,6 +38,18 @@ inline constexpr char kReasonTooLarge[] = "it is larger than the WAV format can 
 inline constexpr char kReasonMissing[] = "the file does not exist.";
 inline constexpr char kReasonCannotRead[] = "the file cannot be read.";
 
+// The recording opened, but its header and its length disagree; the run goes on
+// with the audio the file holds. %s: the path; the header's and the file's byte
+// counts; the difference in bytes and as minutes and seconds of audio.
+inline constexpr char kWarningCaption[] = "Warning";
+inline constexpr char kAudioCutShort[] =
+    "The header of %s gives %s bytes of audio, but the file holds only %s: %s bytes (%s) "
+    "are missing, as when a copy or a recording is cut short.  The audio that is there is "
+    "split.";
+inline constexpr char kAudioBeyondHeader[] =
+    "The header of %s gives %s bytes of audio, but the file holds %s: %s bytes (%s) more, "
+    "as when a recording is not finished properly.  All of it is split.";
+
 // Progress texts.
 inline constexpr char kAnalyzing[] = "Analyzing WAV file...";
 inline constexpr char kCreating[] = "Creating WAV files...";
@@ -69,6 +81,18 @@ inline constexpr char kCannotWrite[] =
     "File error.  %s could not be written.  WAV file creation halted.";
 inline constexpr char kCannotRead[] =
     "File error.  %s could not be read.  WAV file creation halted.";
+// %s: the full file name the finished file was to take.
+inline constexpr char kCannotRename[] =
+    "File error.  The written file could not be renamed to %s, and was removed.  WAV file "
+    "creation halted.";
+// %s: the recording.
+inline constexpr char kRecordingChanged[] =
+    "File error.  %s changed while it was being split.  The files written before the change "
+    "are complete.  WAV file creation halted.";
+// A cancel while a file of the same name existed: the old file stays (%s: its full name).
+inline constexpr char kCancelledCaption[] = "Cancelled";
+inline constexpr char kCancelledNotWritten[] =
+    "%s was not written: a file of that name exists and was kept as it was.";
 
 // Tracks by count (%u: tracks asked for, pauses found, tracks planned).
 inline constexpr char kTracksCaption[] = "Tracks";

@@ -13,10 +13,14 @@ struct NamedEncoding {
 
 // The encodings people meet in WAV files, by their format tags.
 constexpr NamedEncoding kEncodingNames[] = {
-    {0x0002, "ADPCM"},    {0x0006, "A-law"},      {0x0007, "mu-law"},  {0x0011, "IMA ADPCM"},
-    {0x0031, "GSM 6.10"}, {0x0050, "MPEG audio"}, {0x0055, "MP3"},     {0x0092, "AC-3"},
-    {0x00FF, "AAC"},      {0x0161, "WMA"},        {0x0162, "WMA Pro"}, {0x0163, "WMA Lossless"},
-    {0x2000, "AC-3"},     {0x2001, "DTS"},        {0xF1AC, "FLAC"},
+    {0x0002, "ADPCM"},       {0x0006, "A-law"},        {0x0007, "mu-law"},
+    {0x0011, "IMA ADPCM"},   {0x0022, "TrueSpeech"},   {0x0031, "GSM 6.10"},
+    {0x0040, "G.721 ADPCM"}, {0x0050, "MPEG audio"},   {0x0055, "MP3"},
+    {0x0064, "G.726 ADPCM"}, {0x0065, "G.722 ADPCM"},  {0x0092, "AC-3"},
+    {0x00FF, "AAC"},         {0x0160, "WMA"},          {0x0161, "WMA"},
+    {0x0162, "WMA Pro"},     {0x0163, "WMA Lossless"}, {0x1600, "AAC"},
+    {0x1610, "AAC"},         {0x2000, "AC-3"},         {0x2001, "DTS"},
+    {0xF1AC, "FLAC"},
 };
 
 } // namespace
@@ -70,4 +74,22 @@ std::string OpenFailureMessage(const std::string& path, const WaveStream& reader
     return FormatText(messages::kOpenFailed, path.c_str()) +
            OpenFailureReason(reader.OpenFailure(), reader.RefusedFormat().encodingTag,
                              reader.RefusedFormat().bitsPerSample);
+}
+
+std::string DataSizeNotice(const std::string& path, const WaveStream& reader) {
+    if (!reader.SizeDisagrees()) {
+        return std::string();
+    }
+    const std::uint64_t stated = reader.DataChunkSize();
+    const std::uint64_t held = reader.AudioBytes();
+    const std::uint64_t difference = stated > held ? stated - held : held - stated;
+    // Seconds are truncated, as everywhere the program shows a length.
+    const std::uint64_t bytesPerSecond =
+        static_cast<std::uint64_t>(reader.SampleRate()) * reader.BlockAlign();
+    const std::uint64_t seconds = bytesPerSecond != 0 ? difference / bytesPerSecond : 0;
+    const std::string duration = std::to_string(seconds / 60) + ":" +
+                                 (seconds % 60 < 10 ? "0" : "") + std::to_string(seconds % 60);
+    return FormatText(stated > held ? messages::kAudioCutShort : messages::kAudioBeyondHeader,
+                      path.c_str(), std::to_string(stated).c_str(), std::to_string(held).c_str(),
+                      std::to_string(difference).c_str(), duration.c_str());
 }

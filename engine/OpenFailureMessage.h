@@ -18,3 +18,7 @@ std::string OpenFailureReason(WaveOpenFailure failure, std::uint16_t encodingTag
 
 // The name of a sample encoding a WAV file can declare: "A-law", "24-bit PCM", ...
 std::string EncodingName(std::uint16_t encodingTag, std::uint16_t bitsPerSample);
+
+// For a recording that opened although its header and length disagree
+// (WaveStream::SizeDisagrees): how much, and what is split. Empty when they agree.
+std::string DataSizeNotice(const std::string& path, const WaveStream& reader);

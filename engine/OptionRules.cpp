@@ -1,7 +1,7 @@
 #include "OptionRules.h"
 
 #include "Messages.h"
-#include "SplitQuantities.h"
+#include "NumberText.h"
 
 #include <charconv>
 #include <limits>

@@ -1,30 +1,46 @@
-// Every output file whole or absent. A file is written under a temporary
-// dot-name ending in ".part" in its own folder, created exclusively (so two runs
-// never share one), and renamed onto its final name only once it is complete and
-// closed. Whatever ends the process, no finished-looking name ever holds a partial
-// file, an earlier file of that name stays whole until it is replaced, and a hard
-// link to it elsewhere keeps the old bytes. A killed run can leave a ".part" file
-// behind; no run reuses or reads one.
+// Every output file whole or absent, and never in the place of the recording.
+// Files are written under a temporary dot-name ending in ".part" in the output
+// folder, created exclusively and locked while the run lives, and renamed onto
+// their final names only once complete and closed; the folder is held open, so
+// every name is taken in the folder that was chosen. Whatever ends the process,
+// no finished-looking name ever holds a partial file, and an earlier file of
+// that name stays whole until it is replaced. A killed run can leave a ".part"
+// file behind; the next run in that folder removes it (a live run's files are
+// locked and kept).
 #pragma once
 
+#include "FileSystem.h"
+#include "OutputFolder.h"
+
+#include <optional>
 #include <string>
 
-// Whether a and b name the same existing file, however spelled (links, case,
-// short names and prefixes included): the files' identities are compared.
-bool SameFile(const std::string& a, const std::string& b);
+// The recording a run reads, as the output checks need it.
+class RecordingWatch {
+public:
+    // Looks at the file at path (as the working directory resolves it now): its
+    // identity, size, modification time and folder; and holds it to look again.
+    explicit RecordingWatch(const std::string& path);
 
-// Whether a file may be put at path: nothing is there, or a regular file is (a
-// FIFO, device or folder is never replaced).
-bool MayReplace(const std::string& path);
+    // Whether name in folder is the recording: the same file, however reached,
+    // or, when the recording lies in that very folder, a name its file system
+    // may take for the recording's (case and accents ignored).
+    bool IsRecording(const OutputFolder& folder, const std::string& name) const;
+    // Whether the file still has the size and modification time it had.
+    bool Unchanged() const;
 
-// A fresh temporary name in the folder of finalPath, different on every call.
-std::string TemporaryNameFor(const std::string& finalPath);
+private:
+    WatchedFile file;
+    std::string name;
+    std::optional<FileStamp> stamp;
+    std::optional<FileIdentity> folderIdentity;
+};
 
-// Puts the closed temporary file onto its final name when MayReplace allows it;
-// otherwise, or when the rename fails, removes the temporary file. True when the
-// final name now holds it.
-bool CommitTemporary(const std::string& temporaryPath, const std::string& finalPath);
+// Whether a file may be put at name in folder: nothing is there, or a regular
+// file is (a FIFO, device or folder is never replaced).
+bool MayReplace(const OutputFolder& folder, const std::string& name);
 
-// Writes bytes as the whole file at path, through a temporary file: true when
-// path now holds exactly them; otherwise nothing is left and path is unchanged.
-bool WriteWholeFile(const std::string& path, const std::string& bytes);
+// Whether names a and b, in folders a and b, may be one file: the same
+// existing file, or the same folder and names a case-blind disk takes alike.
+bool MayBeSameFile(const OutputFolder& folderA, const std::string& a, const OutputFolder& folderB,
+                   const std::string& b);

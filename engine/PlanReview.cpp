@@ -118,6 +118,92 @@ std::uint32_t FrameScale::FrameAtColumn(std::int64_t column) const {
     return static_cast<std::uint32_t>(ColumnStart(static_cast<std::uint32_t>(column)));
 }
 
+namespace {
+
+// Folds blocks of stored frames into an overview's columns: each column's lowest
+// and highest sample per channel, and the means of the whole analysis windows
+// that reach into it.
+class OverviewFolder {
+public:
+    OverviewFolder(const FrameScale& scale, std::uint64_t firstFrame, std::uint64_t endFrame,
+                   std::uint32_t windowFrames, bool eightBit, WaveOverview& overview)
+        : scale(scale), firstFrame(firstFrame), endFrame(endFrame), windowFrames(windowFrames),
+          eightBit(eightBit), overview(overview), touched(scale.Columns(), false) {}
+
+    // The block of `count` frames from frame `start`; `wholeWindow` when it is a
+    // whole analysis window.
+    void FoldBlock(const std::uint8_t* bytes, std::uint64_t start, std::uint32_t count,
+                   bool wholeWindow) {
+        // The part of this block inside the range, column by column; the slices
+        // together are the whole window when the range covers it.
+        const std::uint64_t from = std::max<std::uint64_t>(start, firstFrame);
+        const std::uint64_t to = std::min<std::uint64_t>(start + count, endFrame);
+        SliceLevels window;
+        if (from > start) {
+            Scan(bytes, 0, static_cast<std::size_t>(from - start), overview.stereo, eightBit,
+                 window);
+        }
+        FoldColumns(bytes, start, from, to, window);
+        if (windowFrames != 0 && wholeWindow && to > from) {
+            if (start + count > to) {
+                Scan(bytes, static_cast<std::size_t>(to - start),
+                     static_cast<std::size_t>(start + count - to), overview.stereo, eightBit,
+                     window);
+            }
+            FoldWindowMean(window, count, from, to);
+        }
+    }
+
+private:
+    // Frames `from` to `to` of the block, column by column, into the columns'
+    // extremes; their sums go into `window`.
+    void FoldColumns(const std::uint8_t* bytes, std::uint64_t start, std::uint64_t from,
+                     std::uint64_t to, SliceLevels& window) {
+        for (std::uint64_t at = from; at < to;) {
+            const std::uint32_t column = scale.ColumnOf(at);
+            const std::uint64_t columnEnd = std::min(scale.ColumnStart(column + 1), to);
+            SliceLevels slice;
+            Scan(bytes, static_cast<std::size_t>(at - start),
+                 static_cast<std::size_t>(columnEnd - at), overview.stereo, eightBit, slice);
+            OverviewColumn& target = overview.columns[column];
+            for (int channel = 0; channel < (overview.stereo ? 2 : 1); ++channel) {
+                const std::int16_t low = ToFullScale(slice.low[channel], eightBit);
+                const std::int16_t high = ToFullScale(slice.high[channel], eightBit);
+                target.low[channel] = touched[column] ? std::min(target.low[channel], low) : low;
+                target.high[channel] =
+                    touched[column] ? std::max(target.high[channel], high) : high;
+                window.sum[channel] += slice.sum[channel];
+            }
+            touched[column] = true;
+            at = columnEnd;
+        }
+    }
+
+    // The window's larger channel mean, as the average method compares it, into
+    // every column from `from` to `to` reaches.
+    void FoldWindowMean(const SliceLevels& window, std::uint32_t count, std::uint64_t from,
+                        std::uint64_t to) {
+        const std::uint32_t levelScale = eightBit ? 256 : 1;
+        const std::uint64_t larger = std::max(window.sum[0], window.sum[1]);
+        const auto mean = static_cast<std::uint32_t>(larger / count) * levelScale;
+        const std::uint32_t lastColumn = std::min(scale.ColumnOf(to - 1), scale.Columns() - 1);
+        for (std::uint32_t column = scale.ColumnOf(from); column <= lastColumn; ++column) {
+            overview.columns[column].windowMean =
+                std::max(overview.columns[column].windowMean, mean);
+        }
+    }
+
+    const FrameScale& scale;
+    const std::uint64_t firstFrame;
+    const std::uint64_t endFrame;
+    const std::uint32_t windowFrames;
+    const bool eightBit;
+    WaveOverview& overview;
+    std::vector<bool> touched;
+};
+
+} // namespace
+
 bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t endFrame,
                   std::uint32_t columns, std::uint32_t windowFrames, const std::atomic<bool>& stop,
                   WaveOverview& overview) {
@@ -132,8 +218,6 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
     if (endFrame <= firstFrame) {
         return true;
     }
-    const bool eightBit = reader.BitsPerSample() == 8;
-    const std::uint32_t levelScale = eightBit ? 256 : 1;
     // The analysis's own 16-bit reduction: frame slots, whatever the stored format.
     const std::size_t blockAlign = sizeof(FrameSlot);
 
@@ -146,14 +230,15 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
     // Several windows per read, so the system calls are as few as cat's.
     constexpr std::uint32_t kReadFrames = 65536;
     const std::uint32_t readFrames = block * std::max<std::uint32_t>(1, kReadFrames / block);
-    // Held as 16-bit values so that 16-bit samples can be read in place.
+    // A mono recording's second values stay silence, so they never count.
     const std::int16_t silence = SilenceSampleFor(reader.SlotBits());
     std::unique_ptr<FrameSlot[]> storage(new (std::nothrow) FrameSlot[readFrames]);
     if (storage) {
         std::fill(storage.get(), storage.get() + readFrames, FrameSlot{silence, silence});
     }
     auto* buffer = reinterpret_cast<std::uint8_t*>(storage.get());
-    std::vector<bool> touched(scale.Columns(), false);
+    OverviewFolder folder(scale, firstFrame, endFrame, windowFrames, reader.BitsPerSample() == 8,
+                          overview);
     if (!storage || reader.SeekToFrame(static_cast<std::uint32_t>(readStart)) != WAVE_OK) {
         return false;
     }
@@ -168,54 +253,10 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
         }
         for (std::uint64_t start = readAt; start < readAt + readCount && start < endFrame;
              start += block) {
-            const std::uint8_t* bytes = buffer + (start - readAt) * blockAlign;
-            const bool wholeWindow = start + block <= reader.FrameCount();
             const auto count = static_cast<std::uint32_t>(
                 std::min<std::uint64_t>(block, reader.FrameCount() - start));
-            // The part of this block inside the range, column by column; the slices
-            // together are the whole window when the range covers it.
-            const std::uint64_t from = std::max<std::uint64_t>(start, firstFrame);
-            const std::uint64_t to = std::min<std::uint64_t>(start + count, endFrame);
-            SliceLevels window;
-            if (from > start) {
-                Scan(bytes, 0, static_cast<std::size_t>(from - start), overview.stereo, eightBit,
-                     window);
-            }
-            for (std::uint64_t at = from; at < to;) {
-                const std::uint32_t column = scale.ColumnOf(at);
-                const std::uint64_t columnEnd = std::min(scale.ColumnStart(column + 1), to);
-                SliceLevels slice;
-                Scan(bytes, static_cast<std::size_t>(at - start),
-                     static_cast<std::size_t>(columnEnd - at), overview.stereo, eightBit, slice);
-                OverviewColumn& target = overview.columns[column];
-                for (int channel = 0; channel < (overview.stereo ? 2 : 1); ++channel) {
-                    const std::int16_t low = ToFullScale(slice.low[channel], eightBit);
-                    const std::int16_t high = ToFullScale(slice.high[channel], eightBit);
-                    target.low[channel] =
-                        touched[column] ? std::min(target.low[channel], low) : low;
-                    target.high[channel] =
-                        touched[column] ? std::max(target.high[channel], high) : high;
-                    window.sum[channel] += slice.sum[channel];
-                }
-                touched[column] = true;
-                at = columnEnd;
-            }
-            if (windowFrames != 0 && wholeWindow && to > from) {
-                if (start + count > to) {
-                    Scan(bytes, static_cast<std::size_t>(to - start),
-                         static_cast<std::size_t>(start + count - to), overview.stereo, eightBit,
-                         window);
-                }
-                // The larger channel mean, as the average method compares it.
-                const std::uint64_t larger = std::max(window.sum[0], window.sum[1]);
-                const auto mean = static_cast<std::uint32_t>(larger / count) * levelScale;
-                const std::uint32_t lastColumn =
-                    std::min(scale.ColumnOf(to - 1), scale.Columns() - 1);
-                for (std::uint32_t column = scale.ColumnOf(from); column <= lastColumn; ++column) {
-                    overview.columns[column].windowMean =
-                        std::max(overview.columns[column].windowMean, mean);
-                }
-            }
+            folder.FoldBlock(buffer + (start - readAt) * blockAlign, start, count,
+                             start + block <= reader.FrameCount());
         }
     }
     return true;

@@ -1,4 +1,3 @@
-// Deliberately does not include SplitHost.h: windows.h defines MB_OK and friends as macros.
 #include "ProcessServices.h"
 
 #include "WidePaths_windows.h"

@@ -1,6 +1,5 @@
 #include "SegmentWriter.h"
 
-#include "FileSystem.h"
 #include "Messages.h"
 #include "OutputFiles.h"
 #include "SplitQuantities.h"
@@ -82,43 +81,50 @@ private:
     SplitHost& host;
 };
 
-enum class SegmentStatus { Written, Cancelled, OpenFailed, WriteFailed, ReadFailed };
-
-struct SegmentResult {
-    SegmentStatus status = SegmentStatus::Written;
-    std::string temporaryPath; // of a file that failed, to be removed once closed
+enum class SegmentStatus {
+    Written,
+    Cancelled,
+    CancelledNotWritten, // a file of the name existed and was kept
+    OpenFailed,
+    WriteFailed,
+    ReadFailed,
+    RenameFailed,
+    IsRecording,
+    RecordingChanged,
 };
 
 class Writer {
 public:
     Writer(WaveStream& reader, const SplitPlan& plan, std::span<FrameSlot> frames,
-           std::span<std::uint8_t> scratch, const SplitOptions& options, ProgressDisplay& progress,
-           SplitHost& host)
+           std::span<std::uint8_t> scratch, const SplitOptions& options, OutputFolder& folder,
+           const RecordingWatch& recording, ProgressDisplay& progress, SplitHost& host)
         : reader(reader), plan(plan), frames(frames), scratch(scratch), options(options),
-          progress(progress), host(host) {}
+          folder(folder), recording(recording), progress(progress), host(host) {}
 
     void StartClock() {
         startTime = host.NowSeconds();
         lastEstimateTime = startTime;
     }
 
-    // Written under a temporary name and renamed onto fileName only when complete
-    // (or cancelled) and closed; on failure result.temporaryPath names what to remove
-    // once `output` is gone.
-    SegmentResult WriteSegment(const SegmentSpan& span, const std::string& fileName,
+    // Written under a locked temporary name and renamed onto `name` only when
+    // complete (or cancelled) and closed; on every other way out the temporary
+    // file is removed.
+    SegmentStatus WriteSegment(const SegmentSpan& span, const std::string& name,
                                std::span<const std::uint8_t> chunksBeforeData) {
-        SegmentResult result;
-        result.temporaryPath = TemporaryNameFor(fileName);
+        if (!recording.Unchanged()) {
+            return SegmentStatus::RecordingChanged;
+        }
+        // Declared before the output, so the file is closed before it is removed.
+        TemporaryFile temporary;
         WaveStream output;
         // The input's format; sizes past a RIFF header's reach are kept room for.
         const std::uint64_t plannedFrames =
             static_cast<std::uint64_t>(span.endFrame - span.firstFrame) +
             (span.appendSilence ? SilenceFrames() : 0);
-        if (!MayReplace(fileName) ||
-            output.OpenForWrite(result.temporaryPath.c_str(), reader.Format(), plannedFrames, true,
+        if (!MayReplace(folder, name) || !folder.CreateTemporary(temporary) ||
+            output.OpenForWrite(temporary.ReleaseStream(), reader.Format(), plannedFrames,
                                 chunksBeforeData) != WAVE_OK) {
-            result.status = SegmentStatus::OpenFailed;
-            return result;
+            return SegmentStatus::OpenFailed;
         }
 
         const std::uint64_t window = frames.size();
@@ -128,12 +134,10 @@ public:
                 const auto count = static_cast<std::uint32_t>(
                     std::min<std::uint64_t>(window, span.endFrame - position));
                 if (!ReadExactly(position, count)) {
-                    result.status = SegmentStatus::ReadFailed;
-                    return result;
+                    return SegmentStatus::ReadFailed;
                 }
                 if (output.WriteFrameBytes(scratch.data(), count) != WAVE_OK) {
-                    result.status = SegmentStatus::WriteFailed;
-                    return result;
+                    return SegmentStatus::WriteFailed;
                 }
             }
             const std::uint64_t reached = position + window;
@@ -142,32 +146,44 @@ public:
             progress.PumpMessages(true);
             if (progress.IsCancelled()) {
                 // The file keeps the whole windows copied so far and no silence.
-                return Finish(output, fileName, SegmentStatus::Cancelled, result);
+                return Finish(output, temporary, name, true);
             }
         }
 
         if (span.appendSilence && !AppendSilence(output)) {
-            result.status = SegmentStatus::WriteFailed;
-            return result;
+            return SegmentStatus::WriteFailed;
         }
-        return Finish(output, fileName, SegmentStatus::Written, result);
+        return Finish(output, temporary, name, false);
     }
 
 private:
-    // Closes the output and puts it onto its final name.
-    static SegmentResult& Finish(WaveStream& output, const std::string& fileName,
-                                 SegmentStatus success, SegmentResult& result) {
+    // Closes the output and, after the last checks, puts it onto its name. A
+    // cancelled file only takes a free name: it never replaces a complete one.
+    SegmentStatus Finish(WaveStream& output, TemporaryFile& temporary, const std::string& name,
+                         bool cancelled) {
         if (output.Close() != WAVE_OK) {
-            result.status = SegmentStatus::WriteFailed;
-        } else if (!CommitTemporary(result.temporaryPath, fileName)) {
-            // The temporary file is gone; the final name is not one a file may take.
-            result.status = SegmentStatus::OpenFailed;
-            result.temporaryPath.clear();
-        } else {
-            result.status = success;
-            result.temporaryPath.clear();
+            return SegmentStatus::WriteFailed;
         }
-        return result;
+        if (!recording.Unchanged()) {
+            return SegmentStatus::RecordingChanged;
+        }
+        // Looked at again right before the rename: the folder may have changed
+        // while the file was written.
+        if (recording.IsRecording(folder, name)) {
+            return SegmentStatus::IsRecording;
+        }
+        if (!MayReplace(folder, name)) {
+            return SegmentStatus::OpenFailed;
+        }
+        switch (folder.Commit(temporary, name, !cancelled)) {
+        case CommitResult::Committed:
+            return cancelled ? SegmentStatus::Cancelled : SegmentStatus::Written;
+        case CommitResult::NameTaken:
+            return SegmentStatus::CancelledNotWritten;
+        case CommitResult::RenameFailed:
+            break;
+        }
+        return SegmentStatus::RenameFailed;
     }
 
     // Reads exactly `count` frames starting at `position` into the scratch buffer,
@@ -233,8 +249,9 @@ private:
         }
         // In the last window the position can pass the end; never show a negative time.
         remaining = std::clamp<std::int64_t>(remaining, 0, INT_MAX);
-        progress.SetText(messages::kCreatingWithEstimate, static_cast<int>(remaining / 60),
-                         static_cast<int>(remaining % 60));
+        progress.SetStatus(FormatText(messages::kCreatingWithEstimate,
+                                      static_cast<int>(remaining / 60),
+                                      static_cast<int>(remaining % 60)));
         lastEstimateTime = now;
     }
 
@@ -243,6 +260,8 @@ private:
     std::span<FrameSlot> frames;
     std::span<std::uint8_t> scratch;
     const SplitOptions& options;
+    OutputFolder& folder;
+    const RecordingWatch& recording;
     ProgressDisplay& progress;
     SplitHost& host;
     std::uint64_t readerPosition = UINT64_MAX;
@@ -255,8 +274,9 @@ private:
 SegmentWriter::Result
 SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::span<FrameSlot> frames,
                              std::span<std::uint8_t> scratch, const SplitOptions& options,
-                             const std::string& folder, ProgressDisplay& progress, SplitHost& host,
-                             const WaveMetadata& recording) {
+                             OutputFolder& folder, const std::string& folderPath,
+                             const RecordingWatch& recording, ProgressDisplay& progress,
+                             SplitHost& host, const WaveMetadata& metadata) {
     const std::vector<SegmentSpan> spans = LayOutSegments(plan, reader.FrameCount());
     if (spans.empty() || frames.empty() ||
         scratch.size() < frames.size() * static_cast<std::size_t>(reader.BlockAlign())) {
@@ -264,38 +284,35 @@ SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::spa
     }
     const auto segmentCount = static_cast<std::uint32_t>(spans.size());
 
-    Writer writer(reader, plan, frames, scratch, options, progress, host);
+    Writer writer(reader, plan, frames, scratch, options, folder, recording, progress, host);
     writer.StartClock();
     host.SetIdlePriority();
     NormalPriorityOnExit restorePriority(host);
 
-    progress.SetText(messages::kCreating);
+    progress.SetStatus(messages::kCreating);
     progress.SetPos(static_cast<std::int64_t>(spans.front().windowStart));
-    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.BeginModal(messages::kProgressTitle, false);
 
     // A name that no file may take (a FIFO, a device, a folder) stops the run
     // before any earlier file of the same names is replaced.
-    std::vector<std::string> fileNames;
+    std::vector<std::string> names;
     for (std::uint32_t s = 0; s < segmentCount; ++s) {
-        fileNames.push_back(SegmentFileName(folder, options, s + 1, segmentCount));
+        names.push_back(TrackFileName(options.fileNamePrefix, options.naming, s + 1, segmentCount));
     }
-    SegmentResult result;
+    SegmentStatus status = SegmentStatus::Written;
     std::uint32_t s = 0;
     const auto unusable =
-        std::find_if_not(fileNames.begin(), fileNames.end(),
-                         [](const std::string& name) { return MayReplace(name); });
-    if (unusable != fileNames.end()) {
-        s = static_cast<std::uint32_t>(unusable - fileNames.begin());
-        result.status = SegmentStatus::OpenFailed;
+        std::find_if_not(names.begin(), names.end(),
+                         [&folder](const std::string& name) { return MayReplace(folder, name); });
+    if (unusable != names.end()) {
+        s = static_cast<std::uint32_t>(unusable - names.begin());
+        status = SegmentStatus::OpenFailed;
     } else {
         for (; s < segmentCount; ++s) {
             const std::vector<std::uint8_t> chunks =
-                TrackChunks(options.naming, recording, reader.Format(), s + 1, spans[s].firstFrame);
-            result = writer.WriteSegment(spans[s], fileNames[s], chunks);
-            if (result.status == SegmentStatus::Cancelled) {
-                return Result::Cancelled;
-            }
-            if (result.status != SegmentStatus::Written) {
+                TrackChunks(options.naming, metadata, reader.Format(), s + 1, spans[s].firstFrame);
+            status = writer.WriteSegment(spans[s], names[s], chunks);
+            if (status != SegmentStatus::Written) {
                 break;
             }
         }
@@ -304,20 +321,39 @@ SegmentWriter::WriteSegments(WaveStream& reader, const SplitPlan& plan, std::spa
         }
     }
 
-    // A file that could not be finished is removed, so that every file left in
-    // the folder is complete and its header matches what it holds.
-    if (!result.temporaryPath.empty()) {
-        RemoveFile(result.temporaryPath);
+    const std::string fileName = SegmentFileName(folderPath, options, s + 1, segmentCount);
+    if (status == SegmentStatus::Cancelled) {
+        return Result::Cancelled;
     }
     progress.Hide();
-    std::string message;
-    if (result.status == SegmentStatus::OpenFailed) {
-        message = FormatText(messages::kCannotOpenForWriting, fileNames[s].c_str());
-    } else if (result.status == SegmentStatus::WriteFailed) {
-        message = FormatText(messages::kCannotWrite, fileNames[s].c_str());
-    } else {
-        message = FormatText(messages::kCannotRead, options.inputPath.c_str());
+    if (status == SegmentStatus::CancelledNotWritten) {
+        host.ShowMessage(FormatText(messages::kCancelledNotWritten, fileName.c_str()),
+                         messages::kCancelledCaption, MessageKind::Notice);
+        return Result::Cancelled;
     }
-    host.ShowMessage(message, messages::kErrorCaption, MB_ICONERROR);
+    const char* format = messages::kCannotOpenForWriting;
+    const char* subject = fileName.c_str();
+    switch (status) {
+    case SegmentStatus::WriteFailed:
+        format = messages::kCannotWrite;
+        break;
+    case SegmentStatus::ReadFailed:
+        format = messages::kCannotRead;
+        subject = options.inputPath.c_str();
+        break;
+    case SegmentStatus::RenameFailed:
+        format = messages::kCannotRename;
+        break;
+    case SegmentStatus::IsRecording:
+        format = messages::kOutputIsInput;
+        break;
+    case SegmentStatus::RecordingChanged:
+        format = messages::kRecordingChanged;
+        subject = options.inputPath.c_str();
+        break;
+    default:
+        break;
+    }
+    host.ShowMessage(FormatText(format, subject), messages::kErrorCaption, MessageKind::Error);
     return Result::Failed;
 }

@@ -2,6 +2,7 @@
 // cut at window boundaries, with optional silence appended to all but the last.
 #pragma once
 
+#include "OutputFiles.h"
 #include "SplitHost.h"
 #include "SplitOptions.h"
 #include "SplitPlan.h"
@@ -49,16 +50,19 @@ class SegmentWriter {
 public:
     enum class Result { Completed, Cancelled, Failed };
 
-    // Writes every file of `plan` into `folder` (the full path of the output folder).
-    // `frames` is the one window buffer; `scratch` holds a window of packed frames
-    // (window length x block align bytes). Runs at idle priority and restores
-    // normal priority on every way out. On a failed open, write or read it shows
-    // the error, removes the file it was writing (every file left is complete) and
-    // starts no other; on cancel the current file is closed as a valid, shorter WAV.
-    // Every file carries the recording's own metadata and the options' tags.
+    // Writes every file of `plan` into `folder`, whose full path `folderPath` is
+    // for messages. `frames` is the one window buffer; `scratch` holds a window
+    // of packed frames (window length x block align bytes). Runs at idle
+    // priority and restores normal priority on every way out. On a failed open,
+    // write, read or rename, or when the recording changes, it shows the error,
+    // removes the file it was writing (every file left is complete) and starts
+    // no other. On cancel the current file is kept as a valid, shorter WAV when
+    // its name is free; a file of that name that exists stays as it was. Every
+    // file carries the recording's own metadata and the options' tags.
     static Result WriteSegments(WaveStream& reader, const SplitPlan& plan,
                                 std::span<FrameSlot> frames, std::span<std::uint8_t> scratch,
-                                const SplitOptions& options, const std::string& folder,
+                                const SplitOptions& options, OutputFolder& folder,
+                                const std::string& folderPath, const RecordingWatch& recording,
                                 ProgressDisplay& progress, SplitHost& host,
-                                const WaveMetadata& recording = WaveMetadata());
+                                const WaveMetadata& metadata = WaveMetadata());
 };

@@ -5,19 +5,20 @@
 #include "SplitAnalyzer.h"
 #include "SplitPlan.h"
 
-#include <cstdarg>
+#include <utility>
 
-void ProgressDisplay::SetText(const char* format, ...) {
-    // A status line of at most 511 bytes, as the window's fixed buffer held.
+void ProgressDisplay::SetStatus(std::string text) {
+    // Every display keeps the same limit, so a status line reads the same in
+    // the windows and in the terminal.
     constexpr std::size_t kMaxStatusBytes = 511;
-    va_list args;
-    va_start(args, format);
-    std::string text = FormatTextV(format, args);
-    va_end(args);
     if (text.size() > kMaxStatusBytes) {
         text.resize(kMaxStatusBytes);
     }
-    SetStatusText(text.c_str());
+    ShowStatus(text);
+}
+
+void SplitHost::ShowNotice(const std::string& text) {
+    ShowMessage(text, messages::kWarningCaption, MessageKind::Notice);
 }
 
 void SplitHost::PlanReady(const SplitPlan& /*plan*/, std::uint32_t /*frameCount*/,
@@ -26,13 +27,14 @@ void SplitHost::PlanReady(const SplitPlan& /*plan*/, std::uint32_t /*frameCount*
 SplitHost::PlanAnswer SplitHost::ConfirmPlan(const PlanToConfirm& proposal,
                                              ChosenPlan& /*chosen*/) {
     if (proposal.plan.splitPoints.empty()) {
-        ShowMessage(messages::kNoSplitPoints, messages::kNothingToDoCaption, MB_OK);
+        ShowMessage(messages::kNoSplitPoints, messages::kNothingToDoCaption, MessageKind::Notice);
         return PlanAnswer::NothingFound;
     }
     const std::string report =
         SplitAnalyzer::FormatReport(proposal.plan, proposal.frameCount, proposal.sampleRate);
-    return ShowMessage(report, messages::kReadyCaption, MB_OKCANCEL) == IDOK ? PlanAnswer::Proceed
-                                                                             : PlanAnswer::Declined;
+    return ShowMessage(report, messages::kReadyCaption, MessageKind::Question) == Answer::Ok
+               ? PlanAnswer::Proceed
+               : PlanAnswer::Declined;
 }
 
 bool SplitHost::ChangeDirectory(const std::string& folder) {

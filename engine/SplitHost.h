@@ -14,17 +14,15 @@
 #include "SplitOptions.h"
 #include "SplitPlan.h"
 
-// Message box styles and results.
-inline constexpr unsigned MB_OK = 0x00;
-inline constexpr unsigned MB_OKCANCEL = 0x01;
-inline constexpr unsigned MB_ICONERROR = 0x10;
-inline constexpr int IDOK = 1;
-inline constexpr int IDCANCEL = 2;
+// What a modal message asks of the user, and so which buttons and icon it has.
+enum class MessageKind {
+    Notice,   // no icon, OK
+    Question, // no icon, OK and Cancel
+    Error,    // the error icon, OK
+};
 
-// The button set of a message box style (MB_OK or MB_OKCANCEL), without its icon.
-constexpr unsigned ButtonsOf(unsigned style) {
-    return style & 0x0Fu;
-}
+// How the user dismissed a message: Cancel also stands for closing the box.
+enum class Answer { Ok, Cancel };
 
 // Positions are frame indices, which can exceed the range of int for long 8-bit
 // recordings; a display scales them to its own bar.
@@ -32,22 +30,18 @@ class ProgressDisplay {
 public:
     virtual ~ProgressDisplay() = default; // also ends the modal state: the main window is enabled
 
-    virtual bool BeginModal(const char* title, int smooth) = 0;
+    virtual bool BeginModal(const std::string& title, bool smooth) = 0;
     virtual std::int64_t SetRange(std::int64_t lower, std::int64_t upper, std::int64_t step) = 0;
     virtual std::int64_t SetPos(std::int64_t pos) = 0;
     virtual void PumpMessages(bool escapeCancels) = 0;
     virtual bool IsCancelled() const = 0;
     virtual void Hide() = 0;
 
-    // printf-style; a text longer than 511 bytes is cut there.
-    void SetText(const char* format, ...)
-#if defined(__GNUC__)
-        __attribute__((format(printf, 2, 3)))
-#endif
-        ;
+    // The status line; a text longer than 511 bytes is cut there.
+    void SetStatus(std::string text);
 
 protected:
-    virtual void SetStatusText(const char* text) = 0;
+    virtual void ShowStatus(const std::string& text) = 0;
 };
 
 // A progress display nobody sees, for work that runs without one (a
@@ -57,7 +51,7 @@ class SilentProgress : public ProgressDisplay {
 public:
     SilentProgress() = default;
     explicit SilentProgress(std::function<bool()> cancelled) : cancelled(std::move(cancelled)) {}
-    bool BeginModal(const char*, int) override { return true; }
+    bool BeginModal(const std::string&, bool) override { return true; }
     std::int64_t SetRange(std::int64_t, std::int64_t, std::int64_t) override { return 0; }
     std::int64_t SetPos(std::int64_t) override { return 0; }
     void PumpMessages(bool) override {}
@@ -65,7 +59,7 @@ public:
     void Hide() override {}
 
 protected:
-    void SetStatusText(const char*) override {}
+    void ShowStatus(const std::string&) override {}
 
 private:
     std::function<bool()> cancelled;
@@ -76,10 +70,17 @@ public:
     virtual ~SplitHost() = default;
 
     // Constructs and shows the progress display, owned by the main window.
-    virtual std::unique_ptr<ProgressDisplay> CreateProgress(const char* title, int smooth) = 0;
+    virtual std::unique_ptr<ProgressDisplay> CreateProgress(const std::string& title,
+                                                            bool smooth) = 0;
 
-    // A modal message owned by the main window; returns IDOK when OK was chosen.
-    virtual int ShowMessage(const std::string& text, const char* caption, unsigned style) = 0;
+    // A modal message owned by the main window.
+    virtual Answer ShowMessage(const std::string& text, const std::string& caption,
+                               MessageKind kind) = 0;
+
+    // Something the user should know that does not stop the run, such as a
+    // recording whose header and length disagree. The default shows a message
+    // with OK and the caption "Warning".
+    virtual void ShowNotice(const std::string& text);
 
     // The analysis is complete and the report is about to be shown (there is at
     // least one split point). Front ends that show the plan in their own way

@@ -12,7 +12,6 @@
 #include "TracksByCount.h"
 #include "WaveMetadata.h"
 #include "WaveStream.h"
-#include "WriteProbe.h"
 
 #include <atomic>
 #include <climits>
@@ -23,17 +22,20 @@
 namespace {
 
 void ShowError(SplitHost& host, const std::string& text) {
-    host.ShowMessage(text, messages::kErrorCaption, MB_ICONERROR);
+    host.ShowMessage(text, messages::kErrorCaption, MessageKind::Error);
 }
 
-// The first output file that is the input itself (same file, however the path is
-// spelled), or an empty text when there is none. Only existing files can be.
-std::string OutputThatIsInput(const std::string& input, const std::string& folder,
-                              const SplitOptions& options, std::uint32_t segmentCount) {
+// The first output file that is the input itself (the same file, or a name the
+// output folder's file system takes for the recording's), as its full name, or
+// an empty text when there is none.
+std::string OutputThatIsInput(const RecordingWatch& recording, const OutputFolder& outputFolder,
+                              const std::string& folder, const SplitOptions& options,
+                              std::uint32_t segmentCount) {
     for (std::uint32_t number = 1; number <= segmentCount; ++number) {
-        std::string name = SegmentFileName(folder, options, number, segmentCount);
-        if (SameFile(input, name)) {
-            return name;
+        if (recording.IsRecording(
+                outputFolder,
+                TrackFileName(options.fileNamePrefix, options.naming, number, segmentCount))) {
+            return SegmentFileName(folder, options, number, segmentCount);
         }
     }
     return std::string();
@@ -43,6 +45,9 @@ std::string OutputThatIsInput(const std::string& input, const std::string& folde
 
 bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, SplitHost& host) {
     if (reader.OpenForRead(inputPath.c_str()) == WAVE_OK) {
+        if (reader.SizeDisagrees()) {
+            host.ShowNotice(DataSizeNotice(inputPath, reader));
+        }
         return true;
     }
     ShowError(host, inputPath.empty() ? std::string(messages::kInvalidFileName)
@@ -106,9 +111,9 @@ bool LongEnoughOrExplain(const WaveStream& reader, std::uint64_t window,
 // user cancelled. The display stays for the writer, hidden.
 bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
                           ProgressDisplay& progress, std::span<FrameSlot> frames, SplitPlan& plan) {
-    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.BeginModal(messages::kProgressTitle, false);
     progress.SetRange(0, reader.FrameCount(), 1);
-    progress.SetText(messages::kAnalyzing);
+    progress.SetStatus(messages::kAnalyzing);
     if (SplitAnalyzer::Analyze(options, reader, progress, frames, plan) ==
         SplitAnalyzer::Result::Cancelled) {
         return false;
@@ -126,7 +131,7 @@ bool AnalyzeUnderProgress(const SplitOptions& options, WaveStream& reader,
 // leaves it; false, after showing why, when they do not fit the recording.
 bool PlanGivenCutsOrExplain(const SplitOptions& options, const WaveStream& reader,
                             ProgressDisplay& progress, SplitHost& host, SplitPlan& plan) {
-    progress.BeginModal(messages::kProgressTitle, 0);
+    progress.BeginModal(messages::kProgressTitle, false);
     progress.SetRange(0, reader.FrameCount(), 1);
     progress.Hide();
     const std::optional<std::string> problem =
@@ -139,8 +144,8 @@ bool PlanGivenCutsOrExplain(const SplitOptions& options, const WaveStream& reade
     return true;
 }
 
-// The full path the segment names are built from: the working directory, which
-// is the output folder by now ("." when the host cannot tell).
+// The full path of the output folder as messages show it: the working
+// directory, which is the output folder by now ("." when the host cannot tell).
 std::string OutputFolderForNames(SplitHost& host) {
     std::string folder = host.CurrentDirectory();
     if (folder.empty()) {
@@ -150,17 +155,18 @@ std::string OutputFolderForNames(SplitHost& host) {
 }
 
 // A run that could never write its files is refused before the analysis, not
-// after it: a file named with the prefix is created in the output folder (the
-// working directory by now) and removed again. When only the name fails, the
-// file system refuses the prefix and the message says so.
-bool OutputFolderWritableOrExplain(const std::string& prefix, SplitHost& host) {
-    const std::string folder = OutputFolderForNames(host);
-    const WriteProbe probe = ProbeFileCreation(folder, prefix);
+// after it: a file named with the prefix is created in the output folder and
+// removed again. When only the name fails, the file system refuses the prefix
+// and the message says so.
+bool OutputFolderWritableOrExplain(const OutputFolder& outputFolder, const std::string& prefix,
+                                   SplitHost& host) {
+    const WriteProbe probe = outputFolder.ProbeCreation(prefix);
     if (probe.created) {
         return true;
     }
+    const std::string folder = OutputFolderForNames(host);
     std::string message;
-    if (probe.nameRefused && !prefix.empty() && ProbeFileCreation(folder, "").created) {
+    if (probe.nameRefused && !prefix.empty() && outputFolder.ProbeCreation("").created) {
         message = FormatText(messages::kCannotOpenForWriting,
                              SegmentFileName(folder, prefix, 1, 1).c_str()) +
                   "\n" + FormatText(messages::kNameRefusedByFileSystem, probe.reason.c_str());
@@ -171,12 +177,17 @@ bool OutputFolderWritableOrExplain(const std::string& prefix, SplitHost& host) {
     return false;
 }
 
+struct OutputPlace {
+    const RecordingWatch& recording;
+    const OutputFolder& folder;
+    const std::string& folderPath; // for messages
+};
+
 // Writing a segment file over the recording would destroy it mid-copy: false,
 // after showing which file, when one of the names is the input; so also when the
 // names do not suit the tracks.
-bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string& folder,
-                                const SplitOptions& options, std::uint32_t segmentCount,
-                                SplitHost& host) {
+bool OutputsSpareInputOrExplain(const OutputPlace& place, const SplitOptions& options,
+                                std::uint32_t segmentCount, SplitHost& host) {
     // Titles that do not match the tracks, or two tracks of one name, would leave
     // files under the wrong names: refused before anything is written.
     if (const std::optional<std::string> problem =
@@ -184,7 +195,8 @@ bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string&
         ShowError(host, *problem);
         return false;
     }
-    const std::string clash = OutputThatIsInput(inputFile, folder, options, segmentCount);
+    const std::string clash =
+        OutputThatIsInput(place.recording, place.folder, place.folderPath, options, segmentCount);
     if (clash.empty()) {
         return true;
     }
@@ -196,11 +208,11 @@ bool OutputsSpareInputOrExplain(const std::string& inputFile, const std::string&
 // which may hand back another plan together with the options that made it. No
 // value when the run goes on with `plan` and `written`; otherwise how it ends.
 std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
-                                                 const std::string& folder, WaveStream& reader,
+                                                 const OutputPlace& place, WaveStream& reader,
                                                  SplitHost& host, SplitPlan& plan,
                                                  SplitOptions& written) {
     if (!plan.splitPoints.empty()) {
-        if (!OutputsSpareInputOrExplain(inputFile, folder, written, plan.segmentCount, host)) {
+        if (!OutputsSpareInputOrExplain(place, written, plan.segmentCount, host)) {
             return SplitOutcome::Refused;
         }
         host.PlanReady(plan, reader.FrameCount(), reader.SampleRate());
@@ -226,7 +238,7 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
         written.thresholdText = chosen.thresholdText;
         written.useAverageMethod = chosen.useAverageMethod;
         // Another segment count gives other names, so they are checked again.
-        if (!OutputsSpareInputOrExplain(inputFile, folder, written, plan.segmentCount, host)) {
+        if (!OutputsSpareInputOrExplain(place, written, plan.segmentCount, host)) {
             return SplitOutcome::Refused;
         }
     }
@@ -256,7 +268,7 @@ bool PlanByTrackCount(const SplitOptions& options, WaveStream& reader, ProgressD
     if (result.pausesFound + 1 < trackCount) {
         host.ShowMessage(FormatText(messages::kFewerPausesThanTracks, trackCount,
                                     result.pausesFound, result.pausesFound + 1),
-                         messages::kTracksCaption, MB_OK);
+                         messages::kTracksCaption, MessageKind::Notice);
     }
     return true;
 }
@@ -284,18 +296,24 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // Taken before the working directory changes, so a relative input path still
     // names the file that was opened.
     const std::string inputFile = AbsolutePath(options.inputPath);
+    const RecordingWatch recording(options.inputPath);
     // What the recording says about itself goes into every file; a recording
     // whose metadata cannot be read is split without it.
-    WaveMetadata recording;
-    (void)ReadWaveMetadata(options.inputPath.c_str(), recording);
+    WaveMetadata metadata;
+    (void)ReadWaveMetadata(options.inputPath.c_str(), metadata);
 
-    if (!host.ChangeDirectory(options.outputFolder)) {
+    // Held open from here: every file is created, renamed and removed in this
+    // folder, whatever its path comes to name while the user answers.
+    OutputFolder outputFolder;
+    if (!outputFolder.Open(options.outputFolder) || !host.ChangeDirectory(options.outputFolder)) {
         ShowError(host, messages::kInvalidOutputDirectory);
         return SplitOutcome::Refused;
     }
-    if (!OutputFolderWritableOrExplain(options.fileNamePrefix, host)) {
+    if (!OutputFolderWritableOrExplain(outputFolder, options.fileNamePrefix, host)) {
         return SplitOutcome::Refused;
     }
+    // What killed runs left here, and no live run holds, goes.
+    outputFolder.RemoveLeftovers();
     const std::uint64_t window = AnalysisWindowOrExplain(reader, options.silenceLengthMs, host);
     // Given cuts make the tracks as long as they are: no minimum applies.
     const std::uint32_t minTrackSec =
@@ -310,7 +328,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
 
     // From here the progress display exists; its destruction, on every way out,
     // ends the modal state and enables the main window again.
-    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress(messages::kProgressTitle, 1);
+    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress(messages::kProgressTitle, true);
     if (!progress) {
         return SplitOutcome::Refused;
     }
@@ -327,12 +345,13 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         return SplitOutcome::Cancelled;
     }
     const std::string folder = OutputFolderForNames(host);
+    const OutputPlace place{recording, outputFolder, folder};
     SplitOptions written = options;
     if (const std::optional<SplitOutcome> end =
-            ConfirmPlanOrExplain(inputFile, folder, reader, host, plan, written)) {
+            ConfirmPlanOrExplain(inputFile, place, reader, host, plan, written)) {
         return *end;
     }
-    return OutcomeOfWriting(SegmentWriter::WriteSegments(reader, plan, buffers.frames,
-                                                         buffers.scratch, written, folder,
-                                                         *progress, host, recording));
+    return OutcomeOfWriting(
+        SegmentWriter::WriteSegments(reader, plan, buffers.frames, buffers.scratch, written,
+                                     outputFolder, folder, recording, *progress, host, metadata));
 }

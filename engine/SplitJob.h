@@ -24,7 +24,8 @@ enum class SplitOutcome {
 // the progress display (so the main window ends enabled).
 SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host);
 
-// Opens the recording for reading; on failure shows Start's message for it.
+// Opens the recording for reading; on failure shows Start's message for it. A
+// recording whose header and length disagree opens with a notice that says so.
 bool OpenRecordingOrExplain(WaveStream& reader, const std::string& inputPath, SplitHost& host);
 
 // The analysis window of the open recording in frames; 0, after showing why,

@@ -2,6 +2,7 @@
 // recording's format, as small pure functions.
 #pragma once
 
+#include "NumberText.h"
 #include "OptionRules.h" // the threshold scale and its texts
 
 #include <cstdint>
@@ -15,14 +16,7 @@ std::uint64_t FramesForMilliseconds(std::uint32_t sampleRate, std::uint32_t mill
 // The sample value of silence in the input format: 128 for 8-bit, 0 for 16-bit.
 std::int16_t SilenceSampleFor(std::uint16_t bitsPerSample);
 
-// The leading decimal number of `text`, read like atof but always with '.' as the
-// decimal point, whatever the C library's locale; 0 when there is none.
-double ParseLeadingNumber(std::string_view text);
-
 // The amplitude threshold T for a threshold text such as "0.20 %": its number
 // (ThresholdNumberText) is the percentage; the fraction is rounded to
 // single precision, scaled by 2^(bits + 1), truncated and reduced to 16 bits.
 std::uint16_t AmplitudeThreshold(std::string_view thresholdText, std::uint16_t bitsPerSample);
-
-// printf's "%.<precision>f", always with '.' whatever the C library's locale.
-std::string FormatFixedPoint(double value, int precision);

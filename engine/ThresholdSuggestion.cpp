@@ -284,13 +284,13 @@ ThresholdSuggestion RunThresholdSuggestion(const SplitOptions& options, SplitHos
         return suggestion;
     }
     // Its destruction, on every way out, ends the modal state.
-    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress(messages::kProgressTitle, 1);
+    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress(messages::kProgressTitle, true);
     if (!progress) {
         return suggestion;
     }
-    progress->BeginModal(messages::kProgressTitle, 0);
+    progress->BeginModal(messages::kProgressTitle, false);
     progress->SetRange(0, reader.FrameCount(), 1);
-    progress->SetText(messages::kFindingSilenceLevel);
+    progress->SetStatus(messages::kFindingSilenceLevel);
     suggestion = SwitchToTheMethodThatWorks(
         SuggestThreshold(reader, options.silenceLengthMs, options.useAverageMethod, *progress));
     progress->Hide();

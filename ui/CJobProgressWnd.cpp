@@ -1,22 +1,15 @@
 #include "CJobProgressWnd.h"
 
-#include "Profile.h"
-#include "ProgressRules.h"
-
 #include <QApplication>
 #include <QEvent>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QMouseEvent>
-#include <QProgressBar>
-#include <QPushButton>
 #include <QScreen>
-#include <QWidget>
 #include <QWindow>
 
-#include <algorithm>
+namespace qtui {
 
 namespace {
 
@@ -27,8 +20,9 @@ QPointer<QWidget>& MainWindowPointer() {
 
 // The width of a standard 3-D edge; the button and bar sizes are built from it.
 constexpr int kEdge = 2;
-
-const QString kSettingsSection = QString::fromUtf8(kProgressSettingsSection);
+constexpr int kWidth = 390;
+constexpr int kTextLines = 4;
+const QString kButtonCaption = QStringLiteral(" Cancel ");
 
 } // namespace
 
@@ -40,9 +34,10 @@ QWidget* CJobProgressWnd::MainWindow() {
     return MainWindowPointer();
 }
 
-CJobProgressWnd::CJobProgressWnd(QWidget* parent, const char* newTitle, int smooth) {
-    title = QString::fromUtf8(newTitle ? newTitle : "");
-    Create(parent, newTitle, smooth);
+CJobProgressWnd::CJobProgressWnd(QWidget* parent, const std::string& title, bool smooth,
+                                 SettingsStore& settings)
+    : ProgressPresenter(*this, settings, title), owner(parent ? parent : MainWindow()) {
+    Create(title, smooth);
 }
 
 CJobProgressWnd::~CJobProgressWnd() {
@@ -52,19 +47,20 @@ CJobProgressWnd::~CJobProgressWnd() {
     DestroyWindow();
 }
 
-bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
+bool CJobProgressWnd::CreatePopup(const std::string& caption, bool smooth) {
     if (!qobject_cast<QApplication*>(QCoreApplication::instance())) {
         return false; // no widget toolkit running: the engine goes on without a window
     }
-
-    owner = parent ? parent : MainWindow();
+    if (!owner) {
+        owner = MainWindow();
+    }
     // A title bar without close, minimise or maximise buttons.
     window = new QWidget(nullptr, Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
     window->setAttribute(Qt::WA_ShowWithoutActivating);
-    window->setWindowTitle(QString::fromUtf8(caption ? caption : ""));
+    window->setWindowTitle(QString::fromStdString(caption));
     window->setCursor(Qt::BusyCursor);
     window->setFont(QApplication::font("QMessageBox"));
-    window->resize(390, 130);
+    window->resize(kWidth, 130);
     window->installEventFilter(this); // the close box and Alt+F4 cancel
 
     statusText = new QLabel(window);
@@ -75,23 +71,11 @@ bool CJobProgressWnd::Create(QWidget* parent, const char* caption, int smooth) {
     progressBar->setTextVisible(false);
     progressBar->setRange(0, 100);
     progressBar->setValue(0);
-    progressBar->setProperty("smooth", smooth != 0); // every Qt bar is smooth already
-    cancelButton = new QPushButton(buttonCaption, window);
-    connect(cancelButton, &QPushButton::clicked, this, &CJobProgressWnd::Cancel);
+    progressBar->setProperty("smooth", smooth); // every Qt bar is smooth already
+    cancelButton = new QPushButton(kButtonCaption, window);
+    connect(cancelButton, &QPushButton::clicked, this, [this] { Cancel(); });
 
-    Layout(textLines, 390);
-    // Placed before the native window exists, so that the position is taken as
-    // the frame's, which is what SavePosition stores.
-    RestorePosition();
-    // The owner keeps the popup above it; the popup is no child widget of it,
-    // or disabling the owner would disable the popup too.
-    if (owner) {
-        window->winId();
-        if (QWindow* ownerHandle = owner->window()->windowHandle()) {
-            window->windowHandle()->setTransientParent(ownerHandle);
-        }
-    }
-    Show();
+    Layout(kTextLines, kWidth);
     return true;
 }
 
@@ -107,7 +91,7 @@ void CJobProgressWnd::Layout(int lines, int width) {
     const QRect text(10, 10, width, textHeight);
 
     const int buttonWidth =
-        metrics.horizontalAdvance(buttonCaption + QStringLiteral("  ")) + 4 * kEdge;
+        metrics.horizontalAdvance(kButtonCaption + QStringLiteral("  ")) + 4 * kEdge;
     const int buttonHeight = metrics.height() + 3 * kEdge;
     const QRect button(text.x() + width - buttonWidth, text.y() + textHeight + 10, buttonWidth,
                        buttonHeight);
@@ -120,83 +104,75 @@ void CJobProgressWnd::Layout(int lines, int width) {
     statusText->setGeometry(text);
 }
 
-bool CJobProgressWnd::BeginModal(const char* caption, int smooth) {
-    QWidget* mainWindow = MainWindow();
-    if (!window && !Create(mainWindow, caption, smooth)) {
-        return false;
-    }
-    if (mainWindow) {
-        mainWindow->setEnabled(false);
-    }
-    window->setEnabled(true);
-    modal = true;
-    focusWanted = true;
-    return true;
+bool CJobProgressWnd::IsVisible() const {
+    return window->isVisible();
 }
 
-std::int64_t CJobProgressWnd::SetRange(std::int64_t newLower, std::int64_t newUpper,
-                                       std::int64_t newStep) {
-    if (!window) {
-        return 0;
-    }
-    const std::int64_t previousStep = step;
-    lower = newLower;
-    upper = newUpper;
-    step = newStep;
-    UpdateBar();
-    return previousStep;
-}
-
-std::int64_t CJobProgressWnd::SetPos(std::int64_t pos) {
-    if (!window) {
-        return position;
-    }
-    Show();
-    const std::int64_t previous = position;
-    position = pos;
-
-    const int percentage = ProgressPercentage(lower, upper, pos);
-    if (percentage != shownPercentage) {
-        shownPercentage = percentage;
-        window->setWindowTitle(
-            QString::asprintf("%s [%d%%]", title.toUtf8().constData(), percentage));
-    }
-    UpdateBar();
-    return previous;
-}
-
-void CJobProgressWnd::UpdateBar() {
-    if (!progressBar) {
-        return;
-    }
-    const BarPosition bar = ProgressBarPosition(lower, upper, position);
-    progressBar->setRange(0, bar.range);
-    progressBar->setValue(bar.value);
-}
-
-void CJobProgressWnd::SetStatusText(const char* text) {
-    if (window && statusText) {
-        statusText->setText(QString::fromUtf8(text));
-    }
-}
-
-void CJobProgressWnd::PumpMessages(bool escapeCancels) {
-    if (!cancelled) {
-        DispatchPending(escapeCancels);
-    }
-
-    // The focus comes to the popup when a run begins or shows it again, and when
-    // the user comes back to one of this program's windows; never while another
-    // program is active, so that the keys typed there stay there. (Asking on
-    // every pump would pull the focus back in the moment the toolkit takes to
-    // notice that the user has switched away.)
-    if (focusWanted && modal && window && window->isVisible()) {
-        focusWanted = false;
-        if (!window->isActiveWindow() &&
-            QGuiApplication::applicationState() == Qt::ApplicationActive) {
-            window->activateWindow();
-            window->setFocus();
+void CJobProgressWnd::ShowPopup() {
+    // The owner keeps the popup above it; the popup is no child widget of it,
+    // or disabling the owner would disable the popup too. The native window is
+    // made only now, after the popup was placed, so that the stored position is
+    // taken as the frame's, which is what TopLeft reports.
+    if (owner && !window->windowHandle()) {
+        window->winId();
+        if (QWindow* ownerHandle = owner->window()->windowHandle()) {
+            window->windowHandle()->setTransientParent(ownerHandle);
         }
+    }
+    window->show();
+    window->update();
+}
+
+void CJobProgressWnd::HidePopup() {
+    window->hide();
+}
+
+void CJobProgressWnd::DestroyPopup() {
+    delete window.data();
+}
+
+void CJobProgressWnd::CloseLater() {
+    QMetaObject::invokeMethod(
+        this, [this] { delete window.data(); }, Qt::QueuedConnection);
+}
+
+void CJobProgressWnd::SetCaption(const std::string& caption) {
+    window->setWindowTitle(QString::fromStdString(caption));
+}
+
+void CJobProgressWnd::SetStatusText(const std::string& text) {
+    statusText->setText(QString::fromStdString(text));
+}
+
+void CJobProgressWnd::SetBar(int range, int value) {
+    progressBar->setRange(0, range);
+    progressBar->setValue(value);
+}
+
+void CJobProgressWnd::EnableMainWindow(bool enabled) {
+    if (QWidget* mainWindow = MainWindow()) {
+        mainWindow->setEnabled(enabled);
+    }
+}
+
+void CJobProgressWnd::ActivateMainWindow() {
+    if (QWidget* mainWindow = MainWindow()) {
+        mainWindow->activateWindow();
+    }
+}
+
+void CJobProgressWnd::EnablePopup() {
+    window->setEnabled(true);
+}
+
+bool CJobProgressWnd::ProgramIsActive() const {
+    return QGuiApplication::applicationState() == Qt::ApplicationActive;
+}
+
+void CJobProgressWnd::TakeFocus() {
+    if (!window->isActiveWindow()) {
+        window->activateWindow();
+        window->setFocus();
     }
 }
 
@@ -238,18 +214,18 @@ bool CJobProgressWnd::eventFilter(QObject* watched, QEvent* event) {
         break;
     case QEvent::MouseButtonRelease:
         // Whichever widget the release goes to, as long as it is over the button.
-        if (modal && cancelButton && cancelButton->isVisible()) {
+        if (cancelButton && cancelButton->isVisible()) {
             const QPoint point = static_cast<QMouseEvent*>(event)->globalPosition().toPoint();
             const QRect buttonRect(cancelButton->mapToGlobal(QPoint(0, 0)), cancelButton->size());
             if (buttonRect.contains(point)) {
-                Cancel();
+                ButtonUpOverCancel();
             }
         }
         break;
     case QEvent::WindowActivate:
         if (watched != window && watched->isWidgetType() &&
             static_cast<QWidget*>(watched)->isWindow()) {
-            focusWanted = true; // the user is back in this program
+            UserReturned();
         }
         break;
     case QEvent::Quit:
@@ -264,78 +240,16 @@ bool CJobProgressWnd::eventFilter(QObject* watched, QEvent* event) {
     return false;
 }
 
-void CJobProgressWnd::Cancel() {
-    const bool wasCancelled = cancelled;
-    cancelled = true;
-    Hide();
-    if (modal && window && !wasCancelled && !closePosted) {
-        // The popup closes when the queued request is processed; this skips
-        // DestroyWindow, so the position is not saved and the object stays modal.
-        closePosted = true;
-        QMetaObject::invokeMethod(
-            this, [this] { delete window.data(); }, Qt::QueuedConnection);
-    }
-    if (QWidget* mainWindow = MainWindow()) {
-        mainWindow->activateWindow();
-    }
+ProgressView::Point CJobProgressWnd::TopLeft() const {
+    return {window->pos().x(), window->pos().y()};
 }
 
-void CJobProgressWnd::Hide() {
-    if (window && window->isVisible()) {
-        window->hide();
-    }
-}
-
-void CJobProgressWnd::Show() {
-    if (window && !window->isVisible()) {
-        focusWanted = true;
-        window->show();
-        window->update();
-    }
-}
-
-bool CJobProgressWnd::DestroyWindow() {
-    if (window) {
-        SavePosition();
-    }
-    if (modal) {
-        modal = false;
-        if (QWidget* mainWindow = MainWindow()) {
-            mainWindow->setEnabled(true);
-        }
-    }
-    if (!window) {
-        return false;
-    }
-    delete window.data();
-    return true;
-}
-
-void CJobProgressWnd::RestorePosition() {
-    const int x = GetProfileInt(kSettingsSection, QString::fromUtf8(kProgressSettingsX), -1);
-    const int y = GetProfileInt(kSettingsSection, QString::fromUtf8(kProgressSettingsY), -1);
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    const QSize screenSize = screen ? screen->geometry().size() : QSize(0, 0);
-    if (x < 0 || x >= screenSize.width() || y < 0 || y >= screenSize.height()) {
-        CenterWindow();
-    } else {
-        window->move(x, y);
-    }
-}
-
-void CJobProgressWnd::SavePosition() {
-    if (!window) {
-        return;
-    }
-    // Both in one go, so the stored position is never half old, half new.
-    const QPoint topLeft = window->pos();
-    ProfileStore().WriteSection(
-        kSettingsSection.toStdString(),
-        {{kProgressSettingsX, topLeft.x()}, {kProgressSettingsY, topLeft.y()}});
+void CJobProgressWnd::MoveTo(Point topLeft) {
+    window->move(topLeft.x, topLeft.y);
 }
 
 // Over the owner when there is one on screen, else over the screen.
-void CJobProgressWnd::CenterWindow() {
+void CJobProgressWnd::Centre() {
     QRect area;
     if (owner && owner->isVisible()) {
         area = owner->window()->frameGeometry();
@@ -346,3 +260,14 @@ void CJobProgressWnd::CenterWindow() {
     }
     window->move(area.center() - QPoint(window->width() / 2, window->height() / 2));
 }
+
+std::vector<ProgressView::Area> CJobProgressWnd::Screens() const {
+    std::vector<Area> areas;
+    for (const QScreen* screen : QGuiApplication::screens()) {
+        const QRect geometry = screen->geometry();
+        areas.push_back({geometry.x(), geometry.y(), geometry.width(), geometry.height()});
+    }
+    return areas;
+}
+
+} // namespace qtui

@@ -19,6 +19,8 @@
 #include <algorithm>
 #include <cstdlib>
 
+namespace qtui {
+
 namespace {
 
 constexpr int kMargin = 4;      // around the plot inside the view
@@ -94,11 +96,20 @@ void CWaveformView::paintEvent(QPaintEvent*) {
     painter.fillRect(rect(), palette().color(QPalette::Window));
     const QRect plot = PlotRect();
     painter.fillRect(plot, QColor(250, 250, 250));
-    const int centre = plot.center().y();
-    const int half = plot.height() / 2;
-    const auto columnX = [&](std::uint32_t column) { return XOfColumn(column); };
-
     // The bands first, so the waveform is drawn over them.
+    DrawBands(painter, plot);
+    if (overview) {
+        DrawWaveform(painter, plot);
+    }
+    DrawThresholdAndCuts(painter, plot);
+    if (overview && overview->sampleRate != 0) {
+        DrawTimeAxis(painter, plot);
+    }
+}
+
+// The segments' bands in alternating shades, and the trimmed ends in grey.
+void CWaveformView::DrawBands(QPainter& painter, const QRect& plot) {
+    const auto columnX = [&](std::uint32_t column) { return XOfColumn(column); };
     static const QColor kBandShades[] = {QColor(208, 226, 246), QColor(232, 240, 250)};
     for (const PlanBand& band : picture.bands) {
         const QRect area(columnX(band.left), plot.top(), static_cast<int>(band.right - band.left),
@@ -117,39 +128,48 @@ void CWaveformView::paintEvent(QPaintEvent*) {
                                plot.height()),
                          trimmed);
     }
+}
 
-    if (overview) {
-        // Both channels over each other: the envelope of their lows and highs.
-        painter.setPen(QColor(40, 70, 120));
-        for (std::uint32_t column = 0; column < overview->columns.size(); ++column) {
-            const OverviewColumn& c = overview->columns[column];
-            const int channels = overview->stereo ? 2 : 1;
-            for (int channel = 0; channel < channels; ++channel) {
-                const int top = centre - (c.high[channel] * half) / 32768;
-                const int bottom = centre - (c.low[channel] * half) / 32768;
-                painter.drawLine(columnX(column), top, columnX(column), bottom);
-            }
-        }
-        if (showWindowMeans) {
-            painter.setPen(QColor(240, 150, 60, 200));
-            QPolygon upper, lower;
-            for (std::uint32_t column = 0; column < overview->columns.size(); ++column) {
-                const int offset = LevelOffset(overview->columns[column].windowMean, half);
-                upper << QPoint(columnX(column), centre - offset);
-                lower << QPoint(columnX(column), centre + offset);
-            }
-            painter.drawPolyline(upper);
-            painter.drawPolyline(lower);
+// Both channels over each other: the envelope of their lows and highs, and the
+// window means when they are shown.
+void CWaveformView::DrawWaveform(QPainter& painter, const QRect& plot) {
+    const auto columnX = [&](std::uint32_t column) { return XOfColumn(column); };
+    const int centre = plot.center().y();
+    const int half = plot.height() / 2;
+    painter.setPen(QColor(40, 70, 120));
+    for (std::uint32_t column = 0; column < overview->columns.size(); ++column) {
+        const OverviewColumn& c = overview->columns[column];
+        const int channels = overview->stereo ? 2 : 1;
+        for (int channel = 0; channel < channels; ++channel) {
+            const int top = centre - (c.high[channel] * half) / 32768;
+            const int bottom = centre - (c.low[channel] * half) / 32768;
+            painter.drawLine(columnX(column), top, columnX(column), bottom);
         }
     }
+    if (showWindowMeans) {
+        painter.setPen(QColor(240, 150, 60, 200));
+        QPolygon upper, lower;
+        for (std::uint32_t column = 0; column < overview->columns.size(); ++column) {
+            const int offset = LevelOffset(overview->columns[column].windowMean, half);
+            upper << QPoint(columnX(column), centre - offset);
+            lower << QPoint(columnX(column), centre + offset);
+        }
+        painter.drawPolyline(upper);
+        painter.drawPolyline(lower);
+    }
+}
 
-    // The threshold, above and below the centre line.
+// The threshold above and below the centre line, the cuts, the segment
+// numbers, the marker and the frame.
+void CWaveformView::DrawThresholdAndCuts(QPainter& painter, const QRect& plot) {
+    const auto columnX = [&](std::uint32_t column) { return XOfColumn(column); };
+    const int centre = plot.center().y();
+    const int half = plot.height() / 2;
     painter.setPen(QPen(QColor(200, 30, 30), 1, Qt::DashLine));
     const int offset = LevelOffset(thresholdLevel, half);
     painter.drawLine(plot.left(), centre - offset, plot.right(), centre - offset);
     painter.drawLine(plot.left(), centre + offset, plot.right(), centre + offset);
 
-    // Cuts and numbers.
     painter.setPen(QPen(QColor(20, 20, 20), 1));
     for (const std::uint32_t cut : picture.cutColumns) {
         painter.drawLine(columnX(cut), plot.top(), columnX(cut), plot.bottom());
@@ -169,27 +189,27 @@ void CWaveformView::paintEvent(QPaintEvent*) {
     }
     painter.setPen(palette().color(QPalette::Mid));
     painter.drawRect(plot.adjusted(0, 0, -1, -1));
+}
 
-    // The time axis in minutes and seconds.
-    if (overview && overview->sampleRate != 0) {
-        painter.setPen(palette().color(QPalette::WindowText));
-        const std::uint64_t span = scale.EndFrame() - scale.FirstFrame();
-        const std::uint64_t step =
-            static_cast<std::uint64_t>(AxisStepSeconds(span, overview->sampleRate, plot.width())) *
-            overview->sampleRate;
-        const std::uint64_t first = (scale.FirstFrame() + step - 1) / step * step;
-        for (std::uint64_t frame = first; frame < scale.EndFrame(); frame += step) {
-            const int x = columnX(scale.ColumnOf(frame));
-            painter.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
-            // Labels at the ends stay inside the view.
-            const int labelLeft = std::clamp(x - 40, 0, std::max(0, width() - 80));
-            const Qt::Alignment align = labelLeft == x - 40 ? Qt::AlignHCenter
-                                        : labelLeft == 0    ? Qt::AlignLeft
-                                                            : Qt::AlignRight;
-            painter.drawText(
-                QRect(labelLeft, plot.bottom() + 3, 80, kAxisHeight), align,
-                QString::fromStdString(FormatTime(frame, overview->sampleRate, false)));
-        }
+// The time axis in minutes and seconds.
+void CWaveformView::DrawTimeAxis(QPainter& painter, const QRect& plot) {
+    const auto columnX = [&](std::uint32_t column) { return XOfColumn(column); };
+    painter.setPen(palette().color(QPalette::WindowText));
+    const std::uint64_t span = scale.EndFrame() - scale.FirstFrame();
+    const std::uint64_t step =
+        static_cast<std::uint64_t>(AxisStepSeconds(span, overview->sampleRate, plot.width())) *
+        overview->sampleRate;
+    const std::uint64_t first = (scale.FirstFrame() + step - 1) / step * step;
+    for (std::uint64_t frame = first; frame < scale.EndFrame(); frame += step) {
+        const int x = columnX(scale.ColumnOf(frame));
+        painter.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
+        // Labels at the ends stay inside the view.
+        const int labelLeft = std::clamp(x - 40, 0, std::max(0, width() - 80));
+        const Qt::Alignment align = labelLeft == x - 40 ? Qt::AlignHCenter
+                                    : labelLeft == 0    ? Qt::AlignLeft
+                                                        : Qt::AlignRight;
+        painter.drawText(QRect(labelLeft, plot.bottom() + 3, 80, kAxisHeight), align,
+                         QString::fromStdString(FormatTime(frame, overview->sampleRate, false)));
     }
 }
 
@@ -221,6 +241,19 @@ CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, QWidget
     setWindowTitle(QString::fromUtf8(messages::kReadyCaption));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
 
+    BuildControls();
+    ConnectControls();
+    // The plan is known; the waveform follows from a read of its own.
+    overview->SetOverview(std::make_shared<WaveOverview>(WaveOverview{
+        0, frameCount, sampleRate, false, std::vector<OverviewColumn>(kOverviewColumns)}));
+    ShowPlan();
+
+    StartReading(proposal);
+}
+
+// The two waveform views, the threshold and method controls, the report and
+// OK and Cancel, laid out top to bottom.
+void CPlanReviewWnd::BuildControls() {
     overview = new CWaveformView(this);
     overview->setFixedSize(static_cast<int>(kOverviewColumns) + 2 * kMargin, 200);
     detail = new CWaveformView(this);
@@ -241,7 +274,7 @@ CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, QWidget
     auto* methods = new QButtonGroup(this);
     methods->addButton(average);
     methods->addButton(maximum);
-    (proposal.options.useAverageMethod ? average : maximum)->setChecked(true);
+    (shownOptions.useAverageMethod ? average : maximum)->setChecked(true);
 
     report = new QLabel(this);
     report->setTextFormat(Qt::PlainText);
@@ -271,7 +304,9 @@ CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, QWidget
     layout->addWidget(report);
     layout->addWidget(buttons);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+}
 
+void CPlanReviewWnd::ConnectControls() {
     connect(slider, &QSlider::valueChanged, this, [this] { OnThresholdMoved(); });
     connect(average, &QRadioButton::toggled, this, [this](bool on) {
         if (on) {
@@ -290,12 +325,11 @@ CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, QWidget
     connect(overview, &CWaveformView::Left, this, [this] { hover->setText(QStringLiteral(" ")); });
     connect(overview, &CWaveformView::Clicked, this,
             [this](int x, std::uint32_t frame) { OnClicked(x, frame); });
+}
 
-    // The plan is known; the waveform follows from a read of its own.
-    overview->SetOverview(std::make_shared<WaveOverview>(WaveOverview{
-        0, frameCount, sampleRate, false, std::vector<OverviewColumn>(kOverviewColumns)}));
-    ShowPlan();
-
+// The waveform's own read, and the re-analysis that follows threshold and
+// method changes, each on a thread of its own; their results come back queued.
+void CPlanReviewWnd::StartReading(const SplitHost::PlanToConfirm& proposal) {
     const std::uint32_t windowFrames = proposal.plan.windowFrames;
     overviewReader = std::thread([this, windowFrames] {
         auto result = std::make_shared<WaveOverview>();
@@ -421,3 +455,5 @@ void CPlanReviewWnd::OnClicked(int x, std::uint32_t /*frame*/) {
         return;
     }
 }
+
+} // namespace qtui

@@ -14,11 +14,15 @@
 #include <memory>
 #include <thread>
 
-class CThresholdSlider;
 class QAbstractButton;
 class QLabel;
+class QPainter;
 class QPushButton;
 class QRadioButton;
+
+namespace qtui {
+
+class CThresholdSlider;
 
 // Draws an overview of frames with the plan over it. Knows nothing of options:
 // the review window hands it what to draw.
@@ -48,6 +52,10 @@ signals:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void DrawBands(QPainter& painter, const QRect& plot);
+    void DrawWaveform(QPainter& painter, const QRect& plot);
+    void DrawThresholdAndCuts(QPainter& painter, const QRect& plot);
+    void DrawTimeAxis(QPainter& painter, const QRect& plot);
     void mouseMoveEvent(QMouseEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void leaveEvent(QEvent* event) override;
@@ -96,6 +104,9 @@ private:
     void RequestAnalysis();
     void OnAnalysed(const PlanReanalyzer::Result& result);
     void OnOverviewRead(std::shared_ptr<const WaveOverview> result);
+    void BuildControls();
+    void ConnectControls();
+    void StartReading(const SplitHost::PlanToConfirm& proposal);
     void OnClicked(int x, std::uint32_t frame);
     void ShowPlan();
 
@@ -127,3 +138,5 @@ private:
     std::thread overviewReader;
     std::unique_ptr<PlanReanalyzer> reanalyzer;
 };
+
+} // namespace qtui

@@ -1,10 +1,12 @@
 #include "CQuernfoldDlg.h"
 
 #include "CThresholdSlider.h"
+#include "DialogTemplate.h"
 #include "FieldControls.h"
 #include "ProgramIcon.h"
 #include "WindowHost.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QDir>
 #include <QDragEnterEvent>
@@ -24,6 +26,8 @@
 
 #include <algorithm>
 #include <iterator>
+
+namespace qtui {
 
 namespace {
 
@@ -247,23 +251,34 @@ std::optional<std::string> CQuernfoldDlg::ChooseInputFile(const std::string& sta
     return QDir::toNativeSeparators(dialog.selectedFiles().constFirst()).toStdString();
 }
 
-int CQuernfoldDlg::PickOutputFolder(std::string& folder, const std::string& startFolder) {
+FolderChoice CQuernfoldDlg::PickOutputFolder(std::string& folder, const std::string& startFolder) {
     QString chosen = QString::fromStdString(startFolder); // where the picker opens
-    const int result = pickFolder ? pickFolder(this, chosen) : -1;
-    if (result == 1) {
+    const FolderChoice result = pickFolder ? pickFolder(this, chosen) : FolderChoice::Unavailable;
+    if (result == FolderChoice::Chosen) {
         folder = chosen.toStdString();
     }
     return result;
 }
 
 std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {
-    auto host = std::make_unique<WindowHost>(this);
-    if (ReviewWindowWanted()) {
-        host->ReviewPlans([this](const std::string& text, bool average) {
-            form.ApplyChosenOptions(text, average);
-        });
-    }
+    auto host = std::make_unique<WindowHost>(this, settings);
+    host->ReviewPlans(
+        [this](const std::string& text, bool average) { form.ApplyChosenOptions(text, average); });
     return host;
+}
+
+// The window manager owns the window's system menu here, so the About item is
+// offered in the window's context menu instead.
+void CQuernfoldDlg::AddAboutItem() {
+    const QString text = QString::fromUtf8(kAboutMenuText);
+    if (text.isEmpty()) {
+        return;
+    }
+    auto* about = new QAction(text, this);
+    about->setObjectName(QStringLiteral("aboutAction"));
+    connect(about, &QAction::triggered, this, [this] { OnAbout(); });
+    addAction(about);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
 }
 
 void CQuernfoldDlg::OnAbout() {
@@ -303,3 +318,5 @@ void CQuernfoldDlg::reject() {
         QDialog::reject();
     }
 }
+
+} // namespace qtui

@@ -16,18 +16,20 @@
 
 #include <functional>
 
-class CThresholdSlider;
 class QAbstractButton;
 class QLabel;
 class QLineEdit;
+
+namespace qtui {
+
+class CThresholdSlider;
 
 class CQuernfoldDlg : public QDialog, private MainWindowView {
     Q_OBJECT
 
 public:
-    // The output folder's picker: 1 with the chosen folder in `folder`; 0 when
-    // cancelled; -1 when no picker can be shown. `folder` is used only on 1.
-    using FolderPicker = std::function<int(QWidget* owner, QString& folder)>;
+    // The output folder's picker; `folder` is used only when one was chosen.
+    using FolderPicker = std::function<FolderChoice(QWidget* owner, QString& folder)>;
     // Shows the About box modally and returns when it is closed.
     using AboutBoxRunner = std::function<void(QWidget* owner)>;
 
@@ -64,12 +66,12 @@ private:
     void Focus(Field field) override;
     void ReportProblem(Field field, const std::string& message) override;
     std::optional<std::string> ChooseInputFile(const std::string& startFolder) override;
-    int PickOutputFolder(std::string& folder, const std::string& startFolder) override;
+    FolderChoice PickOutputFolder(std::string& folder, const std::string& startFolder) override;
     std::unique_ptr<SplitHost> CreateHost() override;
 
     QWidget* FieldControl(Field field) const;
     void OnAbout();
-    // The About item, in the window's context menu (AboutItem_other.cpp).
+    // The About item, in the window's context menu.
     void AddAboutItem();
 
     FolderPicker pickFolder;
@@ -81,3 +83,5 @@ private:
     DialogControls controls;
     CThresholdSlider* threshold = nullptr;
 };
+
+} // namespace qtui

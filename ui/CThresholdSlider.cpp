@@ -2,6 +2,8 @@
 
 #include "ThresholdScale.h"
 
+namespace qtui {
+
 CThresholdSlider::CThresholdSlider(QWidget* parent) : QSlider(Qt::Horizontal, parent) {
     setRange(0, kThresholdSteps);
     setTickInterval(kThresholdTicksInterval);
@@ -9,3 +11,5 @@ CThresholdSlider::CThresholdSlider(QWidget* parent) : QSlider(Qt::Horizontal, pa
 }
 
 CThresholdSlider::~CThresholdSlider() = default;
+
+} // namespace qtui

@@ -4,6 +4,8 @@
 
 #include <QSlider>
 
+namespace qtui {
+
 class CThresholdSlider : public QSlider {
     Q_OBJECT
 
@@ -11,3 +13,5 @@ public:
     explicit CThresholdSlider(QWidget* parent = nullptr);
     ~CThresholdSlider() override;
 };
+
+} // namespace qtui

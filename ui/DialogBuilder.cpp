@@ -22,6 +22,8 @@
 #include <cmath>
 #include <vector>
 
+namespace qtui {
+
 DialogUnits::DialogUnits(const QFontMetrics& metrics) {
     // The average width of the Latin letters, rounded half up.
     const QString letters = QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");
@@ -386,3 +388,5 @@ DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate
     WidenToFitTexts(dialog, made);
     return made;
 }
+
+} // namespace qtui

@@ -24,6 +24,8 @@ class QFontMetrics;
 class QLineEdit;
 class QToolButton;
 
+namespace qtui {
+
 // Converts dialog units to pixels for one font.
 class DialogUnits {
 public:
@@ -94,3 +96,5 @@ DialogControls BuildDialog(QDialog& dialog, const DialogTemplate& dialogTemplate
 
 // The text with its mnemonic markers removed ("&&" stays as one '&').
 QString StripMnemonic(const QString& text);
+
+} // namespace qtui

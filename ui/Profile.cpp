@@ -7,20 +7,18 @@
 
 #include <limits>
 #include <optional>
+#include <utility>
+
+namespace qtui {
 
 namespace {
-
-QString& RootName() {
-    static QString root = QString::fromUtf8(kSettingsRoot);
-    return root;
-}
 
 // One store object per call: QSettings is cheap to open and this keeps every
 // write visible to the next read without shared state.
 class Store {
 public:
-    explicit Store(const QString& section)
-        : settings(QSettings::NativeFormat, QSettings::UserScope, RootName(),
+    Store(const QString& root, const QString& section)
+        : settings(QSettings::NativeFormat, QSettings::UserScope, root,
                    QCoreApplication::applicationName()) {
         settings.beginGroup(section);
     }
@@ -76,19 +74,11 @@ bool Flush(QSettings& settings) {
 
 } // namespace
 
-void SetRegistryKey(const QString& rootName) {
-    RootName() = rootName;
-}
-
-QString RegistryKey() {
-    return RootName();
-}
-
 namespace {
 
 // Stored as a 32-bit number: anything else reads as missing.
-std::optional<int> StoredInt(const QString& section, const QString& entry) {
-    Store store(section);
+std::optional<int> StoredInt(const QString& root, const QString& section, const QString& entry) {
+    Store store(root, section);
     const QVariant value = store.settings.value(entry);
     bool isNumber = false;
     const qlonglong number = value.isValid() ? value.toLongLong(&isNumber) : 0;
@@ -99,8 +89,9 @@ std::optional<int> StoredInt(const QString& section, const QString& entry) {
     return static_cast<int>(number);
 }
 
-std::optional<QString> StoredText(const QString& section, const QString& entry) {
-    Store store(section);
+std::optional<QString> StoredText(const QString& root, const QString& section,
+                                  const QString& entry) {
+    Store store(root, section);
     const QVariant value = store.settings.value(entry);
     if (!value.isValid()) {
         return std::nullopt;
@@ -115,17 +106,16 @@ std::optional<QString> StoredText(const QString& section, const QString& entry) 
 } // namespace
 
 int GetProfileInt(const QString& section, const QString& entry, int defaultValue) {
-    return StoredInt(section, entry).value_or(defaultValue);
+    return StoredInt(QString::fromUtf8(kSettingsRoot), section, entry).value_or(defaultValue);
 }
 
 QString GetProfileString(const QString& section, const QString& entry,
                          const QString& defaultValue) {
-    return StoredText(section, entry).value_or(defaultValue);
+    return StoredText(QString::fromUtf8(kSettingsRoot), section, entry).value_or(defaultValue);
 }
 
 bool HasProfileValue(const QString& section, const QString& entry) {
-    Store store(section);
-    return store.settings.contains(entry);
+    return ProfileStore().Has(section.toStdString(), entry.toStdString());
 }
 
 bool WriteProfileInt(const QString& section, const QString& entry, int value) {
@@ -139,23 +129,26 @@ bool WriteProfileString(const QString& section, const QString& entry, const QStr
 
 std::optional<std::int32_t> ProfileStore::ReadInt(const std::string& section,
                                                   const std::string& entry) {
-    return StoredInt(QString::fromStdString(section), QString::fromStdString(entry));
+    return StoredInt(root, QString::fromStdString(section), QString::fromStdString(entry));
 }
 
 std::optional<std::string> ProfileStore::ReadText(const std::string& section,
                                                   const std::string& entry) {
     const std::optional<QString> text =
-        StoredText(QString::fromStdString(section), QString::fromStdString(entry));
+        StoredText(root, QString::fromStdString(section), QString::fromStdString(entry));
     return text ? std::optional<std::string>(text->toStdString()) : std::nullopt;
 }
 
+ProfileStore::ProfileStore(QString root) : root(std::move(root)) {}
+
 bool ProfileStore::Has(const std::string& section, const std::string& entry) {
-    return HasProfileValue(QString::fromStdString(section), QString::fromStdString(entry));
+    Store store(root, QString::fromStdString(section));
+    return store.settings.contains(QString::fromStdString(entry));
 }
 
 bool ProfileStore::WriteSection(const std::string& section,
                                 const std::vector<std::pair<std::string, Value>>& entries) {
-    Store store(QString::fromStdString(section));
+    Store store(root, QString::fromStdString(section));
     KeepListsAsWritten(store.settings);
     for (const auto& [entry, value] : entries) {
         const QString key = QString::fromStdString(entry);
@@ -167,3 +160,5 @@ bool ProfileStore::WriteSection(const std::string& section,
     }
     return Flush(store.settings);
 }
+
+} // namespace qtui

@@ -7,9 +7,7 @@
 
 #include <QString>
 
-// The root name; the application object sets it once at start-up.
-void SetRegistryKey(const QString& rootName);
-QString RegistryKey();
+namespace qtui {
 
 int GetProfileInt(const QString& section, const QString& entry, int defaultValue);
 QString GetProfileString(const QString& section, const QString& entry,
@@ -20,9 +18,12 @@ bool HasProfileValue(const QString& section, const QString& entry);
 bool WriteProfileInt(const QString& section, const QString& entry, int value);
 bool WriteProfileString(const QString& section, const QString& entry, const QString& value);
 
-// The store above as the main window's form uses it.
+// The store under a root name, as the windows use it; the functions above are
+// the store under the program's own root.
 class ProfileStore : public SettingsStore {
 public:
+    explicit ProfileStore(QString root = QString::fromUtf8(kSettingsRoot));
+
     std::optional<std::int32_t> ReadInt(const std::string& section,
                                         const std::string& entry) override;
     std::optional<std::string> ReadText(const std::string& section,
@@ -31,4 +32,9 @@ public:
     // One settings file rewrite for the whole section.
     bool WriteSection(const std::string& section,
                       const std::vector<std::pair<std::string, Value>>& entries) override;
+
+private:
+    QString root;
 };
+
+} // namespace qtui

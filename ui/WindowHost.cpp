@@ -6,24 +6,27 @@
 #include <QMessageBox>
 #include <QPushButton>
 
-WindowHost::WindowHost(QWidget* owner) : mainWindow(owner) {}
+namespace qtui {
 
-std::unique_ptr<ProgressDisplay> WindowHost::CreateProgress(const char* title, int smooth) {
-    return std::make_unique<CJobProgressWnd>(mainWindow, title, smooth);
+WindowHost::WindowHost(QWidget* owner, SettingsStore& store) : mainWindow(owner), settings(store) {}
+
+std::unique_ptr<ProgressDisplay> WindowHost::CreateProgress(const std::string& title, bool smooth) {
+    return std::make_unique<CJobProgressWnd>(mainWindow, title, smooth, settings);
 }
 
-int WindowHost::ShowMessage(const std::string& text, const char* caption, unsigned style) {
-    const bool isError = (style & MB_ICONERROR) != 0;
-    const bool asksOkCancel = !isError && ButtonsOf(style) == MB_OKCANCEL;
+Answer WindowHost::ShowMessage(const std::string& text, const std::string& caption,
+                               MessageKind kind) {
+    const bool isError = kind == MessageKind::Error;
+    const bool asksOkCancel = kind == MessageKind::Question;
     QMessageBox box(isError ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    QString::fromUtf8(caption ? caption : ""), QString::fromStdString(text),
+                    QString::fromStdString(caption), QString::fromStdString(text),
                     asksOkCancel ? QMessageBox::Ok | QMessageBox::Cancel : QMessageBox::Ok,
                     mainWindow);
     box.setTextFormat(Qt::PlainText); // paths and names are shown as they are
     box.setDefaultButton(QMessageBox::Ok);
     box.setEscapeButton(asksOkCancel ? QMessageBox::Cancel : QMessageBox::Ok);
     box.exec();
-    return box.clickedButton() == box.button(QMessageBox::Ok) ? IDOK : IDCANCEL;
+    return box.clickedButton() == box.button(QMessageBox::Ok) ? Answer::Ok : Answer::Cancel;
 }
 
 void WindowHost::ReviewPlans(OptionsChosen onChosen) {
@@ -50,3 +53,5 @@ SplitHost::PlanAnswer WindowHost::ConfirmPlan(const PlanToConfirm& proposal, Cho
     }
     return PlanAnswer::Proceed;
 }
+
+} // namespace qtui

@@ -2,6 +2,7 @@
 // message boxes, both owned by the main window.
 #pragma once
 
+#include "SettingsStore.h"
 #include "SplitHost.h"
 
 #include <QPointer>
@@ -9,9 +10,7 @@
 
 #include <functional>
 
-// Whether this platform's program confirms the plan in the review window (true)
-// or in the plain report box.
-bool ReviewWindowWanted();
+namespace qtui {
 
 class WindowHost : public SplitHost {
 public:
@@ -19,19 +18,23 @@ public:
     using OptionsChosen =
         std::function<void(const std::string& thresholdText, bool useAverageMethod)>;
 
-    explicit WindowHost(QWidget* mainWindow);
+    // The progress window keeps its position in `settings`.
+    WindowHost(QWidget* mainWindow, SettingsStore& settings);
 
     // From now on the plan is confirmed in the review window, not the report box.
     void ReviewPlans(OptionsChosen onChosen);
     PlanAnswer ConfirmPlan(const PlanToConfirm& proposal, ChosenPlan& chosen) override;
 
-    std::unique_ptr<ProgressDisplay> CreateProgress(const char* title, int smooth) override;
-    // MB_OK: no icon, OK. MB_OKCANCEL: no icon, OK and Cancel. MB_ICONERROR:
-    // the critical icon, OK. IDOK when OK was chosen, else IDCANCEL.
-    int ShowMessage(const std::string& text, const char* caption, unsigned style) override;
+    std::unique_ptr<ProgressDisplay> CreateProgress(const std::string& title, bool smooth) override;
+    // An error has the critical icon.
+    Answer ShowMessage(const std::string& text, const std::string& caption,
+                       MessageKind kind) override;
 
 private:
     QPointer<QWidget> mainWindow;
+    SettingsStore& settings;
     bool reviewPlans = false;
     OptionsChosen optionsChosen;
 };
+
+} // namespace qtui

@@ -19,6 +19,34 @@ struct FileIdentity {
 // value when there is none or it cannot be read.
 std::optional<FileIdentity> IdentityOf(const std::string& path);
 
+// What tells that a file's content may have changed: its identity, size and
+// time of last modification.
+struct FileStamp {
+    FileIdentity identity;
+    std::uint64_t size = 0;
+    std::int64_t modified = 0; // in the platform's own units
+    friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+// The stamp of the existing file at path, links followed.
+std::optional<FileStamp> StampOf(const std::string& path);
+
+// A file held open only to be looked at again later, whatever its path comes to
+// name meanwhile (the working directory changing included).
+class WatchedFile {
+public:
+    WatchedFile() = default;
+    explicit WatchedFile(const std::string& path);
+    ~WatchedFile();
+    WatchedFile(const WatchedFile&) = delete;
+    WatchedFile& operator=(const WatchedFile&) = delete;
+
+    // The file's stamp now; no value when it was never opened.
+    std::optional<FileStamp> Stamp() const;
+
+private:
+    std::intptr_t handle = -1;
+};
+
 enum class FileKind {
     Missing, // nothing is there
     Regular, // a regular file

@@ -4,6 +4,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
@@ -16,6 +17,45 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
     }
     return FileIdentity{static_cast<std::uint64_t>(info.st_dev),
                         static_cast<std::uint64_t>(info.st_ino)};
+}
+
+namespace {
+
+FileStamp StampOfStat(const struct stat& info) {
+    FileStamp stamp;
+    stamp.identity = FileIdentity{static_cast<std::uint64_t>(info.st_dev),
+                                  static_cast<std::uint64_t>(info.st_ino)};
+    stamp.size = static_cast<std::uint64_t>(info.st_size);
+    stamp.modified =
+        static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec;
+    return stamp;
+}
+
+} // namespace
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat info {};
+    if (stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return StampOfStat(info);
+}
+
+WatchedFile::WatchedFile(const std::string& path)
+    : handle(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC)) {}
+
+WatchedFile::~WatchedFile() {
+    if (handle >= 0) {
+        close(static_cast<int>(handle));
+    }
+}
+
+std::optional<FileStamp> WatchedFile::Stamp() const {
+    struct stat info {};
+    if (handle < 0 || fstat(static_cast<int>(handle), &info) != 0) {
+        return std::nullopt;
+    }
+    return StampOfStat(info);
 }
 
 FileKind KindOf(const std::string& path) {

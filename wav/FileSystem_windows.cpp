@@ -61,6 +61,54 @@ std::optional<FileIdentity> IdentityOf(const std::string& path) {
                             info.nFileIndexLow};
 }
 
+namespace {
+
+std::optional<FileStamp> StampOfHandle(HANDLE handle) {
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(handle, &info)) {
+        return std::nullopt;
+    }
+    FileStamp stamp;
+    stamp.identity =
+        FileIdentity{info.dwVolumeSerialNumber,
+                     (static_cast<std::uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow};
+    stamp.size = (static_cast<std::uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
+    stamp.modified = static_cast<std::int64_t>(
+        (static_cast<std::uint64_t>(info.ftLastWriteTime.dwHighDateTime) << 32) |
+        info.ftLastWriteTime.dwLowDateTime);
+    return stamp;
+}
+
+} // namespace
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    const LookHandle file(path);
+    return file.Open() ? StampOfHandle(file.Get()) : std::nullopt;
+}
+
+WatchedFile::WatchedFile(const std::string& path) {
+    const std::wstring systemPath = SystemPath(path);
+    if (systemPath.empty()) {
+        return;
+    }
+    const HANDLE file =
+        CreateFileW(systemPath.c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                    nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (file != INVALID_HANDLE_VALUE) {
+        handle = reinterpret_cast<std::intptr_t>(file);
+    }
+}
+
+WatchedFile::~WatchedFile() {
+    if (handle != -1) {
+        CloseHandle(reinterpret_cast<HANDLE>(handle));
+    }
+}
+
+std::optional<FileStamp> WatchedFile::Stamp() const {
+    return handle == -1 ? std::nullopt : StampOfHandle(reinterpret_cast<HANDLE>(handle));
+}
+
 FileKind KindOf(const std::string& path) {
     const LookHandle file(path);
     if (!file.Open()) {

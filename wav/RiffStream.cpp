@@ -18,6 +18,7 @@ namespace {
 constexpr std::size_t kStreamBufferSize = 256 * 1024;
 
 FileOpener fileOpener = nullptr;
+StreamWrapper streamWrapper = nullptr;
 
 std::FILE* OpenFile(const char* path, RegularFileMode mode, WaveOpenFailure& why) {
     if (fileOpener != nullptr) {
@@ -51,6 +52,10 @@ std::FILE* OpenFile(const char* path, RegularFileMode mode, WaveOpenFailure& why
 
 void SetFileOpenerForTesting(FileOpener opener) {
     fileOpener = opener;
+}
+
+void SetStreamWrapperForTesting(StreamWrapper wrapper) {
+    streamWrapper = wrapper;
 }
 
 FourCC MakeFourCC(const char* text) {
@@ -92,6 +97,34 @@ int RiffStream::Open(const char* path, std::int32_t newMode, bool newFileOnly) {
     if (file == nullptr) {
         return WAVE_FILE_ERROR;
     }
+    const int code = Attach(file, newMode);
+    if (code != WAVE_OK && newMode == RIFF_WRITING) {
+        RemoveFile(path);
+    }
+    return code;
+}
+
+int RiffStream::OpenForWriting(std::FILE* file) {
+    if (file == nullptr) {
+        return WAVE_BAD_CALL;
+    }
+    if (mode != RIFF_CLOSED) {
+        const int code = Close();
+        if (code != WAVE_OK) {
+            std::fclose(file);
+            return code;
+        }
+    }
+    if (streamWrapper != nullptr) {
+        file = streamWrapper(file, "wb");
+        if (file == nullptr) {
+            return WAVE_FILE_ERROR;
+        }
+    }
+    return Attach(file, RIFF_WRITING);
+}
+
+int RiffStream::Attach(std::FILE* file, std::int32_t newMode) {
     // The buffer is allocated once per object; without it the default buffer serves.
     if (!streamBuffer) {
         streamBuffer.reset(new (std::nothrow) char[kStreamBufferSize]);
@@ -106,7 +139,6 @@ int RiffStream::Open(const char* path, std::int32_t newMode, bool newFileOnly) {
         PutLE32(header + 4, RiffSizeField(riffChunkSize));
         if (std::fwrite(header, sizeof header, 1, file) != 1) {
             std::fclose(file);
-            RemoveFile(path);
             return WAVE_FILE_ERROR;
         }
     } else {

@@ -39,6 +39,11 @@ FourCC MakeFourCC(const char* text);
 using FileOpener = std::FILE* (*)(const char* path, const char* mode);
 // nullptr restores the program's own opener. Not for use while a stream is being opened.
 void SetFileOpenerForTesting(FileOpener opener);
+// Streams the program opens itself (its temporary files) reach the file layer
+// open already; tests wrap them the same way. The wrapper owns the stream it is
+// given. nullptr restores the program's own behaviour.
+using StreamWrapper = std::FILE* (*)(std::FILE* file, const char* mode);
+void SetStreamWrapperForTesting(StreamWrapper wrapper);
 
 // A file of RIFF chunks on a buffered C stream. Keeps the 8-byte RIFF header and
 // counts every byte appended after it, so that close can write the final size.
@@ -54,6 +59,9 @@ public:
     // regular files are opened, never blocking on a pipe or device. With
     // newFileOnly a file that exists already is not touched.
     int Open(const char* path, std::int32_t mode, bool newFileOnly = false);
+    // Writing onto a stream opened already (binary, empty), which this object
+    // owns from now: closes it on failure too.
+    int OpenForWriting(std::FILE* file);
     int Write(const void* bytes, std::size_t length);
     int WriteAt(std::int64_t offset, const void* bytes, std::size_t length);
     int Read(void* buffer, std::size_t length);
@@ -87,6 +95,9 @@ protected:
     std::FILE* stream;
 
 private:
+    // Takes the open file: buffers it and writes or reads the RIFF header.
+    int Attach(std::FILE* file, std::int32_t newMode);
+
     // The stream's buffer, larger than the C library's default so that block
     // reads and writes reach the disk in few system calls. Outlives the stream.
     std::unique_ptr<char[]> streamBuffer;

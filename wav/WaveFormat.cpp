@@ -83,6 +83,11 @@ WaveOpenFailure CheckReadable(const WaveFormat& format, std::uint32_t fmtChunkSi
     if (format.IsExtensible() && fmtChunkSize < kExtensibleFmtBodySize) {
         return WaveOpenFailure::DamagedHeader; // an extensible chunk without its extension
     }
+    // The encoding is named before the bit depth is judged: compressed formats
+    // (MP3, GSM 6.10) declare 0 bits per sample, which is no damage for them.
+    if (format.encodingTag != kFormatPcm && format.encodingTag != kFormatFloat) {
+        return WaveOpenFailure::UnsupportedEncoding;
+    }
     if (format.channels == 0 || format.bitsPerSample == 0) {
         return WaveOpenFailure::DamagedHeader;
     }

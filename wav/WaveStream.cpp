@@ -23,8 +23,8 @@ bool IsRf64Id(FourCC id) {
 
 WaveStream::WaveStream()
     : fmtChunkId(MakeFourCC("fmt ")), fmtChunkSize(kFmtBodySize), dataChunkId(MakeFourCC("data")),
-      dataChunkSize(0), dataChunkPosition(0), frameCount(0), dataEndOffset(0), ds64Position(-1),
-      factPosition(-1), readScratchSize(0) {}
+      dataChunkSize(0), dataChunkPosition(0), frameCount(0), audioBytes(0), sizeDisagrees(false),
+      dataEndOffset(0), ds64Position(-1), factPosition(-1), readScratchSize(0) {}
 
 WaveStream::~WaveStream() {
     if (mode == RIFF_WRITING) {
@@ -44,6 +44,8 @@ void WaveStream::Reset() {
     dataChunkSize = 0;
     dataChunkPosition = 0;
     frameCount = 0;
+    audioBytes = 0;
+    sizeDisagrees = false;
     dataEndOffset = 0;
     ds64Position = -1;
     factPosition = -1;
@@ -55,6 +57,8 @@ int WaveStream::OpenForRead(const char* path) {
         return WAVE_BAD_CALL;
     }
     frameCount = 0;
+    audioBytes = 0;
+    sizeDisagrees = false;
     dataEndOffset = 0;
     int code = Open(path, RIFF_READING);
     if (code != WAVE_OK) {
@@ -110,6 +114,9 @@ WaveOpenFailure WaveStream::ReadHeaders() {
     dataChunkSize = chunks.dataChunkSize;
     dataChunkPosition = chunks.dataChunkPosition;
     frameCount = static_cast<std::uint32_t>(frames);
+    audioBytes = chunks.dataBytes;
+    // Bytes short of a frame either way are no disagreement: they are never read.
+    sizeDisagrees = chunks.sizeDisagrees && chunks.dataChunkSize / frameBytes != frames;
     const std::int64_t dataStart = dataChunkPosition + kDataHeaderBytes;
     dataEndOffset = dataStart + static_cast<std::int64_t>(frames * frameBytes);
     return Seek(dataStart) == WAVE_OK ? WaveOpenFailure::None : WaveOpenFailure::CannotOpen;
@@ -131,7 +138,27 @@ int WaveStream::WriteChunk(const char* id, const std::uint8_t* body, std::uint32
 int WaveStream::OpenForWrite(const char* path, const WaveFormat& source,
                              std::uint64_t plannedFrames, bool newFileOnly,
                              std::span<const std::uint8_t> chunksBeforeData) {
-    if (path == nullptr || !IsWritable(source)) {
+    if (path == nullptr) {
+        return WAVE_BAD_CALL;
+    }
+    return BeginWriting(path, nullptr, source, plannedFrames, newFileOnly, chunksBeforeData);
+}
+
+int WaveStream::OpenForWrite(std::FILE* file, const WaveFormat& source, std::uint64_t plannedFrames,
+                             std::span<const std::uint8_t> chunksBeforeData) {
+    if (file == nullptr) {
+        return WAVE_BAD_CALL;
+    }
+    return BeginWriting(nullptr, file, source, plannedFrames, false, chunksBeforeData);
+}
+
+int WaveStream::BeginWriting(const char* path, std::FILE* file, const WaveFormat& source,
+                             std::uint64_t plannedFrames, bool newFileOnly,
+                             std::span<const std::uint8_t> chunksBeforeData) {
+    if (!IsWritable(source)) {
+        if (file != nullptr) {
+            std::fclose(file);
+        }
         return WAVE_BAD_CALL;
     }
     // The writer lays down its own fmt chunk, even when this object last read a
@@ -151,7 +178,7 @@ int WaveStream::OpenForWrite(const char* path, const WaveFormat& source,
     const bool reserveDs64 =
         plannedFrames > (kRiffSizeLimit - headerBytes) / StoredFrameBytes(format);
 
-    int code = Open(path, RIFF_WRITING, newFileOnly);
+    int code = path != nullptr ? Open(path, RIFF_WRITING, newFileOnly) : OpenForWriting(file);
     if (code != WAVE_OK) {
         return code;
     }

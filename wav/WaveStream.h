@@ -45,6 +45,10 @@ public:
     // the fmt (and fact) chunk and the data chunk.
     int OpenForWrite(const char* path, const WaveFormat& source, std::uint64_t plannedFrames = 0,
                      bool newFileOnly = false, std::span<const std::uint8_t> chunksBeforeData = {});
+    // The same onto a stream opened already (a temporary file), which this object
+    // owns from now and closes.
+    int OpenForWrite(std::FILE* file, const WaveFormat& source, std::uint64_t plannedFrames,
+                     std::span<const std::uint8_t> chunksBeforeData = {});
 
     // Reads count frames from the current position into frames[0..count).
     // 0 only when every frame arrived in full; 3 when the file ended or a read
@@ -85,9 +89,18 @@ public:
     std::uint16_t SlotBits() const { return ::SlotBits(format); }
     const WaveFormat& Format() const { return format; }
     std::uint64_t DataChunkSize() const { return dataChunkSize; }
+    // Reading: the bytes of audio the file holds, which are what is read. They
+    // differ from DataChunkSize by whole frames only when SizeDisagrees: the file
+    // was cut short, or the size was a placeholder or stale and the audio runs on.
+    std::uint64_t AudioBytes() const { return audioBytes; }
+    bool SizeDisagrees() const { return sizeDisagrees; }
     std::int64_t DataChunkPosition() const { return dataChunkPosition; }
 
 private:
+    // The file is opened at path, or taken over when path is null.
+    int BeginWriting(const char* path, std::FILE* file, const WaveFormat& source,
+                     std::uint64_t plannedFrames, bool newFileOnly,
+                     std::span<const std::uint8_t> chunksBeforeData);
     // Reads up to count whole frames as stored into target, never past the data
     // chunk; the number of frames read, or -1 when the position is unknown.
     std::int64_t ReadStoredFrames(std::uint64_t count, std::uint8_t* target);
@@ -112,6 +125,8 @@ private:
     // File offset at which the 8-byte data chunk header starts.
     std::int64_t dataChunkPosition;
     std::uint32_t frameCount;
+    std::uint64_t audioBytes;
+    bool sizeDisagrees;
     // File offset just past the last complete frame of the data chunk: reads
     // never pass it, so chunks after the data are never taken for samples.
     std::int64_t dataEndOffset;

@@ -1,7 +1,7 @@
 // Whether files can be created in a folder, tried by creating one: permissions,
 // read-only mounts, immutable folders, full quotas and the names a file system
 // takes are all the system's to judge, so the program asks it rather than
-// guessing. One implementation per platform.
+// guessing. OutputFolder::ProbeCreation tries it.
 #pragma once
 
 #include <string>
@@ -11,11 +11,3 @@ struct WriteProbe {
     bool nameRefused = false; // the file system does not take the name tried
     std::string reason;       // the system's own words when nothing was created
 };
-
-// Creates, exclusively, a hidden temporary file in `folder` whose name holds
-// `nameText` (UTF-8; empty tries the folder alone), then removes it at once.
-WriteProbe ProbeFileCreation(const std::string& folder, const std::string& nameText);
-
-// The probe's file name for nameText and a unique number: "." nameText, eight
-// hexadecimal digits, ".part".
-std::string ProbeFileName(const std::string& nameText, unsigned number);

@@ -2,6 +2,8 @@
 
 #include "TextConversion.h"
 
+namespace winui {
+
 namespace {
 
 constexpr wchar_t kTitle[] = L"Select a directory in which to write split WAV files";
@@ -99,3 +101,5 @@ int BrowseForOutputFolder(std::string& folder, HWND owner, const std::string& st
     folder = Utf8FromUtf16(path);
     return 1;
 }
+
+} // namespace winui

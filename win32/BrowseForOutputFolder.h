@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace winui {
+
 // 1: the user chose a folder; its path (UTF-8) is in `folder`.
 // 0: cancelled, or the chosen item has no file-system path; `folder` is left alone.
 // -1: the shell's allocator is not available; nothing was shown.
@@ -17,3 +19,5 @@ int BrowseForOutputFolder(std::string& folder, HWND owner, const std::string& st
 // the status text (greying OK when the selection has none).
 int CALLBACK BrowseForOutputFolderCallback(HWND picker, UINT message, LPARAM parameter,
                                            LPARAM callerValue);
+
+} // namespace winui

@@ -3,6 +3,8 @@
 #include "ControlIds.h"
 #include "DialogTemplateBuilder.h"
 
+namespace winui {
+
 namespace {
 
 INT_PTR CALLBACK AboutProc(HWND box, UINT message, WPARAM wParam, LPARAM /*lParam*/) {
@@ -35,3 +37,5 @@ void CAboutBox::DoModal(HWND owner) {
     DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
                             reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), owner, &AboutProc, 0);
 }
+
+} // namespace winui

@@ -4,6 +4,8 @@
 
 #include "WinApi.h"
 
+namespace winui {
+
 class CAboutBox {
 public:
     // Shows the box modally over `owner` and returns when it is closed.
@@ -12,3 +14,5 @@ public:
     // The box's frame, as the system names its styles.
     static const struct DialogFrame& Frame();
 };
+
+} // namespace winui

@@ -1,9 +1,10 @@
 #include "CJobProgressWnd.h"
 
-#include "ProgressRules.h"
 #include "TextConversion.h"
 
 #include <cstring>
+
+namespace winui {
 
 namespace {
 
@@ -16,6 +17,7 @@ constexpr wchar_t kButtonCaption[] = L" Cancel ";
 // position (the user's own close request is WM_CLOSE, which cancels).
 constexpr UINT kCloseAfterCancel = WM_APP + 1;
 constexpr int kWidth = 390;
+constexpr int kTextLines = 4;
 
 HWND& MainWindowHandle() {
     static HWND mainWindow = nullptr;
@@ -73,11 +75,10 @@ HWND CJobProgressWnd::MainWindow() {
     return MainWindowHandle();
 }
 
-CJobProgressWnd::CJobProgressWnd(HWND newOwner, const char* newTitle, int smooth,
-                                 SettingsStore& store)
-    : settings(store) {
-    title = newTitle ? newTitle : "";
-    Create(newOwner, newTitle, smooth);
+CJobProgressWnd::CJobProgressWnd(HWND newOwner, const std::string& title, bool smooth,
+                                 SettingsStore& settings)
+    : ProgressPresenter(*this, settings, title), owner(newOwner) {
+    Create(title, smooth);
 }
 
 CJobProgressWnd::~CJobProgressWnd() {
@@ -87,11 +88,13 @@ CJobProgressWnd::~CJobProgressWnd() {
     }
 }
 
-bool CJobProgressWnd::Create(HWND newOwner, const char* caption, int smooth) {
+bool CJobProgressWnd::CreatePopup(const std::string& caption, bool smooth) {
     if (!RegisterWindowClass()) {
         return false;
     }
-    owner = newOwner ? newOwner : MainWindow();
+    if (owner == nullptr) {
+        owner = MainWindow();
+    }
     if (font == nullptr) {
         NONCLIENTMETRICSW metrics{};
         metrics.cbSize = sizeof metrics;
@@ -101,9 +104,9 @@ bool CJobProgressWnd::Create(HWND newOwner, const char* caption, int smooth) {
     }
 
     const HINSTANCE instance = GetModuleHandleW(nullptr);
-    window = CreateWindowExW(WS_EX_DLGMODALFRAME, kWindowClass,
-                             Utf16FromUtf8(caption ? caption : "").c_str(), WS_POPUP | WS_CAPTION,
-                             0, 0, kWidth, 130, owner, nullptr, instance, nullptr);
+    window = CreateWindowExW(WS_EX_DLGMODALFRAME, kWindowClass, Utf16FromUtf8(caption).c_str(),
+                             WS_POPUP | WS_CAPTION, 0, 0, kWidth, 130, owner, nullptr, instance,
+                             nullptr);
     if (window == nullptr) {
         return false;
     }
@@ -125,9 +128,7 @@ bool CJobProgressWnd::Create(HWND newOwner, const char* caption, int smooth) {
     SendMessageW(cancelButton, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
     SendMessageW(statusText, WM_SETFONT, reinterpret_cast<WPARAM>(font), TRUE);
 
-    Layout(textLines, Scaled(kWidth));
-    RestorePosition();
-    Show();
+    Layout(kTextLines, Scaled(kWidth));
     return true;
 }
 
@@ -184,77 +185,79 @@ void CJobProgressWnd::Layout(int lines, int width) {
     place(statusText, text);
 }
 
-bool CJobProgressWnd::BeginModal(const char* caption, int smooth) {
-    const HWND mainWindow = MainWindow();
-    if (!IsWindow(window) && !Create(mainWindow, caption, smooth)) {
-        return false;
+bool CJobProgressWnd::IsVisible() const {
+    return IsWindowVisible(window) != FALSE;
+}
+
+void CJobProgressWnd::ShowPopup() {
+    ShowWindow(window, SW_SHOWNA);
+    RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
+}
+
+void CJobProgressWnd::HidePopup() {
+    ShowWindow(window, SW_HIDE);
+}
+
+void CJobProgressWnd::DestroyPopup() {
+    ::DestroyWindow(window);
+}
+
+void CJobProgressWnd::CloseLater() {
+    PostMessageW(window, kCloseAfterCancel, 0, 0);
+}
+
+void CJobProgressWnd::SetCaption(const std::string& caption) {
+    SetWindowUtf8(window, caption);
+}
+
+void CJobProgressWnd::SetStatusText(const std::string& text) {
+    SetWindowUtf8(statusText, text);
+}
+
+void CJobProgressWnd::SetBar(int range, int value) {
+    SendMessageW(progressBar, PBM_SETRANGE32, 0, range);
+    SendMessageW(progressBar, PBM_SETPOS, static_cast<WPARAM>(value), 0);
+}
+
+void CJobProgressWnd::SetStep(std::int64_t step) {
+    SendMessageW(progressBar, PBM_SETSTEP, static_cast<WPARAM>(step), 0);
+}
+
+void CJobProgressWnd::EnableMainWindow(bool enabled) {
+    if (const HWND mainWindow = MainWindow()) {
+        EnableWindow(mainWindow, enabled ? TRUE : FALSE);
     }
-    if (mainWindow != nullptr) {
-        EnableWindow(mainWindow, FALSE);
+}
+
+void CJobProgressWnd::ActivateMainWindow() {
+    if (const HWND mainWindow = MainWindow(); IsWindow(mainWindow)) {
+        SetForegroundWindow(mainWindow);
     }
+}
+
+void CJobProgressWnd::EnablePopup() {
     EnableWindow(window, TRUE);
-    modal = true;
-    return true;
 }
 
-std::int64_t CJobProgressWnd::SetRange(std::int64_t newLower, std::int64_t newUpper,
-                                       std::int64_t newStep) {
-    if (window == nullptr) {
-        return 0;
-    }
-    const std::int64_t previousStep = step;
-    lower = newLower;
-    upper = newUpper;
-    step = newStep;
-    SendMessageW(progressBar, PBM_SETSTEP, static_cast<WPARAM>(newStep), 0);
-    UpdateBar();
-    return previousStep;
+bool CJobProgressWnd::ProgramIsActive() const {
+    DWORD foregroundProcess = 0;
+    GetWindowThreadProcessId(GetForegroundWindow(), &foregroundProcess);
+    return foregroundProcess == GetCurrentProcessId();
 }
 
-std::int64_t CJobProgressWnd::SetPos(std::int64_t pos) {
-    if (window == nullptr) {
-        return position;
-    }
-    Show();
-    const std::int64_t previous = position;
-    position = pos;
-    const int percentage = ProgressPercentage(lower, upper, pos);
-    if (percentage != shownPercentage) {
-        shownPercentage = percentage;
-        SetWindowUtf8(window, title + " [" + std::to_string(percentage) + "%]");
-    }
-    UpdateBar();
-    return previous;
-}
-
-void CJobProgressWnd::UpdateBar() {
-    const BarPosition bar = ProgressBarPosition(lower, upper, position);
-    SendMessageW(progressBar, PBM_SETRANGE32, 0, bar.range);
-    SendMessageW(progressBar, PBM_SETPOS, static_cast<WPARAM>(bar.value), 0);
-}
-
-void CJobProgressWnd::SetStatusText(const char* text) {
-    if (window != nullptr) {
-        SetWindowUtf8(statusText, text ? text : "");
+// Keys reach the popup (Escape).
+void CJobProgressWnd::TakeFocus() {
+    const HWND focus = GetFocus();
+    if (focus != window && !IsChild(window, focus)) {
+        SetForegroundWindow(window);
+        SetFocus(window);
     }
 }
 
-void CJobProgressWnd::PumpMessages(bool escapeCancels) {
-    if (modal && window != nullptr && IsWindowVisible(window)) {
-        // Keys reach the popup (Escape), but only while this program is the
-        // active one: typing in another program stays there.
-        DWORD foregroundProcess = 0;
-        GetWindowThreadProcessId(GetForegroundWindow(), &foregroundProcess);
-        const HWND focus = GetFocus();
-        if (foregroundProcess == GetCurrentProcessId() && focus != window &&
-            !IsChild(window, focus)) {
-            SetForegroundWindow(window);
-            SetFocus(window);
-        }
-    }
+void CJobProgressWnd::DispatchPending(bool escapeCancels) {
     MSG msg;
     // Drains what is queued and returns; never waits for more.
-    while (!cancelled && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    while (!IsCancelled() && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
         if (msg.message == WM_QUIT) {
             // Put back, so the program's own loop still ends.
             PostQuitMessage(static_cast<int>(msg.wParam));
@@ -263,11 +266,11 @@ void CJobProgressWnd::PumpMessages(bool escapeCancels) {
         if (escapeCancels && msg.message == WM_CHAR && msg.wParam == VK_ESCAPE) {
             Cancel();
         }
-        if (modal && msg.message == WM_LBUTTONUP && cancelButton != nullptr) {
+        if (msg.message == WM_LBUTTONUP && cancelButton != nullptr) {
             // Whichever window it is addressed to, as long as it is over the button.
             RECT buttonRect{};
             if (GetWindowRect(cancelButton, &buttonRect) && PtInRect(&buttonRect, msg.pt)) {
-                Cancel();
+                ButtonUpOverCancel();
             }
         }
         TranslateMessage(&msg);
@@ -275,73 +278,19 @@ void CJobProgressWnd::PumpMessages(bool escapeCancels) {
     }
 }
 
-void CJobProgressWnd::Cancel() {
-    const bool wasCancelled = cancelled;
-    cancelled = true;
-    Hide();
-    if (modal && window != nullptr && !wasCancelled && !closePosted) {
-        closePosted = true;
-        PostMessageW(window, kCloseAfterCancel, 0, 0);
-    }
-    if (const HWND mainWindow = MainWindow(); IsWindow(mainWindow)) {
-        SetForegroundWindow(mainWindow);
-    }
-}
-
-void CJobProgressWnd::Hide() {
-    if (window != nullptr && IsWindowVisible(window)) {
-        ShowWindow(window, SW_HIDE);
-    }
-}
-
-void CJobProgressWnd::Show() {
-    if (window != nullptr && !IsWindowVisible(window)) {
-        ShowWindow(window, SW_SHOWNA);
-        RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_FRAME);
-    }
-}
-
-bool CJobProgressWnd::DestroyWindow() {
-    if (window != nullptr) {
-        SavePosition();
-    }
-    if (modal) {
-        modal = false;
-        // Before the popup goes, so the activation passes back to the main window.
-        if (const HWND mainWindow = MainWindow()) {
-            EnableWindow(mainWindow, TRUE);
-        }
-    }
-    if (window == nullptr) {
-        return false;
-    }
-    return ::DestroyWindow(window) != FALSE;
-}
-
-void CJobProgressWnd::RestorePosition() {
-    const int x = settings.ReadInt(kProgressSettingsSection, kProgressSettingsX).value_or(-1);
-    const int y = settings.ReadInt(kProgressSettingsSection, kProgressSettingsY).value_or(-1);
-    if (x < 0 || x >= GetSystemMetrics(SM_CXSCREEN) || y < 0 ||
-        y >= GetSystemMetrics(SM_CYSCREEN)) {
-        CenterWindow();
-    } else {
-        SetWindowPos(window, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-    }
-}
-
-void CJobProgressWnd::SavePosition() {
+ProgressView::Point CJobProgressWnd::TopLeft() const {
     RECT frame{};
-    if (window == nullptr || !GetWindowRect(window, &frame)) {
-        return;
-    }
-    // Both in one go, so the stored position is never half old, half new.
-    settings.WriteSection(kProgressSettingsSection,
-                          {{kProgressSettingsX, static_cast<std::int32_t>(frame.left)},
-                           {kProgressSettingsY, static_cast<std::int32_t>(frame.top)}});
+    GetWindowRect(window, &frame);
+    return {frame.left, frame.top};
+}
+
+void CJobProgressWnd::MoveTo(Point topLeft) {
+    SetWindowPos(window, nullptr, topLeft.x, topLeft.y, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 // Over the owner when it is on screen, else over the work area.
-void CJobProgressWnd::CenterWindow() {
+void CJobProgressWnd::Centre() {
     RECT area{};
     if (owner != nullptr && IsWindowVisible(owner)) {
         GetWindowRect(owner, &area);
@@ -355,6 +304,22 @@ void CJobProgressWnd::CenterWindow() {
     SetWindowPos(window, nullptr, area.left + (area.right - area.left - width) / 2,
                  area.top + (area.bottom - area.top - height) / 2, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+namespace {
+
+BOOL CALLBACK AddMonitor(HMONITOR, HDC, LPRECT bounds, LPARAM areas) {
+    reinterpret_cast<std::vector<ProgressView::Area>*>(areas)->push_back(
+        {bounds->left, bounds->top, bounds->right - bounds->left, bounds->bottom - bounds->top});
+    return TRUE;
+}
+
+} // namespace
+
+std::vector<ProgressView::Area> CJobProgressWnd::Screens() const {
+    std::vector<Area> areas;
+    EnumDisplayMonitors(nullptr, nullptr, &AddMonitor, reinterpret_cast<LPARAM>(&areas));
+    return areas;
 }
 
 LRESULT CALLBACK CJobProgressWnd::WindowProc(HWND hwnd, UINT message, WPARAM wParam,
@@ -401,3 +366,5 @@ LRESULT CJobProgressWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     }
     return DefWindowProcW(window, message, wParam, lParam);
 }
+
+} // namespace winui

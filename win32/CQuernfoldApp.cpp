@@ -8,6 +8,8 @@
 
 #include <shellapi.h>
 
+namespace winui {
+
 namespace {
 
 // The file named on the command line ("Open with", a file dropped on the
@@ -49,3 +51,5 @@ int CQuernfoldApp::Run() {
     dialog.DoModal();
     return 0;
 }
+
+} // namespace winui

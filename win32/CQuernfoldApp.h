@@ -3,6 +3,8 @@
 // it closes. The command line is ignored.
 #pragma once
 
+namespace winui {
+
 class CQuernfoldApp {
 public:
     CQuernfoldApp();
@@ -16,3 +18,5 @@ public:
 private:
     bool comInitialized = false;
 };
+
+} // namespace winui

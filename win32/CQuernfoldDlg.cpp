@@ -14,6 +14,8 @@
 #include <iterator>
 #include <vector>
 
+namespace winui {
+
 namespace {
 
 using Field = MainWindowView::Field;
@@ -300,10 +302,12 @@ std::optional<std::string> CQuernfoldDlg::ChooseInputFile(const std::string& sta
     return Utf8FromUtf16(file);
 }
 
-int CQuernfoldDlg::PickOutputFolder(std::string& folder, const std::string& startFolder) {
-    return BrowseForOutputFolder(folder, window, startFolder);
+FolderChoice CQuernfoldDlg::PickOutputFolder(std::string& folder, const std::string& startFolder) {
+    return FolderChoiceOfPicker(BrowseForOutputFolder(folder, window, startFolder));
 }
 
 std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {
     return std::make_unique<WindowHost>(window, settings);
 }
+
+} // namespace winui

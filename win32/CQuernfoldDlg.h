@@ -14,6 +14,8 @@
 #include <string>
 #include <type_traits>
 
+namespace winui {
+
 struct DialogFrame;
 
 class CQuernfoldDlg : private MainWindowView {
@@ -52,7 +54,7 @@ private:
     void Focus(Field field) override;
     void ReportProblem(Field field, const std::string& message) override;
     std::optional<std::string> ChooseInputFile(const std::string& startFolder) override;
-    int PickOutputFolder(std::string& folder, const std::string& startFolder) override;
+    FolderChoice PickOutputFolder(std::string& folder, const std::string& startFolder) override;
     std::unique_ptr<SplitHost> CreateHost() override;
 
     HWND Control(int id) const;
@@ -69,3 +71,5 @@ private:
     std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter> bigIcon;
     std::unique_ptr<std::remove_pointer_t<HICON>, IconDeleter> smallIcon;
 };
+
+} // namespace winui

@@ -7,6 +7,8 @@
 #include <cstring>
 #include <iterator>
 
+namespace winui {
+
 namespace {
 
 class TemplateWriter {
@@ -261,3 +263,5 @@ void WidenToFitTexts(HWND dialog) {
                  frame.right - frame.left + growth, frame.bottom - frame.top,
                  SWP_NOZORDER | SWP_NOACTIVATE);
 }
+
+} // namespace winui

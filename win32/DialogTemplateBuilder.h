@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+namespace winui {
+
 // The window around the controls: its styles as the system names them.
 struct DialogFrame {
     std::uint32_t style;
@@ -46,3 +48,5 @@ std::vector<std::uint16_t> BuildDialogTemplate(const DialogTemplate& dialog,
 // Called once the dialog exists (WM_INITDIALOG); the dialog stays centred where
 // it was.
 void WidenToFitTexts(HWND dialog);
+
+} // namespace winui

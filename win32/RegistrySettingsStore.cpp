@@ -7,6 +7,8 @@
 #include <string_view>
 #include <vector>
 
+namespace winui {
+
 namespace {
 
 // An open registry key, closed on every way out.
@@ -164,3 +166,5 @@ std::string ProgramNameFromExecutable() {
     }
     return Utf8FromUtf16(name);
 }
+
+} // namespace winui

@@ -7,6 +7,8 @@
 
 #include <string>
 
+namespace winui {
+
 class RegistrySettingsStore : public SettingsStore {
 public:
     // `program` is the executable's file name without its extension, so a copy
@@ -30,3 +32,5 @@ private:
 
 // The running executable's file name without its extension.
 std::string ProgramNameFromExecutable();
+
+} // namespace winui

@@ -4,6 +4,8 @@
 
 #include <climits>
 
+namespace winui {
+
 // Invalid sequences become U+FFFD in both directions rather than failing the
 // whole text: a name shown slightly wrong beats an empty field.
 std::wstring Utf16FromUtf8(std::string_view utf8) {
@@ -28,3 +30,5 @@ std::string Utf8FromUtf16(std::wstring_view utf16) {
     WideCharToMultiByte(CP_UTF8, 0, utf16.data(), size, text.data(), needed, nullptr, nullptr);
     return text;
 }
+
+} // namespace winui

@@ -3,19 +3,37 @@
 #include "CJobProgressWnd.h"
 #include "TextConversion.h"
 
+namespace winui {
+
 WindowHost::WindowHost(HWND owner, SettingsStore& store) : mainWindow(owner), settings(store) {}
 
-std::unique_ptr<ProgressDisplay> WindowHost::CreateProgress(const char* title, int smooth) {
-    return std::make_unique<CJobProgressWnd>(mainWindow, title, smooth, settings);
+std::unique_ptr<ProgressDisplay> WindowHost::CreateProgress(const std::string& title, bool smooth) {
+    return std::make_unique<CJobProgressWnd>(mainWindow, title.c_str(), smooth ? 1 : 0, settings);
 }
 
-int WindowHost::ShowMessage(const std::string& text, const char* caption, unsigned style) {
-    const bool isError = (style & MB_ICONERROR) != 0;
-    const UINT boxStyle = isError                           ? MB_ICONERROR | MB_OK
-                          : ButtonsOf(style) == MB_OKCANCEL ? MB_OKCANCEL
-                                                            : MB_OK;
-    const int answer =
-        MessageBoxW(mainWindow, Utf16FromUtf8(text).c_str(),
-                    Utf16FromUtf8(caption ? caption : "").c_str(), boxStyle | MB_SETFOREGROUND);
-    return answer == IDOK ? IDOK : IDCANCEL;
+namespace {
+
+// The system's message box style for each kind of message.
+UINT BoxStyleOf(MessageKind kind) {
+    switch (kind) {
+    case MessageKind::Question:
+        return MB_OKCANCEL;
+    case MessageKind::Error:
+        return MB_ICONERROR | MB_OK;
+    case MessageKind::Notice:
+        break;
+    }
+    return MB_OK;
 }
+
+} // namespace
+
+Answer WindowHost::ShowMessage(const std::string& text, const std::string& caption,
+                               MessageKind kind) {
+    const int answer =
+        MessageBoxW(mainWindow, Utf16FromUtf8(text).c_str(), Utf16FromUtf8(caption).c_str(),
+                    BoxStyleOf(kind) | MB_SETFOREGROUND);
+    return answer == IDOK ? Answer::Ok : Answer::Cancel;
+}
+
+} // namespace winui

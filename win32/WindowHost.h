@@ -4,18 +4,22 @@
 #pragma once
 
 #include "SettingsStore.h"
+#include "SplitHost.h"
 #include "WinApi.h"
+
+namespace winui {
 
 class WindowHost : public SplitHost {
 public:
     WindowHost(HWND mainWindow, SettingsStore& settings);
 
-    std::unique_ptr<ProgressDisplay> CreateProgress(const char* title, int smooth) override;
-    // MB_OK: no icon, OK. MB_OKCANCEL: no icon, OK and Cancel. MB_ICONERROR:
-    // the error icon, OK. IDOK when OK was chosen, else IDCANCEL.
-    int ShowMessage(const std::string& text, const char* caption, unsigned style) override;
+    std::unique_ptr<ProgressDisplay> CreateProgress(const std::string& title, bool smooth) override;
+    Answer ShowMessage(const std::string& text, const std::string& caption,
+                       MessageKind kind) override;
 
 private:
     HWND mainWindow;
     SettingsStore& settings;
 };
+
+} // namespace winui

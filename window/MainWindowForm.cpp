@@ -1,5 +1,6 @@
 #include "MainWindowForm.h"
 
+#include "Messages.h"
 #include "OptionRules.h"
 #include "OptionSettings.h"
 #include "PathText.h"
@@ -8,6 +9,7 @@
 #include "ThresholdSuggestion.h"
 
 #include <filesystem>
+#include <new>
 #include <optional>
 #include <utility>
 
@@ -144,8 +146,11 @@ void MainWindowForm::ExchangeFields(Pass& pass) {
 
 void MainWindowForm::Open() {
     Exchange(false);
-    LoadOptionSettings(store, held);
+    // Close compares with what is stored, so a refused value shown as its
+    // default is written over.
     loaded = held;
+    ReadStoredOptions(store, loaded);
+    LoadOptionSettings(store, held);
     browseFolder = store.ReadText(kFoldersSection, kLastFolderEntry).value_or(startFolder);
     maximumLabel = ThresholdMaximumLabel();
 
@@ -223,7 +228,7 @@ void MainWindowForm::BrowseOutput() {
         return;
     }
     std::string folder;
-    if (view.PickOutputFolder(folder, browseFolder) == 1) {
+    if (view.PickOutputFolder(folder, browseFolder) == FolderChoice::Chosen) {
         RememberBrowseFolder(folder);
         held.outputFolder = folder;
         view.SetText(Field::OutputFolder, held.outputFolder);
@@ -250,7 +255,12 @@ void MainWindowForm::Start() {
 
     const Raise busy(running);
     const std::unique_ptr<SplitHost> host = view.CreateHost();
-    RunSplitJob(options, *host);
+    try {
+        RunSplitJob(options, *host);
+    } catch (const std::bad_alloc&) {
+        // Unwinding has released the run's buffers, files and progress window.
+        host->ShowMessage(messages::kNotEnoughMemory, messages::kErrorCaption, MessageKind::Error);
+    }
 }
 
 // Reads the recording for the threshold that separates its pauses from its
@@ -264,9 +274,11 @@ void MainWindowForm::SuggestThreshold() {
     options.useAverageMethod = view.IsChecked(Field::AverageMethod);
     const std::unique_ptr<SplitHost> host = view.CreateHost();
     ThresholdSuggestion suggestion;
-    {
+    try {
         const Raise busy(running);
         suggestion = RunThresholdSuggestion(options, *host);
+    } catch (const std::bad_alloc&) {
+        suggestion.outcome = ThresholdSuggestion::Outcome::OutOfMemory;
     }
     std::string message = SuggestionProblemText(suggestion.outcome);
     if (suggestion.outcome == ThresholdSuggestion::Outcome::Suggested) {
@@ -278,7 +290,7 @@ void MainWindowForm::SuggestThreshold() {
         message += suggestion.advice;
     }
     if (!message.empty()) {
-        host->ShowMessage(message, "Suggested threshold", MB_OK);
+        host->ShowMessage(message, "Suggested threshold", MessageKind::Notice);
     }
 }
 

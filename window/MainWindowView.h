@@ -9,6 +9,20 @@
 #include <optional>
 #include <string>
 
+// How the folder picker ended.
+enum class FolderChoice {
+    Chosen,      // the user chose a folder that has a file-system path
+    Cancelled,   // cancelled, or the chosen item has no file-system path
+    Unavailable, // no picker could be shown
+};
+
+// The folder pickers' own answer: 1 chosen, 0 cancelled, -1 not shown.
+constexpr FolderChoice FolderChoiceOfPicker(int result) {
+    return result == 1   ? FolderChoice::Chosen
+           : result == 0 ? FolderChoice::Cancelled
+                         : FolderChoice::Unavailable;
+}
+
 class MainWindowView {
 public:
     enum class Field {
@@ -45,9 +59,9 @@ public:
     // The file chosen in a file-open dialog for WAV files (its full path), or no
     // value when cancelled. The dialog opens in startFolder.
     virtual std::optional<std::string> ChooseInputFile(const std::string& startFolder) = 0;
-    // 1 with the chosen folder in `folder`; 0 when cancelled; -1 when no picker
-    // can be shown. `folder` is used only on 1. The picker opens at startFolder.
-    virtual int PickOutputFolder(std::string& folder, const std::string& startFolder) = 0;
+    // `folder` holds the chosen folder, and is used, only when one was chosen.
+    // The picker opens at startFolder.
+    virtual FolderChoice PickOutputFolder(std::string& folder, const std::string& startFolder) = 0;
 
     // The engine's host for one run: progress window and messages over this window.
     virtual std::unique_ptr<SplitHost> CreateHost() = 0;

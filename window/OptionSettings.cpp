@@ -1,5 +1,7 @@
 #include "OptionSettings.h"
 
+#include "OptionRules.h"
+
 #include <iterator>
 #include <type_traits>
 #include <utility>
@@ -23,7 +25,7 @@ std::span<const OptionSetting> OptionSettings() {
     return kOptionSettings;
 }
 
-void LoadOptionSettings(SettingsStore& store, SplitOptions& options) {
+void ReadStoredOptions(SettingsStore& store, SplitOptions& options) {
     const SplitOptions defaults;
     for (const OptionSetting& setting : kOptionSettings) {
         std::visit(
@@ -33,13 +35,29 @@ void LoadOptionSettings(SettingsStore& store, SplitOptions& options) {
                     options.*member =
                         store.ReadText(kOptionsSection, setting.entry).value_or(defaults.*member);
                 } else {
-                    // A number outside the option's range is held as stored
-                    // (-1 as 4294967295) and reported by the next commit.
                     const auto stored = store.ReadInt(kOptionsSection, setting.entry);
                     options.*member = stored ? static_cast<Held>(*stored) : defaults.*member;
                 }
             },
             setting.option);
+    }
+}
+
+void LoadOptionSettings(SettingsStore& store, SplitOptions& options) {
+    ReadStoredOptions(store, options);
+    const SplitOptions defaults;
+    const auto keepInRange = [&defaults](std::uint32_t SplitOptions::*member,
+                                         const NumberRule& rule, SplitOptions& shown) {
+        if (shown.*member < rule.minimum || shown.*member > rule.maximum) {
+            shown.*member = defaults.*member;
+        }
+    };
+    keepInRange(&SplitOptions::appendSilenceMs, kAppendSilenceMsRule, options);
+    keepInRange(&SplitOptions::minTrackLengthSec, kMinTrackLengthSecRule, options);
+    keepInRange(&SplitOptions::silenceLengthMs, kSilenceLengthMsRule, options);
+    if (TextLengthProblem(options.fileNamePrefix, kMaxPrefixCharacters) ||
+        PrefixProblem(options.fileNamePrefix)) {
+        options.fileNamePrefix = defaults.fileNamePrefix;
     }
 }
 

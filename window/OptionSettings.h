@@ -26,8 +26,14 @@ inline constexpr const char* kLastFolderEntry = "LastFolder";
 // The stored options, in the order they are written.
 std::span<const OptionSetting> OptionSettings();
 
-// The options as stored, each one missing (or not of its kind) as its default;
-// the paths are never stored and stay as `options` has them.
+// The options exactly as stored (a number as its 32 bits, so -1 reads as
+// 4294967295), each one missing (or not of its kind) as its default; the paths
+// are never stored and stay as `options` has them.
+void ReadStoredOptions(SettingsStore& store, SplitOptions& options);
+
+// The options to show: as stored, but a value its rule refuses (a number
+// outside its range, a prefix the checks refuse) as its default, so that a
+// hand-edited store opens without a warning and Close writes what is shown.
 void LoadOptionSettings(SettingsStore& store, SplitOptions& options);
 
 // Writes, in one go, each stored option that differs from `loaded` or is not

@@ -9,14 +9,17 @@ namespace cli_testing {
 
 // A program the test holds still, under ptrace, right after a chosen file system
 // call has succeeded: a signal sent while it is held lands at exactly that point
-// of the run, however the machine schedules the two processes. Standard input and
-// output are the null device.
+// of the run, however the machine schedules the two processes. Standard input is
+// the null device unless inputPath names another file, and so is standard output
+// unless outPath names a file.
 class HeldProgram {
 public:
-    enum FileCall { Create, RenameOnto }; // the path created, or renamed onto
+    // The path created, or renamed onto; or a read of standard input (any suffix).
+    enum FileCall { Create, RenameOnto, ReadInput };
 
     HeldProgram(const std::string& program, const std::vector<std::string>& arguments,
-                const std::string& workingDirectory, const std::string& errPath);
+                const std::string& workingDirectory, const std::string& errPath,
+                const std::string& outPath = "", const std::string& inputPath = "/dev/null");
     ~HeldProgram();
     HeldProgram(const HeldProgram&) = delete;
     HeldProgram& operator=(const HeldProgram&) = delete;

@@ -211,7 +211,8 @@ int RunningProgram::Wait() {
 }
 
 HeldProgram::HeldProgram(const std::string& program, const std::vector<std::string>& arguments,
-                         const std::string& workingDirectory, const std::string& errPath) {
+                         const std::string& workingDirectory, const std::string& errPath,
+                         const std::string& outPath, const std::string& inputPath) {
     // Everything the child needs is prepared before fork: between fork and exec it
     // may only make plain system calls.
     std::vector<char*> argv = ArgumentVector(program, arguments);
@@ -221,9 +222,12 @@ HeldProgram::HeldProgram(const std::string& program, const std::vector<std::stri
     pid = fork();
     if (pid == 0) {
         const int nothing = open("/dev/null", O_RDWR);
+        const int input = open(inputPath.c_str(), O_RDONLY);
         const int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        if (nothing < 0 || err < 0 || dup2(nothing, 0) < 0 || dup2(nothing, 1) < 0 ||
-            dup2(err, 2) < 0 || chdir(workingDirectory.c_str()) != 0 ||
+        const int out =
+            outPath.empty() ? nothing : open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (nothing < 0 || input < 0 || err < 0 || out < 0 || dup2(input, 0) < 0 ||
+            dup2(out, 1) < 0 || dup2(err, 2) < 0 || chdir(workingDirectory.c_str()) != 0 ||
             ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) {
             _exit(127);
         }
@@ -299,6 +303,9 @@ bool HeldProgram::Matches(FileCall call, const std::string& suffix) const {
     const auto nr = static_cast<long>(info.entry.nr);
     const std::uint64_t* args = info.entry.args;
     std::uint64_t path = 0;
+    if (call == ReadInput) {
+        return nr == SYS_read && args[0] == 0;
+    }
     if (call == Create) {
         if (nr == SYS_openat && (args[2] & O_CREAT) != 0) {
             path = args[1];

@@ -74,10 +74,11 @@ TEST_F(OutputSafety, EverySignalLeavesOnlyWholeWavFiles) {
         }
     }
 
-    // A later run into a folder a killed run left a temporary file in ignores it.
+    // A later run into a folder a killed run left a temporary file in clears it.
     const ProgramResult again = Split({"-y", "-q", Long(), (dir.path() / "out3").string()});
     EXPECT_EQ(again.exitStatus, 0) << again.err;
     EXPECT_EQ(ExpectEveryWavWhole(dir.path() / "out3").size(), 6u);
+    EXPECT_EQ(Entries(dir.path() / "out3").size(), 6u);
 }
 
 // RLIMIT_FSIZE for the programs this test starts (children inherit it).

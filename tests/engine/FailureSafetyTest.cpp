@@ -2,7 +2,7 @@
 // success, and leaves only complete files behind.
 #include "JobFixture.h"
 
-TEST_F(JobTest, FailedReadInsideTheRecordingStopsInsteadOfCopyingStaleAudio) {
+TEST_F(JobTest, RecordingChangedBeforeTheWritingStopsInsteadOfCopyingStaleAudio) {
     Recording input(1000, 1, 16);
     input.Tracks(4, kTrack, kPause).Write(inputPath);
     FakeHost host;
@@ -15,13 +15,9 @@ TEST_F(JobTest, FailedReadInsideTheRecordingStopsInsteadOfCopyingStaleAudio) {
     EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::WriteFailed);
 
     ASSERT_EQ(host.messages.size(), 2u);
-    EXPECT_EQ(host.messages[1].text, FormatText(messages::kCannotRead, inputPath.c_str()));
+    EXPECT_EQ(host.messages[1].text, FormatText(messages::kRecordingChanged, inputPath.c_str()));
     EXPECT_EQ(host.messages[1].caption, messages::kErrorCaption);
-    // Files 1 and 2 (frames 0 to 3599) are complete; file 3 needed frame 4000.
-    EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track1.wav", "Track2.wav"}));
-    auto spans = LayOutSegments(*host.plan, input.Frames());
-    spans.resize(2);
-    ExpectSegmentFiles(input, {Names("Track", 4)[0], Names("Track", 4)[1]}, spans, 0);
+    EXPECT_EQ(FilesInOutput(), std::set<std::string>{});
     EXPECT_TRUE(host.mainWindowEnabled);
 }
 
@@ -45,4 +41,30 @@ TEST_F(JobTest, LongOutputFolderPathsAreWrittenInFull) {
     ExpectSegmentFiles(
         input, {SegmentFileName(folder, "Track", 1, 2), SegmentFileName(folder, "Track", 2, 2)},
         LayOutSegments(*host.plan, input.Frames()), 0);
+}
+
+TEST_F(JobTest, ACancelledFileNeverReplacesAnExistingOne) {
+    Recording input(1000, 1, 16);
+    input.Tracks(3, kTrack, kPause).Write(inputPath);
+    FakeHost first;
+    ASSERT_EQ(RunSplitJob(Options(), first), SplitOutcome::Written);
+    const std::vector<std::string> names = Names("Track", 3);
+    std::vector<std::vector<std::uint8_t>> before;
+    for (const std::string& name : names) {
+        before.push_back(testing_support::ReadFileBytes(name));
+    }
+
+    // Cancelled at its first progress update: file 1 holds one window only.
+    FakeHost again;
+    again.cancelWhen = [](const FakeHost& h, std::int64_t) { return h.writing; };
+    EXPECT_EQ(RunSplitJob(Options(), again), SplitOutcome::Cancelled);
+
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        EXPECT_EQ(testing_support::ReadFileBytes(names[i]), before[i]) << names[i];
+    }
+    EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track1.wav", "Track2.wav", "Track3.wav"}));
+    ASSERT_FALSE(again.messages.empty());
+    EXPECT_EQ(again.messages.back().text,
+              FormatText(messages::kCancelledNotWritten, names[0].c_str()));
+    EXPECT_TRUE(again.mainWindowEnabled);
 }

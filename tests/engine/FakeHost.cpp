@@ -12,7 +12,7 @@ public:
         host.mainWindowEnabled = true;
     }
 
-    bool BeginModal(const char*, int) override {
+    bool BeginModal(const std::string&, bool) override {
         host.mainWindowEnabled = false;
         return true;
     }
@@ -30,8 +30,8 @@ public:
     void Hide() override {}
 
 protected:
-    void SetStatusText(const char* text) override {
-        host.statusTexts.emplace_back(text);
+    void ShowStatus(const std::string& text) override {
+        host.statusTexts.push_back(text);
         if (host.statusTexts.back().rfind(messages::kCreating, 0) == 0) {
             host.writing = true;
         }
@@ -44,20 +44,21 @@ private:
 
 } // namespace
 
-std::unique_ptr<ProgressDisplay> FakeHost::CreateProgress(const char*, int) {
+std::unique_ptr<ProgressDisplay> FakeHost::CreateProgress(const std::string&, bool) {
     ++progressCreated;
     return std::make_unique<FakeProgress>(*this);
 }
 
-int FakeHost::ShowMessage(const std::string& text, const char* caption, unsigned style) {
-    messages.push_back({text, caption, style});
-    if (style == MB_OKCANCEL) {
+Answer FakeHost::ShowMessage(const std::string& text, const std::string& caption,
+                             MessageKind kind) {
+    messages.push_back({text, caption, kind});
+    if (kind == MessageKind::Question) {
         if (beforeConfirm) {
             beforeConfirm();
         }
         return confirmAnswer;
     }
-    return IDOK;
+    return Answer::Ok;
 }
 
 void FakeHost::PlanReady(const SplitPlan& readyPlan, std::uint32_t, std::uint32_t) {

@@ -14,14 +14,14 @@
 struct RecordedMessage {
     std::string text;
     std::string caption;
-    unsigned style = 0;
+    MessageKind kind = MessageKind::Notice;
 };
 
 class FakeHost : public SplitHost {
 public:
     // Answer to the "Ready to split WAV file" question, and a hook that runs just
     // before it is answered (to change the world between analysis and writing).
-    int confirmAnswer = IDOK;
+    Answer confirmAnswer = Answer::Ok;
     std::function<void()> beforeConfirm;
     // Checked at every PumpMessages; once true the display stays cancelled.
     std::function<bool(const FakeHost&, std::int64_t position)> cancelWhen;
@@ -39,8 +39,9 @@ public:
     bool mainWindowEnabled = true;
     bool writing = false; // the status text has said "Creating WAV files..."
 
-    std::unique_ptr<ProgressDisplay> CreateProgress(const char* title, int smooth) override;
-    int ShowMessage(const std::string& text, const char* caption, unsigned style) override;
+    std::unique_ptr<ProgressDisplay> CreateProgress(const std::string& title, bool smooth) override;
+    Answer ShowMessage(const std::string& text, const std::string& caption,
+                       MessageKind kind) override;
     void PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                    std::uint32_t sampleRate) override;
     void SetIdlePriority() override { priorityChanges.push_back("idle"); }

@@ -63,7 +63,7 @@ protected:
         ASSERT_EQ(host.messages.size(), 1u);
         EXPECT_EQ(host.messages[0].text, text);
         EXPECT_EQ(host.messages[0].caption, messages::kErrorCaption);
-        EXPECT_EQ(host.messages[0].style, MB_ICONERROR);
+        EXPECT_EQ(host.messages[0].kind, MessageKind::Error);
     }
 
     testing_support::TempDir temp;

@@ -122,7 +122,7 @@ TEST_F(JobTest, DeviceWhereAFileGoesStopsTheRunBeforeAnythingIsWritten) {
     EXPECT_EQ(host.messages[1].text,
               FormatText(messages::kCannotOpenForWriting, Names("Track", 3)[1].c_str()));
     EXPECT_EQ(host.messages[1].caption, messages::kErrorCaption);
-    EXPECT_EQ(host.messages[1].style, MB_ICONERROR);
+    EXPECT_EQ(host.messages[1].kind, MessageKind::Error);
     EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track2.wav"}));
     EXPECT_TRUE(std::filesystem::is_symlink(outputDir / "Track2.wav"));
     EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));

@@ -224,11 +224,11 @@ TEST_F(ReviewedJobTest, TheDefaultConfirmationIsTheReportBox) {
     recording.Tracks(2, kTrack, kPause);
     recording.Write(inputPath);
     FakeHost host;
-    host.confirmAnswer = IDCANCEL;
+    host.confirmAnswer = Answer::Cancel;
     EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::Declined);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption, messages::kReadyCaption);
-    EXPECT_EQ(host.messages[0].style, MB_OKCANCEL);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Question);
     EXPECT_EQ(host.messages[0].text,
               SplitAnalyzer::FormatReport(*host.plan, recording.Frames(), 1000));
     EXPECT_TRUE(FilesInOutput().empty());

@@ -19,7 +19,7 @@ TEST_F(JobTest, WritesEverySegmentByteForByteWithAppendedSilence) {
     EXPECT_EQ(host.plan->shortestSegment, 1500u);
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].caption, messages::kReadyCaption);
-    EXPECT_EQ(host.messages[0].style, MB_OKCANCEL);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Question);
     EXPECT_EQ(host.messages[0].text.rfind("Results of analysis:", 0), 0u);
 
     ExpectSegmentFiles(input, Names("Track", 5), LayOutSegments(*host.plan, input.Frames()), 20);
@@ -117,7 +117,7 @@ TEST_F(JobTest, AverageMethodIgnoresASilentChannelOnlyWhenTrimming) {
         options.trimSilence = true;
         options.useAverageMethod = average;
         FakeHost host;
-        host.confirmAnswer = IDCANCEL;
+        host.confirmAnswer = Answer::Cancel;
 
         EXPECT_EQ(RunSplitJob(options, host), SplitOutcome::Declined);
 
@@ -233,7 +233,7 @@ TEST_F(JobTest, RecordingOfExactlyTheMinimumTrackIsAnalysedAndNothingFound) {
     ASSERT_EQ(host.messages.size(), 1u);
     EXPECT_EQ(host.messages[0].text, messages::kNoSplitPoints);
     EXPECT_EQ(host.messages[0].caption, messages::kNothingToDoCaption);
-    EXPECT_EQ(host.messages[0].style, MB_OK);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Notice);
     EXPECT_EQ(host.progressCreated, 1);
     EXPECT_TRUE(host.mainWindowEnabled);
     EXPECT_TRUE(FilesInOutput().empty());
@@ -252,9 +252,37 @@ TEST_F(JobTest, UncreatableFirstFileStopsWithItsFullNameAndWritesNothing) {
     EXPECT_EQ(host.messages[1].text,
               FormatText(messages::kCannotOpenForWriting, Names("Track", 3)[0].c_str()));
     EXPECT_EQ(host.messages[1].caption, messages::kErrorCaption);
-    EXPECT_EQ(host.messages[1].style, MB_ICONERROR);
+    EXPECT_EQ(host.messages[1].kind, MessageKind::Error);
     EXPECT_EQ(FilesInOutput(), (std::set<std::string>{"Track1.wav"}));
     EXPECT_TRUE(std::filesystem::is_directory(outputDir / "Track1.wav")); // not removed
     EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));
     EXPECT_TRUE(host.mainWindowEnabled);
 }
+
+namespace {
+
+// A recording cut short: the desktop programs are told by how much, in a message
+// with OK, before the run goes on with the audio there is.
+TEST_F(JobTest, RecordingCutShortIsSplitAfterAWarning) {
+    Recording input(1000, 2, 16);
+    input.Tracks(5, kTrack, kPause).Write(inputPath);
+    // Four of the five tracks and the pause after the fourth: 7200 frames of 4 bytes.
+    std::filesystem::resize_file(inputPath, 44 + 7200 * 4);
+    FakeHost host;
+
+    EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::Written);
+
+    ASSERT_EQ(host.messages.size(), 2u);
+    EXPECT_EQ(host.messages[0].caption, messages::kWarningCaption);
+    EXPECT_EQ(host.messages[0].kind, MessageKind::Notice);
+    EXPECT_EQ(host.messages[0].text,
+              "The header of " + inputPath +
+                  " gives 34800 bytes of audio, but the file holds only 28800: 6000 bytes (0:01) "
+                  "are missing, as when a copy or a recording is cut short.  The audio that is "
+                  "there is split.");
+    EXPECT_EQ(host.messages[1].caption, messages::kReadyCaption);
+    ASSERT_TRUE(host.plan.has_value());
+    EXPECT_EQ(host.plan->splitPoints, (std::vector<std::uint32_t>{1800, 3600, 5400}));
+}
+
+} // namespace

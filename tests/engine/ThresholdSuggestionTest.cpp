@@ -247,7 +247,7 @@ protected:
 };
 
 TEST_F(SuggestFromFile, LeavesTheReaderAtTheStart) {
-    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", 1);
+    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", true);
     std::vector<FrameSlot> first(100);
     std::vector<FrameSlot> again(100);
     ASSERT_EQ(reader.ReadFrames(100, first.data()), WAVE_OK);
@@ -263,7 +263,7 @@ TEST_F(SuggestFromFile, LeavesTheReaderAtTheStart) {
 
 TEST_F(SuggestFromFile, CancelStopsTheReading) {
     host.cancelWhen = [](const FakeHost&, std::int64_t position) { return position >= 40000; };
-    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", 1);
+    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", true);
     EXPECT_EQ(SuggestThreshold(reader, 500, true, *progress).outcome, Outcome::Cancelled);
     EXPECT_EQ(host.positions.back(), 40000);
 }
@@ -274,7 +274,7 @@ TEST_F(SuggestFromFile, RefusesAFewSeconds) {
     recording.Write(dir.file("short.wav"));
     WaveStream shortReader;
     ASSERT_EQ(shortReader.OpenForRead(dir.file("short.wav").c_str()), WAVE_OK);
-    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", 1);
+    std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", true);
     EXPECT_EQ(SuggestThreshold(shortReader, 500, true, *progress).outcome, Outcome::TooShort);
 }
 

@@ -25,7 +25,7 @@ constexpr std::uint64_t kMaxOutputBytes = 1 << 20;
 class FuzzProgress : public ProgressDisplay {
 public:
     explicit FuzzProgress(std::uint32_t cancelAtPump) : cancelAtPump(cancelAtPump) {}
-    bool BeginModal(const char*, int) override { return true; }
+    bool BeginModal(const std::string&, bool) override { return true; }
     std::int64_t SetRange(std::int64_t, std::int64_t, std::int64_t) override { return 0; }
     std::int64_t SetPos(std::int64_t) override { return 0; }
     void PumpMessages(bool) override {
@@ -37,7 +37,7 @@ public:
     void Hide() override {}
 
 protected:
-    void SetStatusText(const char*) override {}
+    void ShowStatus(const std::string&) override {}
 
 private:
     std::uint32_t cancelAtPump;
@@ -50,15 +50,15 @@ public:
     FuzzHost(std::string folder, bool confirm, std::uint32_t cancelAtPump)
         : folder(std::move(folder)), confirm(confirm), cancelAtPump(cancelAtPump) {}
 
-    std::unique_ptr<ProgressDisplay> CreateProgress(const char*, int) override {
+    std::unique_ptr<ProgressDisplay> CreateProgress(const std::string&, bool) override {
         return std::make_unique<FuzzProgress>(cancelAtPump);
     }
-    int ShowMessage(const std::string& text, const char*, unsigned style) override {
+    Answer ShowMessage(const std::string& text, const std::string&, MessageKind kind) override {
         FUZZ_CHECK(!text.empty());
-        if (ButtonsOf(style) == MB_OKCANCEL) {
-            return confirm && writeAllowed ? IDOK : IDCANCEL;
+        if (kind == MessageKind::Question) {
+            return confirm && writeAllowed ? Answer::Ok : Answer::Cancel;
         }
-        return IDOK;
+        return Answer::Ok;
     }
     void PlanReady(const SplitPlan& ready, std::uint32_t frameCount,
                    std::uint32_t sampleRate) override {
@@ -95,7 +95,7 @@ public:
 // in static storage of its own, so the exit handler never reads a destroyed string.
 char outputFolderName[] = "/tmp/quernfold-fuzz-XXXXXX";
 
-const std::string& OutputFolder() {
+const std::string& FuzzOutputFolder() {
     static const std::string folder = [] {
         if (mkdtemp(outputFolderName) == nullptr) {
             std::abort();
@@ -199,7 +199,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     SplitOptions options;
     options.inputPath = file.Path();
-    options.outputFolder = OutputFolder();
+    options.outputFolder = FuzzOutputFolder();
     options.fileNamePrefix = "T";
     options.silenceLengthMs = 1 + Take16(data) % kSilenceLengthMsRule.maximum;
     options.minTrackLengthSec = 1 + Take16(data + 2) % kMinTrackLengthSecRule.maximum;
@@ -216,7 +216,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
     const std::uint32_t cancelAtPump = Take16(data + 9);
 
-    FuzzHost host(OutputFolder(), (flags & 4) != 0, cancelAtPump);
+    FuzzHost host(FuzzOutputFolder(), (flags & 4) != 0, cancelAtPump);
     host.appendSilenceMs = options.appendSilenceMs;
     const SplitOutcome outcome = RunSplitJob(options, host);
     if (outcome == SplitOutcome::Written || outcome == SplitOutcome::Cancelled ||
@@ -225,6 +225,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             CheckOutputs(host, recording, recordingSize, outcome);
         }
     }
-    EmptyFolder(OutputFolder());
+    EmptyFolder(FuzzOutputFolder());
     return 0;
 }

@@ -52,7 +52,7 @@ protected:
         const std::string name = Names("Track", static_cast<std::uint32_t>(names.size()))[failed];
         EXPECT_EQ(last.text, FormatText(messageFormat, name.c_str()));
         EXPECT_EQ(last.caption, messages::kErrorCaption);
-        EXPECT_EQ(last.style, MB_ICONERROR);
+        EXPECT_EQ(last.kind, MessageKind::Error);
         EXPECT_EQ(ExpectPrefixOfReference(outputDir, names, reference, false), failed);
         EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));
         EXPECT_EQ(host.progressAlive, 0);
@@ -231,7 +231,12 @@ TEST_F(FaultTest, RecordingCutShortWhileTheWriterRunsEndsWithAnError) {
         EXPECT_TRUE(cut);
         EXPECT_EQ(outcome, SplitOutcome::WriteFailed);
         ASSERT_FALSE(host.messages.empty());
-        EXPECT_EQ(host.messages.back().text, FormatText(messages::kCannotRead, inputPath.c_str()));
+        // Either a read meets the cut first, or the check of the recording between
+        // files sees it has changed.
+        const std::string& text = host.messages.back().text;
+        EXPECT_TRUE(text == FormatText(messages::kCannotRead, inputPath.c_str()) ||
+                    text == FormatText(messages::kRecordingChanged, inputPath.c_str()))
+            << text;
         // File 1 was finished before the cut; nothing after it copies missing audio.
         EXPECT_GE(ExpectPrefixOfReference(outputDir, names, reference, false), 1u);
         EXPECT_EQ(host.priorityChanges, (std::vector<std::string>{"idle", "normal"}));

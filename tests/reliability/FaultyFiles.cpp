@@ -101,11 +101,7 @@ int FaultyClose(void* cookie) {
     return result == 0 ? 0 : -1;
 }
 
-std::FILE* OpenFaulty(const char* path, const char* mode) {
-    std::FILE* real = std::fopen(path, mode);
-    if (real == nullptr) {
-        return nullptr;
-    }
+std::FILE* WrapFaulty(std::FILE* real, const char* mode) {
     auto* stream = new FaultyStream;
     stream->real = real;
     stream->writing = std::strchr(mode, 'w') != nullptr;
@@ -122,15 +118,22 @@ std::FILE* OpenFaulty(const char* path, const char* mode) {
     return wrapped;
 }
 
+std::FILE* OpenFaulty(const char* path, const char* mode) {
+    std::FILE* real = std::fopen(path, mode);
+    return real == nullptr ? nullptr : WrapFaulty(real, mode);
+}
+
 } // namespace
 
 FaultyFileLayer::FaultyFileLayer() {
     plan = FaultPlan{};
     SetFileOpenerForTesting(OpenFaulty);
+    SetStreamWrapperForTesting(WrapFaulty);
 }
 
 FaultyFileLayer::~FaultyFileLayer() {
     SetFileOpenerForTesting(nullptr);
+    SetStreamWrapperForTesting(nullptr);
 }
 
 FaultPlan& Faults() {

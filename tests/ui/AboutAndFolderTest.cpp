@@ -16,6 +16,8 @@
 #include <cstring>
 #include <vector>
 
+using namespace qtui;
+
 namespace {
 
 // Makes the given folder current for one test and puts the old one back.

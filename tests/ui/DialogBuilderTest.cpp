@@ -14,6 +14,8 @@
 
 #include <iterator>
 
+using namespace qtui;
+
 namespace {
 
 constexpr DialogControl kControls[] = {

@@ -13,6 +13,8 @@
 #include <memory>
 #include <string>
 
+using namespace qtui;
+
 namespace {
 
 void PostKey(QWidget* to, int key) {
@@ -47,6 +49,7 @@ class ProgressWindowTest : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<ScratchSettings> settings;
+    ProfileStore store;
     std::unique_ptr<QWidget> mainWindow;
 
 private slots:
@@ -64,7 +67,7 @@ private slots:
     }
 
     void captionShowsTruncatedPercentageOnlyOnceItMoves() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         QVERIFY(progress.Window()->isVisible());
         QCOMPARE(progress.Window()->windowTitle(), QString("Progress"));
         progress.SetRange(0, 3, 1);
@@ -88,7 +91,7 @@ private slots:
     }
 
     void rangesBeyondIntAreScaledOntoTheBar() {
-        CJobProgressWnd progress(nullptr, "Writing", 1);
+        CJobProgressWnd progress(nullptr, "Writing", true, store);
         const std::int64_t upper = 6'000'000'000;
         QCOMPARE(progress.SetRange(0, upper, 1), std::int64_t{1});
         QCOMPARE(progress.SetPos(upper / 2), std::int64_t{0});
@@ -100,10 +103,10 @@ private slots:
     }
 
     void setPosShowsAHiddenWindowButTextAndRangeDoNot() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         progress.Hide();
         QVERIFY(!progress.Window()->isVisible());
-        progress.SetText("Analysing %s", "side A");
+        progress.SetStatus("Analysing side A");
         progress.SetRange(0, 10, 1);
         QVERIFY(!progress.Window()->isVisible());
         QCOMPARE(progress.StatusText()->text(), QString("Analysing side A"));
@@ -112,14 +115,14 @@ private slots:
     }
 
     void longStatusTextIsCutNotWrappedAndTheWindowKeepsItsSize() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         const QSize windowSize = progress.Window()->size();
         const QRect textArea = progress.StatusText()->geometry();
         QCOMPARE(textArea.width(), 390);
         QCOMPARE(windowSize.width(), 410);
 
         const std::string huge(4000, 'W'); // far beyond the 512-byte buffer
-        progress.SetText("%s|%s", huge.c_str(), huge.c_str());
+        progress.SetStatus(huge + "|" + huge);
         QCOMPARE(progress.StatusText()->text().size(), 511);
         QVERIFY(!progress.StatusText()->wordWrap());
         QCOMPARE(progress.StatusText()->geometry(), textArea);
@@ -127,8 +130,8 @@ private slots:
     }
 
     void escapeCancelsOnlyWhilePumpingWithTheFlag() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
-        progress.BeginModal("Progress", 0);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
+        progress.BeginModal("Progress", false);
         PostKey(progress.Window(), Qt::Key_Escape);
         progress.PumpMessages(false);
         QVERIFY(!progress.IsCancelled());
@@ -144,14 +147,14 @@ private slots:
     }
 
     void buttonUpOverCancelCancelsOnlyInTheModalState() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
         const QPoint overButton = CenterOf(progress.CancelButton());
         // Addressed to another window, and not modal yet: no cancel.
         PostButtonUp(mainWindow.get(), overButton);
         progress.PumpMessages(true);
         QVERIFY(!progress.IsCancelled());
 
-        progress.BeginModal("Progress", 0);
+        progress.BeginModal("Progress", false);
         PostButtonUp(mainWindow.get(), CenterOf(progress.ProgressBar())); // beside the button
         progress.PumpMessages(true);
         QVERIFY(!progress.IsCancelled());
@@ -161,8 +164,8 @@ private slots:
     }
 
     void cancelIsStickyAndThePumpThenReturnsAtOnce() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
-        progress.BeginModal("Progress", 0);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
+        progress.BeginModal("Progress", false);
         QVERIFY(!mainWindow->isEnabled());
         QTest::mouseClick(progress.CancelButton(), Qt::LeftButton);
         QVERIFY(progress.IsCancelled());
@@ -182,7 +185,7 @@ private slots:
         QVERIFY(!mainWindow->isEnabled());
 
         // Later calls find no window and do nothing.
-        progress.SetText("%s", "ignored");
+        progress.SetStatus("ignored");
         QCOMPARE(progress.SetRange(0, 10, 1), std::int64_t{0});
         QCOMPARE(progress.SetPos(5), std::int64_t{0});
         progress.Hide();
@@ -190,8 +193,8 @@ private slots:
 
     void destructionEnablesTheMainWindowEvenAfterTheWindowClosed() {
         {
-            CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
-            progress.BeginModal("Progress", 0);
+            CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
+            progress.BeginModal("Progress", false);
             progress.Hide(); // hidden, still modal
             QVERIFY(!mainWindow->isEnabled());
             QTest::mouseClick(progress.CancelButton(), Qt::LeftButton);
@@ -204,10 +207,10 @@ private slots:
     }
 
     void beginModalRecreatesAClosedWindow() {
-        CJobProgressWnd progress(nullptr, "Progress", 1);
+        CJobProgressWnd progress(nullptr, "Progress", true, store);
         QVERIFY(progress.DestroyWindow());
         QVERIFY(progress.Window() == nullptr);
-        QVERIFY(progress.BeginModal("Writing", 0));
+        QVERIFY(progress.BeginModal("Writing", false));
         QVERIFY(progress.Window() != nullptr);
         QVERIFY(!mainWindow->isEnabled());
         QVERIFY(progress.Window()->isEnabled());
@@ -219,7 +222,7 @@ private slots:
         const QRect screen = QGuiApplication::primaryScreen()->geometry();
         QPoint centred;
         {
-            CJobProgressWnd progress(nullptr, "Progress", 1); // nothing stored yet
+            CJobProgressWnd progress(nullptr, "Progress", true, store); // nothing stored yet
             centred = progress.Window()->pos();
             QVERIFY(centred.x() > 0 && centred.y() > 0);
             progress.Window()->move(37, 41);
@@ -227,7 +230,7 @@ private slots:
         QCOMPARE(GetProfileInt("Settings", "X", -1), 37);
         QCOMPARE(GetProfileInt("Settings", "Y", -1), 41);
         {
-            CJobProgressWnd progress(nullptr, "Progress", 1);
+            CJobProgressWnd progress(nullptr, "Progress", true, store);
             QCOMPARE(progress.Window()->pos(), QPoint(37, 41));
             QCOMPARE(progress.Window()->size(), QSize(410, progress.Window()->height()));
         }
@@ -236,7 +239,7 @@ private slots:
         for (const QPoint stored : offScreen) {
             WriteProfileInt("Settings", "X", stored.x());
             WriteProfileInt("Settings", "Y", stored.y());
-            CJobProgressWnd progress(nullptr, "Progress", 1);
+            CJobProgressWnd progress(nullptr, "Progress", true, store);
             QCOMPARE(progress.Window()->pos(), centred);
         }
     }
@@ -247,7 +250,7 @@ private slots:
             WriteProfileInt("Settings", "X", 37);
             WriteProfileInt("Settings", "Y", 241);
             for (int run = 0; run < 3; ++run) {
-                CJobProgressWnd progress(owner, "Progress", 1);
+                CJobProgressWnd progress(owner, "Progress", true, store);
                 QVERIFY(QTest::qWaitForWindowExposed(progress.Window()));
                 QCOMPARE(progress.Window()->pos(), QPoint(37, 241));
             }
@@ -258,8 +261,8 @@ private slots:
     // The close box and Alt+F4 ask the window manager to close the popup: that
     // is a Cancel, and the popup does not come back at the next block.
     void closeRequestCancels() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
-        progress.BeginModal("Progress", 0);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
+        progress.BeginModal("Progress", false);
         progress.SetRange(0, 10, 1);
         QVERIFY(!progress.Window()->close());
         QVERIFY(progress.IsCancelled());
@@ -288,15 +291,14 @@ private slots:
                              QCoreApplication::applicationName() + ".conf";
         QVERIFY2(QFile::exists(file), qPrintable(file));
 
-        SetRegistryKey("Another Company"); // another root is another store
-        QCOMPARE(GetProfileInt("Options", "MinTrackLength", 30), 30);
-        SetRegistryKey("Ferndusk Software");
+        // Another root is another store.
+        QVERIFY(!ProfileStore("Another Company").ReadInt("Options", "MinTrackLength"));
         QCOMPARE(GetProfileInt("Options", "MinTrackLength", 30), 70000);
     }
 
     void quitRequestSeenWhilePumpingIsPostedAgain() {
-        CJobProgressWnd progress(mainWindow.get(), "Progress", 1);
-        progress.BeginModal("Progress", 0);
+        CJobProgressWnd progress(mainWindow.get(), "Progress", true, store);
+        progress.BeginModal("Progress", false);
         QCoreApplication::postEvent(qApp, new QEvent(QEvent::Quit));
         QuitCounter counter;
         qApp->installEventFilter(&counter);

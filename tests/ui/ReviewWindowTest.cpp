@@ -29,6 +29,8 @@
 #include <filesystem>
 #include <memory>
 
+using namespace qtui;
+
 namespace {
 
 constexpr int kRate = 8000;
@@ -63,10 +65,15 @@ void WriteNoisyPauses(const std::string& path) {
 // Confirms with OK, as the command line's --yes does.
 class AgreeingHost : public SplitHost {
 public:
-    std::unique_ptr<ProgressDisplay> CreateProgress(const char*, int) override {
-        return std::make_unique<CJobProgressWnd>(nullptr, "Progress", 1);
+    std::unique_ptr<ProgressDisplay> CreateProgress(const std::string&, bool) override {
+        return std::make_unique<CJobProgressWnd>(nullptr, "Progress", true, store);
     }
-    int ShowMessage(const std::string&, const char*, unsigned) override { return IDOK; }
+    Answer ShowMessage(const std::string&, const std::string&, MessageKind) override {
+        return Answer::Ok;
+    }
+
+private:
+    ProfileStore store;
 };
 
 void WriteGenerated(const RecordingSettings& settings, const std::string& path) {
@@ -102,8 +109,8 @@ private:
     QString startDirectory;
 
     void Open() {
-        window =
-            std::make_unique<CQuernfoldDlg>([](QWidget*, QString&) { return 0; }, [](QWidget*) {});
+        window = std::make_unique<CQuernfoldDlg>(
+            [](QWidget*, QString&) { return FolderChoice::Cancelled; }, [](QWidget*) {});
         CJobProgressWnd::SetMainWindow(window.get());
         window->show();
         qobject_cast<QLineEdit*>(window->Control(MainWindowId::kInputPath))

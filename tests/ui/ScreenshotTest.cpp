@@ -2,10 +2,13 @@
 // in the folder named by QUERNFOLD_SCREENSHOT_DIR, each with a caption strip.
 #include "CAboutBox.h"
 #include "CJobProgressWnd.h"
+#include "Profile.h"
 #include "UiTestSupport.h"
 
 #include <QDir>
 #include <QtTest>
+
+using namespace qtui;
 
 class ScreenshotTest : public QObject {
     Q_OBJECT
@@ -16,10 +19,11 @@ private slots:
                                                     QDir::current().filePath("screenshots"));
         QVERIFY(QDir().mkpath(folder));
 
-        CJobProgressWnd progress(nullptr, "Progress", 1);
+        ProfileStore store;
+        CJobProgressWnd progress(nullptr, "Progress", true, store);
         progress.SetRange(0, 1000, 1);
         // The writer's own status text, as a real run shows it.
-        progress.SetText("Creating WAV files...  Estimated time remaining: %d:%02d", 1, 24);
+        progress.SetStatus("Creating WAV files...  Estimated time remaining: 1:24");
         progress.SetPos(583);
         const QImage progressImage = WithCaption(progress.Window());
         QVERIFY(progressImage.save(QDir(folder).filePath("progress-window.png")));

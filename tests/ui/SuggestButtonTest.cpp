@@ -20,6 +20,8 @@
 #include <cctype>
 #include <set>
 
+using namespace qtui;
+
 using namespace MainWindowId;
 
 namespace {
@@ -68,8 +70,8 @@ private:
     testing_support::TempDir folder;
 
     void Open(const std::string& input) {
-        window =
-            std::make_unique<CQuernfoldDlg>([](QWidget*, QString&) { return 0; }, [](QWidget*) {});
+        window = std::make_unique<CQuernfoldDlg>(
+            [](QWidget*, QString&) { return FolderChoice::Cancelled; }, [](QWidget*) {});
         CJobProgressWnd::SetMainWindow(window.get());
         window->show();
         window->activateWindow();

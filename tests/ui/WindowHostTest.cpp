@@ -2,11 +2,14 @@
 // makes for the engine.
 #include "WindowHost.h"
 #include "CJobProgressWnd.h"
+#include "Profile.h"
 #include "UiTestSupport.h"
 
 #include <QMessageBox>
 #include <QPushButton>
 #include <QtTest>
+
+using namespace qtui;
 
 class WindowHostTest : public QObject {
     Q_OBJECT
@@ -14,21 +17,24 @@ private slots:
     void messageStylesMapToButtonsAndIcon() {
         QWidget mainWindow;
         mainWindow.show();
-        WindowHost host(&mainWindow);
+        ProfileStore store;
+        WindowHost host(&mainWindow, store);
         struct Case {
-            unsigned style;
+            MessageKind kind;
             QMessageBox::Icon icon;
             QMessageBox::StandardButtons buttons;
             QMessageBox::StandardButton answer;
-            int result;
+            Answer result;
         };
         const Case cases[] = {
-            {MB_OK, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Ok, IDOK},
-            {MB_OKCANCEL, QMessageBox::NoIcon, QMessageBox::Ok | QMessageBox::Cancel,
-             QMessageBox::Ok, IDOK},
-            {MB_OKCANCEL, QMessageBox::NoIcon, QMessageBox::Ok | QMessageBox::Cancel,
-             QMessageBox::Cancel, IDCANCEL},
-            {MB_ICONERROR, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok, IDOK},
+            {MessageKind::Notice, QMessageBox::NoIcon, QMessageBox::Ok, QMessageBox::Ok,
+             Answer::Ok},
+            {MessageKind::Question, QMessageBox::NoIcon, QMessageBox::Ok | QMessageBox::Cancel,
+             QMessageBox::Ok, Answer::Ok},
+            {MessageKind::Question, QMessageBox::NoIcon, QMessageBox::Ok | QMessageBox::Cancel,
+             QMessageBox::Cancel, Answer::Cancel},
+            {MessageKind::Error, QMessageBox::Critical, QMessageBox::Ok, QMessageBox::Ok,
+             Answer::Ok},
         };
         for (const Case& c : cases) {
             QString caption, text;
@@ -45,7 +51,7 @@ private slots:
                 owner = box->parentWidget();
                 box->button(c.answer)->click();
             });
-            QCOMPARE(host.ShowMessage("Ready to split WAV file\n<3 segments>", "Error", c.style),
+            QCOMPARE(host.ShowMessage("Ready to split WAV file\n<3 segments>", "Error", c.kind),
                      c.result);
             QCOMPARE(caption, QString("Error"));
             QCOMPARE(text, QString("Ready to split WAV file\n<3 segments>"));
@@ -60,13 +66,14 @@ private slots:
         QWidget mainWindow;
         mainWindow.show();
         CJobProgressWnd::SetMainWindow(&mainWindow);
-        WindowHost host(&mainWindow);
+        ProfileStore store;
+        WindowHost host(&mainWindow, store);
         {
-            std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", 1);
+            std::unique_ptr<ProgressDisplay> progress = host.CreateProgress("Progress", true);
             auto* window = dynamic_cast<CJobProgressWnd*>(progress.get());
             QVERIFY(window && window->Window()->isVisible());
-            progress->BeginModal("Progress", 0);
-            progress->SetText("Analysing %d%%", 5); // through the engine's formatting
+            progress->BeginModal("Progress", false);
+            progress->SetStatus("Analysing 5%");
             QCOMPARE(window->StatusText()->text(), QString("Analysing 5%"));
             QVERIFY(!mainWindow.isEnabled());
         }

@@ -224,9 +224,14 @@ wait_for_end_of_run
 # --- Closing the progress window cancels the run -------------------------------
 xdotool windowactivate --sync "$main"
 xdotool key Return
+# The program is held in its analysis while the window manager's close request
+# (Alt+F4) is queued, so the request reaches the analysis however fast the
+# machine is.
 progress=$(find_window "Progress.*") || fail "the progress window did not appear"
+kill -STOP "$app_pid"
 xdotool windowactivate --sync "$progress"
-xdotool key alt+F4 # the window manager's close request, seconds before the analysis ends
+xdotool key alt+F4
+kill -CONT "$app_pid"
 progress_gone() { ! xdotool search --name "^Progress" >/dev/null 2>&1; }
 wait_until progress_gone || fail "the progress window is still there after its close request"
 find_report_now() { xdotool search --onlyvisible --name '^(Ready to split WAV file|Nothing to do)$'; }

@@ -278,3 +278,70 @@ TEST(WaveRead, UnpatchedSizesPastFourGigabytesReadWholeOrAreRefused) {
 }
 
 } // namespace
+
+namespace {
+
+Bytes Rf64(const std::vector<Bytes>& chunks, std::uint64_t dataBytes) {
+    Bytes ds64;
+    for (std::uint64_t value : {std::uint64_t{0}, dataBytes, std::uint64_t{0}}) {
+        Append32(ds64, static_cast<std::uint32_t>(value));
+        Append32(ds64, static_cast<std::uint32_t>(value >> 32));
+    }
+    std::vector<Bytes> all = {Chunk("ds64", ds64)};
+    all.insert(all.end(), chunks.begin(), chunks.end());
+    return Riff(all, "RF64");
+}
+
+// A data size is checked against the file: the audio read is what the file holds,
+// up to the chunks that end it, and a disagreement of whole frames is reported.
+TEST(WaveRead, DataSizesThatDisagreeWithTheFile) {
+    const Bytes audio(400, 0x80); // 100 frames, nothing like a chunk header
+    const Bytes list = {'I', 'N', 'F', 'O'};
+    const Bytes fmt = FmtBody({});
+    const auto data = [&](std::int64_t size) { return Chunk("data", audio, size); };
+    // 100 bytes of audio whose stated end is followed by a chunk, not by more audio.
+    Bytes chunkAfter = audio;
+    const Bytes trailing = Chunk("LIST", Bytes(292, 1));
+    std::copy(trailing.begin(), trailing.end(), chunkAfter.begin() + 100);
+    struct Case {
+        const char* name;
+        Bytes file;
+        std::uint64_t audioBytes;
+        bool disagrees;
+    };
+    const Case cases[] = {
+        {"size as held", Riff({Chunk("fmt ", fmt), data(400)}), 400, false},
+        {"cut short", Riff({Chunk("fmt ", fmt), data(4000)}), 400, true},
+        {"audio after the size", Riff({Chunk("fmt ", fmt), data(100)}), 400, true},
+        {"audio after the size, then a chunk",
+         Riff({Chunk("fmt ", fmt), data(100), Chunk("LIST", list)}), 400, true},
+        {"a chunk right after the size", Riff({Chunk("fmt ", fmt), Chunk("data", chunkAfter, 100)}),
+         100, false},
+        {"a few stray bytes", Riff({Chunk("fmt ", fmt), Chunk("data", Bytes(406, 0x80), 400)}), 400,
+         false},
+        {"placeholder 0", Riff({Chunk("fmt ", fmt), data(0)}), 400, false},
+        {"placeholder 0xFFFFFFFF", Riff({Chunk("fmt ", fmt), data(0xFFFFFFFF)}), 400, false},
+        {"RF64, ds64 short", Rf64({Chunk("fmt ", fmt), data(0xFFFFFFFF)}, 200), 400, true},
+        {"RF64, ds64 long", Rf64({Chunk("fmt ", fmt), data(0xFFFFFFFF)}, 800), 400, true},
+        {"RF64, ds64 exact, then a chunk",
+         Rf64({Chunk("fmt ", fmt), data(0xFFFFFFFF), Chunk("LIST", list)}, 400), 400, false},
+    };
+    TempDir dir;
+    const std::string path = dir.file("sizes.wav");
+    for (const Case& c : cases) {
+        WriteFileBytes(path, c.file);
+        WaveStream reader;
+        ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK) << c.name;
+        EXPECT_EQ(reader.AudioBytes(), c.audioBytes) << c.name;
+        EXPECT_EQ(reader.FrameCount(), c.audioBytes / 4) << c.name;
+        EXPECT_EQ(reader.SizeDisagrees(), c.disagrees) << c.name;
+        std::vector<FrameSlot> slots = Slots(c.audioBytes / 4 + 1);
+        EXPECT_EQ(reader.ReadFrames(static_cast<std::int32_t>(slots.size()), slots.data()),
+                  WAVE_FILE_ERROR)
+            << c.name;
+        EXPECT_EQ(slots[c.audioBytes / 4 - 1].channel1, static_cast<std::int16_t>(0x8080))
+            << c.name;
+    }
+}
+
+} // namespace

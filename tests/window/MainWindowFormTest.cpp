@@ -2,6 +2,7 @@
 // the order a commit reads the fields in and where it stops, relative paths,
 // when leaving a field commits, and the stored options' round trip.
 #include "MainWindowForm.h"
+#include "MemoryStore.h"
 #include "OptionSettings.h"
 
 #include <gtest/gtest.h>
@@ -22,7 +23,7 @@ public:
     mutable std::vector<Field> reads; // every field read, in order
     std::vector<std::pair<Field, std::string>> problems;
     Field focus = Field::MaximumLabel;
-    int pickerResult = 0;
+    FolderChoice pickerResult = FolderChoice::Cancelled;
     int pickerCalls = 0;
     std::optional<std::string> chosenFile;
     std::vector<std::string> browsedFrom; // the folder each dialog opened at
@@ -49,51 +50,13 @@ public:
         browsedFrom.push_back(startFolder);
         return chosenFile;
     }
-    int PickOutputFolder(std::string& folder, const std::string& startFolder) override {
+    FolderChoice PickOutputFolder(std::string& folder, const std::string& startFolder) override {
         browsedFrom.push_back(startFolder);
         ++pickerCalls;
         folder = "/chosen";
         return pickerResult;
     }
     std::unique_ptr<SplitHost> CreateHost() override { return nullptr; }
-};
-
-class MemoryStore : public SettingsStore {
-public:
-    std::map<std::string, Value> values;          // "Section/Entry"
-    std::vector<std::vector<std::string>> writes; // the entries of each WriteSection
-
-    std::optional<std::int32_t> ReadInt(const std::string& section,
-                                        const std::string& entry) override {
-        const auto found = values.find(section + "/" + entry);
-        if (found == values.end() || !std::holds_alternative<std::int32_t>(found->second)) {
-            return std::nullopt;
-        }
-        return std::get<std::int32_t>(found->second);
-    }
-    std::optional<std::string> ReadText(const std::string& section,
-                                        const std::string& entry) override {
-        const auto found = values.find(section + "/" + entry);
-        if (found == values.end()) {
-            return std::nullopt;
-        }
-        if (const auto* number = std::get_if<std::int32_t>(&found->second)) {
-            return std::to_string(*number);
-        }
-        return std::get<std::string>(found->second);
-    }
-    bool Has(const std::string& section, const std::string& entry) override {
-        return values.count(section + "/" + entry) != 0;
-    }
-    bool WriteSection(const std::string& section,
-                      const std::vector<std::pair<std::string, Value>>& entries) override {
-        writes.emplace_back();
-        for (const auto& [entry, value] : entries) {
-            values[section + "/" + entry] = value;
-            writes.back().push_back(entry);
-        }
-        return true;
-    }
 };
 
 class MainWindowFormTest : public ::testing::Test {
@@ -145,6 +108,11 @@ INSTANTIATE_TEST_SUITE_P(
                                    "no more than 100 characters",
                                    {}},
                       FailingEntry{Field::FileNamePrefix, "a\tb", "control characters", {}},
+                      FailingEntry{Field::FileNamePrefix, "../x", "cannot contain / or \\", {}},
+                      FailingEntry{Field::OutputFolder,
+                                   "/" + std::string(250, 'p'),
+                                   "no more than 250 characters",
+                                   {Field::FileNamePrefix, Field::InputPath}},
                       FailingEntry{Field::InputPath,
                                    "/" + std::string(250, 'p'),
                                    "no more than 250 characters",
@@ -232,7 +200,7 @@ TEST_F(MainWindowFormTest, DialogsOpenWhereTheLastChoiceWasMadeAlsoInTheNextRun)
     const std::string file = (std::filesystem::path("/music/side") / "a.wav").string();
     view.chosenFile = file;
     form.BrowseInput();
-    view.pickerResult = 1;
+    view.pickerResult = FolderChoice::Chosen;
     form.BrowseOutput(); // chooses /chosen
     view.chosenFile.reset();
     form.BrowseInput(); // cancelled: the folder stays
@@ -249,7 +217,7 @@ TEST_F(MainWindowFormTest, DialogsOpenWhereTheLastChoiceWasMadeAlsoInTheNextRun)
 // takes it over, and a failing one opens no picker.
 TEST_F(MainWindowFormTest, LeavingAFieldCommitsOnceAndBeforeBrowsing) {
     Open();
-    view.pickerResult = 1;
+    view.pickerResult = FolderChoice::Chosen;
     view.texts[Field::MinTrackLength] = "0";
     form.FieldLeft();
     form.BrowseOutput();
@@ -311,6 +279,35 @@ TEST_F(MainWindowFormTest, StoredOptionsRoundTrip) {
     ASSERT_EQ(store.writes.size(), 2u);
     EXPECT_EQ(store.writes[1], std::vector<std::string>{"BeginWith"});
     EXPECT_EQ(store.values["Options/MinTrackLength"], SettingsStore::Value(std::string("soon")));
+}
+
+// A hand-edited value its rule refuses opens as its default, commits without a
+// warning, and Close writes the default over it; values in range stay untouched.
+TEST_F(MainWindowFormTest, RefusedStoredValuesOpenAsDefaultsAndCloseWritesThem) {
+    const std::pair<const char*, SettingsStore::Value> refused[] = {
+        {"AppendSilence", -1},
+        {"MinTrackLength", 70000},
+        {"SilenceLength", 0},
+        {"BeginWith", std::string("../../etc/x")},
+    };
+    for (const auto& [entry, value] : refused) {
+        store.values[std::string("Options/") + entry] = value;
+    }
+    store.values["Options/Threshold"] = std::string("0.35 %");
+    Open();
+    EXPECT_EQ(view.texts[Field::AppendSilence], "0");
+    EXPECT_EQ(view.texts[Field::MinTrackLength], "30");
+    EXPECT_EQ(view.texts[Field::SilenceLength], "500");
+    EXPECT_EQ(view.texts[Field::FileNamePrefix], "Track");
+    EXPECT_TRUE(form.Exchange(true));
+    EXPECT_TRUE(view.problems.empty());
+    EXPECT_TRUE(form.Close());
+    ASSERT_EQ(store.writes.size(), 1u);
+    EXPECT_EQ(store.writes[0],
+              (std::vector<std::string>{"TrimSilence", "UseAverageMethod", "AppendSilence",
+                                        "MinTrackLength", "SilenceLength", "BeginWith"}));
+    EXPECT_EQ(store.values["Options/AppendSilence"], SettingsStore::Value(0));
+    EXPECT_EQ(store.values["Options/BeginWith"], SettingsStore::Value(std::string("Track")));
 }
 
 } // namespace

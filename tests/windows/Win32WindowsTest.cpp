@@ -16,6 +16,8 @@
 #include <string>
 #include <vector>
 
+using namespace winui;
+
 namespace {
 
 // One control of a built template, read back the way the dialog manager reads it.
@@ -307,6 +309,10 @@ TEST_F(RegistryStore, OptionsSaveAndLoadWithTheirTypes) {
     EXPECT_EQ(again.fileNamePrefix, "Seite");
     EXPECT_EQ(again.silenceLengthMs, 750u);
     EXPECT_TRUE(again.trimSilence);
+    // A hand-edited value its rule refuses reads as its default.
+    ASSERT_TRUE(store.WriteSection(kOptionsSection, {{"AppendSilence", -1}}));
+    LoadOptionSettings(store, again);
+    EXPECT_EQ(again.appendSilenceMs, defaults.appendSilenceMs);
     for (const OptionSetting& setting : OptionSettings()) {
         const bool isText = std::holds_alternative<std::string SplitOptions::*>(setting.option);
         EXPECT_EQ(TypeOf(store, kOptionsSection, setting.entry),

@@ -298,6 +298,51 @@ exec 7>&-
 [[ $status == 130 && -z $(ls prompt-cancel) ]] ||
     fail "Ctrl+C at the prompt: exit $status, files: $(ls prompt-cancel)"
 
+# The recording in the output folder, given in another case: refused, never
+# replaced. A label file onto another recording: refused with exit 2, unchanged.
+# A killed run's leftover temporary file: removed by the next run.
+mkdir case-blind leftovers
+cp rec-linux/s16.wav case-blind/Track1.wav
+"$wine" "$split_exe" -y --min-track-sec 1 --silence-ms 250 case-blind/TRACK1.wav case-blind \
+    >case-blind.out 2>&1
+status=$?
+cmp -s rec-linux/s16.wav case-blind/Track1.wav && [[ $status == 1 && $(ls case-blind) == Track1.wav ]] ||
+    fail "another case of the recording: exit $status, $(ls case-blind)"
+cp rec-linux/s16.wav other.wav
+"$wine" "$split_exe" -y --min-track-sec 1 --silence-ms 250 --labels other.wav rec-linux/s16.wav \
+    leftovers >labels-other.out 2>&1
+status=$?
+cmp -s rec-linux/s16.wav other.wav && [[ $status == 2 ]] ||
+    fail "labels onto another recording: exit $status"
+echo partial >leftovers/.quernfold-0123456789abcdef.part
+"$wine" "$split_exe" -y -q --min-track-sec 1 --silence-ms 250 rec-linux/s16.wav leftovers \
+    >leftovers.out 2>&1
+status=$?
+[[ $status == 0 && -z $(ls -A leftovers | grep '\.part$') ]] ||
+    fail "leftover temporary file: exit $status, $(ls -A leftovers)"
+
+# While the question waits, the output folder is held: a Windows program cannot
+# move it away (and put another in its place), and the tracks go where chosen.
+mkdir -p swap/src swap/out
+cp rec-linux/s16.wav swap/src/Track1.wav
+mkfifo swap-answer
+exec 7<>swap-answer
+"$wine" "$split_exe" --min-track-sec 1 --silence-ms 250 swap/src/Track1.wav swap/out \
+    <swap-answer >swap.out 2>&1 7>&- &
+pid=$!
+for ((i = 0; i < 300; ++i)); do
+    grep -q "Proceed to create WAV file segments?" swap.out && break
+    sleep 0.1
+done
+"$wine" cmd /c move "swap\out" "swap\moved" >swap-move.out 2>&1 &&
+    fail "the output folder was moved while the question waited"
+echo y >&7
+wait "$pid"
+status=$?
+exec 7>&-
+cmp -s rec-linux/s16.wav swap/src/Track1.wav && [[ $status == 0 && -f swap/out/Track1.wav ]] ||
+    fail "folder held at the prompt: exit $status, $(ls swap/out)"
+
 if ((failures)); then
     echo "$failures failures"
     exit 1

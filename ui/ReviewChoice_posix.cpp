@@ -1,5 +1,0 @@
-#include "WindowHost.h"
-
-bool ReviewWindowWanted() {
-    return true;
-}
