@@ -74,6 +74,7 @@ struct TypedOptions {
     std::string appendSilenceMs = std::to_string(kAppendSilenceMsRule.defaultValue);
     std::string method = kDefaultUseAverageMethod ? "average" : "maximum";
     std::string labels;
+    std::string cuts;
     std::string firstNumber = std::to_string(kFirstNumberRule.defaultValue);
     std::string titles;
     std::string cue;
@@ -140,7 +141,8 @@ void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
         FormatFixedPoint(static_cast<double>(kThresholdScaleMaximum), 0);
     app.add_option("--threshold", typed.threshold,
                    "Silence threshold in percent, 0 to " + thresholdMaximum +
-                       " (a trailing % is allowed), or auto to find it from the recording")
+                       " (a trailing % is allowed), or auto to find it from the recording (and the "
+                       "method that separates it)")
         ->capture_default_str()
         ->check(CLI::Validator(
             [thresholdMaximum](std::string& text) -> std::string {
@@ -200,6 +202,25 @@ void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
                    "Also write the planned cuts as a label file for audio editors "
                    "(with --dry-run too)")
         ->type_name("FILE");
+    app.add_option("--cuts", typed.cuts,
+                   "Write the tracks of this label file (start<TAB>end<TAB>name in seconds, as "
+                   "--labels writes it or an audio editor exports it) instead of finding them")
+        ->type_name("FILE");
+    app.add_option("--tracks", command.options.trackCount,
+                   "The recording has N tracks: cut at the N-1 pauses that best separate it, "
+                   "whatever the threshold")
+        ->type_name("N")
+        ->check(CLI::Validator(
+            [](std::string& text) -> std::string {
+                unsigned long count = 0;
+                const auto [end, error] =
+                    std::from_chars(text.data(), text.data() + text.size(), count);
+                return error == std::errc() && end == text.data() + text.size() && count >= 1 &&
+                               count <= 100000
+                           ? std::string()
+                           : "expects a whole number from 1 to 100000, not '" + text + "'";
+            },
+            ""));
     AddNamingOptions(app, command, typed);
     app.add_option("INPUT", command.options.inputPath, "The WAV recording to split")
         ->required()
@@ -330,6 +351,31 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
                          typed.labels.c_str(), kUsage);
             return kExitUsage;
         }
+    }
+    if (!typed.cuts.empty() || app.count("--cuts") != 0) {
+        if (command.suggestThreshold || command.suggestOnly || command.options.trackCount != 0 ||
+            !command.options.givenCuts.starts.empty()) {
+            std::fprintf(stderr,
+                         "quernfold-split: --cuts: the tracks are given; --threshold auto, "
+                         "--suggest, --tracks and a cue sheet's track starts do not go with it\n%s",
+                         kUsage);
+            return kExitUsage;
+        }
+        command.cutsPath = typed.cuts.empty() ? std::string() : AbsolutePath(typed.cuts);
+        if (command.cutsPath.empty()) {
+            std::fprintf(stderr, "quernfold-split: --cuts: cannot resolve '%s'\n%s",
+                         typed.cuts.c_str(), kUsage);
+            return kExitUsage;
+        }
+    }
+    if (command.options.trackCount != 0 && (command.suggestThreshold || command.suggestOnly ||
+                                            !command.options.givenCuts.starts.empty())) {
+        std::fprintf(stderr,
+                     "quernfold-split: --tracks: the pauses are chosen by length and level; "
+                     "--threshold auto, --suggest and a cue sheet's track starts do not go "
+                     "with it\n%s",
+                     kUsage);
+        return kExitUsage;
     }
     return std::nullopt;
 }

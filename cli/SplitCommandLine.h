@@ -3,6 +3,7 @@
 
 #include "SplitOptions.h"
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <vector>
@@ -15,6 +16,7 @@ struct SplitCommand {
     bool suggestThreshold = false; // --threshold auto: find it from the recording first
     bool suggestOnly = false;      // --suggest: print the suggestion and stop
     std::string labelsPath;        // absolute; empty when no label file was asked for
+    std::string cutsPath;          // absolute; the tracks to write instead of an analysis
     std::string labelsGiven;       // as typed: opened against the starting folder
     std::string cueSheetPath;      // absolute; empty when no cue sheet was asked for
     std::string cueSheetGiven;     // as typed: opened against the starting folder

@@ -1,4 +1,5 @@
 // quernfold-split: the splitting engine on a terminal.
+#include "CutsFile.h"
 #include "FileSystem.h"
 #include "Messages.h"
 #include "ProcessGuards.h"
@@ -46,7 +47,10 @@ std::optional<int> SuggestAndReport(SplitCommand& command, SplitHost& host) {
     const ThresholdSuggestion suggestion = RunThresholdSuggestion(command.options, host);
     switch (suggestion.outcome) {
     case Outcome::Suggested:
-        std::printf("Suggested threshold: %s\n", suggestion.thresholdText.c_str());
+        // After a switch of method the advice is the sentence that says so.
+        if (suggestion.useAverageMethod == command.options.useAverageMethod) {
+            std::printf("Suggested threshold: %s\n", suggestion.thresholdText.c_str());
+        }
         if (!suggestion.advice.empty()) {
             std::printf("%s\n", suggestion.advice.c_str());
         }
@@ -55,6 +59,7 @@ std::optional<int> SuggestAndReport(SplitCommand& command, SplitHost& host) {
             return kExitWritten;
         }
         command.options.thresholdText = suggestion.thresholdText;
+        command.options.useAverageMethod = suggestion.useAverageMethod;
         return std::nullopt;
     case Outcome::Cancelled:
         return kExitCancelled;
@@ -82,6 +87,10 @@ int Split(int argc, char** argv) {
     SplitCommand command;
     if (std::optional<int> status = ParseSplitCommandLine(ProgramArguments(argc, argv), command)) {
         return *status;
+    }
+    if (!command.cutsPath.empty() && !ReadCutsOrExplain(command.cutsPath, command.options.inputPath,
+                                                        command.options.givenCuts)) {
+        return kExitUsage;
     }
     InstallCancelSignals();
 

@@ -94,6 +94,11 @@ inline constexpr char kCancelledCaption[] = "Cancelled";
 inline constexpr char kCancelledNotWritten[] =
     "%s was not written: a file of that name exists and was kept as it was.";
 
+// Tracks by count (%u: tracks asked for, pauses found, tracks planned).
+inline constexpr char kTracksCaption[] = "Tracks";
+inline constexpr char kFewerPausesThanTracks[] =
+    "The recording has no %u tracks: only %u pauses separate it, so %u tracks are planned.";
+
 // Names and titles of the tracks, refused before any file is opened.
 // %u: titles given, tracks found.
 inline constexpr char kTitleCountMismatch[] =
@@ -129,6 +134,11 @@ inline constexpr char kAdviceAverageForClicks[] =
     "work, with a threshold of %s.";
 inline constexpr char kAdviceAverage[] =
     "The average method would work on this recording, with a threshold of %s.";
+// A suggestion for the other method than the one chosen (%s: the threshold
+// text, the method's name, the reason).
+inline constexpr char kSuggestedWithMethod[] = "Suggested: %s with the %s method (%s)";
+inline constexpr char kReasonClicks[] = "clicks make the maximum method unreliable";
+inline constexpr char kReasonNoSilence[] = "the %s method finds no usable silence";
 // %d: the seconds and the silence lengths a suggestion needs at least.
 inline constexpr char kSuggestionTooShort[] =
     "The WAV file is too short to judge its silence level: a suggestion needs at least %d "

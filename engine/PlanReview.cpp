@@ -8,7 +8,6 @@
 #include "SplitQuantities.h"
 
 #include <algorithm>
-#include <bit>
 #include <climits>
 #include <cstdio>
 #include <limits>
@@ -25,31 +24,29 @@ struct SliceLevels {
     std::uint64_t sum[2] = {0, 0};
 };
 
-// One pass over samples as the file stores them (16-bit signed or 8-bit
-// unsigned, channels interleaved), starting at a frame boundary. Fixed lanes of
-// accumulators, so the compiler vectorises the loop; with 16 lanes, lane l always
-// holds channel l % channels.
-template <typename Sample>
-void ScanSamples(const Sample* samples, std::size_t count, int channels, SliceLevels& levels) {
-    constexpr int kSilence = sizeof(Sample) == 1 ? 128 : 0;
+// One pass over frame slots (the values the analysis judges: 8-bit samples as
+// their byte value around 128, wider ones reduced to 16 bits), as interleaved
+// 16-bit values of two channels. Fixed lanes of accumulators, so the compiler
+// vectorises the loop; lane l always holds channel l % 2.
+void ScanSamples(const std::int16_t* samples, std::size_t count, int silence, SliceLevels& levels) {
     constexpr std::size_t kLanes = 16;
     // Sums of up to 65536 magnitudes of at most 32768 per lane fit 32 bits.
     constexpr std::size_t kBlockSamples = kLanes * 65536;
-    Sample low[kLanes];
-    Sample high[kLanes];
+    std::int16_t low[kLanes];
+    std::int16_t high[kLanes];
     std::uint64_t sum[kLanes] = {};
-    std::fill(low, low + kLanes, std::numeric_limits<Sample>::max());
-    std::fill(high, high + kLanes, std::numeric_limits<Sample>::min());
+    std::fill(low, low + kLanes, std::numeric_limits<std::int16_t>::max());
+    std::fill(high, high + kLanes, std::numeric_limits<std::int16_t>::min());
     const std::size_t whole = count - count % kLanes;
     for (std::size_t begin = 0; begin < whole; begin += kBlockSamples) {
         const std::size_t end = std::min(whole, begin + kBlockSamples);
         std::uint32_t blockSum[kLanes] = {};
         for (std::size_t i = begin; i < end; i += kLanes) {
             for (std::size_t lane = 0; lane < kLanes; ++lane) {
-                const Sample value = samples[i + lane];
+                const std::int16_t value = samples[i + lane];
                 low[lane] = std::min(low[lane], value);
                 high[lane] = std::max(high[lane], value);
-                const int offset = static_cast<int>(value) - kSilence;
+                const int offset = static_cast<int>(value) - silence;
                 blockSum[lane] += static_cast<std::uint32_t>(offset < 0 ? -offset : offset);
             }
         }
@@ -61,30 +58,24 @@ void ScanSamples(const Sample* samples, std::size_t count, int channels, SliceLe
         const std::size_t lane = i % kLanes;
         low[lane] = std::min(low[lane], samples[i]);
         high[lane] = std::max(high[lane], samples[i]);
-        const int offset = static_cast<int>(samples[i]) - kSilence;
+        const int offset = static_cast<int>(samples[i]) - silence;
         sum[lane] += static_cast<std::uint32_t>(offset < 0 ? -offset : offset);
     }
     // Lanes that saw no sample (fewer samples than lanes) are left out.
     for (std::size_t lane = 0; lane < std::min(count, kLanes); ++lane) {
-        const std::size_t channel = lane % static_cast<std::size_t>(channels);
+        const std::size_t channel = lane % 2;
         levels.low[channel] = std::min(levels.low[channel], static_cast<int>(low[lane]));
         levels.high[channel] = std::max(levels.high[channel], static_cast<int>(high[lane]));
         levels.sum[channel] += sum[lane];
     }
 }
 
-// The frames [first, first + frames) of a block read with ReadFrameBytes.
-void Scan(const std::uint8_t* block, std::size_t first, std::size_t frames, bool stereo,
+// The frames [first, first + frames) of a block of frame slots read with
+// ReadFrames. A mono recording's second values hold silence throughout.
+void Scan(const std::uint8_t* block, std::size_t first, std::size_t frames, bool /*stereo*/,
           bool eightBit, SliceLevels& levels) {
-    const int channels = stereo ? 2 : 1;
-    if (eightBit) {
-        ScanSamples(block + first * channels, frames * channels, channels, levels);
-        return;
-    }
-    // 16-bit samples are stored little-endian, as this host holds them.
-    static_assert(std::endian::native == std::endian::little);
-    const auto* samples = reinterpret_cast<const std::int16_t*>(block);
-    ScanSamples(samples + first * channels, frames * channels, channels, levels);
+    const auto* slots = reinterpret_cast<const FrameSlot*>(block);
+    ScanSamples(&slots[first].channel1, frames * 2, eightBit ? 128 : 0, levels);
 }
 
 // A sample value on the 16-bit scale: 8-bit samples sit around 128 and span 256 values.
@@ -227,7 +218,8 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
     if (endFrame <= firstFrame) {
         return true;
     }
-    const std::size_t blockAlign = reader.BlockAlign();
+    // The analysis's own 16-bit reduction: frame slots, whatever the stored format.
+    const std::size_t blockAlign = sizeof(FrameSlot);
 
     // Whole analysis windows counted from frame 0, so the means are the ones the
     // analysis computes; without a window length, blocks of a fixed size.
@@ -238,9 +230,12 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
     // Several windows per read, so the system calls are as few as cat's.
     constexpr std::uint32_t kReadFrames = 65536;
     const std::uint32_t readFrames = block * std::max<std::uint32_t>(1, kReadFrames / block);
-    // Held as 16-bit values so that 16-bit samples can be read in place.
-    std::unique_ptr<std::int16_t[]> storage(
-        new (std::nothrow) std::int16_t[(std::size_t{readFrames} * blockAlign + 1) / 2]);
+    // A mono recording's second values stay silence, so they never count.
+    const std::int16_t silence = SilenceSampleFor(reader.SlotBits());
+    std::unique_ptr<FrameSlot[]> storage(new (std::nothrow) FrameSlot[readFrames]);
+    if (storage) {
+        std::fill(storage.get(), storage.get() + readFrames, FrameSlot{silence, silence});
+    }
     auto* buffer = reinterpret_cast<std::uint8_t*>(storage.get());
     OverviewFolder folder(scale, firstFrame, endFrame, windowFrames, reader.BitsPerSample() == 8,
                           overview);
@@ -253,7 +248,7 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
         }
         const auto readCount = static_cast<std::uint32_t>(
             std::min<std::uint64_t>(readFrames, reader.FrameCount() - readAt));
-        if (reader.ReadFrameBytes(readCount, buffer) != WAVE_OK) {
+        if (reader.ReadFrames(static_cast<std::int32_t>(readCount), storage.get()) != WAVE_OK) {
             return false;
         }
         for (std::uint64_t start = readAt; start < readAt + readCount && start < endFrame;
@@ -350,6 +345,14 @@ std::optional<SplitPlan> AnalyzeRecording(const SplitOptions& options, const std
     if (reader.OpenForRead(inputFile.c_str()) != WAVE_OK) {
         return std::nullopt;
     }
+    return AnalyzeRecording(options, reader, cancelled);
+}
+
+std::optional<SplitPlan> AnalyzeRecording(const SplitOptions& options, WaveStream& reader,
+                                          const std::function<bool()>& cancelled) {
+    if (reader.SeekToFrame(0) != WAVE_OK) {
+        return std::nullopt;
+    }
     const std::uint64_t window =
         FramesForMilliseconds(reader.SampleRate(), options.silenceLengthMs);
     if (window == 0 || window > reader.FrameCount()) {
@@ -382,7 +385,41 @@ PlanReanalyzer::PlanReanalyzer(SplitOptions options, std::string file, std::uint
     }
 }
 
+PlanReanalyzer::PlanReanalyzer(SplitOptions options, WaveStream& reader, Listener onResult)
+    : baseOptions(std::move(options)), sharedReader(&reader), frameCount(reader.FrameCount()),
+      sampleRate(reader.SampleRate()), listener(std::move(onResult)) {
+    try {
+        worker = std::thread([this] { Work(); });
+    } catch (const std::system_error&) {
+    }
+}
+
+bool PlanReanalyzer::EnsureTable() {
+    if (!table) {
+        const std::uint64_t window = FramesForMilliseconds(sampleRate, baseOptions.silenceLengthMs);
+        // Blocks an eighth of a window long: a window's edges then cut at most a
+        // quarter of it, so few windows need reading to be judged exactly.
+        const auto block = static_cast<std::uint32_t>(std::max<std::uint64_t>(1, window / 8));
+        LevelTable measured;
+        if (window == 0 || window > UINT32_MAX ||
+            !MeasureLevels(*sharedReader, block, closing, measured)) {
+            return false;
+        }
+        table = std::move(measured);
+    }
+    return true;
+}
+
+std::optional<SplitPlan> PlanReanalyzer::PlanFromTable(const SplitOptions& options) {
+    if (!EnsureTable()) {
+        return std::nullopt;
+    }
+    std::uint64_t framesRead = 0;
+    return PlanFromLevels(*table, *sharedReader, options, framesRead);
+}
+
 PlanReanalyzer::~PlanReanalyzer() {
+    closing.store(true);
     {
         std::lock_guard<std::mutex> lock(mutex);
         stopping = true;
@@ -427,6 +464,20 @@ void PlanReanalyzer::WaitUntilIdle() {
 }
 
 void PlanReanalyzer::Work() {
+    // The table is measured while the user looks at the plan, so that the first
+    // change of threshold or method is as quick as the others.
+    if (sharedReader != nullptr) {
+        std::lock_guard<std::mutex> lock(mutex);
+        busy = true;
+    }
+    if (sharedReader != nullptr) {
+        (void)EnsureTable();
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            busy = false;
+        }
+        idle.notify_all();
+    }
     for (;;) {
         SplitOptions options;
         std::uint64_t generation = 0;
@@ -450,7 +501,11 @@ void PlanReanalyzer::Analyze(SplitOptions options, std::uint64_t generation) {
     const std::function<bool()> superseded = [this, generation] {
         return latest.load() != generation;
     };
-    std::optional<SplitPlan> plan = AnalyzeRecording(options, inputFile, superseded);
+    // Without a table (no memory for it), the open recording is analysed afresh.
+    std::optional<SplitPlan> plan =
+        sharedReader == nullptr ? AnalyzeRecording(options, inputFile, superseded)
+        : EnsureTable()         ? PlanFromTable(options)
+                                : AnalyzeRecording(options, *sharedReader, superseded);
     if (!superseded()) {
         Result result;
         result.generation = generation;

@@ -6,6 +6,7 @@
 // the method.
 #pragma once
 
+#include "LevelTable.h"
 #include "SplitOptions.h"
 #include "SplitPlan.h"
 #include "WaveStream.h"
@@ -114,6 +115,9 @@ std::string ReviewText(const SplitPlan& plan, std::uint32_t frameCount, std::uin
 // recording cannot be read or the analysis was cancelled.
 std::optional<SplitPlan> AnalyzeRecording(const SplitOptions& options, const std::string& inputFile,
                                           const std::function<bool()>& cancelled);
+// The same analysis of a recording already open (from frame 0, wherever it stands).
+std::optional<SplitPlan> AnalyzeRecording(const SplitOptions& options, WaveStream& reader,
+                                          const std::function<bool()>& cancelled);
 
 // Runs the analysis again on a thread of its own, with its own reader, for each
 // new threshold or method. A request made while an analysis runs supersedes it:
@@ -134,6 +138,11 @@ public:
     // frameCount and sampleRate are the recording's, for the report text.
     PlanReanalyzer(SplitOptions options, std::string inputFile, std::uint32_t frameCount,
                    std::uint32_t sampleRate, Listener listener);
+    // Analyses only `reader`, the recording the review opened (it must outlive
+    // this object and be read by no other thread meanwhile): the first request
+    // measures the level of every block once, and every request plans from that
+    // table, reading only the few windows it cannot settle.
+    PlanReanalyzer(SplitOptions options, WaveStream& reader, Listener listener);
     ~PlanReanalyzer(); // stops the analysis that runs and waits for the thread
     PlanReanalyzer(const PlanReanalyzer&) = delete;
     PlanReanalyzer& operator=(const PlanReanalyzer&) = delete;
@@ -149,8 +158,17 @@ private:
     // Runs one request and hands its result to the listener unless superseded.
     void Analyze(SplitOptions options, std::uint64_t generation);
 
+    // The plan for `options` from the table of `sharedReader`, measured first when
+    // it is not yet; no value when the recording cannot be read.
+    std::optional<SplitPlan> PlanFromTable(const SplitOptions& options);
+    // Measures the table of `sharedReader` unless it is; false when it cannot.
+    bool EnsureTable();
+
     const SplitOptions baseOptions;
     const std::string inputFile;
+    WaveStream* const sharedReader = nullptr;
+    std::optional<LevelTable> table; // the worker's alone
+    std::atomic<bool> closing{false};
     const std::uint32_t frameCount;
     const std::uint32_t sampleRate;
     const Listener listener;

@@ -189,15 +189,38 @@ bool WindowJudge::IsSilent(std::span<const FrameSlot> window) const {
 
 namespace {
 
+// The recording itself, window by window, into the one frame buffer.
+class FileWindows : public WindowSource {
+public:
+    FileWindows(WaveStream& reader, std::span<FrameSlot> frames, const WindowJudge& judge)
+        : reader(reader), frames(frames), judge(judge) {}
+
+    bool Seek(std::uint64_t frame) override {
+        return frame <= UINT32_MAX &&
+               reader.SeekToFrame(static_cast<std::uint32_t>(frame)) == WAVE_OK;
+    }
+    bool Read(std::uint64_t at) override {
+        return ReadWindow(reader, at, frames, reader.FrameCount());
+    }
+    bool IsSilent() override { return judge.IsSilent(frames); }
+    bool HasSound() override { return judge.HasSound(frames); }
+    std::span<const FrameSlot> Frames() override { return frames; }
+
+private:
+    WaveStream& reader;
+    std::span<FrameSlot> frames;
+    const WindowJudge& judge;
+};
+
 // What every scan reads and judges with.
 struct ScanContext {
-    WaveStream& reader;
-    std::span<FrameSlot> frames; // one window; its size is the window length
+    WindowSource& source;
+    std::uint64_t windowFrames;
     std::uint32_t frameCount;
     const WindowJudge& judge;
 
-    std::uint64_t WindowFrames() const { return frames.size(); }
-    bool ReadWindowAt(std::uint64_t at) const { return ReadWindow(reader, at, frames, frameCount); }
+    std::uint64_t WindowFrames() const { return windowFrames; }
+    bool ReadWindowAt(std::uint64_t at) const { return source.Read(at); }
 };
 
 // Lead-in scan: the first window with sound decides the lead trim. Leaves the
@@ -206,12 +229,12 @@ std::uint32_t ScanLeadIn(const ScanContext& scan) {
     std::uint32_t leadTrimFrame = 0;
     for (std::uint64_t windowStart = 0; scan.ReadWindowAt(windowStart);
          windowStart += scan.WindowFrames()) {
-        if (scan.judge.HasSound(scan.frames)) {
-            leadTrimFrame = LeadTrimFrom(scan.judge, scan.frames, windowStart);
+        if (scan.source.HasSound()) {
+            leadTrimFrame = LeadTrimFrom(scan.judge, scan.source.Frames(), windowStart);
             break;
         }
     }
-    (void)scan.reader.SeekToFrame(leadTrimFrame); // the split scan positions itself anyway
+    (void)scan.source.Seek(leadTrimFrame); // the split scan positions itself anyway
     return leadTrimFrame;
 }
 
@@ -224,8 +247,7 @@ bool ScanForSplits(const ScanContext& scan, std::uint64_t position, std::uint64_
     bool silenceSeen = false;
     for (;;) {
         const std::uint64_t jumpTarget = position + minTrack;
-        if (jumpTarget >= scan.frameCount ||
-            scan.reader.SeekToFrame(static_cast<std::uint32_t>(jumpTarget)) != WAVE_OK) {
+        if (jumpTarget >= scan.frameCount || !scan.source.Seek(jumpTarget)) {
             return true;
         }
         position = jumpTarget;
@@ -242,7 +264,7 @@ bool ScanForSplits(const ScanContext& scan, std::uint64_t position, std::uint64_
                 break;
             }
             position += windowFrames;
-            if (scan.judge.IsSilent(scan.frames)) {
+            if (scan.source.IsSilent()) {
                 silenceSeen = true;
             } else if (silenceSeen) {
                 builder.RecordSplit(static_cast<std::uint32_t>(position - windowFrames));
@@ -266,18 +288,21 @@ std::uint32_t ScanTail(const ScanContext& scan) {
     for (std::uint64_t windowsBack = 1; windowsBack * windowFrames < scan.frameCount;
          ++windowsBack) {
         const std::uint64_t start = scan.frameCount - 1 - windowsBack * windowFrames;
-        if (scan.reader.SeekToFrame(static_cast<std::uint32_t>(start)) != WAVE_OK ||
-            !scan.ReadWindowAt(start)) {
+        if (!scan.source.Seek(start) || !scan.ReadWindowAt(start)) {
             break;
         }
         if (scan.judge.useAverageMethod) {
-            if (scan.judge.HasSound(scan.frames)) {
+            if (scan.source.HasSound()) {
                 return static_cast<std::uint32_t>(start + windowFrames);
             }
             continue;
         }
-        for (std::size_t i = scan.frames.size(); i-- > 0;) {
-            if (scan.judge.IsLoud(scan.frames[i])) {
+        if (!scan.source.HasSound()) {
+            continue;
+        }
+        const std::span<const FrameSlot> frames = scan.source.Frames();
+        for (std::size_t i = frames.size(); i-- > 0;) {
+            if (scan.judge.IsLoud(frames[i])) {
                 return static_cast<std::uint32_t>(start + i);
             }
         }
@@ -287,31 +312,44 @@ std::uint32_t ScanTail(const ScanContext& scan) {
 
 } // namespace
 
-SplitAnalyzer::Result SplitAnalyzer::Analyze(const SplitOptions& options, WaveStream& reader,
-                                             ProgressDisplay& progress, std::span<FrameSlot> frames,
-                                             SplitPlan& plan) {
-    const std::uint32_t frameCount = reader.FrameCount();
-    const std::uint64_t minTrack =
-        static_cast<std::uint64_t>(reader.SampleRate()) * options.minTrackLengthSec;
-
+WindowJudge SplitAnalyzer::JudgeFor(const SplitOptions& options, const WaveStream& reader) {
     WindowJudge judge;
     // Samples wider than 16 bits arrive reduced to 16 and are judged as such.
     judge.silenceSample = SilenceSampleFor(reader.SlotBits());
     judge.threshold = AmplitudeThreshold(options.thresholdText, reader.SlotBits());
     judge.stereo = reader.Channels() == 2;
     judge.useAverageMethod = options.useAverageMethod;
+    return judge;
+}
 
+SplitAnalyzer::Result SplitAnalyzer::Analyze(const SplitOptions& options, WaveStream& reader,
+                                             ProgressDisplay& progress, std::span<FrameSlot> frames,
+                                             SplitPlan& plan) {
+    const WindowJudge judge = JudgeFor(options, reader);
+    FileWindows source(reader, frames, judge);
+    return AnalyzeWindows(options, source, judge, reader.FrameCount(), reader.SampleRate(),
+                          static_cast<std::uint32_t>(frames.size()), progress, plan);
+}
+
+SplitAnalyzer::Result SplitAnalyzer::AnalyzeWindows(const SplitOptions& options,
+                                                    WindowSource& source, const WindowJudge& judge,
+                                                    std::uint32_t frameCount,
+                                                    std::uint32_t sampleRate,
+                                                    std::uint32_t windowFrames,
+                                                    ProgressDisplay& progress, SplitPlan& plan) {
+    const std::uint64_t minTrack =
+        static_cast<std::uint64_t>(sampleRate) * options.minTrackLengthSec;
     plan = SplitPlan();
     plan.splitPoints.reserve(100000);
-    plan.windowFrames = static_cast<std::uint32_t>(frames.size());
+    plan.windowFrames = windowFrames;
     plan.silenceSample = judge.silenceSample;
     PlanBuilder builder(plan);
-    if (frames.empty()) {
+    if (windowFrames == 0) {
         builder.Finish(frameCount);
         return Result::Complete;
     }
 
-    const ScanContext scan{reader, frames, frameCount, judge};
+    const ScanContext scan{source, windowFrames, frameCount, judge};
     if (options.trimSilence) {
         plan.leadTrimFrame = ScanLeadIn(scan);
     }

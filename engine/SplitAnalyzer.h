@@ -42,6 +42,23 @@ struct WindowJudge {
     bool IsSilent(std::span<const FrameSlot> window) const;
 };
 
+// Where the scans get their windows: the recording itself, or a table of its
+// levels that reads only the windows it cannot judge. Positions are frames.
+class WindowSource {
+public:
+    virtual ~WindowSource() = default;
+    // As WaveStream::SeekToFrame: false when the frame is not below the frame count.
+    virtual bool Seek(std::uint64_t frame) = 0;
+    // The whole window from `at`, where the previous seek or read left off; false
+    // at the end of the usable data (nothing is judged after it).
+    virtual bool Read(std::uint64_t at) = 0;
+    // The window last read, judged as WindowJudge judges its frames.
+    virtual bool IsSilent() = 0;
+    virtual bool HasSound() = 0;
+    // Its frames; empty when they cannot be had.
+    virtual std::span<const FrameSlot> Frames() = 0;
+};
+
 class SplitAnalyzer {
 public:
     enum class Result { Complete, Cancelled };
@@ -52,6 +69,15 @@ public:
     // range 0 to the frame count. Fills `plan`; shows no message.
     static Result Analyze(const SplitOptions& options, WaveStream& reader,
                           ProgressDisplay& progress, std::span<FrameSlot> frames, SplitPlan& plan);
+
+    // The same scans over windows from `source`, judged by `judge`.
+    static Result AnalyzeWindows(const SplitOptions& options, WindowSource& source,
+                                 const WindowJudge& judge, std::uint32_t frameCount,
+                                 std::uint32_t sampleRate, std::uint32_t windowFrames,
+                                 ProgressDisplay& progress, SplitPlan& plan);
+
+    // How the analysis judges windows of `reader` with `options`.
+    static WindowJudge JudgeFor(const SplitOptions& options, const WaveStream& reader);
 
     // The "Results of analysis" text for a plan with at least one split point.
     static std::string FormatReport(const SplitPlan& plan, std::uint32_t frameCount,

@@ -3,6 +3,8 @@
 // process services. The desktop window and the terminal each implement it.
 #pragma once
 
+#include "WaveStream.h"
+
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -99,6 +101,10 @@ public:
         std::uint32_t sampleRate = 0;
         std::uint16_t bitsPerSample = 16;
         std::string inputFile; // absolute: the working directory is the output folder now
+        // The recording as it was opened, which the writer copies from: a review
+        // analyses only it (one thread at a time, until it answers), never the
+        // path again, which may name another file by now.
+        WaveStream* reader = nullptr;
     };
     struct ChosenPlan {
         bool changed = false; // false: write the plan as proposed

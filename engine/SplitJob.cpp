@@ -2,15 +2,18 @@
 
 #include "FileSystem.h"
 #include "GivenCuts.h"
+#include "LevelTable.h"
 #include "Messages.h"
 #include "OpenFailureMessage.h"
 #include "OutputFiles.h"
 #include "SegmentWriter.h"
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
+#include "TracksByCount.h"
 #include "WaveMetadata.h"
 #include "WaveStream.h"
 
+#include <atomic>
 #include <climits>
 #include <memory>
 #include <new>
@@ -205,7 +208,7 @@ bool OutputsSpareInputOrExplain(const OutputPlace& place, const SplitOptions& op
 // which may hand back another plan together with the options that made it. No
 // value when the run goes on with `plan` and `written`; otherwise how it ends.
 std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
-                                                 const OutputPlace& place, const WaveStream& reader,
+                                                 const OutputPlace& place, WaveStream& reader,
                                                  SplitHost& host, SplitPlan& plan,
                                                  SplitOptions& written) {
     if (!plan.splitPoints.empty()) {
@@ -216,7 +219,8 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
     }
     SplitHost::ChosenPlan chosen;
     const SplitHost::PlanToConfirm proposal{
-        written, plan, reader.FrameCount(), reader.SampleRate(), reader.SlotBits(), inputFile};
+        written,   plan,   reader.FrameCount(), reader.SampleRate(), reader.SlotBits(),
+        inputFile, &reader};
     switch (host.ConfirmPlan(proposal, chosen)) {
     case SplitHost::PlanAnswer::NothingFound:
         return SplitOutcome::NothingFound;
@@ -239,6 +243,34 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
         }
     }
     return std::nullopt;
+}
+
+// The plan for a known number of tracks, from the levels of the open recording;
+// says so when it has fewer pauses. False when the user cancelled.
+bool PlanByTrackCount(const SplitOptions& options, WaveStream& reader, ProgressDisplay& progress,
+                      SplitHost& host, SplitPlan& plan) {
+    const std::uint32_t trackCount = options.trackCount;
+    const std::uint64_t window =
+        FramesForMilliseconds(reader.SampleRate(), options.silenceLengthMs);
+    LevelTable table;
+    // A failed read measures no further; the windows measured so far still count.
+    const std::atomic<bool> never{false};
+    MeasureLevels(reader, static_cast<std::uint32_t>(window), never, table);
+    if (progress.IsCancelled()) {
+        return false;
+    }
+    progress.Hide();
+    const TracksByCountResult result =
+        TracksByCount(table, reader.FrameCount(), trackCount,
+                      std::uint64_t{reader.SampleRate()} * options.minTrackLengthSec,
+                      options.useAverageMethod, options.trimSilence);
+    plan = result.plan;
+    if (result.pausesFound + 1 < trackCount) {
+        host.ShowMessage(FormatText(messages::kFewerPausesThanTracks, trackCount,
+                                    result.pausesFound, result.pausesFound + 1),
+                         messages::kTracksCaption, MessageKind::Notice);
+    }
+    return true;
 }
 
 SplitOutcome OutcomeOfWriting(SegmentWriter::Result result) {
@@ -304,6 +336,10 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     if (!options.givenCuts.starts.empty()) {
         if (!PlanGivenCutsOrExplain(options, reader, *progress, host, plan)) {
             return SplitOutcome::Refused;
+        }
+    } else if (options.trackCount != 0) {
+        if (!PlanByTrackCount(options, reader, *progress, host, plan)) {
+            return SplitOutcome::Cancelled;
         }
     } else if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
         return SplitOutcome::Cancelled;

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 enum class SplitOutcome {
     Refused,      // an error message was shown before or after the analysis; nothing written

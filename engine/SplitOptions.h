@@ -23,4 +23,7 @@ struct SplitOptions {
     TrackNaming naming;
     // Track starts given instead of found: with any, the recording is not analysed.
     GivenCuts givenCuts;
+    // "The recording has N tracks": cut at the N - 1 pauses that best separate it,
+    // whatever the threshold; 0 lets the threshold decide.
+    std::uint32_t trackCount = 0;
 };

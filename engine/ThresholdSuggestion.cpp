@@ -80,6 +80,13 @@ void WindowLevelStatistics::Add(const WindowJudge::Levels& levels) {
     ++meanCounts[std::min<std::size_t>(levels.mean, kLevels - 1) + 1];
     ++peakCounts[std::min<std::size_t>(levels.peak, kLevels - 1) + 1];
     ++windows;
+    // A click: a sample far above a window's mean, and loud in itself. Music and
+    // noise keep their loudest sample within a few times their mean.
+    constexpr std::uint32_t kClickPeak = 328; // 1 % of full scale
+    constexpr std::uint32_t kClickRatio = 32;
+    if (levels.peak >= kClickPeak && levels.peak / kClickRatio >= levels.mean) {
+        ++clickWindows;
+    }
     loudestPeak = std::max(loudestPeak, levels.peak);
 }
 
@@ -170,6 +177,7 @@ ThresholdSuggestion WindowLevelStatistics::Suggest(bool useAverageMethod,
 
     const Choice chosen = Choose(useAverageMethod, bitsPerSample);
     const Choice other = Choose(!useAverageMethod, bitsPerSample);
+    suggestion.useAverageMethod = useAverageMethod;
     if (chosen.found) {
         suggestion.outcome = Outcome::Suggested;
         suggestion.position = chosen.position;
@@ -178,12 +186,19 @@ ThresholdSuggestion WindowLevelStatistics::Suggest(bool useAverageMethod,
         // clicks in them: the maximum method loses them.
         if (!useAverageMethod && other.found && chosen.silentWindows * 2 < other.silentWindows) {
             suggestion.advice = AdviceText(true, true, other.position);
+            suggestion.otherPosition = other.position;
+            suggestion.clicks = true;
         }
         return suggestion;
     }
     suggestion.outcome = Outcome::NoSilence;
-    if (other.found) {
+    // The average method also "separates" a recording without pauses at its
+    // quiet passages; it is the answer only where clicks spoil the maximum method.
+    const bool clicks = clickWindows >= std::max<std::uint64_t>(2, windows / kSilentShare);
+    if (other.found && (useAverageMethod || clicks)) {
         suggestion.advice = AdviceText(!useAverageMethod, !useAverageMethod, other.position);
+        suggestion.otherPosition = other.position;
+        suggestion.clicks = !useAverageMethod;
     }
     return suggestion;
 }
@@ -240,6 +255,26 @@ ThresholdSuggestion SuggestThreshold(WaveStream& reader, std::uint32_t silenceLe
     return statistics.Suggest(useAverageMethod, reader.SlotBits());
 }
 
+ThresholdSuggestion SwitchToTheMethodThatWorks(ThresholdSuggestion suggestion) {
+    using Outcome = ThresholdSuggestion::Outcome;
+    if (suggestion.otherPosition < 0 ||
+        (suggestion.outcome != Outcome::Suggested && suggestion.outcome != Outcome::NoSilence)) {
+        return suggestion;
+    }
+    const bool average = !suggestion.useAverageMethod;
+    const std::string reason =
+        suggestion.clicks ? std::string(messages::kReasonClicks)
+                          : FormatText(messages::kReasonNoSilence, average ? "maximum" : "average");
+    suggestion.outcome = Outcome::Suggested;
+    suggestion.position = suggestion.otherPosition;
+    suggestion.thresholdText = ThresholdTextForPosition(suggestion.position);
+    suggestion.useAverageMethod = average;
+    suggestion.otherPosition = -1;
+    suggestion.advice = FormatText(messages::kSuggestedWithMethod, suggestion.thresholdText.c_str(),
+                                   average ? "average" : "maximum", reason.c_str());
+    return suggestion;
+}
+
 ThresholdSuggestion RunThresholdSuggestion(const SplitOptions& options, SplitHost& host) {
     ThresholdSuggestion suggestion;
     suggestion.outcome = ThresholdSuggestion::Outcome::Refused;
@@ -256,8 +291,8 @@ ThresholdSuggestion RunThresholdSuggestion(const SplitOptions& options, SplitHos
     progress->BeginModal(messages::kProgressTitle, false);
     progress->SetRange(0, reader.FrameCount(), 1);
     progress->SetStatus(messages::kFindingSilenceLevel);
-    suggestion =
-        SuggestThreshold(reader, options.silenceLengthMs, options.useAverageMethod, *progress);
+    suggestion = SwitchToTheMethodThatWorks(
+        SuggestThreshold(reader, options.silenceLengthMs, options.useAverageMethod, *progress));
     progress->Hide();
     return suggestion;
 }

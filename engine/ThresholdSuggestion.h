@@ -38,10 +38,21 @@ struct ThresholdSuggestion {
     };
 
     Outcome outcome = Outcome::NoSilence;
-    int position = 0;          // on the slider's scale, 0 to kThresholdSteps
-    std::string thresholdText; // the slider's text for position, such as "0.47 %"
-    std::string advice;        // one sentence, or empty
+    int position = 0;              // on the slider's scale, 0 to kThresholdSteps
+    std::string thresholdText;     // the slider's text for position, such as "0.47 %"
+    std::string advice;            // one sentence, or empty
+    bool useAverageMethod = false; // the method the threshold is for
+    // The other method's suggestion when it separates the recording and the
+    // advice says so (-1 otherwise); whether clicks are why the maximum method fails.
+    int otherPosition = -1;
+    bool clicks = false;
 };
+
+// The suggestion that works: when the advice says the other method separates
+// the recording, the other method's threshold, its method, and the advice
+// replaced by the sentence that says so ("Suggested: 0.13 % with the average
+// method (clicks make the maximum method unreliable)"). Otherwise unchanged.
+ThresholdSuggestion SwitchToTheMethodThatWorks(ThresholdSuggestion suggestion);
 
 // The sentence that explains an outcome other than Suggested (empty for Suggested,
 // Cancelled and Refused).
@@ -78,6 +89,7 @@ private:
     std::unique_ptr<std::uint64_t[]> peakCounts;
     std::unique_ptr<std::uint64_t[]> cumulated; // scratch that each choice overwrites
     std::uint64_t windows = 0;
+    std::uint64_t clickWindows = 0; // quiet on average, with a sample far louder
     std::uint32_t loudestPeak = 0;
 };
 
@@ -92,6 +104,7 @@ ThresholdSuggestion SuggestThreshold(WaveStream& reader, std::uint32_t silenceLe
 
 // The front ends' command: opens options.inputPath (explaining a failure through
 // the host, as Start does), shows the progress display while reading, and returns
-// the suggestion for options.silenceLengthMs and options.useAverageMethod. Shows
-// neither the suggestion nor its problem text: the caller presents them.
+// the suggestion for options.silenceLengthMs and options.useAverageMethod, or
+// for the other method where it is the one that works (SwitchToTheMethodThatWorks).
+// Shows neither the suggestion nor its problem text: the caller presents them.
 ThresholdSuggestion RunThresholdSuggestion(const SplitOptions& options, SplitHost& host);

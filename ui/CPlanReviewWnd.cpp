@@ -342,12 +342,16 @@ void CPlanReviewWnd::StartReading(const SplitHost::PlanToConfirm& proposal) {
         QMetaObject::invokeMethod(
             this, [this, result] { OnOverviewRead(result); }, Qt::QueuedConnection);
     });
-    reanalyzer = std::make_unique<PlanReanalyzer>(
-        proposal.options, inputFile, frameCount, sampleRate,
-        [this](const PlanReanalyzer::Result& result) {
-            QMetaObject::invokeMethod(
-                this, [this, result] { OnAnalysed(result); }, Qt::QueuedConnection);
-        });
+    const auto onAnalysed = [this](const PlanReanalyzer::Result& result) {
+        QMetaObject::invokeMethod(
+            this, [this, result] { OnAnalysed(result); }, Qt::QueuedConnection);
+    };
+    // The recording the plan came from, never the path again.
+    reanalyzer =
+        proposal.reader != nullptr
+            ? std::make_unique<PlanReanalyzer>(proposal.options, *proposal.reader, onAnalysed)
+            : std::make_unique<PlanReanalyzer>(proposal.options, inputFile, frameCount, sampleRate,
+                                               onAnalysed);
 }
 
 CPlanReviewWnd::~CPlanReviewWnd() {

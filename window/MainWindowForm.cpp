@@ -282,9 +282,8 @@ void MainWindowForm::SuggestThreshold() {
     }
     std::string message = SuggestionProblemText(suggestion.outcome);
     if (suggestion.outcome == ThresholdSuggestion::Outcome::Suggested) {
-        view.SetThresholdPosition(suggestion.position);
-        held.thresholdText = suggestion.thresholdText;
-        view.SetText(Field::ThresholdLabel, held.thresholdText);
+        // The method too, where the suggestion found the other one works.
+        ApplyChosenOptions(suggestion.thresholdText, suggestion.useAverageMethod);
     }
     if (!suggestion.advice.empty()) {
         message += message.empty() ? "" : "\n\n";

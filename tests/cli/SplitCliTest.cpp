@@ -64,6 +64,27 @@ TEST_F(SplitCli, AutoThresholdPrintsTheSuggestionBeforeTheReport) {
     EXPECT_EQ(run.out, "Suggested threshold: 0.32 %\n" + kThreeTracksReport);
 }
 
+TEST_F(SplitCli, AutoThresholdTakesTheAverageMethodWhereClicksSpoilTheMaximum) {
+    // Every pause window holds a click: the maximum method finds no silence.
+    std::vector<Stretch> clicky = {{24000, 10000}};
+    for (int pause = 0; pause < 2; ++pause) {
+        for (int click = 0; click < 4; ++click) {
+            clicky.insert(clicky.end(), {{1000, 0}, {1, 12000}, {999, 0}});
+        }
+        clicky.push_back({28000, 10000});
+    }
+    MakeRecording("in.wav", clicky);
+    ProgramResult run = Split({"--threshold", "auto", "--dry-run", "--min-track-sec", "1",
+                               "--method", "maximum", "in.wav", "out"});
+    EXPECT_EQ(run.exitStatus, 0) << run.err;
+    EXPECT_TRUE(run.out.starts_with("Suggested: ")) << run.out;
+    EXPECT_NE(run.out.find(" with the average method (clicks make the maximum method "
+                           "unreliable)\nResults of analysis:"),
+              std::string::npos)
+        << run.out;
+    EXPECT_NE(run.out.find("Number of segments to be created:     3"), std::string::npos);
+}
+
 TEST_F(SplitCli, NoUsableSilenceExitsThreeWithTheReasonAndWritesNothing) {
     MakeRecording("loud.wav", {{96000, 10000}});
     for (const char* option : {"--suggest", "--yes"}) {

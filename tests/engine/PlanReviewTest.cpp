@@ -11,6 +11,8 @@
 
 #include <algorithm>
 #include <atomic>
+#include <filesystem>
+#include <mutex>
 
 namespace {
 
@@ -273,6 +275,48 @@ TEST_F(ReviewedJobTest, ReanalysisEqualsAFreshAnalysisAndTheNewestRequestWins) {
     EXPECT_EQ(newest.plan.tailEndFrame, expected->tailEndFrame);
     EXPECT_EQ(newest.text, SplitAnalyzer::FormatReport(*expected, recording.Frames(), 1000));
     EXPECT_EQ(expected->splitPoints.size(), 5u);
+}
+
+// The review plans the recording it opened, from its table, even after another
+// file has taken its name: the writer copies from that same open recording.
+TEST_F(ReviewedJobTest, ReanalysisPlansTheOpenRecordingEvenWhenItsPathIsReplaced) {
+    Recording recording(1000, 2, 16);
+    recording.Tracks(6, kTrack, kPause);
+    recording.Write(inputPath);
+    const std::string original = temp.file("original.wav");
+    recording.Write(original);
+    WaveStream reader;
+    ASSERT_EQ(reader.OpenForRead(inputPath.c_str()), WAVE_OK);
+    Recording other(1000, 2, 16);
+    other.Tracks(3, kTrack * 2, kPause);
+    const std::string replacement = temp.file("replacement.wav");
+    other.Write(replacement);
+    // Where the system lets another file take an open file's name (Windows does not).
+    std::error_code notAllowed;
+    std::filesystem::rename(replacement, inputPath, notAllowed);
+
+    const SplitOptions options = Options();
+    std::mutex mutex;
+    std::vector<PlanReanalyzer::Result> results;
+    PlanReanalyzer reanalyzer(options, reader, [&](const PlanReanalyzer::Result& result) {
+        std::lock_guard<std::mutex> lock(mutex);
+        results.push_back(result);
+    });
+    for (const bool average : {true, false}) {
+        for (const char* threshold : {"0.50 %", "0.00 %", "4.00 %"}) {
+            reanalyzer.Request(threshold, average);
+            reanalyzer.WaitUntilIdle();
+            std::lock_guard<std::mutex> lock(mutex);
+            ASSERT_FALSE(results.empty());
+            SplitOptions fresh = options;
+            fresh.thresholdText = threshold;
+            fresh.useAverageMethod = average;
+            const std::optional<SplitPlan> expected = AnalyzeRecording(fresh, original, {});
+            ASSERT_TRUE(expected && results.back().complete);
+            EXPECT_EQ(results.back().plan.splitPoints, expected->splitPoints) << threshold;
+            EXPECT_EQ(results.back().text, ReviewText(*expected, recording.Frames(), 1000));
+        }
+    }
 }
 
 } // namespace

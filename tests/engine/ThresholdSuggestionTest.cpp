@@ -186,6 +186,50 @@ TEST(ClickAdvice, MaximumMethodIsToldToUseTheAverageMethod) {
     EXPECT_NE(maximum.advice.find(average.thresholdText), std::string::npos) << maximum.advice;
 }
 
+// What auto and Suggest go ahead with: the other method where the advice says
+// it works, and no doubtful threshold where neither does.
+TEST(MethodSwitch, GoesAheadOnlyWithAMethodThatSeparatesTheRecording) {
+    struct Case {
+        const char* name;
+        std::vector<Windows> kinds;
+        bool average;           // the method chosen
+        Outcome outcome;        // after the switch
+        bool switchedToAverage; // the method it goes ahead with, when Suggested
+        const char* says;       // in the advice; empty: no advice
+    };
+    // Quiet on average and at their peak, but with a sample loud far beyond the
+    // mean: what only clicks do.
+    const std::vector<Windows> pausesAllClicky = {
+        {12, 8, 9000, true}, {3, 20, 60, true}, {85, 2000, 12000, false}};
+    // Quiet passages that the average method alone tells apart, and no pause.
+    const std::vector<Windows> quietPassagesNoClicks = {{20, 100, 2400, false},
+                                                        {80, 2500, 3000, false}};
+    for (const Case& c : {
+             Case{"ClicksUnderTheMaximumMethod", kClickyPauses, false, Outcome::Suggested, true,
+                  "with the average method (clicks make the maximum method unreliable)"},
+             Case{"OnlyClickyPauses", pausesAllClicky, false, Outcome::Suggested, true,
+                  "with the average method (clicks make the maximum method unreliable)"},
+             Case{"ClicksUnderTheAverageMethod", kClickyPauses, true, Outcome::Suggested, true, ""},
+             Case{"NoPauseNoClicks", quietPassagesNoClicks, false, Outcome::NoSilence, false, ""},
+         }) {
+        SCOPED_TRACE(c.name);
+        const WindowLevelStatistics statistics = StatisticsOf(c.kinds);
+        const ThresholdSuggestion suggestion =
+            SwitchToTheMethodThatWorks(statistics.Suggest(c.average, 16));
+        ASSERT_EQ(suggestion.outcome, c.outcome);
+        if (c.outcome == Outcome::Suggested) {
+            EXPECT_EQ(suggestion.useAverageMethod, c.switchedToAverage);
+            const ThresholdSuggestion direct = statistics.Suggest(c.switchedToAverage, 16);
+            EXPECT_EQ(suggestion.thresholdText, direct.thresholdText);
+        }
+        if (*c.says == '\0') {
+            EXPECT_EQ(suggestion.advice, "");
+        } else {
+            EXPECT_EQ(suggestion.advice, "Suggested: " + suggestion.thresholdText + " " + c.says);
+        }
+    }
+}
+
 // Tracks of loud noise with pauses of digital silence.
 class SuggestFromFile : public testing::Test {
 protected:

@@ -2,6 +2,7 @@
 // samples reduce to: the same plan, the same report. Its files hold its own
 // bytes, in its own format, and join up to its data.
 #include "JobFixture.h"
+#include "PlanReview.h"
 #include "SndfileOracle.h"
 
 #include <cmath>
@@ -118,5 +119,76 @@ INSTANTIATE_TEST_SUITE_P(AllWideFormats, WideFormatJob,
                                                           WideType::Float, WideType::Double),
                                           testing::Values(1, 2), testing::Bool()),
                          WideJobName);
+
+// The overview of a wide recording shows the values the analysis judges: per
+// column the extremes of the reduced samples, and the means of the analysis
+// windows that reach into it, checked by brute force on full-range samples with
+// infinities and NaN among them.
+TEST(WideOverviewTest, ColumnsHoldTheReducedSamplesOfEveryWideFormat) {
+    testing_support::TempDir temp;
+    constexpr std::uint32_t kFrames = 3000;
+    constexpr std::uint32_t kWindow = 100;
+    for (const WideType type :
+         {WideType::Pcm24, WideType::Pcm32, WideType::Float, WideType::Double}) {
+        for (const int channels : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << static_cast<int>(type) << " " << channels);
+            const auto bytes = static_cast<std::size_t>(BytesPerSample(type));
+            const std::vector<std::uint8_t> stored =
+                testing_support::WideSamples(type, std::size_t{kFrames} * channels, 5);
+            const std::string path = temp.file("wide-overview.wav");
+            testing_support::WriteStoredWithSndfile(path, 1000, channels, type,
+                                                    WideContainer::Plain, stored);
+            std::vector<int> reduced;
+            for (std::size_t at = 0; at < stored.size(); at += bytes) {
+                reduced.push_back(testing_support::ReducedSample(type, stored.data() + at));
+            }
+            const auto value = [&](std::uint64_t frame, int channel) {
+                return reduced[frame * static_cast<std::size_t>(channels) + channel];
+            };
+            WaveStream reader;
+            ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK);
+            const std::atomic<bool> never{false};
+            struct Range {
+                std::uint32_t first, end, columns;
+            };
+            for (const Range range : {Range{0, kFrames, 97}, Range{1234, 1987, 500}}) {
+                WaveOverview overview;
+                ASSERT_TRUE(ReadOverview(reader, range.first, range.end, range.columns, kWindow,
+                                         never, overview));
+                const FrameScale scale(range.first, range.end, range.columns);
+                for (std::uint32_t column = 0; column < range.columns; ++column) {
+                    const std::uint64_t begin = scale.ColumnStart(column);
+                    const std::uint64_t end = scale.ColumnStart(column + 1);
+                    if (begin == end) {
+                        continue;
+                    }
+                    std::uint32_t windowMean = 0;
+                    for (std::uint64_t start = begin - begin % kWindow; start < end;
+                         start += kWindow) {
+                        std::uint64_t sum[2] = {0, 0};
+                        for (std::uint64_t frame = start; frame < start + kWindow; ++frame) {
+                            for (int channel = 0; channel < channels; ++channel) {
+                                sum[channel] +=
+                                    static_cast<std::uint64_t>(std::abs(value(frame, channel)));
+                            }
+                        }
+                        windowMean = std::max(windowMean, static_cast<std::uint32_t>(
+                                                              std::max(sum[0], sum[1]) / kWindow));
+                    }
+                    EXPECT_EQ(overview.columns[column].windowMean, windowMean) << column;
+                    for (int channel = 0; channel < channels; ++channel) {
+                        int low = INT32_MAX, high = INT32_MIN;
+                        for (std::uint64_t frame = begin; frame < end; ++frame) {
+                            low = std::min(low, value(frame, channel));
+                            high = std::max(high, value(frame, channel));
+                        }
+                        EXPECT_EQ(overview.columns[column].low[channel], low) << column;
+                        EXPECT_EQ(overview.columns[column].high[channel], high) << column;
+                    }
+                }
+            }
+        }
+    }
+}
 
 } // namespace
