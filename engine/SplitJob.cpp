@@ -268,7 +268,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // What the recording says about itself goes into every file; a recording
     // whose metadata cannot be read is split without it.
     WaveMetadata metadata;
-    (void)ReadWaveMetadata(options.inputPath.c_str(), metadata);
+    (void)ReadWaveMetadata(options.inputPath.c_str(), reader.AudioBytes(), metadata);
 
     // Held open from here: every file is created, renamed and removed in this
     // folder, whatever its path comes to name while the user answers.

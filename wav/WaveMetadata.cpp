@@ -47,7 +47,7 @@ void ParseInfoList(const std::vector<std::uint8_t>& body, std::vector<InfoField>
 
 } // namespace
 
-bool ReadWaveMetadata(const char* path, WaveMetadata& found) {
+bool ReadWaveMetadata(const char* path, std::uint64_t audioBytes, WaveMetadata& found) {
     found = WaveMetadata();
     RegularFileProblem problem = RegularFileProblem::None;
     std::unique_ptr<std::FILE, FileCloser> file(
@@ -62,10 +62,7 @@ bool ReadWaveMetadata(const char* path, WaveMetadata& found) {
         GetFourCC(header + 8) != MakeFourCC("WAVE")) {
         return false;
     }
-    const bool sizesInDs64 =
-        GetFourCC(header) == MakeFourCC("RF64") || GetFourCC(header) == MakeFourCC("BW64");
     const auto fileLength = static_cast<std::uint64_t>(length);
-    std::uint64_t dataSize64 = 0;
     // Every step moves forward by at least a chunk header, so the walk ends.
     for (std::uint64_t position = 12; position + 8 <= fileLength;) {
         std::uint8_t chunk[8];
@@ -75,14 +72,8 @@ bool ReadWaveMetadata(const char* path, WaveMetadata& found) {
         const FourCC id = GetFourCC(chunk);
         std::uint64_t size = GetLE32(chunk + 4);
         const std::uint64_t body = position + 8;
-        if (id == MakeFourCC("ds64") && size >= 16) {
-            std::uint8_t sizes[16];
-            if (ReadAt(file.get(), body, sizes, sizeof sizes)) {
-                dataSize64 = GetLE64(sizes + 8);
-            }
-        }
-        if (id == MakeFourCC("data") && sizesInDs64 && size == kLargestRiffSize) {
-            size = dataSize64;
+        if (id == MakeFourCC("data")) {
+            size = audioBytes;
         }
         if (size > fileLength - body) {
             break; // runs past the end: an unfinished recording's data, or damage

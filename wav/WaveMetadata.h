@@ -31,9 +31,12 @@ inline constexpr std::size_t kBextTimeReferenceOffset = 338;
 inline constexpr std::uint32_t kLargestMetadataChunk = 1u << 20;
 
 // Walks every chunk of the WAVE file at path and keeps what it finds; a chunk
-// that is damaged, too short or too large is left out. False only when the file
-// cannot be read as RIFF WAVE at all (then `found` is empty).
-bool ReadWaveMetadata(const char* path, WaveMetadata& found);
+// that is damaged, too short or too large is left out. The data chunk is taken
+// to hold audioBytes, as the reader measured them: a header whose size cannot be
+// trusted would otherwise send the walk into the audio and take samples for
+// tags. False only when the file cannot be read as RIFF WAVE at all (then
+// `found` is empty).
+bool ReadWaveMetadata(const char* path, std::uint64_t audioBytes, WaveMetadata& found);
 
 // Appends a whole chunk (header, body and the pad byte an odd size needs).
 void AppendChunk(std::vector<std::uint8_t>& out, const char* id, const std::uint8_t* body,

@@ -4,6 +4,7 @@
 #include "SpecialFiles.h"
 #include "TestFiles.h"
 #include "WavBytes.h"
+#include "WaveMetadata.h"
 #include "WaveStream.h"
 
 #include <gtest/gtest.h>
@@ -342,6 +343,28 @@ TEST(WaveRead, DataSizesThatDisagreeWithTheFile) {
         EXPECT_EQ(slots[c.audioBytes / 4 - 1].channel1, static_cast<std::int16_t>(0x8080))
             << c.name;
     }
+}
+
+// Audio past a stated size that is too small can hold anything, a chunk's shape
+// included: the metadata walk takes the audio's end from the reader, so samples
+// never become tags of every track.
+TEST(WaveRead, MetadataIsNotLookedForInsideTheAudio) {
+    Bytes audio(400, 0x80);
+    Bytes fake = {1, 2, 3, 4};
+    Append32(fake, 0);
+    const Bytes tag =
+        Chunk("LIST", {'I', 'N', 'F', 'O', 'I', 'N', 'A', 'M', 4, 0, 0, 0, 'e', 'v', 'i', 'l'});
+    fake.insert(fake.end(), tag.begin(), tag.end());
+    std::copy(fake.begin(), fake.end(), audio.begin() + 100);
+    TempDir dir;
+    const std::string path = dir.file("tagged-audio.wav");
+    WriteFileBytes(path, Riff({Chunk("fmt ", FmtBody({})), Chunk("data", audio, 100)}));
+    WaveStream reader;
+    ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK);
+    ASSERT_EQ(reader.AudioBytes(), 400u);
+    WaveMetadata found;
+    ASSERT_TRUE(ReadWaveMetadata(path.c_str(), reader.AudioBytes(), found));
+    EXPECT_TRUE(found.info.empty());
 }
 
 } // namespace
