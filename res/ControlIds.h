@@ -24,6 +24,12 @@ inline constexpr int kMaximumLabel = 1020;
 inline constexpr int kAverageMethod = 1021;
 inline constexpr int kMaximumMethod = 1022;
 inline constexpr int kSuggestThreshold = 1023;
+inline constexpr int kFirstNumber = 1024;
+inline constexpr int kArtist = 1025;
+inline constexpr int kAlbum = 1026;
+inline constexpr int kDate = 1027;
+inline constexpr int kGenre = 1028;
+inline constexpr int kComment = 1029;
 } // namespace MainWindowId
 
 // The About box (template 100).

@@ -59,10 +59,25 @@ constexpr DialogControl kMainWindowControls[] = {
     {kTrimSilence, ControlKind::CheckBox,
      "T&rim silence from beginning and end of WAV file when producing segments", 17, 175, 251, 10,
      StyleTabStop},
+    // The names and tags of the files, in three columns of two rows.
+    {kNoControlId, ControlKind::GroupBox, "Track numbers and tags", 7, 196, 331, 46, StyleNone},
+    {kNoControlId, ControlKind::Static, "Start numbering at:", 13, 211, 70, 8,
+     kLabel | StyleAlignRight},
+    {kFirstNumber, ControlKind::Edit, "", 86, 209, 36, 14, kNumberEdit},
+    {kNoControlId, ControlKind::Static, "Date:", 13, 227, 70, 8, kLabel | StyleAlignRight},
+    {kDate, ControlKind::Edit, "", 86, 225, 36, 14, kTextEdit},
+    {kNoControlId, ControlKind::Static, "Art&ist:", 126, 211, 30, 8, kLabel | StyleAlignRight},
+    {kArtist, ControlKind::Edit, "", 159, 209, 70, 14, kTextEdit},
+    {kNoControlId, ControlKind::Static, "&Genre:", 126, 227, 30, 8, kLabel | StyleAlignRight},
+    {kGenre, ControlKind::Edit, "", 159, 225, 70, 14, kTextEdit},
+    {kNoControlId, ControlKind::Static, "Album:", 233, 211, 36, 8, kLabel | StyleAlignRight},
+    {kAlbum, ControlKind::Edit, "", 272, 209, 60, 14, kTextEdit},
+    {kNoControlId, ControlKind::Static, "Comme&nt:", 233, 227, 36, 8, kLabel | StyleAlignRight},
+    {kComment, ControlKind::Edit, "", 272, 225, 60, 14, kTextEdit},
 };
 
 } // namespace
 
 const DialogTemplate kMainWindowTemplate = {
-    "Quernfold", 345, 202, kMainWindowControls, std::size(kMainWindowControls),
+    "Quernfold", 345, 249, kMainWindowControls, std::size(kMainWindowControls),
 };

@@ -20,6 +20,12 @@ constexpr FieldControlId kFieldControls[] = {
     {Field::TrimSilence, MainWindowId::kTrimSilence},
     {Field::AverageMethod, MainWindowId::kAverageMethod},
     {Field::MaximumMethod, MainWindowId::kMaximumMethod},
+    {Field::FirstNumber, MainWindowId::kFirstNumber},
+    {Field::Artist, MainWindowId::kArtist},
+    {Field::Album, MainWindowId::kAlbum},
+    {Field::Date, MainWindowId::kDate},
+    {Field::Genre, MainWindowId::kGenre},
+    {Field::Comment, MainWindowId::kComment},
 };
 
 constexpr FieldControlId kFieldArrows[] = {

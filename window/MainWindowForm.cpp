@@ -8,6 +8,7 @@
 #include "ThresholdScale.h"
 #include "ThresholdSuggestion.h"
 
+#include <array>
 #include <filesystem>
 #include <new>
 #include <optional>
@@ -32,6 +33,16 @@ private:
     bool previous;
 };
 
+// The tag fields and the tags they fill, in the window's order.
+std::array<std::pair<MainWindowView::Field, std::string*>, 5> TagFields(TrackNaming& naming) {
+    using Field = MainWindowView::Field;
+    return {{{Field::Artist, &naming.artist},
+             {Field::Album, &naming.album},
+             {Field::Date, &naming.date},
+             {Field::Genre, &naming.genre},
+             {Field::Comment, &naming.comment}}};
+}
+
 } // namespace
 
 // One pass of the exchange. Show writes held values into fields; commit reads
@@ -43,7 +54,7 @@ public:
 
     bool Failed() const { return failed; }
 
-    // A text shown and read as it is (the labels).
+    // A text shown and read as it is (the labels, and the tags, which take any text).
     void Label(Field field, std::string& value) {
         if (failed) {
             return;
@@ -141,6 +152,10 @@ void MainWindowForm::ExchangeFields(Pass& pass) {
     pass.Number(Field::MinTrackLength, held.minTrackLengthSec, kMinTrackLengthSecRule);
     pass.Number(Field::SilenceLength, held.silenceLengthMs, kSilenceLengthMsRule);
     pass.Number(Field::AppendSilence, held.appendSilenceMs, kAppendSilenceMsRule);
+    pass.Number(Field::FirstNumber, held.naming.firstNumber, kFirstNumberRule);
+    for (auto [field, tag] : TagFields(held.naming)) {
+        pass.Label(field, *tag);
+    }
     pass.Check(Field::TrimSilence, held.trimSilence);
 }
 

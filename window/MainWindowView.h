@@ -37,6 +37,12 @@ public:
         TrimSilence,    // check box
         AverageMethod,  // radio button
         MaximumMethod,  // radio button
+        FirstNumber,    // the number of the first file written
+        Artist,         // the tags written into every file
+        Album,
+        Date,
+        Genre,
+        Comment,
     };
 
     virtual ~MainWindowView() = default;

@@ -17,7 +17,21 @@ const OptionSetting kOptionSettings[] = {
     {"SilenceLength", &SplitOptions::silenceLengthMs},
     {"BeginWith", &SplitOptions::fileNamePrefix},
     {"Threshold", &SplitOptions::thresholdText},
+    {"FirstNumber", &TrackNaming::firstNumber},
+    {"Artist", &TrackNaming::artist},
+    {"Album", &TrackNaming::album},
+    {"Date", &TrackNaming::date},
+    {"Genre", &TrackNaming::genre},
+    {"Comment", &TrackNaming::comment},
 };
+
+// The value a setting holds in `options`.
+template <class Options, class Held> auto& ValueIn(Options& options, Held SplitOptions::*member) {
+    return options.*member;
+}
+template <class Options, class Held> auto& ValueIn(Options& options, Held TrackNaming::*member) {
+    return options.naming.*member;
+}
 
 } // namespace
 
@@ -30,13 +44,14 @@ void ReadStoredOptions(SettingsStore& store, SplitOptions& options) {
     for (const OptionSetting& setting : kOptionSettings) {
         std::visit(
             [&](auto member) {
-                using Held = std::remove_cvref_t<decltype(options.*member)>;
+                using Held = std::remove_cvref_t<decltype(ValueIn(options, member))>;
                 if constexpr (std::is_same_v<Held, std::string>) {
-                    options.*member =
-                        store.ReadText(kOptionsSection, setting.entry).value_or(defaults.*member);
+                    ValueIn(options, member) = store.ReadText(kOptionsSection, setting.entry)
+                                                   .value_or(ValueIn(defaults, member));
                 } else {
                     const auto stored = store.ReadInt(kOptionsSection, setting.entry);
-                    options.*member = stored ? static_cast<Held>(*stored) : defaults.*member;
+                    ValueIn(options, member) =
+                        stored ? static_cast<Held>(*stored) : ValueIn(defaults, member);
                 }
             },
             setting.option);
@@ -46,15 +61,22 @@ void ReadStoredOptions(SettingsStore& store, SplitOptions& options) {
 void LoadOptionSettings(SettingsStore& store, SplitOptions& options) {
     ReadStoredOptions(store, options);
     const SplitOptions defaults;
-    const auto keepInRange = [&defaults](std::uint32_t SplitOptions::*member,
-                                         const NumberRule& rule, SplitOptions& shown) {
-        if (shown.*member < rule.minimum || shown.*member > rule.maximum) {
-            shown.*member = defaults.*member;
+    const auto keepInRange = [](std::uint32_t& shown, std::uint32_t byDefault,
+                                const NumberRule& rule) {
+        if (shown < rule.minimum || shown > rule.maximum) {
+            shown = byDefault;
         }
     };
-    keepInRange(&SplitOptions::appendSilenceMs, kAppendSilenceMsRule, options);
-    keepInRange(&SplitOptions::minTrackLengthSec, kMinTrackLengthSecRule, options);
-    keepInRange(&SplitOptions::silenceLengthMs, kSilenceLengthMsRule, options);
+    keepInRange(options.appendSilenceMs, defaults.appendSilenceMs, kAppendSilenceMsRule);
+    keepInRange(options.minTrackLengthSec, defaults.minTrackLengthSec, kMinTrackLengthSecRule);
+    keepInRange(options.silenceLengthMs, defaults.silenceLengthMs, kSilenceLengthMsRule);
+    keepInRange(options.naming.firstNumber, defaults.naming.firstNumber, kFirstNumberRule);
+    for (std::string* tag : {&options.naming.artist, &options.naming.album, &options.naming.date,
+                             &options.naming.genre, &options.naming.comment}) {
+        if (!IsUtf8(*tag)) {
+            tag->clear();
+        }
+    }
     if (TextLengthProblem(options.fileNamePrefix, kMaxPrefixCharacters) ||
         PrefixProblem(options.fileNamePrefix)) {
         options.fileNamePrefix = defaults.fileNamePrefix;
@@ -67,15 +89,16 @@ bool SaveOptionSettings(SettingsStore& store, const SplitOptions& options,
     for (const OptionSetting& setting : kOptionSettings) {
         std::visit(
             [&](auto member) {
-                if (options.*member == loaded.*member &&
+                if (ValueIn(options, member) == ValueIn(loaded, member) &&
                     store.Has(kOptionsSection, setting.entry)) {
                     return;
                 }
-                using Held = std::remove_cvref_t<decltype(options.*member)>;
+                using Held = std::remove_cvref_t<decltype(ValueIn(options, member))>;
                 if constexpr (std::is_same_v<Held, std::string>) {
-                    changed.emplace_back(setting.entry, options.*member);
+                    changed.emplace_back(setting.entry, ValueIn(options, member));
                 } else {
-                    changed.emplace_back(setting.entry, static_cast<std::int32_t>(options.*member));
+                    changed.emplace_back(setting.entry,
+                                         static_cast<std::int32_t>(ValueIn(options, member)));
                 }
             },
             setting.option);

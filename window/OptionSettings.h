@@ -11,10 +11,12 @@
 #include <string>
 #include <variant>
 
-// One stored option. Flags and numbers are stored as 32-bit numbers, texts as text.
+// One stored option, of the options or of their track naming. Flags and numbers
+// are stored as 32-bit numbers, texts as text.
 struct OptionSetting {
     const char* entry;
-    std::variant<bool SplitOptions::*, std::uint32_t SplitOptions::*, std::string SplitOptions::*>
+    std::variant<bool SplitOptions::*, std::uint32_t SplitOptions::*, std::string SplitOptions::*,
+                 std::uint32_t TrackNaming::*, std::string TrackNaming::*>
         option;
 };
 
@@ -32,7 +34,7 @@ std::span<const OptionSetting> OptionSettings();
 void ReadStoredOptions(SettingsStore& store, SplitOptions& options);
 
 // The options to show: as stored, but a value its rule refuses (a number
-// outside its range, a prefix the checks refuse) as its default, so that a
+// outside its range, a prefix the checks refuse, a tag that is not UTF-8) as its default, so that a
 // hand-edited store opens without a warning and Close writes what is shown.
 void LoadOptionSettings(SettingsStore& store, SplitOptions& options);
 

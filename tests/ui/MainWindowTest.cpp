@@ -297,7 +297,7 @@ private slots:
             QCOMPARE(stored->value("SilenceLength").toInt(), 750);
             QCOMPARE(stored->value("BeginWith").toString(), QStringLiteral("Side A "));
             QCOMPARE(stored->value("Threshold").toString(), QStringLiteral("0.35 %"));
-            QVERIFY(!stored->contains("inputPath") && stored->childKeys().size() == 7);
+            QVERIFY(!stored->contains("inputPath") && stored->childKeys().size() == 13);
         }
 
         Open();
@@ -506,6 +506,50 @@ private slots:
         QVERIFY(window->isVisible());
         QCOMPARE(Edit(kInputPath)->text(), QString::fromStdString(input));
         QDir::setCurrent(startDirectory);
+    }
+
+    // The numbering and tag fields reach the files: names continue from the
+    // first number (padded to the largest), and every file carries the tags.
+    void numberAndTagFieldsNameAndTagTheFiles() {
+        testing_support::TempDir folder;
+        const std::string input = folder.file("side b.wav");
+        WriteTwoTracks(input);
+        const std::filesystem::path output = folder.path() / "out";
+        std::filesystem::create_directory(output);
+        const QString startDirectory = QDir::currentPath();
+        const auto restore = qScopeGuard([&startDirectory] { QDir::setCurrent(startDirectory); });
+
+        Open();
+        QCOMPARE(Edit(kFirstNumber)->text(), QStringLiteral("1"));
+        Edit(kInputPath)->setText(QString::fromStdString(input));
+        Edit(kOutputFolder)->setText(QString::fromStdString(output.string()));
+        Edit(kMinTrackLength)->setText(QStringLiteral("1"));
+        QTest::keyClicks(Edit(kFirstNumber), QStringLiteral("x0")); // digits only: "10"
+        const std::pair<int, QString> tags[] = {{kArtist, QStringLiteral("Ana Mar\u00eda")},
+                                                {kAlbum, QStringLiteral("Live, side B")},
+                                                {kDate, QStringLiteral("1979-06-02")},
+                                                {kGenre, QStringLiteral("Folk")},
+                                                {kComment, QStringLiteral("From tape")}};
+        for (const auto& [id, text] : tags) {
+            Edit(id)->setText(text);
+        }
+        MessageAnswerer confirmed(QMessageBox::Ok);
+        Button(kStart)->click();
+        QCOMPARE(confirmed.count, 1);
+        for (const auto& [name, number] : {std::pair{"Track10.wav", "10"}, {"Track11.wav", "11"}}) {
+            const auto read = testing_support::ReadTagsWithSndfile((output / name).string());
+            QVERIFY2(read.opened, name);
+            QCOMPARE(read.trackNumber, std::string(number));
+            const std::string expected[] = {"Ana Mar\xC3\xAD"
+                                            "a",
+                                            "Live, side B", "1979-06-02", "Folk", "From tape"};
+            const std::string found[] = {read.artist, read.album, read.date, read.genre,
+                                         read.comment};
+            for (std::size_t i = 0; i < std::size(expected); ++i) {
+                QCOMPARE(found[i], expected[i]);
+            }
+        }
+        QCOMPARE(window->HeldOptions().naming.firstNumber, 10u);
     }
 
     // Written by hand or by another tool: a comma makes no list, and Close

@@ -68,6 +68,16 @@ segment_count() { find "$work/out" -name "$1*.wav" | wc -l; }
 # A run is over once the progress window has saved its position, which it does
 # as it is destroyed, just before it enables the main window again.
 settings_newer_than_marker() { [[ -f "$conf" && "$conf" -nt "$work/marker" ]]; }
+# A picture of a window's client area. xwininfo gives where it is on the screen;
+# xdotool's position is off by the frame's title bar under this window manager.
+grab_window() {
+    local info
+    info=$(xwininfo -id "$1")
+    "$grab_screen" "$2" "$(awk '/Absolute upper-left X/ {print $NF}' <<<"$info")" \
+        "$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")" \
+        "$(awk '/Width:/ {print $NF}' <<<"$info")" "$(awk '/Height:/ {print $NF}' <<<"$info")" ||
+        echo "no screenshot taken" >&2
+}
 # Start, then OK in the review window (the report's caption; Enter is OK). With an
 # argument, a screenshot of the review window is kept under that name first.
 start_run() {
@@ -78,8 +88,7 @@ start_run() {
     report=$(find_window "Ready to split WAV file") || fail "the review window did not appear"
     xdotool windowactivate --sync "$report"
     if [[ -n "${1:-}" && -n "$grab_screen" && -n "$screenshot" ]]; then
-        eval "$(xdotool getwindowgeometry --shell "$report")"
-        "$grab_screen" "$1" "$X" "$Y" "$WIDTH" "$HEIGHT" || echo "no screenshot taken" >&2
+        grab_window "$report" "$1"
     fi
     xdotool key Return
 }
@@ -124,8 +133,7 @@ xdotool key alt+b ctrl+a
 xdotool type --delay 2 "Side"
 if [[ -n "$grab_screen" && -n "$screenshot" ]]; then
     mkdir -p "$(dirname "$screenshot")"
-    eval "$(xdotool getwindowgeometry --shell "$main")"
-    "$grab_screen" "$screenshot" "$X" "$Y" "$WIDTH" "$HEIGHT" || echo "no screenshot taken" >&2
+    grab_window "$main" "$screenshot"
 fi
 start_run "$(dirname "${screenshot:-.}")/review-window-e2e.png"
 wait_for_end_of_run

@@ -103,34 +103,38 @@ TEST_P(CommitStopsTest, AtTheFirstFieldThatFails) {
 
 INSTANTIATE_TEST_SUITE_P(
     Fields, CommitStopsTest,
-    ::testing::Values(FailingEntry{Field::FileNamePrefix,
-                                   std::string(101, 'x'),
-                                   "no more than 100 characters",
-                                   {}},
-                      FailingEntry{Field::FileNamePrefix, "a\tb", "control characters", {}},
-                      FailingEntry{Field::FileNamePrefix, "../x", "cannot contain / or \\", {}},
-                      FailingEntry{Field::OutputFolder,
-                                   "/" + std::string(250, 'p'),
-                                   "no more than 250 characters",
-                                   {Field::FileNamePrefix, Field::InputPath}},
-                      FailingEntry{Field::InputPath,
-                                   "/" + std::string(250, 'p'),
-                                   "no more than 250 characters",
-                                   {Field::FileNamePrefix}},
-                      FailingEntry{Field::MinTrackLength,
-                                   " 3601 ",
-                                   "a number between 1 and 3600",
-                                   {Field::FileNamePrefix, Field::InputPath, Field::OutputFolder}},
-                      FailingEntry{Field::SilenceLength,
-                                   "12a",
-                                   "unsigned whole number between 1 and 5000",
-                                   {Field::FileNamePrefix, Field::InputPath, Field::OutputFolder,
-                                    Field::MinTrackLength}},
-                      FailingEntry{Field::AppendSilence,
-                                   "4294967296",
-                                   "a number between 0 and 5000",
-                                   {Field::FileNamePrefix, Field::InputPath, Field::OutputFolder,
-                                    Field::MinTrackLength, Field::SilenceLength}}));
+    ::testing::Values(
+        FailingEntry{
+            Field::FileNamePrefix, std::string(101, 'x'), "no more than 100 characters", {}},
+        FailingEntry{Field::FileNamePrefix, "a\tb", "control characters", {}},
+        FailingEntry{Field::FileNamePrefix, "../x", "cannot contain / or \\", {}},
+        FailingEntry{Field::OutputFolder,
+                     "/" + std::string(250, 'p'),
+                     "no more than 250 characters",
+                     {Field::FileNamePrefix, Field::InputPath}},
+        FailingEntry{Field::InputPath,
+                     "/" + std::string(250, 'p'),
+                     "no more than 250 characters",
+                     {Field::FileNamePrefix}},
+        FailingEntry{Field::MinTrackLength,
+                     " 3601 ",
+                     "a number between 1 and 3600",
+                     {Field::FileNamePrefix, Field::InputPath, Field::OutputFolder}},
+        FailingEntry{
+            Field::SilenceLength,
+            "12a",
+            "unsigned whole number between 1 and 5000",
+            {Field::FileNamePrefix, Field::InputPath, Field::OutputFolder, Field::MinTrackLength}},
+        FailingEntry{Field::AppendSilence,
+                     "4294967296",
+                     "a number between 0 and 5000",
+                     {Field::FileNamePrefix, Field::InputPath, Field::OutputFolder,
+                      Field::MinTrackLength, Field::SilenceLength}},
+        FailingEntry{Field::FirstNumber,
+                     "0",
+                     "a number between 1 and 99999",
+                     {Field::FileNamePrefix, Field::InputPath, Field::OutputFolder,
+                      Field::MinTrackLength, Field::SilenceLength, Field::AppendSilence}}));
 
 TEST_F(MainWindowFormTest, PrefixLengthCountsCharactersNotBytes) {
     Open();
@@ -253,14 +257,21 @@ TEST_F(MainWindowFormTest, StoredOptionsRoundTrip) {
     EXPECT_EQ(view.texts[Field::ThresholdLabel], "0.20 %");
     EXPECT_EQ(view.texts[Field::MaximumLabel], "5 %");
     EXPECT_TRUE(view.checks[Field::MaximumMethod]);
+    EXPECT_EQ(view.texts[Field::FirstNumber], "1");
     view.texts[Field::SilenceLength] = "750";
+    view.texts[Field::FirstNumber] = "7";
+    view.texts[Field::Artist] = "The Quern \xC3\xA9";
     view.checks[Field::AverageMethod] = true;
     form.MethodClicked(Field::AverageMethod);
     EXPECT_TRUE(form.Close());
     ASSERT_EQ(store.writes.size(), 1u);
-    const std::vector<std::string> order = {"TrimSilence",    "UseAverageMethod", "AppendSilence",
-                                            "MinTrackLength", "SilenceLength",    "BeginWith",
-                                            "Threshold"};
+    const std::vector<std::string> order = {"TrimSilence",   "UseAverageMethod",
+                                            "AppendSilence", "MinTrackLength",
+                                            "SilenceLength", "BeginWith",
+                                            "Threshold",     "FirstNumber",
+                                            "Artist",        "Album",
+                                            "Date",          "Genre",
+                                            "Comment"};
     EXPECT_EQ(store.writes[0], order);
     EXPECT_EQ(store.values["Options/SilenceLength"], SettingsStore::Value(750));
     EXPECT_EQ(store.values["Options/UseAverageMethod"], SettingsStore::Value(1));
@@ -271,6 +282,8 @@ TEST_F(MainWindowFormTest, StoredOptionsRoundTrip) {
     MainWindowForm reopened(again, store, "/");
     reopened.Open();
     EXPECT_EQ(reopened.Held().silenceLengthMs, 750u);
+    EXPECT_EQ(reopened.Held().naming.firstNumber, 7u); // side B continues from side A
+    EXPECT_EQ(again.texts[Field::Artist], "The Quern \xC3\xA9");
     EXPECT_TRUE(reopened.Held().useAverageMethod);
     EXPECT_TRUE(again.checks[Field::AverageMethod]);
     EXPECT_EQ(again.texts[Field::MinTrackLength], "30");
@@ -285,10 +298,9 @@ TEST_F(MainWindowFormTest, StoredOptionsRoundTrip) {
 // warning, and Close writes the default over it; values in range stay untouched.
 TEST_F(MainWindowFormTest, RefusedStoredValuesOpenAsDefaultsAndCloseWritesThem) {
     const std::pair<const char*, SettingsStore::Value> refused[] = {
-        {"AppendSilence", -1},
-        {"MinTrackLength", 70000},
-        {"SilenceLength", 0},
-        {"BeginWith", std::string("../../etc/x")},
+        {"AppendSilence", -1},   {"MinTrackLength", 70000},
+        {"SilenceLength", 0},    {"BeginWith", std::string("../../etc/x")},
+        {"FirstNumber", 100000}, {"Genre", std::string("Rock \xC3")}, // cut inside a character
     };
     for (const auto& [entry, value] : refused) {
         store.values[std::string("Options/") + entry] = value;
@@ -299,15 +311,20 @@ TEST_F(MainWindowFormTest, RefusedStoredValuesOpenAsDefaultsAndCloseWritesThem) 
     EXPECT_EQ(view.texts[Field::MinTrackLength], "30");
     EXPECT_EQ(view.texts[Field::SilenceLength], "500");
     EXPECT_EQ(view.texts[Field::FileNamePrefix], "Track");
+    EXPECT_EQ(view.texts[Field::FirstNumber], "1");
+    EXPECT_EQ(view.texts[Field::Genre], "");
     EXPECT_TRUE(form.Exchange(true));
     EXPECT_TRUE(view.problems.empty());
     EXPECT_TRUE(form.Close());
     ASSERT_EQ(store.writes.size(), 1u);
-    EXPECT_EQ(store.writes[0],
-              (std::vector<std::string>{"TrimSilence", "UseAverageMethod", "AppendSilence",
-                                        "MinTrackLength", "SilenceLength", "BeginWith"}));
+    EXPECT_EQ(store.writes[0], (std::vector<std::string>{
+                                   "TrimSilence", "UseAverageMethod", "AppendSilence",
+                                   "MinTrackLength", "SilenceLength", "BeginWith", "FirstNumber",
+                                   "Artist", "Album", "Date", "Genre", "Comment"}));
     EXPECT_EQ(store.values["Options/AppendSilence"], SettingsStore::Value(0));
     EXPECT_EQ(store.values["Options/BeginWith"], SettingsStore::Value(std::string("Track")));
+    EXPECT_EQ(store.values["Options/FirstNumber"], SettingsStore::Value(1));
+    EXPECT_EQ(store.values["Options/Genre"], SettingsStore::Value(std::string()));
 }
 
 } // namespace

@@ -302,6 +302,9 @@ TEST_F(RegistryStore, OptionsSaveAndLoadWithTheirTypes) {
     changed.fileNamePrefix = "Seite";
     changed.silenceLengthMs = 750;
     changed.trimSilence = true;
+    changed.naming.firstNumber = 7;
+    changed.naming.artist = "Ana Mar\xC3\xAD"
+                            "a";
     ASSERT_TRUE(SaveOptionSettings(store, changed, loaded));
 
     SplitOptions again;
@@ -309,12 +312,15 @@ TEST_F(RegistryStore, OptionsSaveAndLoadWithTheirTypes) {
     EXPECT_EQ(again.fileNamePrefix, "Seite");
     EXPECT_EQ(again.silenceLengthMs, 750u);
     EXPECT_TRUE(again.trimSilence);
+    EXPECT_EQ(again.naming.firstNumber, 7u);
+    EXPECT_EQ(again.naming.artist, changed.naming.artist);
     // A hand-edited value its rule refuses reads as its default.
     ASSERT_TRUE(store.WriteSection(kOptionsSection, {{"AppendSilence", -1}}));
     LoadOptionSettings(store, again);
     EXPECT_EQ(again.appendSilenceMs, defaults.appendSilenceMs);
     for (const OptionSetting& setting : OptionSettings()) {
-        const bool isText = std::holds_alternative<std::string SplitOptions::*>(setting.option);
+        const bool isText = std::holds_alternative<std::string SplitOptions::*>(setting.option) ||
+                            std::holds_alternative<std::string TrackNaming::*>(setting.option);
         EXPECT_EQ(TypeOf(store, kOptionsSection, setting.entry),
                   static_cast<DWORD>(isText ? REG_SZ : REG_DWORD))
             << setting.entry;
