@@ -136,7 +136,8 @@ void AddNamingOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed)
         ->check(Utf8Text());
 }
 
-void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
+// How silence is found and what the files are called.
+void AddDetectionOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
     const std::string thresholdMaximum =
         FormatFixedPoint(static_cast<double>(kThresholdScaleMaximum), 0);
     app.add_option("--threshold", typed.threshold,
@@ -191,6 +192,10 @@ void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
             ""));
     app.add_flag("--trim", command.options.trimSilence,
                  "Drop the silence before the first and after the last track");
+}
+
+// Whether and how the run writes, and where its cuts come from besides the analysis.
+void AddRunOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
     auto* yes = app.add_flag("-y,--yes", command.answerYes, "Write the files without asking");
     app.add_flag("-n,--dry-run", command.dryRun, "Analyse and print the report, write no WAV file")
         ->excludes(yes);
@@ -221,6 +226,11 @@ void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
                            : "expects a whole number from 1 to 100000, not '" + text + "'";
             },
             ""));
+}
+
+void AddOptions(CLI::App& app, SplitCommand& command, TypedOptions& typed) {
+    AddDetectionOptions(app, command, typed);
+    AddRunOptions(app, command, typed);
     AddNamingOptions(app, command, typed);
     app.add_option("INPUT", command.options.inputPath, "The WAV recording to split")
         ->required()
@@ -292,44 +302,35 @@ std::optional<int> TakeCueSheet(const CLI::App& app, const std::string& path,
     return std::nullopt;
 }
 
-// Puts the checked texts into the command; the label path is made absolute now,
-// because the engine changes the working directory before the plan is ready.
-std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typed,
-                                    SplitCommand& command) {
-    command.suggestThreshold = typed.threshold == kAutoThreshold;
-    if (!command.suggestThreshold) {
-        command.options.thresholdText = *ThresholdTextFromArgument(typed.threshold);
+// The titles of the --titles file, one a line.
+std::optional<int> TakeTitles(const TypedOptions& typed, SplitCommand& command) {
+    if (typed.titles.empty()) {
+        return std::nullopt;
     }
-    command.options.silenceLengthMs = ToNumber(typed.silenceMs, kSilenceLengthMsRule);
-    command.options.minTrackLengthSec = ToNumber(typed.minTrackSec, kMinTrackLengthSecRule);
-    command.options.appendSilenceMs = ToNumber(typed.appendSilenceMs, kAppendSilenceMsRule);
-    command.options.useAverageMethod = typed.method == "average";
-    command.options.naming.firstNumber = ToNumber(typed.firstNumber, kFirstNumberRule);
-    if (!typed.titles.empty()) {
-        const std::optional<std::string> text = ReadTextFile(typed.titles);
-        if (!text) {
-            std::fprintf(stderr, "quernfold-split: --titles: cannot read '%s'\n%s",
-                         typed.titles.c_str(), kUsage);
-            return kExitUsage;
-        }
-        std::optional<std::vector<std::string>> titles = TitlesFromText(*text);
-        if (!titles) {
-            std::fprintf(stderr, "quernfold-split: --titles: '%s' is not UTF-8 text\n%s",
-                         typed.titles.c_str(), kUsage);
-            return kExitUsage;
-        }
-        if (titles->empty()) {
-            std::fprintf(stderr, "quernfold-split: --titles: '%s' holds no title\n%s",
-                         typed.titles.c_str(), kUsage);
-            return kExitUsage;
-        }
-        command.options.naming.titles = std::move(*titles);
+    const std::optional<std::string> text = ReadTextFile(typed.titles);
+    if (!text) {
+        std::fprintf(stderr, "quernfold-split: --titles: cannot read '%s'\n%s",
+                     typed.titles.c_str(), kUsage);
+        return kExitUsage;
     }
-    if (!typed.cue.empty()) {
-        if (std::optional<int> status = TakeCueSheet(app, typed.cue, command)) {
-            return status;
-        }
+    std::optional<std::vector<std::string>> titles = TitlesFromText(*text);
+    if (!titles) {
+        std::fprintf(stderr, "quernfold-split: --titles: '%s' is not UTF-8 text\n%s",
+                     typed.titles.c_str(), kUsage);
+        return kExitUsage;
     }
+    if (titles->empty()) {
+        std::fprintf(stderr, "quernfold-split: --titles: '%s' holds no title\n%s",
+                     typed.titles.c_str(), kUsage);
+        return kExitUsage;
+    }
+    command.options.naming.titles = std::move(*titles);
+    return std::nullopt;
+}
+
+// The label file and cue sheet to write beside the tracks, as absolute paths.
+std::optional<int> TakeSideFiles(const CLI::App& app, const TypedOptions& typed,
+                                 SplitCommand& command) {
     if (!typed.writeCue.empty()) {
         command.cueSheetPath = AbsolutePath(typed.writeCue);
         command.cueSheetGiven = typed.writeCue;
@@ -352,6 +353,13 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
             return kExitUsage;
         }
     }
+    return std::nullopt;
+}
+
+// Tracks given by a label file or by their count, which no other way of finding
+// them goes with.
+std::optional<int> TakeGivenTracks(const CLI::App& app, const TypedOptions& typed,
+                                   SplitCommand& command) {
     if (!typed.cuts.empty() || app.count("--cuts") != 0) {
         if (command.suggestThreshold || command.suggestOnly || command.options.trackCount != 0 ||
             !command.options.givenCuts.starts.empty()) {
@@ -378,6 +386,33 @@ std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typ
         return kExitUsage;
     }
     return std::nullopt;
+}
+
+// Puts the checked texts into the command; the label path is made absolute now,
+// because the engine changes the working directory before the plan is ready.
+// Each step answers an exit status when the command cannot run.
+std::optional<int> TakeTypedOptions(const CLI::App& app, const TypedOptions& typed,
+                                    SplitCommand& command) {
+    command.suggestThreshold = typed.threshold == kAutoThreshold;
+    if (!command.suggestThreshold) {
+        command.options.thresholdText = *ThresholdTextFromArgument(typed.threshold);
+    }
+    command.options.silenceLengthMs = ToNumber(typed.silenceMs, kSilenceLengthMsRule);
+    command.options.minTrackLengthSec = ToNumber(typed.minTrackSec, kMinTrackLengthSecRule);
+    command.options.appendSilenceMs = ToNumber(typed.appendSilenceMs, kAppendSilenceMsRule);
+    command.options.useAverageMethod = typed.method == "average";
+    command.options.naming.firstNumber = ToNumber(typed.firstNumber, kFirstNumberRule);
+    std::optional<int> status = TakeTitles(typed, command);
+    if (!status && !typed.cue.empty()) {
+        status = TakeCueSheet(app, typed.cue, command);
+    }
+    if (!status) {
+        status = TakeSideFiles(app, typed, command);
+    }
+    if (!status) {
+        status = TakeGivenTracks(app, typed, command);
+    }
+    return status;
 }
 
 } // namespace
