@@ -1,6 +1,7 @@
 #include "LabelFile.h"
 
 #include "SegmentWriter.h"
+#include "TextLines.h"
 
 #include <algorithm>
 #include <charconv>
@@ -52,28 +53,18 @@ bool IsLabelText(const std::string& text, std::string& why) {
         return false;
     }
     std::size_t lineNumber = 0;
-    std::size_t start = 0;
-    while (start < text.size()) {
+    for (const std::string_view line : TextLines(text)) {
         ++lineNumber;
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
-        start = end + 1;
         const std::size_t firstTab = line.find('\t');
         const std::size_t secondTab =
-            firstTab == std::string::npos ? firstTab : line.find('\t', firstTab + 1);
+            firstTab == std::string_view::npos ? firstTab : line.find('\t', firstTab + 1);
         double seconds = 0;
         const auto isNumber = [&line, &seconds](std::size_t from, std::size_t to) {
             const auto [end, error] =
                 std::from_chars(line.data() + from, line.data() + to, seconds);
             return from < to && error == std::errc() && end == line.data() + to;
         };
-        if (secondTab == std::string::npos || !isNumber(0, firstTab) ||
+        if (secondTab == std::string_view::npos || !isNumber(0, firstTab) ||
             !isNumber(firstTab + 1, secondTab)) {
             why = "line " + std::to_string(lineNumber) + " is not start<TAB>end<TAB>name";
             return false;
@@ -91,20 +82,13 @@ bool IsCueSheetText(const std::string& text, std::string& why) {
         return false;
     }
     std::size_t lineNumber = 0;
-    std::size_t start = 0;
-    while (start < text.size()) {
+    for (const std::string_view line : TextLines(text)) {
         ++lineNumber;
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        const std::string line = text.substr(start, end - start);
-        start = end + 1;
-        const std::size_t first = line.find_first_not_of(" \t\r");
-        if (first == std::string::npos) {
+        const std::size_t first = line.find_first_not_of(" \t");
+        if (first == std::string_view::npos) {
             continue;
         }
-        const std::string word = line.substr(first, line.find_first_of(" \t\r", first) - first);
+        const std::string_view word = line.substr(first, line.find_first_of(" \t", first) - first);
         if (std::none_of(std::begin(kCommands), std::end(kCommands),
                          [&word](const char* command) { return word == command; })) {
             why = "line " + std::to_string(lineNumber) + " is not a cue command";

@@ -2,6 +2,7 @@
 
 #include "OptionRules.h"
 #include "PathText.h"
+#include "TextLines.h"
 
 #include <fstream>
 #include <iterator>
@@ -15,22 +16,11 @@ std::optional<std::vector<std::string>> TitlesFromText(std::string text) {
         return std::nullopt;
     }
     std::vector<std::string> titles;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find('\n', start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        std::string line = text.substr(start, end - start);
-        if (!line.empty() && line.back() == '\r') {
-            line.pop_back();
-        }
+    for (const std::string_view line : TextLines(text)) {
         const std::size_t first = line.find_first_not_of(" \t");
-        line = first == std::string::npos
-                   ? std::string()
-                   : line.substr(first, line.find_last_not_of(" \t") - first + 1);
-        titles.push_back(std::move(line));
-        start = end + 1;
+        titles.emplace_back(first == std::string_view::npos
+                                ? std::string_view()
+                                : line.substr(first, line.find_last_not_of(" \t") - first + 1));
     }
     return titles;
 }

@@ -1,5 +1,7 @@
 #include "CutList.h"
 
+#include "TextLines.h"
+
 #include <algorithm>
 #include <charconv>
 #include <climits>
@@ -59,14 +61,8 @@ bool ReadLabelTracks(std::string_view text, std::vector<LabelTrack>& tracks,
                      CutListProblem& problem) {
     tracks.clear();
     std::size_t lineNumber = 0;
-    while (!text.empty()) {
-        const std::size_t newline = text.find('\n');
-        std::string_view line = text.substr(0, newline);
-        text.remove_prefix(newline == std::string_view::npos ? text.size() : newline + 1);
+    for (const std::string_view line : TextLines(text)) {
         ++lineNumber;
-        if (!line.empty() && line.back() == '\r') {
-            line.remove_suffix(1);
-        }
         if (line.find_first_not_of(" \t") == std::string_view::npos || line.front() == '\\') {
             continue;
         }
