@@ -21,6 +21,9 @@ std::intptr_t Value(HANDLE handle) {
 
 constexpr std::intptr_t kNoHandle = -1; // INVALID_HANDLE_VALUE
 
+constexpr int kRenameAttempts = 100;
+constexpr DWORD kRenameRetryMs = 20;
+
 std::optional<FileIdentity> IdentityOfHandle(HANDLE handle) {
     BY_HANDLE_FILE_INFORMATION info{};
     if (!GetFileInformationByHandle(handle, &info)) {
@@ -200,14 +203,24 @@ CommitResult OutputFolder::Commit(TemporaryFile& file, const std::string& name, 
         info->RootDirectory = nullptr;
         info->FileNameLength = static_cast<DWORD>(nameBytes);
         std::memcpy(info->FileName, wideTarget.data(), nameBytes);
-        if (SetFileInformationByHandle(Handle(file.lock), FileRenameInfo, info,
-                                       static_cast<DWORD>(buffer.size()))) {
-            result = CommitResult::Committed;
-        } else {
+        // A file of that name held open for a moment by another program (another
+        // run finishing the same track, an indexer, a virus scanner) cannot be
+        // replaced meanwhile: such a refusal is tried again for up to two seconds.
+        for (int attempt = 0; attempt < kRenameAttempts; ++attempt) {
+            if (SetFileInformationByHandle(Handle(file.lock), FileRenameInfo, info,
+                                           static_cast<DWORD>(buffer.size()))) {
+                result = CommitResult::Committed;
+                break;
+            }
             const DWORD error = GetLastError();
             if (!replace && (error == ERROR_ALREADY_EXISTS || error == ERROR_FILE_EXISTS)) {
                 result = CommitResult::NameTaken;
+                break;
             }
+            if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION) {
+                break;
+            }
+            Sleep(kRenameRetryMs);
         }
     }
     if (result == CommitResult::Committed) {

@@ -15,8 +15,12 @@ TEST_F(OutputSafety, TwoRunsIntoOneFolderAtOnceLeaveWholeFiles) {
     RunningProgram padded(SPLIT_PROGRAM,
                           {"-y", "-q", "--append-silence-ms", "2000", Long(), out.string()},
                           dir.path().string(), dir.file("err2.txt"));
-    EXPECT_EQ(plain.Wait(), 0);
-    EXPECT_EQ(padded.Wait(), 0);
+    const auto errors = [this](const char* name) {
+        const std::vector<std::uint8_t> bytes = ReadFileBytes(dir.file(name));
+        return std::string(bytes.begin(), bytes.end());
+    };
+    EXPECT_EQ(plain.Wait(), 0) << errors("err1.txt");
+    EXPECT_EQ(padded.Wait(), 0) << errors("err2.txt");
     EXPECT_EQ(ExpectEveryWavWhole(out).size(), 6u);
     EXPECT_EQ(Entries(out).size(), 6u);
 }
