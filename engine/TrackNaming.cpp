@@ -1,5 +1,7 @@
 #include "TrackNaming.h"
 
+#include "NameFolding.h"
+
 #include "Messages.h"
 
 #include <algorithm>
@@ -133,7 +135,7 @@ std::optional<std::string> TrackNamesProblem(const std::string& prefix, const Tr
             return problem;
         }
     }
-    std::map<std::string, std::string> seen; // folded name -> name
+    std::map<std::u32string, std::string> seen; // folded name -> name
     for (std::uint32_t position = 1; position <= count; ++position) {
         const std::string name = TrackFileName(prefix, naming, position, count);
         if (name.size() <= kExtension.size()) {
@@ -143,7 +145,7 @@ std::optional<std::string> TrackNamesProblem(const std::string& prefix, const Tr
             return FormatText(messages::kTrackNameTooLong, TrackNumber(naming, position),
                               name.c_str());
         }
-        const auto [where, fresh] = seen.emplace(FoldedFileName(name), name);
+        const auto [where, fresh] = seen.emplace(FoldedName(FoldedFileName(name)), name);
         if (!fresh) {
             return FormatText(messages::kTrackNamesClash, where->second.c_str(), name.c_str());
         }

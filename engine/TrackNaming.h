@@ -59,6 +59,7 @@ std::optional<std::string> TrackNamesProblem(const std::string& prefix, const Tr
 // '_' (and on Windows a device's name made an ordinary one).
 std::string FileNameSafeText(std::string_view name);
 
-// The same text for two names that file systems which ignore letter case take
-// for one file: the platform's own case folding on Windows, ASCII elsewhere.
+// The platform's own upper-casing of a file name where it has one (Windows, for
+// every script); the name as it is elsewhere. Names are compared after this and
+// after the case-blind disks' folding, which every platform shares.
 std::string FoldedFileName(const std::string& name);
