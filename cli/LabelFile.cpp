@@ -18,6 +18,15 @@ void AppendSeconds(std::string& out, std::uint32_t frame, std::uint32_t sampleRa
     out.append(buffer, error == std::errc() ? end : buffer);
 }
 
+// A file with NUL bytes is no text file of any kind: a recording, most likely.
+bool HoldsBinaryData(const std::string& text, std::string& why) {
+    if (text.find('\0') == std::string::npos) {
+        return false;
+    }
+    why = "it holds binary data, not lines of text";
+    return true;
+}
+
 } // namespace
 
 std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::uint32_t sampleRate,
@@ -48,8 +57,7 @@ std::string FormatLabels(const SplitPlan& plan, std::uint32_t frameCount, std::u
 }
 
 bool IsLabelText(const std::string& text, std::string& why) {
-    if (text.find('\0') != std::string::npos) {
-        why = "it holds binary data, not lines of text";
+    if (HoldsBinaryData(text, why)) {
         return false;
     }
     std::size_t lineNumber = 0;
@@ -77,8 +85,7 @@ bool IsCueSheetText(const std::string& text, std::string& why) {
     static const char* const kCommands[] = {
         "REM",   "FILE", "TRACK",  "INDEX",   "TITLE",   "PERFORMER", "SONGWRITER",
         "FLAGS", "ISRC", "PREGAP", "POSTGAP", "CATALOG", "CDTEXTFILE"};
-    if (text.find('\0') != std::string::npos) {
-        why = "it holds binary data, not lines of text";
+    if (HoldsBinaryData(text, why)) {
         return false;
     }
     std::size_t lineNumber = 0;
