@@ -1,0 +1,163 @@
+// What the review window decides before anything is written, without a window
+// toolkit: the cuts the user keeps, selects, moves, adds and deletes (each edit
+// undoable), the plans the analysis proposes when the threshold or the method
+// changes, tracks by count, the titles typed per track, which files already
+// exist, and the summary. The Qt and Win32 review windows are views over it.
+#pragma once
+
+#include "LevelTable.h"
+#include "SegmentWriter.h"
+#include "SplitOptions.h"
+#include "SplitPlan.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <utility>
+#include <vector>
+
+// One state of the review: the plan as the writer will cut it, the analysis
+// settings that last proposed a plan, and the titles per track. Undo and redo
+// step between such states.
+struct ReviewState {
+    SplitPlan plan;
+    std::string thresholdText;
+    bool useAverageMethod = false;
+    bool edited = false;             // a cut was moved, added or deleted by hand
+    std::vector<std::string> titles; // one per track; empty strings where none is typed
+};
+
+// What became of an edit: done, or refused (nothing changed) with the reason as
+// a sentence for the user.
+struct EditResult {
+    bool done = false;
+    std::string problem;
+};
+
+// One row of the summary: a label and its value (both shown in aligned
+// columns), or a line of its own when the value is empty.
+struct SummaryRow {
+    std::string label;
+    std::string value;
+};
+
+class ReviewModel {
+public:
+    struct Recording {
+        std::uint32_t frameCount = 0;
+        std::uint32_t sampleRate = 0;
+        std::uint16_t bitsPerSample = 16;
+    };
+
+    // `options` and `proposed` are what the analysis ran with and found.
+    ReviewModel(const SplitOptions& options, const SplitPlan& proposed, Recording recording);
+
+    // --- The plan shown ------------------------------------------------------
+    const ReviewState& State() const;
+    const SplitPlan& Plan() const { return State().plan; }
+    const Recording& Source() const { return recording; }
+    // The files as the writer cuts them (LayOutSegments of the plan).
+    std::vector<SegmentSpan> Spans() const;
+    // Where each file ends and the next begins: the first frame of file 2, 3, ...
+    std::vector<std::uint32_t> CutFrames() const;
+    std::uint32_t TrackCount() const; // files the plan writes; 0 when it has no cut
+    // False while the plan is the one the analysis first proposed.
+    bool Changed() const;
+    // The options the shown plan is written with: the proposal's, with the
+    // threshold, method and titles of the shown state.
+    SplitOptions OptionsForPlan() const;
+    // The name (no folder) of the file at `position` (1-based), as it is written.
+    std::string FileName(std::uint32_t position) const;
+    // Whether OK may write: the plan has a cut, no analysis is awaited, and the
+    // names are fine (no value) or the problem that stops it.
+    bool CanWrite() const;
+    std::optional<std::string> WriteProblem() const;
+
+    // --- Selection --------------------------------------------------------------
+    std::optional<std::size_t> SelectedCut() const { return selected; }
+    void SelectCut(std::optional<std::size_t> cut);
+    // Left/Right: the cut before or after the selected one (or the first/last).
+    void SelectNextCut();
+    void SelectPreviousCut();
+    // The cut nearest `frame` within `toleranceFrames`, if any.
+    std::optional<std::size_t> CutNear(std::uint32_t frame, std::uint32_t toleranceFrames) const;
+    // The file (1-based position) that holds `frame`; none in trimmed parts.
+    std::optional<std::uint32_t> TrackAt(std::uint32_t frame) const;
+
+    // --- Edits: each one undo step; a refused edit changes nothing -------------
+    // Moves the selected cut to `frame` (snapped when snapping is on; the writer
+    // cuts at the first window boundary at or after it).
+    EditResult MoveSelectedCut(std::uint32_t frame);
+    // Moves the selected cut by whole analysis windows (Shift+Left/Right); never snapped.
+    EditResult NudgeSelectedCut(int windows);
+    // A drag is one undo step however many moves it makes.
+    void BeginDrag();
+    EditResult DragSelectedCut(std::uint32_t frame);
+    void EndDrag();
+    // A new cut at `frame` (snapped when snapping is on); it becomes the selected one.
+    EditResult AddCut(std::uint32_t frame);
+    EditResult DeleteSelectedCut();
+    bool CanUndo() const;
+    bool CanRedo() const;
+    bool Undo();
+    bool Redo();
+    // Moved and added cuts go to the quietest window within a short distance.
+    void SetSnapping(bool on) { snapping = on; }
+    bool Snapping() const { return snapping; }
+
+    // --- Analysis ---------------------------------------------------------------
+    // The threshold or method changed: until the new plan arrives the model is
+    // analysing (the view greys the bands and OK waits).
+    void AnalysisRequested(std::uint64_t generation);
+    bool Analysing() const { return awaited != 0; }
+    // A new plan for a threshold and method: it replaces the shown one as one undo
+    // step (undo brings the edited plan back). Ignored unless it is the awaited
+    // generation.
+    void AnalysisArrived(std::uint64_t generation, const SplitPlan& plan,
+                         const std::string& thresholdText, bool useAverageMethod);
+    // The levels of the recording (the analysis windows' table), once measured.
+    void SetLevels(std::shared_ptr<const LevelTable> table);
+    bool HasLevels() const { return levels != nullptr; }
+    const LevelTable* Levels() const { return levels.get(); }
+    // "This side has N tracks": cuts at the N - 1 pauses that best separate the
+    // recording, as one undo step. Needs the levels. `done` with a problem text
+    // when fewer pauses were found (the plan then has what was found).
+    EditResult SplitIntoTracks(std::uint32_t count);
+
+    // --- Titles ----------------------------------------------------------------
+    // The title of the file at `position` (1-based); editing one is not an undo
+    // step, but every edit of the cuts keeps the titles with their tracks.
+    const std::string& Title(std::uint32_t position) const;
+    void SetTitle(std::uint32_t position, std::string title);
+
+    // --- Files already in the output folder ------------------------------------
+    // The names of the files in the output folder now (no folder).
+    void SetExistingFiles(const std::vector<std::string>& names);
+    bool Replaces(std::uint32_t position) const;
+    std::uint32_t ReplacedCount() const;
+
+    // --- Summary ----------------------------------------------------------------
+    // The report's lines as label and value, then a line on the files replaced.
+    std::vector<SummaryRow> Summary() const;
+
+private:
+    ReviewState& Current() { return history[shown]; }
+    void Push(ReviewState state);
+    EditResult Commit(ReviewState next, std::optional<std::size_t> select);
+    std::optional<std::string> LengthProblem(const SplitPlan& plan) const;
+    std::uint32_t Snapped(std::uint32_t frame) const;
+
+    const SplitOptions options;
+    const Recording recording;
+    std::vector<ReviewState> history; // [0] is the proposal
+    std::size_t shown = 0;
+    std::optional<std::size_t> selected;
+    bool snapping = true;
+    bool dragging = false;
+    std::uint64_t awaited = 0;
+    std::shared_ptr<const LevelTable> levels;
+    std::set<std::string> existing; // folded names
+};
