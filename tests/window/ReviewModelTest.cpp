@@ -147,8 +147,8 @@ TEST(ReviewModelTest, EditsThatBreakTheRulesAreRefusedAndChangeNothing) {
     for (const Case& c : cases) {
         ReviewModel model = Model(PlanOf({20000, 40000, 60000}, 5000, 62000));
         model.SelectCut(c.cut);
-        const EditResult result = std::string(c.edit) == "add" ? model.AddCut(c.frame)
-                                                               : model.MoveSelectedCut(c.frame);
+        const EditResult result =
+            std::string(c.edit) == "add" ? model.AddCut(c.frame) : model.MoveSelectedCut(c.frame);
         EXPECT_FALSE(result.done) << c.edit << " " << c.frame;
         EXPECT_EQ(result.problem, c.problem) << c.edit << " " << c.frame;
         EXPECT_EQ(model.CutFrames(), (Cuts{20000, 40000, 60000}));
@@ -163,7 +163,8 @@ TEST(ReviewModelTest, EditsThatBreakTheRulesAreRefusedAndChangeNothing) {
 TEST(ReviewModelTest, SnapsToTheQuietestWindowByTheMethodsMeasureNearestFirst) {
     // 25.0-25.3 s digital silence; at 30 s a window with a low mean but a click,
     // at 30.5 s one without a click but with a higher mean.
-    const auto levels = Levels({{25000, 25300, 0, 0}, {30000, 30100, 20000, 10}, {30500, 30600, 200, 100}});
+    const auto levels =
+        Levels({{25000, 25300, 0, 0}, {30000, 30100, 20000, 10}, {30500, 30600, 200, 100}});
     struct Case {
         bool average, snapping;
         std::uint32_t frame, cut;
@@ -213,9 +214,10 @@ TEST(ReviewModelTest, TracksByCountCutsTheLongestPausesAndSaysWhenThereAreFewer)
         Cuts cuts;
         std::string problem;
     };
-    for (const Case& c :
-         {Case{3, {20500, 50300}, ""}, Case{4, {20500, 50300, 70100}, ""},
-          Case{6, {20500, 50300, 70100}, FormatText(messages::kFewerPausesThanTracks, 6u, 3u, 4u)}}) {
+    for (const Case& c : {Case{3, {20500, 50300}, ""}, Case{4, {20500, 50300, 70100}, ""},
+                          Case{6,
+                               {20500, 50300, 70100},
+                               FormatText(messages::kFewerPausesThanTracks, 6u, 3u, 4u)}}) {
         const EditResult result = model.SplitIntoTracks(c.tracks);
         EXPECT_TRUE(result.done);
         EXPECT_EQ(result.problem, c.problem);
@@ -342,9 +344,10 @@ TEST_F(ReviewedWritingTest, TheFilesAreTheCutsAndTitlesTheModelShows) {
         WaveMetadata tags;
         ASSERT_TRUE(ReadWaveMetadata(path.c_str(), expected.size(), tags));
         const std::string title = std::vector<std::string>{"Intro", "", "Finale", "Coda"}[s];
-        const bool tagged = std::any_of(tags.info.begin(), tags.info.end(), [&](const InfoField& f) {
-            return f.id == MakeFourCC("INAM") && f.text == title;
-        });
+        const bool tagged =
+            std::any_of(tags.info.begin(), tags.info.end(), [&](const InfoField& f) {
+                return f.id == MakeFourCC("INAM") && f.text == title;
+            });
         EXPECT_EQ(tagged, !title.empty()) << path;
     }
     EXPECT_EQ(host.shown.back().endFrame, recording.Frames());
