@@ -448,6 +448,12 @@ void ReviewModel::AnalysisArrived(std::uint64_t generation, const SplitPlan& pla
     Replace(plan, thresholdText, useAverageMethod, false);
 }
 
+void ReviewModel::AnalysisFailed(std::uint64_t generation) {
+    if (generation == awaited) {
+        awaited = 0;
+    }
+}
+
 void ReviewModel::Replace(const SplitPlan& plan, const std::string& thresholdText,
                           bool useAverageMethod, bool edited) {
     const ReviewState& current = State();
