@@ -44,7 +44,8 @@ TEST_F(JobTest, TheCueSheetNamesEveryWrittenFileInOrder) {
         const std::filesystem::path sheet = outputDir / FileNameSafeText(c.sheet);
         EXPECT_EQ(FileText(sheet), expected);
         for (int n = 7; n <= 9; ++n) {
-            EXPECT_TRUE(std::filesystem::exists(outputDir / (c.prefix + std::to_string(n) + ".wav")));
+            EXPECT_TRUE(
+                std::filesystem::exists(outputDir / (c.prefix + std::to_string(n) + ".wav")));
         }
     }
 }
