@@ -1,6 +1,7 @@
 // The main window's form over a fake view and an in-memory settings store:
 // the order a commit reads the fields in and where it stops, relative paths,
-// when leaving a field commits, and the stored options' round trip.
+// when leaving a field commits, the stored options' round trip, and the line
+// that says what Suggest set.
 #include "MainWindowForm.h"
 #include "MemoryStore.h"
 #include "OptionSettings.h"
@@ -425,26 +426,6 @@ TEST_F(MainWindowFormTest, ASuggestionThatSwitchesTheMethodSaysSoInItsLine) {
     EXPECT_EQ(view.texts[Field::SuggestionLine],
               "Suggested: " + form.Held().thresholdText +
                   " with the average method (clicks make the maximum method unreliable)");
-}
-
-// The check box is read with the fields, and Start writes the sheet beside the tracks.
-TEST_F(MainWindowFormTest, StartWritesTheCueSheetWhenItsBoxIsChecked) {
-    testing_support::TempDir folder;
-    std::filesystem::create_directory(folder.path() / "out");
-    const std::filesystem::path startedIn = std::filesystem::current_path();
-    for (const bool checked : {false, true}) {
-        Open();
-        view.texts[Field::InputPath] = WriteRecording(folder, "side.wav", 90);
-        view.texts[Field::OutputFolder] = folder.file("out");
-        view.texts[Field::MinTrackLength] = "10";
-        view.texts[Field::Album] = checked ? "Side" : "";
-        view.checks[Field::WriteCueSheet] = checked;
-        form.Start();
-        std::filesystem::current_path(startedIn);
-        EXPECT_EQ(form.Held().writeCueSheet, checked);
-        EXPECT_TRUE(std::filesystem::exists(folder.path() / "out" / "Track2.wav"));
-        EXPECT_EQ(std::filesystem::exists(folder.path() / "out" / "Side.cue"), checked);
-    }
 }
 
 } // namespace
