@@ -88,6 +88,8 @@ public:
             return Index(rest, lineNumber);
         } else if (keyword == "REM") {
             Remark(rest, inTrack);
+        } else if (keyword == "FILE") {
+            ++files;
         }
         return true;
     }
@@ -98,8 +100,12 @@ public:
             problem = "it has no TRACK";
             return std::nullopt;
         }
-        const bool anyTimed = std::any_of(times.begin(), times.end(),
-                                          [](const auto& time) { return time.has_value(); });
+        // The times of a sheet of several files count from each file's start, so
+        // they are no places in the one recording: such a sheet gives names only.
+        const bool severalFiles = files > 1;
+        const bool anyTimed =
+            !severalFiles && std::any_of(times.begin(), times.end(),
+                                         [](const auto& time) { return time.has_value(); });
         for (std::size_t i = 0; anyTimed && i < times.size(); ++i) {
             if (!times[i]) {
                 // Cutting at some tracks and guessing the others would misplace titles.
@@ -182,6 +188,7 @@ private:
     CueSheet sheet;
     std::vector<std::optional<std::uint64_t>> times; // INDEX 01 of each track
     std::vector<std::int64_t> exactFrames;
+    std::size_t files = 0; // FILE lines
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 // Cue sheets in and out. Read: the album's TITLE and PERFORMER, each TRACK's, the
-// REM DATE, GENRE and COMMENT lines, and each track's INDEX 01 time as its start.
+// REM DATE, GENRE and COMMENT lines, and each track's INDEX 01 time as its start
+// (in a sheet of one FILE: a sheet of several files gives the names only).
 // Written: a sheet for the original recording, with a track at every cut, that
 // reads back to the same files (each track also names its exact first frame in a
 // REM line, since 1/75 s is coarser than a sample); or a sheet of the written
