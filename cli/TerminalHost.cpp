@@ -200,19 +200,6 @@ bool TerminalHost::ReadConfirmation() {
     return answer == "y" || answer == "yes";
 }
 
-namespace {
-
-// The recording as the cue sheet's FILE line names it: relative to the sheet's
-// folder when it can be, so the two can move together.
-std::string PathForSheet(const std::string& audioFile, const std::string& sheetFile) {
-    const std::filesystem::path audio = PathFromUtf8(audioFile);
-    const std::filesystem::path relative =
-        audio.lexically_relative(PathFromUtf8(sheetFile).parent_path());
-    return relative.empty() ? audioFile : Utf8FromPath(relative);
-}
-
-} // namespace
-
 void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                              std::uint32_t sampleRate) {
     // Written once the answer is known (or in a dry run), so a "no" leaves the
@@ -229,7 +216,7 @@ void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
     }
     if (!settings.cueSheetPath.empty()) {
         cueSheet.text = FormatCueSheet(plan, frameCount, sampleRate,
-                                       PathForSheet(settings.inputPath, settings.cueSheetPath),
+                                       CueSheetAudioPath(settings.inputPath, settings.cueSheetPath),
                                        settings.naming);
         cueSheet.pending = true;
     }

@@ -1,10 +1,12 @@
 #include "CueSheet.h"
 
 #include "OptionRules.h"
+#include "PathText.h"
 #include "SegmentWriter.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -282,16 +284,11 @@ std::string FormatCueSheet(const SplitPlan& plan, std::uint32_t frameCount,
     return sheet.Take();
 }
 
-std::string FormatTrackFilesCueSheet(const std::vector<std::string>& trackNames,
-                                     const TrackNaming& naming) {
-    CueSheetText sheet;
-    sheet.Album(naming);
-    for (std::uint32_t position = 1; position <= trackNames.size(); ++position) {
-        sheet.File(trackNames[position - 1]);
-        sheet.Track(naming, position);
-        sheet.Line("    ", "INDEX 01 " + CueTimeText(0));
-    }
-    return sheet.Take();
+std::string CueSheetAudioPath(const std::string& audioFile, const std::string& sheetFile) {
+    const std::filesystem::path audio = PathFromUtf8(audioFile);
+    const std::filesystem::path relative =
+        audio.lexically_relative(PathFromUtf8(sheetFile).parent_path());
+    return relative.empty() ? audioFile : Utf8FromPath(relative);
 }
 
 std::string TrackFilesCueSheetName(const std::string& prefix, const TrackNaming& naming) {

@@ -3,8 +3,7 @@
 // (in a sheet of one FILE: a sheet of several files gives the names only).
 // Written: a sheet for the original recording, with a track at every cut, that
 // reads back to the same files (each track also names its exact first frame in a
-// REM line, since 1/75 s is coarser than a sample); or a sheet of the written
-// files themselves, one FILE per track, that plays and burns them in order.
+// REM line, since 1/75 s is coarser than a sample).
 #pragma once
 
 #include "GivenCuts.h"
@@ -31,10 +30,9 @@ std::string FormatCueSheet(const SplitPlan& plan, std::uint32_t frameCount,
                            std::uint32_t sampleRate, const std::string& audioFile,
                            const TrackNaming& naming);
 
-// The sheet of the written files: each of `trackNames` (in the sheet's folder)
-// as a FILE holding one TRACK from its start, with the album's and the tracks' names.
-std::string FormatTrackFilesCueSheet(const std::vector<std::string>& trackNames,
-                                     const TrackNaming& naming);
+// How the sheet at `sheetFile` names `audioFile` on its FILE line: relative to
+// the sheet's folder where it can be (the two move together), else as given.
+std::string CueSheetAudioPath(const std::string& audioFile, const std::string& sheetFile);
 
 // The name of the sheet written beside the tracks: the album's, else the
 // prefix's (else the default prefix's), made fit for a file name, with ".cue".

@@ -275,22 +275,27 @@ bool PlanByTrackCount(const SplitOptions& options, WaveStream& reader, ProgressD
     return true;
 }
 
-// The cue sheet of the tracks, when asked for: its name and text, and the
-// names of the tracks it must never replace.
+// The cue sheet of the recording with a track at every cut, when asked for:
+// its name and text, and the names of the tracks it must never replace.
 struct TrackCueSheet {
     std::string name;
     std::string text;
     std::vector<std::string> trackNames;
 };
 
-TrackCueSheet CueSheetOfTracks(const SplitOptions& options, std::uint32_t segmentCount) {
+TrackCueSheet CueSheetOfRecording(const SplitOptions& options, const SplitPlan& plan,
+                                  const WaveStream& reader, const std::string& inputFile,
+                                  const OutputPlace& place) {
     TrackCueSheet sheet;
-    for (std::uint32_t number = 1; number <= segmentCount; ++number) {
+    for (std::uint32_t number = 1; number <= plan.segmentCount; ++number) {
         sheet.trackNames.push_back(
-            TrackFileName(options.fileNamePrefix, options.naming, number, segmentCount));
+            TrackFileName(options.fileNamePrefix, options.naming, number, plan.segmentCount));
     }
     sheet.name = TrackFilesCueSheetName(options.fileNamePrefix, options.naming);
-    sheet.text = FormatTrackFilesCueSheet(sheet.trackNames, options.naming);
+    sheet.text =
+        FormatCueSheet(plan, reader.FrameCount(), reader.SampleRate(),
+                       CueSheetAudioPath(inputFile, place.folderPath + kPathSeparator + sheet.name),
+                       options.naming);
     return sheet;
 }
 
@@ -394,7 +399,7 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
     // written; the sheet itself is written only once every track is.
     std::optional<TrackCueSheet> cueSheet;
     if (written.writeCueSheet) {
-        cueSheet = CueSheetOfTracks(written, plan.segmentCount);
+        cueSheet = CueSheetOfRecording(written, plan, reader, inputFile, place);
         if (!CueSheetOrExplain(outputFolder, place, *cueSheet, false, host)) {
             return SplitOutcome::Refused;
         }

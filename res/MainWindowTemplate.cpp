@@ -76,8 +76,8 @@ constexpr DialogControl kMainWindowControls[] = {
     {kAlbum, ControlKind::Edit, "", 272, 219, 60, 14, kTextEdit},
     {kNoControlId, ControlKind::Static, "Comme&nt:", 233, 237, 36, 8, kLabel | StyleAlignRight},
     {kComment, ControlKind::Edit, "", 272, 235, 60, 14, kTextEdit},
-    {kWriteCueSheet, ControlKind::CheckBox, "&Write a cue sheet of the tracks beside them", 13, 253,
-     200, 10, StyleTabStop},
+    {kWriteCueSheet, ControlKind::CheckBox, "&Write a cue sheet beside the tracks", 13, 253, 200,
+     10, StyleTabStop},
 };
 
 } // namespace

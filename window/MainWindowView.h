@@ -43,7 +43,7 @@ public:
         Date,
         Genre,
         Comment,
-        WriteCueSheet,  // check box: a cue sheet of the tracks beside them
+        WriteCueSheet,  // check box: a cue sheet of the recording beside the tracks
         SuggestionLine, // what the last Suggest set, under the trackbar
     };
 

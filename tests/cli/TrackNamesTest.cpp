@@ -192,7 +192,7 @@ TEST_F(TrackNames, AWrittenCueSheetReadsBackToTheSameFiles) {
     }
 }
 
-// A sheet of the written files, as the desktop program writes it beside them:
+// A sheet of several files, one per track (as rippers write them):
 // its times count from each file's start, so only its names are taken.
 TEST_F(TrackNames, ASheetOfSeveralFilesGivesTheNamesOnly) {
     WriteTitles("TITLE \"Live\"\r\n"

@@ -1,7 +1,9 @@
-// The cue sheet of the written tracks: written beside them once all are, named
+// The cue sheet of the recording: written beside the tracks once all are, named
 // by the album or the prefix, never in place of the recording or another file,
 // and never after a cancel or a "no".
+#include "CueSheet.h"
 #include "JobFixture.h"
+#include "SegmentWriter.h"
 
 #include <fstream>
 #include <sstream>
@@ -15,7 +17,7 @@ std::string FileText(const std::filesystem::path& path) {
     return text.str();
 }
 
-TEST_F(JobTest, TheCueSheetNamesEveryWrittenFileInOrder) {
+TEST_F(JobTest, TheCueSheetOfTheRecordingReadsBackToTheFilesWritten) {
     Recording input(1000, 1, 16);
     input.Tracks(3, kTrack, kPause).Write(inputPath);
     struct Case {
@@ -36,16 +38,24 @@ TEST_F(JobTest, TheCueSheetNamesEveryWrittenFileInOrder) {
         FakeHost host;
         ASSERT_EQ(RunSplitJob(options, host), SplitOutcome::Written);
         std::filesystem::current_path(previousDirectory);
-        std::string expected = c.album.empty() ? "" : "TITLE \"" + c.album + "\"\r\n";
-        for (int n = 7; n <= 9; ++n) {
-            expected += "FILE \"" + c.prefix + std::to_string(n) + ".wav\" WAVE\r\n  TRACK 0" +
-                        std::to_string(n) + " AUDIO\r\n    INDEX 01 00:00:00\r\n";
-        }
-        const std::filesystem::path sheet = outputDir / FileNameSafeText(c.sheet);
-        EXPECT_EQ(FileText(sheet), expected);
-        for (int n = 7; n <= 9; ++n) {
+        ASSERT_TRUE(host.plan.has_value());
+
+        // The sheet names the recording beside the output folder, a track at
+        // the first frame of every file, the album and the numbers written.
+        const std::string text = FileText(outputDir / FileNameSafeText(c.sheet));
+        const std::string file = std::string("FILE \"..") + kPathSeparator + "input.wav\" WAVE";
+        EXPECT_NE(text.find(file), std::string::npos) << text;
+        std::string problem;
+        const std::optional<CueSheet> sheet = ParseCueSheet(text, problem);
+        ASSERT_TRUE(sheet.has_value()) << problem;
+        EXPECT_EQ(sheet->naming.album, c.album);
+        EXPECT_EQ(sheet->naming.firstNumber, 7u);
+        const std::vector<SegmentSpan> spans = LayOutSegments(*host.plan, input.Frames());
+        ASSERT_EQ(sheet->cuts.starts.size(), spans.size());
+        for (std::size_t i = 0; i < spans.size(); ++i) {
+            EXPECT_EQ(FrameOfStart(sheet->cuts.starts[i], 1000), spans[i].firstFrame);
             EXPECT_TRUE(
-                std::filesystem::exists(outputDir / (c.prefix + std::to_string(n) + ".wav")));
+                std::filesystem::exists(outputDir / (c.prefix + std::to_string(7 + i) + ".wav")));
         }
     }
 }

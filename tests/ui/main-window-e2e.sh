@@ -145,9 +145,13 @@ for n in 1 2 3; do
     size=$(stat -c %s "$work/out/Side$n.wav")
     ((size > 44 + 8000 * 4 * 30)) || fail "Side$n.wav is too short ($size bytes)"
 done
-expected_cue=$(printf 'FILE "Side%d.wav" WAVE\n  TRACK %02d AUDIO\n    INDEX 01 00:00:00\n' 1 1 2 2 3 3)
-[[ "$(tr -d '\r' <"$work/out/Side.cue" 2>&1)" == "$expected_cue" ]] ||
-    fail "the cue sheet does not name the files written: $(cat "$work/out/Side.cue" 2>&1)"
+# The cue sheet is the recording's (beside the output folder), a track at each file.
+cue_sheet_of_recording() {
+    grep -qxF 'FILE "../side a.wav" WAVE' <(tr -d '\r' <"$1") &&
+        [[ $(grep -c '^  TRACK' "$1") -eq $2 && $(grep -c 'INDEX 01' "$1") -eq $2 ]]
+}
+cue_sheet_of_recording "$work/out/Side.cue" 3 ||
+    fail "the cue sheet is not the recording's: $(cat "$work/out/Side.cue" 2>&1)"
 first_position=$(saved_position)
 [[ -n "$first_position" ]] || fail "the progress window saved no position"
 

@@ -170,10 +170,11 @@ output_as_expected() {
             fail "$(basename "$file") differs from the Linux build's"
     done
 }
-# The cue sheet names the files written; the later runs write it again.
-expected_cue=$(printf 'FILE "Part%d.wav" WAVE\n  TRACK %02d AUDIO\n    INDEX 01 00:00:00\n' 1 1 2 2 3 3)
-[[ "$(tr -d '\r' <"$work/out/Part.cue" 2>&1)" == "$expected_cue" ]] ||
-    fail "the cue sheet does not name the files written: $(cat "$work/out/Part.cue" 2>&1)"
+# The cue sheet is the recording's, named as Windows spells it from the output
+# folder, with a track at each file; the later runs write it again.
+grep -qxF 'FILE "..\side-a.wav" WAVE' <(tr -d '\r' <"$work/out/Part.cue") &&
+    [[ $(grep -c '^  TRACK' "$work/out/Part.cue") -eq 3 ]] ||
+    fail "the cue sheet is not the recording's: $(cat "$work/out/Part.cue" 2>&1)"
 cp "$work/out/Part.cue" "$work/expected/"
 output_as_expected
 
