@@ -397,12 +397,10 @@ PlanReanalyzer::PlanReanalyzer(SplitOptions options, WaveStream& reader, Listene
 bool PlanReanalyzer::EnsureTable() {
     if (!table) {
         const std::uint64_t window = FramesForMilliseconds(sampleRate, baseOptions.silenceLengthMs);
-        // Blocks an eighth of a window long: a window's edges then cut at most a
-        // quarter of it, so few windows need reading to be judged exactly.
-        const auto block = static_cast<std::uint32_t>(std::max<std::uint64_t>(1, window / 8));
         LevelTable measured;
         if (window == 0 || window > UINT32_MAX ||
-            !MeasureLevels(*sharedReader, block, closing, measured)) {
+            !MeasureLevels(*sharedReader, LevelBlockFrames(static_cast<std::uint32_t>(window)),
+                           closing, measured)) {
             return false;
         }
         table = std::move(measured);
