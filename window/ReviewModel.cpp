@@ -20,7 +20,9 @@ bool SameCuts(const SplitPlan& a, const SplitPlan& b) {
            a.tailEndFrame == b.tailEndFrame && a.windowFrames == b.windowFrames;
 }
 
-std::uint64_t Length(const SegmentSpan& span) { return span.endFrame - span.firstFrame; }
+std::uint64_t Length(const SegmentSpan& span) {
+    return span.endFrame - span.firstFrame;
+}
 
 // Where the writer cuts: the ends of every file but the last.
 std::vector<std::uint32_t> CutsOf(const std::vector<SegmentSpan>& spans) {
@@ -58,7 +60,9 @@ std::string Trimmed(const std::string& text) {
     return text.substr(first, text.find_last_not_of(" \t") - first + 1);
 }
 
-std::u32string FoldedFile(const std::string& name) { return FoldedName(FoldedFileName(name)); }
+std::u32string FoldedFile(const std::string& name) {
+    return FoldedName(FoldedFileName(name));
+}
 
 } // namespace
 
@@ -74,13 +78,17 @@ ReviewModel::ReviewModel(const SplitOptions& proposalOptions, const SplitPlan& p
     history.push_back(std::move(first));
 }
 
-const ReviewState& ReviewModel::State() const { return history[shown]; }
+const ReviewState& ReviewModel::State() const {
+    return history[shown];
+}
 
 std::vector<SegmentSpan> ReviewModel::Spans() const {
     return LayOutSegments(Plan(), recording.frameCount);
 }
 
-std::vector<std::uint32_t> ReviewModel::CutFrames() const { return CutsOf(Spans()); }
+std::vector<std::uint32_t> ReviewModel::CutFrames() const {
+    return CutsOf(Spans());
+}
 
 std::uint32_t ReviewModel::TrackCount() const {
     const std::size_t cuts = Plan().splitPoints.size();
@@ -110,7 +118,9 @@ std::string ReviewModel::FileName(std::uint32_t position) const {
                          std::max<std::uint32_t>(1, TrackCount()));
 }
 
-bool ReviewModel::CanWrite() const { return TrackCount() != 0 && !Analysing() && !WriteProblem(); }
+bool ReviewModel::CanWrite() const {
+    return TrackCount() != 0 && !Analysing() && !WriteProblem();
+}
 
 std::optional<std::string> ReviewModel::WriteProblem() const {
     if (TrackCount() == 0) {
@@ -218,9 +228,9 @@ EditResult ReviewModel::Place(std::optional<std::size_t> cut, std::uint32_t fram
     }
     const std::vector<SegmentSpan> spans = LayOutSegments(plan, recording.frameCount);
     const std::vector<std::uint32_t> cuts = CutsOf(spans);
-    std::size_t index = cut ? *cut : static_cast<std::size_t>(
-                                         std::upper_bound(cuts.begin(), cuts.end(), frame) -
-                                         cuts.begin());
+    std::size_t index = cut ? *cut
+                            : static_cast<std::size_t>(
+                                  std::upper_bound(cuts.begin(), cuts.end(), frame) - cuts.begin());
     if (cut && index >= cuts.size()) {
         return {false, messages::kNoCutSelected};
     }
@@ -241,10 +251,14 @@ EditResult ReviewModel::Place(std::optional<std::size_t> cut, std::uint32_t fram
     } else {
         moved.insert(moved.begin() + static_cast<std::ptrdiff_t>(index),
                      static_cast<std::uint32_t>(std::min<std::uint64_t>(boundary, UINT32_MAX)));
-        titles.insert(titles.begin() + static_cast<std::ptrdiff_t>(std::min(index + 1, titles.size())),
+        titles.insert(titles.begin() +
+                          static_cast<std::ptrdiff_t>(std::min(index + 1, titles.size())),
                       std::string());
     }
     if (cut && moved == cuts) {
+        if (dragging && dragBase) {
+            history[shown] = base; // dragged back to where it started
+        }
         return {true, {}}; // where it is already
     }
     const std::string tooShort =
@@ -287,7 +301,8 @@ std::uint32_t ReviewModel::Snapped(std::uint32_t frame, std::uint64_t lower,
     std::uint64_t bestLevel = 0;
     std::uint64_t bestDistance = 0;
     // Each window boundary the writer can cut at, judged by the window before it.
-    for (std::uint64_t cut = lead + ((from - lead) / window + 1) * window; cut < to; cut += window) {
+    for (std::uint64_t cut = lead + ((from - lead) / window + 1) * window; cut < to;
+         cut += window) {
         const std::size_t firstBlock = static_cast<std::size_t>((cut - window) / block);
         const std::size_t endBlock =
             std::min(levels->windows.size(), static_cast<std::size_t>((cut - 1) / block + 1));
@@ -359,7 +374,9 @@ void ReviewModel::EndDrag() {
     dragBase.reset();
 }
 
-EditResult ReviewModel::AddCut(std::uint32_t frame) { return Place(std::nullopt, frame, true); }
+EditResult ReviewModel::AddCut(std::uint32_t frame) {
+    return Place(std::nullopt, frame, true);
+}
 
 EditResult ReviewModel::DeleteSelectedCut() {
     if (!selected || *selected >= Plan().splitPoints.size()) {
@@ -388,9 +405,13 @@ EditResult ReviewModel::DeleteSelectedCut() {
     return {true, {}};
 }
 
-bool ReviewModel::CanUndo() const { return shown > 0; }
+bool ReviewModel::CanUndo() const {
+    return shown > 0;
+}
 
-bool ReviewModel::CanRedo() const { return shown + 1 < history.size(); }
+bool ReviewModel::CanRedo() const {
+    return shown + 1 < history.size();
+}
 
 bool ReviewModel::Undo() {
     if (!CanUndo()) {
@@ -414,7 +435,9 @@ bool ReviewModel::Redo() {
 
 // --- Analysis -------------------------------------------------------------------
 
-void ReviewModel::AnalysisRequested(std::uint64_t generation) { awaited = generation; }
+void ReviewModel::AnalysisRequested(std::uint64_t generation) {
+    awaited = generation;
+}
 
 void ReviewModel::AnalysisArrived(std::uint64_t generation, const SplitPlan& plan,
                                   const std::string& thresholdText, bool useAverageMethod) {
@@ -445,7 +468,9 @@ void ReviewModel::Replace(const SplitPlan& plan, const std::string& thresholdTex
     SelectCut(selected);
 }
 
-void ReviewModel::SetLevels(std::shared_ptr<const LevelTable> table) { levels = std::move(table); }
+void ReviewModel::SetLevels(std::shared_ptr<const LevelTable> table) {
+    levels = std::move(table);
+}
 
 EditResult ReviewModel::SplitIntoTracks(std::uint32_t count) {
     const std::uint32_t window = Plan().windowFrames;
@@ -455,8 +480,8 @@ EditResult ReviewModel::SplitIntoTracks(std::uint32_t count) {
     const LevelTable windows = CombinedLevels(*levels, window / levels->windowFrames);
     const std::string thresholdText = State().thresholdText;
     const bool average = State().useAverageMethod;
-    const TracksByCountResult result = TracksByCount(
-        windows, recording.frameCount, count, MinimumFrames(), average, options.trimSilence);
+    const TracksByCountResult result = TracksByCount(windows, recording.frameCount, count,
+                                                     MinimumFrames(), average, options.trimSilence);
     Replace(result.plan, thresholdText, average, true);
     EditResult done{true, {}};
     if (result.pausesFound + 1 < count) {
