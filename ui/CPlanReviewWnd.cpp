@@ -329,11 +329,14 @@ void CPlanReviewWnd::ShowAnalysing() {
 }
 
 void CPlanReviewWnd::OnAnalysed(const PlanReanalyzer::Result& result) {
-    if (!result.complete) {
+    if (result.complete) {
+        model->AnalysisArrived(result.generation, result.plan, result.options.thresholdText,
+                               result.options.useAverageMethod);
+    } else {
+        // The shown plan stays, with the threshold and method that made it.
+        model->AnalysisFailed(result.generation);
         status->setText(QStringLiteral("The WAV file could not be read again."));
     }
-    model->AnalysisArrived(result.generation, result.complete ? result.plan : SplitPlan(),
-                           result.options.thresholdText, result.options.useAverageMethod);
     ShowPlan();
 }
 

@@ -202,9 +202,12 @@ private:
     // The threshold that separates the noisy pauses: three tracks.
     static void ThreeTracks(CPlanReviewWnd* review) {
         review->Slider()->setValue(60);
-        QVERIFY(review->Analysing()); // the old bands are greyed until the plan arrives
+        // Until the plan arrives the old bands are greyed and the caption says so.
+        QVERIFY(review->Analysing());
+        QCOMPARE(review->windowTitle(), QStringLiteral("Ready to split WAV file (analysing...)"));
         QVERIFY(!review->OkButton()->isEnabled());
         QTRY_VERIFY(!review->Analysing());
+        QCOMPARE(review->windowTitle(), QStringLiteral("Ready to split WAV file"));
         QCOMPARE(review->Model().TrackCount(), 3u);
     }
 
