@@ -31,6 +31,7 @@ CTrackList::CTrackList(ReviewModel& reviewModel, QWidget* parent)
 }
 
 void CTrackList::ShowTracks() {
+    CommitTyping(); // a plan that arrives while a title is typed keeps the title
     filling = true;
     const QSignalBlocker blocker(this);
     const std::uint32_t rate = review.Source().sampleRate;

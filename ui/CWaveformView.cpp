@@ -439,10 +439,10 @@ bool CWaveformView::NavigationKey(QKeyEvent* event) {
         viewport.Scroll(kPageScroll);
         break;
     case Qt::Key_Home:
-        viewport.Scroll(-1e9);
+        viewport.EnsureVisible(0);
         break;
     case Qt::Key_End:
-        viewport.Scroll(1e9);
+        viewport.EnsureVisible(std::max(1u, model.Source().frameCount) - 1);
         break;
     default:
         return false;
