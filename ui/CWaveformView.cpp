@@ -139,6 +139,7 @@ void CWaveformView::DrawBands(QPainter& painter, const QRect& plot) const {
     static const QColor kGreyed[] = {QColor(222, 222, 222), QColor(236, 236, 236)};
     const SplitPlan& plan = model.Plan();
     const std::uint32_t frameCount = model.Source().frameCount;
+    const QBrush hatch(QColor(200, 120, 40, 110), Qt::BDiagPattern);
     if (model.TrackCount() > 0) {
         std::uint32_t number = 0;
         for (const SegmentSpan& span : model.Spans()) {
@@ -146,9 +147,10 @@ void CWaveformView::DrawBands(QPainter& painter, const QRect& plot) const {
             const int left = XOfFrame(span.firstFrame);
             const int right = std::max(left + 1, XOfFrame(span.endFrame));
             const QRect area(left, plot.top(), right - left, plot.height());
-            painter.fillRect(area, (analysing ? kGreyed : kShades)[(number - 1) % 2]);
+            const QColor& shade = analysing ? kGreyed[(number - 1) % 2] : kShades[(number - 1) % 2];
+            painter.fillRect(area, shade);
             if (model.Replaces(number)) {
-                painter.fillRect(area, QBrush(QColor(200, 120, 40, 110), Qt::BDiagPattern));
+                painter.fillRect(area, hatch);
             }
         }
     }
