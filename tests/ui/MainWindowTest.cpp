@@ -58,9 +58,10 @@ public:
             QWidget* modal = QApplication::activeModalWidget();
             // The plan is confirmed in the review window, which answers alike.
             if (auto* review = qobject_cast<CPlanReviewWnd*>(modal);
-                review != nullptr && review->isVisible() && review->OkButton()->isEnabled()) {
+                review != nullptr && review->isVisible() && review->OkButton()->isEnabled() &&
+                review->LevelsReady()) {
                 title = review->windowTitle();
-                text = review->ReportLabel()->text();
+                text = review->SummaryText();
                 ++count;
                 answer == QMessageBox::Ok ? review->accept() : review->reject();
                 return;
