@@ -36,7 +36,8 @@ int main(int argc, char** argv) {
     const std::atomic<bool> never{false};
     LevelTable table;
     auto start = std::chrono::steady_clock::now();
-    if (!MeasureLevels(reader, static_cast<std::uint32_t>(window / 8), never, table)) {
+    if (!MeasureLevels(reader, LevelBlockFrames(static_cast<std::uint32_t>(window)), never,
+                       table)) {
         std::fprintf(stderr, "quernfold-replan: cannot read %s\n", argv[1]);
         return 1;
     }

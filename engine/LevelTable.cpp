@@ -26,6 +26,51 @@ std::uint32_t LevelTable::PeakOf(std::size_t window) const {
     return peak;
 }
 
+std::uint32_t LevelBlockFrames(std::uint32_t windowFrames) {
+    // Blocks an eighth of a window long or a little shorter: a window's edges then
+    // cut at most a quarter of it, so few windows need reading to be judged exactly.
+    for (std::uint32_t parts = 8; parts <= 16; ++parts) {
+        if (windowFrames % parts == 0 && windowFrames / parts != 0) {
+            return windowFrames / parts;
+        }
+    }
+    for (std::uint32_t parts = 7; parts > 1; --parts) {
+        if (windowFrames % parts == 0 && windowFrames / parts != 0) {
+            return windowFrames / parts;
+        }
+    }
+    return std::max<std::uint32_t>(1, windowFrames);
+}
+
+LevelTable CombinedLevels(const LevelTable& blocks, std::uint32_t factor) {
+    LevelTable table;
+    factor = std::max<std::uint32_t>(1, factor);
+    table.windowFrames = blocks.windowFrames * factor;
+    table.silenceSample = blocks.silenceSample;
+    table.stereo = blocks.stereo;
+    table.windows.reserve((blocks.windows.size() + factor - 1) / factor);
+    for (std::size_t first = 0; first < blocks.windows.size(); first += factor) {
+        const std::size_t end = std::min(blocks.windows.size(), first + factor);
+        WindowLevel window = blocks.windows[first];
+        for (std::size_t b = first + 1; b < end; ++b) {
+            const WindowLevel& block = blocks.windows[b];
+            for (int channel = 0; channel < 2; ++channel) {
+                window.low[channel] = std::min(window.low[channel], block.low[channel]);
+                window.high[channel] = std::max(window.high[channel], block.high[channel]);
+                window.sum[channel] += block.sum[channel];
+            }
+            window.frames += block.frames;
+        }
+        for (int channel = 0; channel < 2; ++channel) {
+            window.mean[channel] =
+                window.frames != 0 ? static_cast<std::uint32_t>(window.sum[channel] / window.frames)
+                                   : 0;
+        }
+        table.windows.push_back(window);
+    }
+    return table;
+}
+
 bool MeasureLevels(WaveStream& reader, std::uint32_t windowFrames, const std::atomic<bool>& stop,
                    LevelTable& table) {
     table = LevelTable();

@@ -39,6 +39,15 @@ struct LevelTable {
 bool MeasureLevels(WaveStream& reader, std::uint32_t windowFrames, const std::atomic<bool>& stop,
                    LevelTable& table);
 
+// The block length of a table measured for analysis windows of `windowFrames`:
+// about an eighth of a window, and always a whole fraction of it, so that whole
+// windows counted from frame 0 are whole runs of blocks (CombinedLevels).
+std::uint32_t LevelBlockFrames(std::uint32_t windowFrames);
+
+// The table of windows `factor` blocks long, counted from frame 0, made from a
+// table of blocks: the same values a measure with windows that long gives.
+LevelTable CombinedLevels(const LevelTable& blocks, std::uint32_t factor);
+
 // A plan from the table, equal to a fresh analysis of the recording with
 // `options`: windows the table's blocks decide are judged without reading; the
 // others (where a window's edges cut blocks the table cannot settle) are read

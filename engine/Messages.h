@@ -99,6 +99,20 @@ inline constexpr char kTracksCaption[] = "Tracks";
 inline constexpr char kFewerPausesThanTracks[] =
     "The recording has no %u tracks: only %u pauses separate it, so %u tracks are planned.";
 
+// Cuts edited in the review, refused with the reason (%u: the minimum in seconds).
+inline constexpr char kTrackBelowMinimum[] =
+    "A track would be shorter than the minimum track length of %u s.";
+inline constexpr char kCutInTrimmedPart[] =
+    "A cut cannot lie in the silence trimmed at the start or the end of the recording.";
+inline constexpr char kCutPassesNeighbour[] =
+    "A cut cannot move past the next cut.  Delete that cut instead.";
+inline constexpr char kNoCutSelected[] = "Select a cut first.";
+inline constexpr char kLevelsNotMeasured[] =
+    "The levels of the recording are still being measured.  Try again in a moment.";
+// Below the report when the plan writes over files that exist (%u: how many).
+inline constexpr char kOneFileReplaced[] = "1 existing file in the output folder will be replaced.";
+inline constexpr char kFilesReplaced[] = "%u existing files in the output folder will be replaced.";
+
 // Names and titles of the tracks, refused before any file is opened.
 // %u: titles given, tracks found.
 inline constexpr char kTitleCountMismatch[] =

@@ -262,6 +262,80 @@ bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t en
     return true;
 }
 
+WaveOverview OverviewFromLevels(const LevelTable& table, std::uint32_t sampleRate,
+                                std::uint32_t firstFrame, std::uint32_t endFrame,
+                                std::uint32_t columns, std::uint32_t windowFrames) {
+    const std::uint64_t block = table.windowFrames;
+    const std::size_t blocks = table.windows.size();
+    const std::uint64_t frameCount =
+        blocks == 0 ? 0 : (blocks - 1) * block + table.windows.back().frames;
+    endFrame = static_cast<std::uint32_t>(std::min<std::uint64_t>(endFrame, frameCount));
+    const FrameScale scale(firstFrame, endFrame, columns);
+    WaveOverview overview;
+    overview.firstFrame = firstFrame;
+    overview.endFrame = std::max(firstFrame, endFrame);
+    overview.sampleRate = sampleRate;
+    overview.stereo = table.stereo;
+    overview.columns.assign(scale.Columns(), OverviewColumn());
+    if (endFrame <= firstFrame || block == 0) {
+        return overview;
+    }
+    const bool eightBit = table.silenceSample != 0;
+    const int channels = table.stereo ? 2 : 1;
+    const std::uint32_t lastColumn = scale.Columns() - 1;
+    std::vector<bool> touched(scale.Columns(), false);
+    for (std::uint64_t b = firstFrame / block; b < blocks && b * block < endFrame; ++b) {
+        const WindowLevel& level = table.windows[static_cast<std::size_t>(b)];
+        const std::uint64_t from = std::max<std::uint64_t>(b * block, firstFrame);
+        const std::uint64_t to = std::min<std::uint64_t>(b * block + level.frames, endFrame);
+        if (to <= from) {
+            continue;
+        }
+        for (std::uint32_t column = scale.ColumnOf(from);
+             column <= std::min(scale.ColumnOf(to - 1), lastColumn); ++column) {
+            OverviewColumn& target = overview.columns[column];
+            for (int channel = 0; channel < channels; ++channel) {
+                const std::int16_t low = ToFullScale(level.low[channel], eightBit);
+                const std::int16_t high = ToFullScale(level.high[channel], eightBit);
+                target.low[channel] = touched[column] ? std::min(target.low[channel], low) : low;
+                target.high[channel] =
+                    touched[column] ? std::max(target.high[channel], high) : high;
+            }
+            touched[column] = true;
+        }
+    }
+    if (windowFrames == 0) {
+        return overview;
+    }
+    // Whole windows only, as the analysis judges them; their means from their blocks.
+    const std::uint32_t levelScale = eightBit ? 256 : 1;
+    for (std::uint64_t start = firstFrame - firstFrame % windowFrames;
+         start < endFrame && start + windowFrames <= frameCount; start += windowFrames) {
+        std::uint64_t sum[2] = {0, 0};
+        std::uint64_t frames = 0;
+        const std::uint64_t endBlock =
+            std::min<std::uint64_t>(blocks, (start + windowFrames + block - 1) / block);
+        for (std::uint64_t b = start / block; b < endBlock; ++b) {
+            const WindowLevel& level = table.windows[static_cast<std::size_t>(b)];
+            for (int channel = 0; channel < channels; ++channel) {
+                sum[channel] += level.sum[channel];
+            }
+            frames += level.frames;
+        }
+        const auto mean = static_cast<std::uint32_t>(std::max(sum[0], sum[1]) /
+                                                     std::max<std::uint64_t>(1, frames)) *
+                          levelScale;
+        const std::uint64_t from = std::max<std::uint64_t>(start, firstFrame);
+        const std::uint64_t to = std::min<std::uint64_t>(start + windowFrames, endFrame);
+        for (std::uint32_t column = scale.ColumnOf(from);
+             column <= std::min(scale.ColumnOf(to - 1), lastColumn); ++column) {
+            overview.columns[column].windowMean =
+                std::max(overview.columns[column].windowMean, mean);
+        }
+    }
+    return overview;
+}
+
 std::uint32_t ThresholdLevel(const std::string& thresholdText, std::uint16_t bitsPerSample) {
     const std::uint32_t threshold = AmplitudeThreshold(thresholdText, bitsPerSample);
     return bitsPerSample == 8 ? threshold * 256 : threshold;
@@ -385,27 +459,34 @@ PlanReanalyzer::PlanReanalyzer(SplitOptions options, std::string file, std::uint
     }
 }
 
-PlanReanalyzer::PlanReanalyzer(SplitOptions options, WaveStream& reader, Listener onResult)
+PlanReanalyzer::PlanReanalyzer(SplitOptions options, WaveStream& reader, Listener onResult,
+                               LevelsListener onLevels, StripListener onStrip)
     : baseOptions(std::move(options)), sharedReader(&reader), frameCount(reader.FrameCount()),
-      sampleRate(reader.SampleRate()), listener(std::move(onResult)) {
+      sampleRate(reader.SampleRate()), listener(std::move(onResult)),
+      levelsListener(std::move(onLevels)), stripListener(std::move(onStrip)) {
+    // Busy from the start: the worker measures the levels before anything else,
+    // and WaitUntilIdle waits for that too.
+    busy = true;
     try {
         worker = std::thread([this] { Work(); });
     } catch (const std::system_error&) {
+        busy = false; // measured at the first request instead
     }
 }
 
 bool PlanReanalyzer::EnsureTable() {
     if (!table) {
         const std::uint64_t window = FramesForMilliseconds(sampleRate, baseOptions.silenceLengthMs);
-        // Blocks an eighth of a window long: a window's edges then cut at most a
-        // quarter of it, so few windows need reading to be judged exactly.
-        const auto block = static_cast<std::uint32_t>(std::max<std::uint64_t>(1, window / 8));
-        LevelTable measured;
+        auto measured = std::make_shared<LevelTable>();
         if (window == 0 || window > UINT32_MAX ||
-            !MeasureLevels(*sharedReader, block, closing, measured)) {
+            !MeasureLevels(*sharedReader, LevelBlockFrames(static_cast<std::uint32_t>(window)),
+                           closing, *measured)) {
             return false;
         }
         table = std::move(measured);
+        if (levelsListener) {
+            levelsListener(table);
+        }
     }
     return true;
 }
@@ -423,6 +504,7 @@ PlanReanalyzer::~PlanReanalyzer() {
     {
         std::lock_guard<std::mutex> lock(mutex);
         stopping = true;
+        stripStop.store(true);
         latest.store(latest.load() + 1); // the analysis that runs is superseded: it stops
     }
     wake.notify_all();
@@ -458,42 +540,95 @@ std::uint64_t PlanReanalyzer::Request(const std::string& thresholdText, bool use
     return generation;
 }
 
+std::uint64_t PlanReanalyzer::RequestStrip(std::uint32_t first, std::uint32_t end,
+                                           std::uint32_t columns) {
+    StripRequest request{first, end, columns, 0};
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        request.generation = ++latestStrip;
+        stripStop.store(true); // the strip that is read, if any, is superseded
+        pendingStrip = request;
+    }
+    if (!worker.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            pendingStrip.reset();
+            stripStop.store(false);
+            busy = true;
+        }
+        ReadStrip(request);
+        return request.generation;
+    }
+    wake.notify_all();
+    return request.generation;
+}
+
+void PlanReanalyzer::ReadStrip(const StripRequest& request) {
+    Strip strip;
+    strip.generation = request.generation;
+    const std::uint64_t window = FramesForMilliseconds(sampleRate, baseOptions.silenceLengthMs);
+    strip.complete = sharedReader != nullptr && window <= UINT32_MAX &&
+                     ReadOverview(*sharedReader, request.first, request.end, request.columns,
+                                  static_cast<std::uint32_t>(window), stripStop, strip.overview);
+    bool newest = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        newest = request.generation == latestStrip && !stopping;
+    }
+    if (newest && stripListener) {
+        stripListener(strip);
+    }
+    Finished();
+}
+
+void PlanReanalyzer::Finished() {
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        busy = false;
+    }
+    idle.notify_all();
+}
+
 void PlanReanalyzer::WaitUntilIdle() {
     std::unique_lock<std::mutex> lock(mutex);
-    idle.wait(lock, [this] { return (!pending && !busy) || stopping; });
+    idle.wait(lock, [this] { return (!pending && !pendingStrip && !busy) || stopping; });
 }
 
 void PlanReanalyzer::Work() {
     // The table is measured while the user looks at the plan, so that the first
     // change of threshold or method is as quick as the others.
     if (sharedReader != nullptr) {
-        std::lock_guard<std::mutex> lock(mutex);
-        busy = true;
-    }
-    if (sharedReader != nullptr) {
         (void)EnsureTable();
-        {
-            std::lock_guard<std::mutex> lock(mutex);
-            busy = false;
-        }
-        idle.notify_all();
+        Finished();
     }
     for (;;) {
-        SplitOptions options;
+        std::optional<SplitOptions> options;
+        std::optional<StripRequest> strip;
         std::uint64_t generation = 0;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            wake.wait(lock, [this] { return pending.has_value() || stopping; });
+            wake.wait(lock, [this] { return pending || pendingStrip || stopping; });
             if (stopping) {
                 idle.notify_all();
                 return;
             }
-            options = std::move(*pending);
-            pending.reset();
-            generation = pendingGeneration;
+            // A plan before a strip: the user waits for the plan.
+            if (pending) {
+                options = std::move(pending);
+                pending.reset();
+                generation = pendingGeneration;
+            } else {
+                strip = pendingStrip;
+                pendingStrip.reset();
+                stripStop.store(false);
+            }
             busy = true;
         }
-        Analyze(std::move(options), generation);
+        if (options) {
+            Analyze(std::move(*options), generation);
+        } else {
+            ReadStrip(*strip);
+        }
     }
 }
 
@@ -517,9 +652,5 @@ void PlanReanalyzer::Analyze(SplitOptions options, std::uint64_t generation) {
         }
         listener(result);
     }
-    {
-        std::lock_guard<std::mutex> lock(mutex);
-        busy = false;
-    }
-    idle.notify_all();
+    Finished();
 }

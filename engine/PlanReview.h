@@ -15,6 +15,7 @@
 #include <condition_variable>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -71,6 +72,16 @@ struct WaveOverview {
 bool ReadOverview(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t endFrame,
                   std::uint32_t columns, std::uint32_t windowFrames, const std::atomic<bool>& stop,
                   WaveOverview& overview);
+
+// The same overview from the table of block levels alone, without reading: each
+// column shows the blocks its frames lie in, and the means are those of the
+// windows of `windowFrames` counted from frame 0, from their blocks. Equal to
+// ReadOverview's wherever the columns start on block boundaries and the window
+// is a whole number of blocks; elsewhere a column's extremes may reach a little
+// wider, never narrower, than its own samples.
+WaveOverview OverviewFromLevels(const LevelTable& table, std::uint32_t sampleRate,
+                                std::uint32_t firstFrame, std::uint32_t endFrame,
+                                std::uint32_t columns, std::uint32_t windowFrames);
 
 // The threshold as a level on the 16-bit scale: the analysis's T for the
 // recording's sample size, scaled like the samples. Both methods compare with it:
@@ -134,15 +145,26 @@ public:
     // Called on the worker thread (on the caller's, when no thread could be
     // started), only for the newest request.
     using Listener = std::function<void(const Result&)>;
+    // The levels of the open recording, once measured (on the worker thread).
+    using LevelsListener = std::function<void(std::shared_ptr<const LevelTable>)>;
+    // A stretch of the open recording read for a closer view.
+    struct Strip {
+        std::uint64_t generation = 0;
+        WaveOverview overview;
+        bool complete = false; // false: the recording could not be read, or no open reader
+    };
+    using StripListener = std::function<void(const Strip&)>;
 
     // frameCount and sampleRate are the recording's, for the report text.
     PlanReanalyzer(SplitOptions options, std::string inputFile, std::uint32_t frameCount,
                    std::uint32_t sampleRate, Listener listener);
     // Analyses only `reader`, the recording the review opened (it must outlive
-    // this object and be read by no other thread meanwhile): the first request
-    // measures the level of every block once, and every request plans from that
-    // table, reading only the few windows it cannot settle.
-    PlanReanalyzer(SplitOptions options, WaveStream& reader, Listener listener);
+    // this object and be read by no other thread meanwhile): the worker measures
+    // the level of every block at once, hands the table to `onLevels`, and plans
+    // every request from it, reading only the few windows it cannot settle.
+    // Strips are read from the same reader, by the same worker.
+    PlanReanalyzer(SplitOptions options, WaveStream& reader, Listener listener,
+                   LevelsListener onLevels = {}, StripListener onStrip = {});
     ~PlanReanalyzer(); // stops the analysis that runs and waits for the thread
     PlanReanalyzer(const PlanReanalyzer&) = delete;
     PlanReanalyzer& operator=(const PlanReanalyzer&) = delete;
@@ -150,6 +172,10 @@ public:
     // Returns the request's generation.
     std::uint64_t Request(const std::string& thresholdText, bool useAverageMethod);
     std::uint64_t Latest() const { return latest.load(); }
+    // Reads the frames [first, end) onto `columns` columns (ReadOverview, with the
+    // analysis's windows) for the strip listener. A newer strip request stops the
+    // read that runs; plans wait for no strip. Returns the strip's generation.
+    std::uint64_t RequestStrip(std::uint32_t first, std::uint32_t end, std::uint32_t columns);
     // Blocks until no request is pending or running (for tests and shutdown).
     void WaitUntilIdle();
 
@@ -157,6 +183,14 @@ private:
     void Work();
     // Runs one request and hands its result to the listener unless superseded.
     void Analyze(SplitOptions options, std::uint64_t generation);
+    struct StripRequest {
+        std::uint32_t first = 0;
+        std::uint32_t end = 0;
+        std::uint32_t columns = 0;
+        std::uint64_t generation = 0;
+    };
+    void ReadStrip(const StripRequest& request);
+    void Finished(); // not busy any more
 
     // The plan for `options` from the table of `sharedReader`, measured first when
     // it is not yet; no value when the recording cannot be read.
@@ -167,11 +201,13 @@ private:
     const SplitOptions baseOptions;
     const std::string inputFile;
     WaveStream* const sharedReader = nullptr;
-    std::optional<LevelTable> table; // the worker's alone
+    std::shared_ptr<const LevelTable> table; // set by the worker alone
     std::atomic<bool> closing{false};
     const std::uint32_t frameCount;
     const std::uint32_t sampleRate;
     const Listener listener;
+    const LevelsListener levelsListener;
+    const StripListener stripListener;
 
     std::atomic<std::uint64_t> latest{0};
     std::mutex mutex;
@@ -179,6 +215,9 @@ private:
     std::condition_variable idle;
     std::optional<SplitOptions> pending;
     std::uint64_t pendingGeneration = 0;
+    std::optional<StripRequest> pendingStrip;
+    std::uint64_t latestStrip = 0;      // under the mutex
+    std::atomic<bool> stripStop{false}; // the strip that is read is superseded, or closing
     bool busy = false;
     bool stopping = false;
     std::thread worker; // last: starts after everything it uses exists

@@ -10,6 +10,7 @@
 #include <memory>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include "SplitOptions.h"
 #include "SplitPlan.h"
@@ -107,10 +108,13 @@ public:
         WaveStream* reader = nullptr;
     };
     struct ChosenPlan {
-        bool changed = false; // false: write the plan as proposed
-        SplitPlan plan;
+        bool changed = false; // false: write the plan as proposed, named as proposed
+        SplitPlan plan;       // with the proposal's window length; its cuts may be the user's
         std::string thresholdText;
         bool useAverageMethod = false;
+        // With `changed`, the titles the user typed, one per track, replacing
+        // the options' (none: the plain names).
+        std::vector<std::string> titles;
     };
     enum class PlanAnswer { Proceed, Declined, NothingFound };
     virtual PlanAnswer ConfirmPlan(const PlanToConfirm& proposal, ChosenPlan& chosen);

@@ -1,5 +1,6 @@
 #include "SplitJob.h"
 
+#include "CutList.h"
 #include "FileSystem.h"
 #include "GivenCuts.h"
 #include "LevelTable.h"
@@ -204,6 +205,25 @@ bool OutputsSpareInputOrExplain(const OutputPlace& place, const SplitOptions& op
     return false;
 }
 
+// A plan a review hands back is written only when its cuts lie in order inside
+// the kept audio: the first track (1-based) that starts out of place, or 0.
+std::uint32_t FirstMisplacedTrack(const SplitPlan& chosen, std::uint32_t frameCount) {
+    const std::uint32_t lead = chosen.leadTrimFrame;
+    const std::uint32_t tail = chosen.tailEndFrame;
+    if (lead >= frameCount || tail > frameCount || (tail != 0 && tail <= lead)) {
+        return 1;
+    }
+    const std::uint32_t keptEnd = tail != 0 ? tail : frameCount;
+    std::uint32_t previous = lead;
+    for (std::size_t i = 0; i < chosen.splitPoints.size(); ++i) {
+        if (chosen.splitPoints[i] <= previous || chosen.splitPoints[i] >= keptEnd) {
+            return static_cast<std::uint32_t>(i + 2);
+        }
+        previous = chosen.splitPoints[i];
+    }
+    return 0;
+}
+
 // Has the host confirm the plan: the report box, or a front end's own review,
 // which may hand back another plan together with the options that made it. No
 // value when the run goes on with `plan` and `written`; otherwise how it ends.
@@ -230,14 +250,24 @@ std::optional<SplitOutcome> ConfirmPlanOrExplain(const std::string& inputFile,
         break;
     }
     if (chosen.changed) {
-        // The user moved the threshold or changed the method while reviewing.
+        // The user changed the threshold or the method, moved, added or deleted
+        // cuts, or typed titles while reviewing.
         if (chosen.plan.splitPoints.empty() || chosen.plan.windowFrames != plan.windowFrames) {
             return SplitOutcome::Declined;
         }
-        plan = std::move(chosen.plan);
+        if (const std::uint32_t track = FirstMisplacedTrack(chosen.plan, reader.FrameCount())) {
+            ShowError(host, FormatText(messages::kCutsDoNotFit, track));
+            return SplitOutcome::Refused;
+        }
+        // The statistics are those of the cuts, whatever the host counted.
+        const std::int16_t silence = plan.silenceSample;
+        PlanFromCutPoints(std::move(chosen.plan.splitPoints), chosen.plan.leadTrimFrame,
+                          chosen.plan.tailEndFrame, reader.FrameCount(), plan.windowFrames, silence,
+                          plan);
         written.thresholdText = chosen.thresholdText;
         written.useAverageMethod = chosen.useAverageMethod;
-        // Another segment count gives other names, so they are checked again.
+        written.naming.titles = std::move(chosen.titles);
+        // Another segment count or other titles give other names, so they are checked again.
         if (!OutputsSpareInputOrExplain(place, written, plan.segmentCount, host)) {
             return SplitOutcome::Refused;
         }

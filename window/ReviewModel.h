@@ -7,6 +7,7 @@
 
 #include "LevelTable.h"
 #include "SegmentWriter.h"
+#include "SplitHost.h"
 #include "SplitOptions.h"
 #include "SplitPlan.h"
 
@@ -26,7 +27,7 @@ struct ReviewState {
     SplitPlan plan;
     std::string thresholdText;
     bool useAverageMethod = false;
-    bool edited = false;             // a cut was moved, added or deleted by hand
+    bool edited = false;             // cuts moved, added or deleted by hand, or split by count
     std::vector<std::string> titles; // one per track; empty strings where none is typed
 };
 
@@ -75,6 +76,9 @@ public:
     // names are fine (no value) or the problem that stops it.
     bool CanWrite() const;
     std::optional<std::string> WriteProblem() const;
+    // What OK hands back to the job: the shown plan, its threshold and method and
+    // the titles (`changed` when any of them differs from the proposal).
+    SplitHost::ChosenPlan Chosen() const;
 
     // --- Selection --------------------------------------------------------------
     std::optional<std::size_t> SelectedCut() const { return selected; }
@@ -92,6 +96,7 @@ public:
     // cuts at the first window boundary at or after it).
     EditResult MoveSelectedCut(std::uint32_t frame);
     // Moves the selected cut by whole analysis windows (Shift+Left/Right); never snapped.
+    // Refused edits give the reason; a move onto where the cut is changes nothing.
     EditResult NudgeSelectedCut(int windows);
     // A drag is one undo step however many moves it makes.
     void BeginDrag();
@@ -110,7 +115,8 @@ public:
 
     // --- Analysis ---------------------------------------------------------------
     // The threshold or method changed: until the new plan arrives the model is
-    // analysing (the view greys the bands and OK waits).
+    // analysing (the view greys the bands and OK waits). Undo and redo give up
+    // the plan awaited: the threshold and method go back with the state shown.
     void AnalysisRequested(std::uint64_t generation);
     bool Analysing() const { return awaited != 0; }
     // A new plan for a threshold and method: it replaces the shown one as one undo
@@ -146,9 +152,17 @@ public:
 private:
     ReviewState& Current() { return history[shown]; }
     void Push(ReviewState state);
-    EditResult Commit(ReviewState next, std::optional<std::size_t> select);
-    std::optional<std::string> LengthProblem(const SplitPlan& plan) const;
-    std::uint32_t Snapped(std::uint32_t frame) const;
+    // The shown state with the cut `cut` at `frame` (or a new cut there, when no
+    // cut is given), checked and with its cut points where the writer cuts.
+    EditResult Place(std::optional<std::size_t> cut, std::uint32_t frame, bool snap);
+    // Makes `next` the shown state: a new undo step, or the drag's step again.
+    void Commit(ReviewState next, std::optional<std::size_t> select);
+    // Takes a plan the analysis or the count proposed, titles kept by track.
+    void Replace(const SplitPlan& plan, const std::string& thresholdText, bool useAverageMethod,
+                 bool edited);
+    std::uint32_t Snapped(std::uint32_t frame, std::uint64_t lower, std::uint64_t upper) const;
+    std::uint64_t KeptEnd() const;
+    std::uint64_t MinimumFrames() const;
 
     const SplitOptions options;
     const Recording recording;
@@ -157,7 +171,8 @@ private:
     std::optional<std::size_t> selected;
     bool snapping = true;
     bool dragging = false;
+    std::optional<std::size_t> dragBase; // the state a drag started from, once it moved
     std::uint64_t awaited = 0;
     std::shared_ptr<const LevelTable> levels;
-    std::set<std::string> existing; // folded names
+    std::set<std::u32string> existing; // folded names
 };
