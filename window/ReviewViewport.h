@@ -23,6 +23,10 @@ double LevelFraction(std::uint32_t level, AmplitudeView view);
 // The level at a fraction of the half height (the inverse, clamped).
 std::uint32_t LevelAtFraction(double fraction, AmplitudeView view);
 
+// The sample size the analysis judges a recording at: 8-bit samples as bytes,
+// every wider one reduced to 16 bits (the threshold's level follows it).
+std::uint16_t JudgedBits(std::uint16_t bitsPerSample);
+
 // The threshold trackbar position whose level lies nearest `level` for a
 // recording of `bitsPerSample` (dragging the threshold line is moving the trackbar).
 int ThresholdPositionForLevel(std::uint32_t level, std::uint16_t bitsPerSample);
@@ -49,10 +53,17 @@ public:
     // Shows [firstFrame, endFrame) as far as the limits allow.
     void Show(std::uint32_t firstFrame, std::uint32_t endFrame);
 
+    // The fewest frames in view: kMinimumSpanMs, or the whole of a shorter recording.
+    std::uint32_t MinimumSpan() const;
+
     static constexpr std::uint32_t kMinimumSpanMs = 50;
     static constexpr double kZoomStep = 2.0;
 
 private:
+    void ZoomAround(std::uint32_t anchor, double factor);
+    // Shows `span` frames from `firstFrame`, both clamped into the recording.
+    void Place(std::int64_t firstFrame, std::uint64_t span);
+
     std::uint32_t frameCount;
     std::uint32_t sampleRate;
     std::uint32_t first = 0;
