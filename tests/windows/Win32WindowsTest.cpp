@@ -1,16 +1,18 @@
 // The native windows' pieces that need no screen: the dialog templates built in
-// memory, the registry settings store, the UTF-8/UTF-16 conversions and the
-// progress bar's scale.
+// memory, the registry settings store, the UTF-8/UTF-16 conversions, the
+// progress bar's scale and the review window's layout and pointer geometry.
 #include "ControlIds.h"
 #include "DialogTemplateBuilder.h"
 #include "OptionSettings.h"
 #include "ProgressRules.h"
 #include "RegistrySettingsStore.h"
+#include "ReviewGeometry.h"
 #include "TextConversion.h"
 #include "WinApi.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -367,3 +369,100 @@ TEST(ProgramName, IsTheExecutableWithoutItsExtension) {
 }
 
 } // namespace
+
+// The review window at several sizes and DPIs: every control has room of its
+// own inside the client area, and the waveform takes what the rows leave.
+TEST(ReviewLayout, EveryControlFitsWithoutOverlapAtAnySizeAndDpi) {
+    struct Case {
+        int width, height, dpi;
+    };
+    const PixelSize smallest = MinimumReviewClientSize(96);
+    for (const Case c : {Case{smallest.width, smallest.height, 96}, Case{1200, 900, 96},
+                         Case{300, 200, 96}, Case{1400, 1000, 144}, Case{2400, 1600, 192}}) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.dpi);
+        const PixelSize minimum = MinimumReviewClientSize(c.dpi);
+        const int width = std::max(c.width, minimum.width);
+        const int height = std::max(c.height, minimum.height);
+        const ReviewLayout layout = LayOutReview(c.width, c.height, c.dpi);
+        for (std::size_t i = 0; i < layout.parts.size(); ++i) {
+            const PixelRect& a = layout.parts[i];
+            SCOPED_TRACE(testing::Message() << "part " << i);
+            EXPECT_GT(a.Width(), 0);
+            EXPECT_GT(a.Height(), 0);
+            EXPECT_GE(a.left, 0);
+            EXPECT_GE(a.top, 0);
+            EXPECT_LE(a.right, width);
+            EXPECT_LE(a.bottom, height);
+            for (std::size_t j = i + 1; j < layout.parts.size(); ++j) {
+                const PixelRect& b = layout.parts[j];
+                const bool overlap =
+                    a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+                EXPECT_FALSE(overlap) << "with part " << j;
+            }
+        }
+        EXPECT_GE(layout[ReviewPart::Waveform].Height(), ScaledForDpi(140, c.dpi));
+    }
+    // Growing the window grows the waveform by as much, and nothing else.
+    const ReviewLayout normal = LayOutReview(1000, 700, 96);
+    const ReviewLayout taller = LayOutReview(1000, 800, 96);
+    EXPECT_EQ(taller[ReviewPart::Waveform].Height(), normal[ReviewPart::Waveform].Height() + 100);
+    EXPECT_EQ(taller[ReviewPart::Summary].Height(), normal[ReviewPart::Summary].Height());
+}
+
+// Columns and frames: a click anywhere on the plot, or beside it, lands on a
+// frame in view, and the frame under a column is drawn there again (within the
+// columns one frame spans, zoomed in past a frame per column).
+TEST(ReviewGeometry, FramesAndColumnsMapBothWays) {
+    const PixelRect plot = WaveformPlot(808, 300, 96);
+    ASSERT_EQ(plot.left, 4);
+    ASSERT_EQ(plot.Width(), 800);
+    for (const auto& [first, end] : {std::pair<std::uint32_t, std::uint32_t>{0, 8000 * 3600},
+                                     {1000, 1400},
+                                     {4'000'000'000u, 4'000'000'500u}}) {
+        const FrameScale scale(first, end, static_cast<std::uint32_t>(plot.Width()));
+        EXPECT_EQ(FrameAtX(scale, plot, plot.left - 50), first);
+        EXPECT_LT(FrameAtX(scale, plot, plot.right + 50), end);
+        const std::uint32_t span = end - first;
+        const int columnsPerFrame = span >= 800u ? 0 : static_cast<int>((800u + span - 1) / span);
+        for (const int x : {plot.left, plot.left + 1, plot.left + 399, plot.right - 1}) {
+            const std::uint32_t frame = FrameAtX(scale, plot, x);
+            EXPECT_LE(std::abs(XOfFrame(scale, plot, frame) - x), columnsPerFrame)
+                << first << ".." << end << " at " << x;
+        }
+    }
+}
+
+// A cut is taken a few pixels either side at any DPI: twice the frames at
+// twice the DPI, and never less than a frame when zoomed in to single frames.
+TEST(ReviewGeometry, GrabDistanceFollowsDpiAndScale) {
+    const FrameScale hour(0, 8000 * 3600, 800);
+    EXPECT_EQ(GrabToleranceFrames(hour, 192), 2 * GrabToleranceFrames(hour, 96));
+    EXPECT_EQ(GrabToleranceFrames(FrameScale(0, 100, 800), 96), 1u);
+    EXPECT_TRUE(NearLine(104, 100, 96));
+    EXPECT_FALSE(NearLine(105, 100, 96));
+    EXPECT_TRUE(NearLine(108, 100, 192));
+}
+
+// Dragging the threshold line: the level under the pointer is the level the
+// line is drawn at, above and below the centre line, in both views.
+TEST(ReviewGeometry, ThresholdLineAndLevelUnderThePointerAgree) {
+    const PixelRect plot = WaveformPlot(808, 400, 96);
+    const int centre = plot.top + plot.Height() / 2;
+    const int half = plot.Height() / 2;
+    for (const AmplitudeView view : {AmplitudeView::Decibels, AmplitudeView::Linear}) {
+        for (const std::uint32_t level : {66u, 655u, 6553u, 20000u}) {
+            SCOPED_TRACE(testing::Message() << "level " << level);
+            const int offset = LevelOffsetPixels(level, view, half);
+            if (offset < 2) {
+                continue; // the linear view has no room for the quietest levels
+            }
+            for (const int y : {centre - offset, centre + offset}) {
+                EXPECT_TRUE(NearThresholdLine(plot, y, level, view, 96));
+                const std::uint32_t found = LevelAtY(plot, y, view);
+                // Within what one pixel stands for at that height.
+                EXPECT_EQ(LevelOffsetPixels(found, view, half), offset);
+            }
+            EXPECT_FALSE(NearThresholdLine(plot, centre - offset - 10, level, view, 96));
+        }
+    }
+}
