@@ -1,378 +1,307 @@
 #include "CPlanReviewWnd.h"
-#include "Messages.h"
 
 #include "CThresholdSlider.h"
-#include "SegmentWriter.h"
-#include "SplitAnalyzer.h"
+#include "CTrackList.h"
+#include "CWaveformView.h"
+#include "Messages.h"
+#include "OptionSettings.h"
 #include "ThresholdScale.h"
 
 #include <QButtonGroup>
+#include <QCheckBox>
 #include <QDialogButtonBox>
+#include <QDir>
+#include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMouseEvent>
-#include <QPainter>
+#include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
+#include <QShortcut>
+#include <QSignalBlocker>
+#include <QSpinBox>
+#include <QSplitter>
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cstdlib>
 
 namespace qtui {
 
 namespace {
 
-constexpr int kMargin = 4;      // around the plot inside the view
-constexpr int kAxisHeight = 16; // the time labels under the plot
-constexpr int kCutGrabPixels = 4;
+// The scroll bar counts in steps of this many frames, so a recording of any
+// length fits its int range.
+std::uint32_t ScrollUnit(std::uint32_t frameCount) {
+    return std::max<std::uint32_t>(1, frameCount / 100000);
+}
 
-// Seconds between the labels of the time axis: about one label per 100 pixels.
-std::uint32_t AxisStepSeconds(std::uint64_t spanFrames, std::uint32_t sampleRate, int width) {
-    static constexpr std::uint32_t kSteps[] = {1,   2,   5,   10,  15,   30,  60,
-                                               120, 300, 600, 900, 1800, 3600};
-    const double seconds = static_cast<double>(spanFrames) / std::max<std::uint32_t>(1, sampleRate);
-    const double wanted = seconds * 100.0 / std::max(1, width);
-    for (const std::uint32_t step : kSteps) {
-        if (step >= wanted) {
-            return step;
-        }
-    }
-    return 7200;
+QLabel* PlainLabel(const QString& text, QWidget* parent) {
+    auto* label = new QLabel(text, parent);
+    label->setTextFormat(Qt::PlainText);
+    return label;
 }
 
 } // namespace
 
-CWaveformView::CWaveformView(QWidget* parent) : QWidget(parent) {
-    setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent);
-}
-
-void CWaveformView::SetOverview(std::shared_ptr<const WaveOverview> shown) {
-    overview = std::move(shown);
-    if (overview) {
-        scale = FrameScale(overview->firstFrame, overview->endFrame,
-                           static_cast<std::uint32_t>(overview->columns.size()));
-    }
-    update();
-}
-
-void CWaveformView::SetPlan(const SplitPlan& plan, std::uint32_t frameCount) {
-    picture = PicturePlan(plan, frameCount, scale);
-    update();
-}
-
-void CWaveformView::SetThreshold(std::uint32_t level, bool windowMeans) {
-    thresholdLevel = level;
-    showWindowMeans = windowMeans;
-    update();
-}
-
-void CWaveformView::SetMarker(std::optional<std::uint32_t> frame) {
-    marker = frame;
-    update();
-}
-
-QRect CWaveformView::PlotRect() const {
-    return QRect(kMargin, kMargin, static_cast<int>(scale.Columns()),
-                 std::max(1, height() - 2 * kMargin - kAxisHeight));
-}
-
-int CWaveformView::XOfColumn(std::uint32_t column) const {
-    return PlotRect().left() + static_cast<int>(column);
-}
-
-int CWaveformView::ThresholdLineY() const {
-    const QRect plot = PlotRect();
-    return plot.center().y() - LevelOffset(thresholdLevel, plot.height() / 2);
-}
-
-std::uint32_t CWaveformView::FrameAtX(int x) const {
-    return scale.FrameAtColumn(x - PlotRect().left());
-}
-
-void CWaveformView::paintEvent(QPaintEvent*) {
-    QPainter painter(this);
-    painter.fillRect(rect(), palette().color(QPalette::Window));
-    const QRect plot = PlotRect();
-    painter.fillRect(plot, QColor(250, 250, 250));
-    // The bands first, so the waveform is drawn over them.
-    DrawBands(painter, plot);
-    if (overview) {
-        DrawWaveform(painter, plot);
-    }
-    DrawThresholdAndCuts(painter, plot);
-    if (overview && overview->sampleRate != 0) {
-        DrawTimeAxis(painter, plot);
-    }
-}
-
-// The segments' bands in alternating shades, and the trimmed ends in grey.
-void CWaveformView::DrawBands(QPainter& painter, const QRect& plot) {
-    const auto columnX = [&](std::uint32_t column) { return XOfColumn(column); };
-    static const QColor kBandShades[] = {QColor(208, 226, 246), QColor(232, 240, 250)};
-    for (const PlanBand& band : picture.bands) {
-        const QRect area(columnX(band.left), plot.top(), static_cast<int>(band.right - band.left),
-                         plot.height());
-        painter.fillRect(area, kBandShades[(band.number - 1) % 2]);
-    }
-    const QColor trimmed(200, 200, 200);
-    if (picture.leadEndColumn > 0) {
-        painter.fillRect(
-            QRect(plot.left(), plot.top(), static_cast<int>(picture.leadEndColumn), plot.height()),
-            trimmed);
-    }
-    if (picture.tailStartColumn < scale.Columns()) {
-        painter.fillRect(QRect(columnX(picture.tailStartColumn), plot.top(),
-                               static_cast<int>(scale.Columns() - picture.tailStartColumn),
-                               plot.height()),
-                         trimmed);
-    }
-}
-
-// Both channels over each other: the envelope of their lows and highs, and the
-// window means when they are shown.
-void CWaveformView::DrawWaveform(QPainter& painter, const QRect& plot) {
-    const auto columnX = [&](std::uint32_t column) { return XOfColumn(column); };
-    const int centre = plot.center().y();
-    const int half = plot.height() / 2;
-    painter.setPen(QColor(40, 70, 120));
-    for (std::uint32_t column = 0; column < overview->columns.size(); ++column) {
-        const OverviewColumn& c = overview->columns[column];
-        const int channels = overview->stereo ? 2 : 1;
-        for (int channel = 0; channel < channels; ++channel) {
-            const int top = centre - (c.high[channel] * half) / 32768;
-            const int bottom = centre - (c.low[channel] * half) / 32768;
-            painter.drawLine(columnX(column), top, columnX(column), bottom);
-        }
-    }
-    if (showWindowMeans) {
-        painter.setPen(QColor(240, 150, 60, 200));
-        QPolygon upper, lower;
-        for (std::uint32_t column = 0; column < overview->columns.size(); ++column) {
-            const int offset = LevelOffset(overview->columns[column].windowMean, half);
-            upper << QPoint(columnX(column), centre - offset);
-            lower << QPoint(columnX(column), centre + offset);
-        }
-        painter.drawPolyline(upper);
-        painter.drawPolyline(lower);
-    }
-}
-
-// The threshold above and below the centre line, the cuts, the segment
-// numbers, the marker and the frame.
-void CWaveformView::DrawThresholdAndCuts(QPainter& painter, const QRect& plot) {
-    const auto columnX = [&](std::uint32_t column) { return XOfColumn(column); };
-    const int centre = plot.center().y();
-    const int half = plot.height() / 2;
-    painter.setPen(QPen(QColor(200, 30, 30), 1, Qt::DashLine));
-    const int offset = LevelOffset(thresholdLevel, half);
-    painter.drawLine(plot.left(), centre - offset, plot.right(), centre - offset);
-    painter.drawLine(plot.left(), centre + offset, plot.right(), centre + offset);
-
-    painter.setPen(QPen(QColor(20, 20, 20), 1));
-    for (const std::uint32_t cut : picture.cutColumns) {
-        painter.drawLine(columnX(cut), plot.top(), columnX(cut), plot.bottom());
-    }
-    for (const PlanBand& band : picture.bands) {
-        const QRect area(columnX(band.left), plot.top() + 2,
-                         static_cast<int>(band.right - band.left), 14);
-        const QString number = QString::number(band.number);
-        if (painter.fontMetrics().horizontalAdvance(number) < area.width()) {
-            painter.drawText(area, Qt::AlignHCenter | Qt::AlignTop, number);
-        }
-    }
-    if (marker) {
-        painter.setPen(QPen(QColor(200, 30, 30), 2));
-        const int x = columnX(scale.ColumnOf(*marker));
-        painter.drawLine(x, plot.top(), x, plot.bottom());
-    }
-    painter.setPen(palette().color(QPalette::Mid));
-    painter.drawRect(plot.adjusted(0, 0, -1, -1));
-}
-
-// The time axis in minutes and seconds.
-void CWaveformView::DrawTimeAxis(QPainter& painter, const QRect& plot) {
-    const auto columnX = [&](std::uint32_t column) { return XOfColumn(column); };
-    painter.setPen(palette().color(QPalette::WindowText));
-    const std::uint64_t span = scale.EndFrame() - scale.FirstFrame();
-    const std::uint64_t step =
-        static_cast<std::uint64_t>(AxisStepSeconds(span, overview->sampleRate, plot.width())) *
-        overview->sampleRate;
-    const std::uint64_t first = (scale.FirstFrame() + step - 1) / step * step;
-    for (std::uint64_t frame = first; frame < scale.EndFrame(); frame += step) {
-        const int x = columnX(scale.ColumnOf(frame));
-        painter.drawLine(x, plot.bottom(), x, plot.bottom() + 3);
-        // Labels at the ends stay inside the view.
-        const int labelLeft = std::clamp(x - 40, 0, std::max(0, width() - 80));
-        const Qt::Alignment align = labelLeft == x - 40 ? Qt::AlignHCenter
-                                    : labelLeft == 0    ? Qt::AlignLeft
-                                                        : Qt::AlignRight;
-        painter.drawText(QRect(labelLeft, plot.bottom() + 3, 80, kAxisHeight), align,
-                         QString::fromStdString(FormatTime(frame, overview->sampleRate, false)));
-    }
-}
-
-void CWaveformView::mouseMoveEvent(QMouseEvent* event) {
-    const int x = event->position().toPoint().x();
-    if (PlotRect().contains(QPoint(x, PlotRect().center().y()))) {
-        emit Hovered(FrameAtX(x));
-    } else {
-        emit Left();
-    }
-}
-
-void CWaveformView::mousePressEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton) {
-        const int x = event->position().toPoint().x();
-        emit Clicked(x, FrameAtX(x));
-    }
-}
-
-void CWaveformView::leaveEvent(QEvent*) {
-    emit Left();
-}
-
-CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, QWidget* parent)
-    : QDialog(parent), proposedOptions(proposal.options), inputFile(proposal.inputFile),
-      frameCount(proposal.frameCount), sampleRate(proposal.sampleRate),
-      bitsPerSample(proposal.bitsPerSample), shownPlan(proposal.plan),
-      shownOptions(proposal.options), thresholdText(proposal.options.thresholdText) {
+CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, SettingsStore& store,
+                               QWidget* parent)
+    : QDialog(parent), bitsPerSample(proposal.bitsPerSample), settings(store),
+      model(std::make_unique<ReviewModel>(proposal.options, proposal.plan,
+                                          ReviewModel::Recording{proposal.frameCount,
+                                                                 proposal.sampleRate,
+                                                                 proposal.bitsPerSample})),
+      viewport(proposal.frameCount, proposal.sampleRate) {
     setWindowTitle(QString::fromUtf8(messages::kReadyCaption));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
+    setWindowFlag(Qt::WindowMaximizeButtonHint, true);
+    setSizeGripEnabled(true);
 
+    ListOutputFolder(proposal.options);
     BuildControls();
     ConnectControls();
-    // The plan is known; the waveform follows from a read of its own.
-    overview->SetOverview(std::make_shared<WaveOverview>(WaveOverview{
-        0, frameCount, sampleRate, false, std::vector<OverviewColumn>(kOverviewColumns)}));
+    RestoreSize();
     ShowPlan();
-
-    StartReading(proposal);
+    StartAnalysis(proposal);
+    waveform->setFocus(Qt::OtherFocusReason);
 }
 
-// The two waveform views, the threshold and method controls, the report and
-// OK and Cancel, laid out top to bottom.
+CPlanReviewWnd::~CPlanReviewWnd() {
+    reanalyzer.reset(); // no result arrives for a window that is gone
+}
+
+// The files in the output folder now: the bands whose file is among them are
+// marked, and the summary counts them.
+void CPlanReviewWnd::ListOutputFolder(const SplitOptions& options) {
+    // Start made the output folder the working directory.
+    const QDir folder = options.outputFolder.empty()
+                            ? QDir::current()
+                            : QDir(QString::fromStdString(options.outputFolder));
+    std::vector<std::string> names;
+    for (const QString& name : folder.entryList(QDir::Files | QDir::Hidden | QDir::System)) {
+        names.push_back(name.toStdString());
+    }
+    model->SetExistingFiles(names);
+}
+
+// The waveform with its scroll bar on top, growing with the window; then the
+// analysis and edit rows, the tracks, the summary, the status line and the
+// buttons.
 void CPlanReviewWnd::BuildControls() {
-    overview = new CWaveformView(this);
-    overview->setFixedSize(static_cast<int>(kOverviewColumns) + 2 * kMargin, 200);
-    detail = new CWaveformView(this);
-    detail->setFixedSize(static_cast<int>(kOverviewColumns) + 2 * kMargin, 110);
-    detail->hide();
-    detailCaption = new QLabel(this);
-    detailCaption->hide();
-    hover = new QLabel(QStringLiteral(" "), this);
+    waveform = new CWaveformView(*model, viewport, this);
+    scroll = new QScrollBar(Qt::Horizontal, this);
+    scroll->setAccessibleName(QStringLiteral("Scroll the waveform"));
+    hover = PlainLabel(QStringLiteral(" "), this);
+    hover->setAccessibleName(QStringLiteral("Position under the pointer"));
 
-    auto* thresholdCaption = new QLabel(QStringLiteral("Silence &threshold:"), this);
-    slider = new CThresholdSlider(this);
-    thresholdCaption->setBuddy(slider);
-    slider->setValue(ThresholdPositionForText(thresholdText));
-    thresholdLabel = new QLabel(QString::fromStdString(thresholdText), this);
-    thresholdLabel->setMinimumWidth(thresholdLabel->fontMetrics().horizontalAdvance("0.00 %  "));
-    average = new QRadioButton(QStringLiteral("&Average noise"), this);
-    maximum = new QRadioButton(QStringLiteral("&Maximum noise"), this);
-    auto* methods = new QButtonGroup(this);
-    methods->addButton(average);
-    methods->addButton(maximum);
-    (shownOptions.useAverageMethod ? average : maximum)->setChecked(true);
-
-    report = new QLabel(this);
-    report->setTextFormat(Qt::PlainText);
-    report->setMinimumHeight(report->fontMetrics().lineSpacing() * 10);
-    report->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    tracks = new CTrackList(*model, this);
+    summary = new QGridLayout;
+    summary->setHorizontalSpacing(16);
+    status = PlainLabel(QString(), this);
+    status->setAccessibleName(QStringLiteral("Status"));
+    status->setWordWrap(true);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     ok = buttons->button(QDialogButtonBox::Ok);
     ok->setDefault(true);
+    ok->setAccessibleName(QStringLiteral("OK: write the files"));
+    buttons->button(QDialogButtonBox::Cancel)->setAccessibleName(QStringLiteral("Cancel"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
-    auto* controlsRow = new QHBoxLayout;
-    controlsRow->addWidget(thresholdCaption);
-    controlsRow->addWidget(slider, 1);
-    controlsRow->addWidget(thresholdLabel);
-    controlsRow->addSpacing(12);
-    controlsRow->addWidget(average);
-    controlsRow->addWidget(maximum);
+    auto* top = new QWidget(this);
+    auto* topLayout = new QVBoxLayout(top);
+    topLayout->setContentsMargins(0, 0, 0, 0);
+    topLayout->addWidget(waveform, 1);
+    topLayout->addWidget(scroll);
+    topLayout->addWidget(hover);
+    // The user shares the height between the waveform and the tracks.
+    auto* list = new QWidget(this);
+    auto* listLayout = new QVBoxLayout(list);
+    listLayout->setContentsMargins(0, 0, 0, 0);
+    auto* listCaption = new QLabel(QStringLiteral("Trac&ks and titles:"), list);
+    listCaption->setBuddy(tracks);
+    listLayout->addWidget(listCaption);
+    listLayout->addWidget(tracks, 1);
+    auto* split = new QSplitter(Qt::Vertical, this);
+    split->addWidget(top);
+    split->addWidget(list);
+    split->setStretchFactor(0, 3);
+    split->setStretchFactor(1, 1);
+    split->setChildrenCollapsible(false);
+
+    auto* bottom = new QHBoxLayout;
+    bottom->addLayout(summary);
+    bottom->addStretch(1);
 
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(overview);
-    layout->addWidget(hover);
-    layout->addWidget(detailCaption);
-    layout->addWidget(detail);
-    layout->addLayout(controlsRow);
-    layout->addWidget(report);
+    layout->addWidget(split, 1);
+    layout->addLayout(BuildAnalysisRow());
+    layout->addLayout(BuildEditRow());
+    layout->addLayout(bottom);
+    layout->addWidget(status);
     layout->addWidget(buttons);
-    layout->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+// Threshold, method and the amplitude view.
+QLayout* CPlanReviewWnd::BuildAnalysisRow() {
+    auto* caption = new QLabel(QStringLiteral("Silence &threshold:"), this);
+    slider = new CThresholdSlider(this);
+    slider->setAccessibleName(QStringLiteral("Silence threshold"));
+    caption->setBuddy(slider);
+    thresholdLabel = PlainLabel(QString(), this);
+    thresholdLabel->setMinimumWidth(thresholdLabel->fontMetrics().horizontalAdvance("0.00 %  "));
+    average = new QRadioButton(QStringLiteral("&Average noise"), this);
+    average->setAccessibleName(QStringLiteral("Average noise method"));
+    maximum = new QRadioButton(QStringLiteral("&Maximum noise"), this);
+    maximum->setAccessibleName(QStringLiteral("Maximum noise method"));
+    auto* methods = new QButtonGroup(this);
+    methods->addButton(average);
+    methods->addButton(maximum);
+    linear = new QPushButton(QStringLiteral("&Linear view"), this);
+    linear->setCheckable(true);
+    linear->setAccessibleName(QStringLiteral("Linear amplitude view"));
+    linear->setToolTip(QStringLiteral("Switch between the dB and the linear view (L)"));
+    ShowThresholdControls();
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(caption);
+    row->addWidget(slider, 1);
+    row->addWidget(thresholdLabel);
+    row->addSpacing(12);
+    row->addWidget(average);
+    row->addWidget(maximum);
+    row->addSpacing(12);
+    row->addWidget(linear);
+    return row;
+}
+
+// Snapping, tracks by count, undo and redo.
+QLayout* CPlanReviewWnd::BuildEditRow() {
+    snap = new QCheckBox(QStringLiteral("S&nap to quiet"), this);
+    snap->setAccessibleName(QStringLiteral("Snap moved and added cuts to the quietest window"));
+    snap->setChecked(model->Snapping());
+    auto* before = new QLabel(QStringLiteral("This side &has"), this);
+    trackCount = new QSpinBox(this);
+    trackCount->setRange(1, 999);
+    trackCount->setValue(static_cast<int>(std::max<std::uint32_t>(1, model->TrackCount())));
+    trackCount->setAccessibleName(QStringLiteral("This side has N tracks"));
+    before->setBuddy(trackCount);
+    auto* after = new QLabel(QStringLiteral("tracks"), this);
+    splitIntoTracks = new QPushButton(QStringLiteral("&Split"), this);
+    splitIntoTracks->setAccessibleName(QStringLiteral("Split into that many tracks"));
+    splitIntoTracks->setAutoDefault(false);
+    undo = new QPushButton(QStringLiteral("&Undo"), this);
+    undo->setAccessibleName(QStringLiteral("Undo"));
+    undo->setAutoDefault(false);
+    redo = new QPushButton(QStringLiteral("&Redo"), this);
+    redo->setAccessibleName(QStringLiteral("Redo"));
+    redo->setAutoDefault(false);
+    linear->setAutoDefault(false);
+
+    auto* row = new QHBoxLayout;
+    row->addWidget(snap);
+    row->addSpacing(12);
+    row->addWidget(before);
+    row->addWidget(trackCount);
+    row->addWidget(after);
+    row->addWidget(splitIntoTracks);
+    row->addStretch(1);
+    row->addWidget(undo);
+    row->addWidget(redo);
+    return row;
 }
 
 void CPlanReviewWnd::ConnectControls() {
     connect(slider, &QSlider::valueChanged, this, [this] { OnThresholdMoved(); });
-    connect(average, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) {
-            OnMethodChanged();
-        }
-    });
-    connect(maximum, &QRadioButton::toggled, this, [this](bool on) {
-        if (on) {
-            OnMethodChanged();
-        }
-    });
-    connect(overview, &CWaveformView::Hovered, this, [this](std::uint32_t frame) {
-        hover->setText(QString::fromStdString(
-            HoverText(shownPlan, frameCount, sampleRate, shownOptions.fileNamePrefix, frame)));
-    });
-    connect(overview, &CWaveformView::Left, this, [this] { hover->setText(QStringLiteral(" ")); });
-    connect(overview, &CWaveformView::Clicked, this,
-            [this](int x, std::uint32_t frame) { OnClicked(x, frame); });
-}
-
-// The waveform's own read, and the re-analysis that follows threshold and
-// method changes, each on a thread of its own; their results come back queued.
-void CPlanReviewWnd::StartReading(const SplitHost::PlanToConfirm& proposal) {
-    const std::uint32_t windowFrames = proposal.plan.windowFrames;
-    overviewReader = std::thread([this, windowFrames] {
-        auto result = std::make_shared<WaveOverview>();
-        WaveStream reader;
-        if (reader.OpenForRead(inputFile.c_str()) != WAVE_OK ||
-            !ReadOverview(reader, 0, reader.FrameCount(), kOverviewColumns, windowFrames,
-                          stopReading, *result)) {
-            return;
-        }
-        QMetaObject::invokeMethod(
-            this, [this, result] { OnOverviewRead(result); }, Qt::QueuedConnection);
-    });
-    const auto onAnalysed = [this](const PlanReanalyzer::Result& result) {
-        QMetaObject::invokeMethod(
-            this, [this, result] { OnAnalysed(result); }, Qt::QueuedConnection);
-    };
-    // The recording the plan came from, never the path again.
-    reanalyzer =
-        proposal.reader != nullptr
-            ? std::make_unique<PlanReanalyzer>(proposal.options, *proposal.reader, onAnalysed)
-            : std::make_unique<PlanReanalyzer>(proposal.options, inputFile, frameCount, sampleRate,
-                                               onAnalysed);
-}
-
-CPlanReviewWnd::~CPlanReviewWnd() {
-    stopReading = true;
-    reanalyzer.reset();
-    if (overviewReader.joinable()) {
-        overviewReader.join();
+    for (QRadioButton* method : {average, maximum}) {
+        connect(method, &QRadioButton::toggled, this, [this](bool on) {
+            if (on) {
+                RequestAnalysis();
+            }
+        });
     }
+    connect(linear, &QPushButton::toggled, this, [this](bool on) {
+        waveform->SetAmplitudeView(on ? AmplitudeView::Linear : AmplitudeView::Decibels);
+    });
+    connect(snap, &QCheckBox::toggled, this, [this](bool on) { model->SetSnapping(on); });
+    connect(splitIntoTracks, &QPushButton::clicked, this, [this] { OnSplitIntoTracks(); });
+    connect(undo, &QPushButton::clicked, this, [this] { UndoOrRedo(false); });
+    connect(redo, &QPushButton::clicked, this, [this] { UndoOrRedo(true); });
+    // Window-wide, but a title being typed keeps its own undo.
+    for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Z)}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this,
+                [this] { UndoOrRedo(false); });
+    }
+    for (const QKeySequence& keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Y), QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Z)}) {
+        connect(new QShortcut(keys, this), &QShortcut::activated, this,
+                [this] { UndoOrRedo(true); });
+    }
+    connect(new QShortcut(QKeySequence(Qt::Key_L), waveform, nullptr, nullptr, Qt::WidgetShortcut),
+            &QShortcut::activated, linear, &QPushButton::toggle);
+
+    connect(waveform, &CWaveformView::ViewChanged, this, [this] {
+        UpdateScrollBar();
+        UpdatePicture();
+    });
+    connect(waveform, &CWaveformView::Edited, this, &CPlanReviewWnd::OnEdited);
+    connect(waveform, &CWaveformView::SelectionChanged, this, [this] { SyncSelection(); });
+    connect(waveform, &CWaveformView::ThresholdDragged, slider, &QSlider::setValue);
+    connect(waveform, &CWaveformView::Hovered, this, [this](const QString& text) {
+        hover->setText(text.isEmpty() ? QStringLiteral(" ") : text);
+    });
+    connect(scroll, &QScrollBar::valueChanged, this, [this](int value) {
+        const std::uint32_t unit = ScrollUnit(model->Source().frameCount);
+        const std::uint32_t span = viewport.EndFrame() - viewport.FirstFrame();
+        const auto first = static_cast<std::uint32_t>(std::uint64_t{unit} * value);
+        if (first != viewport.FirstFrame()) {
+            viewport.Show(first, first + span);
+            waveform->update();
+            UpdatePicture();
+        }
+    });
+    connect(tracks, &CTrackList::TrackSelected, this, [this](std::uint32_t track) {
+        // A track's row selects the cut it starts at, and brings its start into view.
+        model->SelectCut(track >= 2 ? std::optional<std::size_t>(track - 2) : std::nullopt);
+        const std::vector<SegmentSpan> spans = model->Spans();
+        if (track >= 1 && track <= spans.size()) {
+            viewport.EnsureVisible(spans[track - 1].firstFrame);
+            UpdateScrollBar();
+            UpdatePicture();
+        }
+        waveform->PlanChanged();
+    });
+    connect(tracks, &CTrackList::TitleEdited, this, [this] { ShowSummary(); });
 }
 
-bool CPlanReviewWnd::Analysing() const {
-    return reanalyzer && reanalyzer->Latest() != shownGeneration;
+// The re-analysis reads only the recording the review opened. It measures the
+// level of every window at once (the picture is drawn from that table), and
+// plans each new threshold or method from it.
+void CPlanReviewWnd::StartAnalysis(const SplitHost::PlanToConfirm& proposal) {
+    QPointer<CPlanReviewWnd> self(this);
+    const auto onPlan = [self](const PlanReanalyzer::Result& result) {
+        QMetaObject::invokeMethod(
+            self, [self, result] { self->OnAnalysed(result); }, Qt::QueuedConnection);
+    };
+    const auto onLevels = [self](std::shared_ptr<const LevelTable> table) {
+        QMetaObject::invokeMethod(
+            self, [self, table] { self->OnLevels(table); }, Qt::QueuedConnection);
+    };
+    const auto onStrip = [self](const PlanReanalyzer::Strip& strip) {
+        auto shown = strip.complete ? std::make_shared<const WaveOverview>(strip.overview)
+                                    : std::shared_ptr<const WaveOverview>();
+        QMetaObject::invokeMethod(
+            self,
+            [self, generation = strip.generation, shown] { self->OnStrip(generation, shown); },
+            Qt::QueuedConnection);
+    };
+    reanalyzer = std::make_unique<PlanReanalyzer>(proposal.options, *proposal.reader, onPlan,
+                                                  onLevels, onStrip);
 }
 
 void CPlanReviewWnd::OnThresholdMoved() {
-    thresholdText = ThresholdTextForPosition(slider->value());
-    thresholdLabel->setText(QString::fromStdString(thresholdText));
-    RequestAnalysis();
-}
-
-void CPlanReviewWnd::OnMethodChanged() {
+    thresholdLabel->setText(QString::fromStdString(ThresholdTextForPosition(slider->value())));
     RequestAnalysis();
 }
 
@@ -380,80 +309,193 @@ void CPlanReviewWnd::RequestAnalysis() {
     if (!reanalyzer) {
         return; // still being built
     }
-    reanalyzer->Request(thresholdText, average->isChecked());
-    ok->setEnabled(false); // OK writes only a plan that matches the controls
-    overview->SetThreshold(ThresholdLevel(thresholdText, bitsPerSample), average->isChecked());
+    const std::string text = ThresholdTextForPosition(slider->value());
+    model->AnalysisRequested(reanalyzer->Request(text, average->isChecked()));
+    // The line follows the slider at once; the bands follow the new plan.
+    waveform->SetThreshold(ThresholdLevel(text, JudgedBits(bitsPerSample)), average->isChecked());
+    ShowAnalysing();
+    ok->setEnabled(false);
+}
+
+// The bands greyed and the caption saying so while the levels are measured or
+// a plan is awaited; the bare caption means the window shows its final plan.
+void CPlanReviewWnd::ShowAnalysing() {
+    const bool busy = model->Analysing() || !model->HasLevels();
+    const QString what = model->HasLevels() ? QStringLiteral("analysing...")
+                                            : QStringLiteral("measuring the levels...");
+    waveform->SetAnalysing(busy, what);
+    const QString caption = QString::fromUtf8(messages::kReadyCaption);
+    setWindowTitle(busy ? caption + QStringLiteral(" (") + what + QStringLiteral(")") : caption);
 }
 
 void CPlanReviewWnd::OnAnalysed(const PlanReanalyzer::Result& result) {
-    if (result.generation != reanalyzer->Latest()) {
-        return; // superseded while it was on its way
-    }
-    shownGeneration = result.generation;
-    if (result.complete) {
-        shownPlan = result.plan;
-        shownOptions = result.options;
-    } else {
-        shownPlan = SplitPlan();
-        shownOptions = result.options;
-    }
-    ShowPlan();
     if (!result.complete) {
-        report->setText(QStringLiteral("The WAV file could not be read again."));
+        status->setText(QStringLiteral("The WAV file could not be read again."));
     }
+    model->AnalysisArrived(result.generation, result.complete ? result.plan : SplitPlan(),
+                           result.options.thresholdText, result.options.useAverageMethod);
+    ShowPlan();
+}
+
+void CPlanReviewWnd::OnLevels(std::shared_ptr<const LevelTable> table) {
+    model->SetLevels(std::move(table));
+    ShowPlan();
+    UpdatePicture();
+}
+
+void CPlanReviewWnd::OnStrip(std::uint64_t request, std::shared_ptr<const WaveOverview> strip) {
+    if (request == stripRequest && strip) {
+        waveform->SetOverview(std::move(strip));
+        showsStrip = true;
+    }
+}
+
+void CPlanReviewWnd::OnEdited(const EditResult& result) {
+    status->setText(result.done ? QString() : QString::fromStdString(result.problem));
+    ShowPlan();
+}
+
+void CPlanReviewWnd::OnSplitIntoTracks() {
+    const EditResult result =
+        model->SplitIntoTracks(static_cast<std::uint32_t>(trackCount->value()));
+    status->setText(QString::fromStdString(result.problem));
+    ShowPlan();
+}
+
+void CPlanReviewWnd::UndoOrRedo(bool forward) {
+    if (forward ? model->Redo() : model->Undo()) {
+        status->clear();
+        ShowPlan();
+    }
+}
+
+void CPlanReviewWnd::UpdatePicture() {
+    const LevelTable* table = model->Levels();
+    if (table == nullptr) {
+        return;
+    }
+    const auto columns = static_cast<std::uint32_t>(waveform->PlotRect().width());
+    const std::uint32_t first = viewport.FirstFrame();
+    const std::uint32_t end = viewport.EndFrame();
+    const std::uint64_t span = end - first;
+    if (span >= std::uint64_t{table->windowFrames} * columns || !reanalyzer) {
+        ++stripRequest; // a strip on its way is no longer wanted
+        showsStrip = false;
+        waveform->SetOverview(std::make_shared<WaveOverview>(OverviewFromLevels(
+            *table, model->Source().sampleRate, first, end, columns, model->Plan().windowFrames)));
+        return;
+    }
+    // Closer than the table's windows: the few frames in view, read exactly.
+    stripRequest = reanalyzer->RequestStrip(first, end, columns);
+}
+
+void CPlanReviewWnd::UpdateScrollBar() {
+    const QSignalBlocker blocker(scroll);
+    const std::uint32_t unit = ScrollUnit(model->Source().frameCount);
+    const std::uint32_t span = viewport.EndFrame() - viewport.FirstFrame();
+    scroll->setRange(0, static_cast<int>((model->Source().frameCount - span) / unit));
+    scroll->setPageStep(static_cast<int>(std::max<std::uint32_t>(1, span / unit)));
+    scroll->setSingleStep(std::max(1, scroll->pageStep() / 10));
+    scroll->setValue(static_cast<int>(viewport.FirstFrame() / unit));
 }
 
 void CPlanReviewWnd::ShowPlan() {
-    overview->SetPlan(shownPlan, frameCount);
-    overview->SetThreshold(ThresholdLevel(shownOptions.thresholdText, bitsPerSample),
-                           shownOptions.useAverageMethod);
-    report->setText(QString::fromStdString(ReviewText(shownPlan, frameCount, sampleRate)));
-    ok->setEnabled(!shownPlan.splitPoints.empty() && !Analysing());
-    if (detail->isVisible()) {
-        detail->SetPlan(shownPlan, frameCount);
-        detail->SetThreshold(ThresholdLevel(shownOptions.thresholdText, bitsPerSample),
-                             shownOptions.useAverageMethod);
+    ShowThresholdControls();
+    const ReviewState& state = model->State();
+    waveform->SetThreshold(ThresholdLevel(state.thresholdText, JudgedBits(bitsPerSample)),
+                           state.useAverageMethod);
+    ShowAnalysing();
+    waveform->PlanChanged();
+    tracks->ShowTracks();
+    ShowSummary();
+    SyncSelection();
+    ok->setEnabled(model->CanWrite());
+    undo->setEnabled(model->CanUndo());
+    redo->setEnabled(model->CanRedo());
+    splitIntoTracks->setEnabled(model->HasLevels() && !model->Analysing());
+    if (const std::optional<std::string> problem = model->WriteProblem();
+        problem && !model->Analysing() && status->text().isEmpty()) {
+        status->setText(QString::fromStdString(*problem));
     }
 }
 
-void CPlanReviewWnd::OnOverviewRead(std::shared_ptr<const WaveOverview> result) {
-    overviewReady = true;
-    overview->SetOverview(std::move(result));
-    overview->SetPlan(shownPlan, frameCount);
+// The slider and the method show the shown plan's analysis (undo may bring an
+// older one back); moving them programmatically asks for no new analysis.
+void CPlanReviewWnd::ShowThresholdControls() {
+    if (model->Analysing()) {
+        return; // the controls show what was asked for
+    }
+    const ReviewState& state = model->State();
+    const QSignalBlocker sliderBlocker(slider);
+    const QSignalBlocker averageBlocker(average);
+    const QSignalBlocker maximumBlocker(maximum);
+    slider->setValue(ThresholdPositionForText(state.thresholdText));
+    thresholdLabel->setText(QString::fromStdString(state.thresholdText));
+    (state.useAverageMethod ? average : maximum)->setChecked(true);
 }
 
-void CPlanReviewWnd::OnClicked(int x, std::uint32_t /*frame*/) {
-    const PlanPicture& picture = overview->Picture();
-    const std::vector<SegmentSpan> spans = LayOutSegments(shownPlan, frameCount);
-    for (std::size_t i = 0; i < picture.cutColumns.size() && i < spans.size(); ++i) {
-        if (std::abs(overview->XOfColumn(picture.cutColumns[i]) - x) > kCutGrabPixels) {
+// The report's rows in two aligned columns; a row without a value spans both.
+void CPlanReviewWnd::ShowSummary() {
+    while (QLayoutItem* item = summary->takeAt(0)) {
+        delete item->widget();
+        delete item;
+    }
+    int row = 0;
+    // Labels added to a window on screen are shown at once, not when the
+    // event loop next runs.
+    const auto add = [this](const std::string& text, int atRow, int column, int span) {
+        QLabel* label = PlainLabel(QString::fromStdString(text), this);
+        summary->addWidget(label, atRow, column, 1, span);
+        label->show();
+    };
+    for (const SummaryRow& line : model->Summary()) {
+        if (line.label.empty() && line.value.empty()) {
+            continue; // the report's blank lines: the grid spaces its rows itself
+        }
+        if (line.value.empty()) {
+            add(line.label, row++, 0, 2);
             continue;
         }
-        // A few seconds around the cut, read at once: they are small.
-        const std::uint32_t cut = spans[i].endFrame;
-        const std::uint64_t half = static_cast<std::uint64_t>(sampleRate) * kDetailSeconds / 2;
-        const auto first = static_cast<std::uint32_t>(cut > half ? cut - half : 0);
-        const auto end =
-            static_cast<std::uint32_t>(std::min<std::uint64_t>(cut + half, frameCount));
-        WaveStream reader;
-        auto strip = std::make_shared<WaveOverview>();
-        const std::atomic<bool> never{false};
-        if (reader.OpenForRead(inputFile.c_str()) != WAVE_OK ||
-            !ReadOverview(reader, first, end, kOverviewColumns, shownPlan.windowFrames, never,
-                          *strip)) {
-            return;
-        }
-        detail->SetOverview(std::move(strip));
-        detail->SetMarker(cut);
-        detailCaption->setText(QStringLiteral("Cut between file %1 and file %2 at %3")
-                                   .arg(i + 1)
-                                   .arg(i + 2)
-                                   .arg(QString::fromStdString(FormatTime(cut, sampleRate, true))));
-        detailCaption->show();
-        detail->show();
-        ShowPlan();
-        return;
+        add(line.label, row, 0, 1);
+        add(line.value, row++, 1, 1);
     }
+}
+
+QString CPlanReviewWnd::SummaryText() const {
+    QStringList lines;
+    for (const SummaryRow& row : model->Summary()) {
+        lines << QString::fromStdString(row.value.empty() ? row.label
+                                                          : row.label + "\t" + row.value);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void CPlanReviewWnd::SyncSelection() {
+    const std::optional<std::size_t> cut = model->SelectedCut();
+    tracks->SelectTrack(cut ? std::optional<std::uint32_t>(static_cast<std::uint32_t>(*cut + 2))
+                            : std::nullopt);
+}
+
+SplitHost::ChosenPlan CPlanReviewWnd::Chosen() const {
+    return model->Chosen();
+}
+
+void CPlanReviewWnd::RestoreSize() {
+    const WindowSize size = ReadWindowSize(settings, kReviewWindowName)
+                                .value_or(WindowSize{kDefaultWidth, kDefaultHeight});
+    resize(std::max(minimumSizeHint().width(), size.width),
+           std::max(minimumSizeHint().height(), size.height));
+    openedSize = this->size();
+}
+
+// Every way out keeps the size the user gave the window; an unchanged size is
+// not written again.
+void CPlanReviewWnd::done(int result) {
+    tracks->CommitTyping();
+    if (size() != openedSize) {
+        SaveWindowSize(settings, kReviewWindowName, WindowSize{width(), height()});
+    }
+    QDialog::done(result);
 }
 
 } // namespace qtui

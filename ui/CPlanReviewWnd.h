@@ -1,141 +1,133 @@
-// The review window that stands where the report box stood: the recording's
-// waveform with the planned files as numbered bands, the cuts, the trimmed ends
-// and the threshold; a threshold slider and the method, which re-run the analysis
-// in the background; the report text; OK and Cancel.
+// The review window that stands where the report box stood, and where the
+// tracks are decided: the waveform with the planned files, which the user
+// corrects (cuts moved, added, deleted, undone), the threshold and method, which
+// re-plan in the background, tracks by count, a title per track, the summary,
+// OK and Cancel. What is decided lives in the review model; this window shows it.
 #pragma once
 
 #include "PlanReview.h"
+#include "ReviewModel.h"
+#include "ReviewViewport.h"
+#include "SettingsStore.h"
 #include "SplitHost.h"
 
 #include <QDialog>
-#include <QWidget>
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
-class QAbstractButton;
+class QCheckBox;
+class QGridLayout;
 class QLabel;
-class QPainter;
 class QPushButton;
 class QRadioButton;
+class QScrollBar;
+class QSpinBox;
 
 namespace qtui {
 
 class CThresholdSlider;
-
-// Draws an overview of frames with the plan over it. Knows nothing of options:
-// the review window hands it what to draw.
-class CWaveformView : public QWidget {
-    Q_OBJECT
-
-public:
-    explicit CWaveformView(QWidget* parent = nullptr);
-
-    void SetOverview(std::shared_ptr<const WaveOverview> overview);
-    void SetPlan(const SplitPlan& plan, std::uint32_t frameCount);
-    void SetThreshold(std::uint32_t level, bool showWindowMeans);
-    void SetMarker(std::optional<std::uint32_t> frame); // a cut to point at
-
-    // Where things are drawn, in this widget's pixels.
-    QRect PlotRect() const;
-    int XOfColumn(std::uint32_t column) const; // the left edge of an overview column
-    int ThresholdLineY() const;                // the upper threshold line
-    std::uint32_t FrameAtX(int x) const;
-    const PlanPicture& Picture() const { return picture; }
-    const FrameScale& Scale() const { return scale; }
-
-signals:
-    void Hovered(std::uint32_t frame);
-    void Left();
-    void Clicked(int x, std::uint32_t frame);
-
-protected:
-    void paintEvent(QPaintEvent* event) override;
-    void DrawBands(QPainter& painter, const QRect& plot);
-    void DrawWaveform(QPainter& painter, const QRect& plot);
-    void DrawThresholdAndCuts(QPainter& painter, const QRect& plot);
-    void DrawTimeAxis(QPainter& painter, const QRect& plot);
-    void mouseMoveEvent(QMouseEvent* event) override;
-    void mousePressEvent(QMouseEvent* event) override;
-    void leaveEvent(QEvent* event) override;
-
-private:
-    std::shared_ptr<const WaveOverview> overview;
-    FrameScale scale{0, 1, 1};
-    PlanPicture picture;
-    std::uint32_t thresholdLevel = 0;
-    bool showWindowMeans = false;
-    std::optional<std::uint32_t> marker;
-};
+class CTrackList;
+class CWaveformView;
 
 class CPlanReviewWnd : public QDialog {
     Q_OBJECT
 
 public:
-    // The overview's width in columns; the plot is drawn one pixel per column.
-    static constexpr std::uint32_t kOverviewColumns = 900;
-    // How much of the recording the detail strip shows around a cut.
-    static constexpr std::uint32_t kDetailSeconds = 4;
-
-    CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, QWidget* parent);
+    // The window's size is kept in `settings` between runs.
+    CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, SettingsStore& settings,
+                   QWidget* parent);
     ~CPlanReviewWnd() override;
 
-    // After OK: the plan on screen and the options that made it.
-    const SplitPlan& ShownPlan() const { return shownPlan; }
-    const SplitOptions& ShownOptions() const { return shownOptions; }
-    bool Changed() const { return shownGeneration != 0; }
+    const ReviewModel& Model() const { return *model; }
+    // After OK: what to write, as the engine takes it.
+    SplitHost::ChosenPlan Chosen() const;
 
-    CWaveformView* Overview() const { return overview; }
-    CWaveformView* Detail() const { return detail; }
+    CWaveformView* Waveform() const { return waveform; }
+    const ReviewViewport& Viewport() const { return viewport; }
+    QScrollBar* ScrollBar() const { return scroll; }
     CThresholdSlider* Slider() const { return slider; }
     QRadioButton* AverageButton() const { return average; }
     QRadioButton* MaximumButton() const { return maximum; }
-    QLabel* ReportLabel() const { return report; }
-    QLabel* HoverLabel() const { return hover; }
+    QPushButton* LinearButton() const { return linear; }
+    QCheckBox* SnapBox() const { return snap; }
+    QSpinBox* TrackCountBox() const { return trackCount; }
+    QPushButton* SplitButton() const { return splitIntoTracks; }
+    CTrackList* Tracks() const { return tracks; }
+    QLabel* StatusLine() const { return status; }
     QPushButton* OkButton() const { return ok; }
+    // The summary's rows: each row's label and value as shown.
+    QGridLayout* SummaryGrid() const { return summary; }
+    // The summary as lines of text, label and value apart by a tab.
+    QString SummaryText() const;
     // True while the plan on screen is not yet the one for the controls' values.
-    bool Analysing() const;
-    bool OverviewReady() const { return overviewReady; }
+    bool Analysing() const { return model->Analysing(); }
+    bool LevelsReady() const { return model->HasLevels(); }
+    // The picture is read from the recording, not drawn from the level table.
+    bool ShowsStrip() const { return showsStrip; }
+
+    // The default size, and the one kept when the window closes.
+    static constexpr int kDefaultWidth = 960;
+    static constexpr int kDefaultHeight = 720;
+
+protected:
+    void done(int result) override;
 
 private:
+    void BuildControls();
+    QLayout* BuildAnalysisRow();
+    QLayout* BuildEditRow();
+    void ConnectControls();
+    void StartAnalysis(const SplitHost::PlanToConfirm& proposal);
+    void ListOutputFolder(const SplitOptions& options);
+    void RestoreSize();
+
     void OnThresholdMoved();
-    void OnMethodChanged();
     void RequestAnalysis();
     void OnAnalysed(const PlanReanalyzer::Result& result);
-    void OnOverviewRead(std::shared_ptr<const WaveOverview> result);
-    void BuildControls();
-    void ConnectControls();
-    void StartReading(const SplitHost::PlanToConfirm& proposal);
-    void OnClicked(int x, std::uint32_t frame);
+    void OnLevels(std::shared_ptr<const LevelTable> table);
+    void OnStrip(std::uint64_t request, std::shared_ptr<const WaveOverview> strip);
+    void OnEdited(const EditResult& result);
+    void OnSplitIntoTracks();
+    void UndoOrRedo(bool redo);
+
+    // The picture for the frames in view: from the level table, or read from
+    // the recording where the view is finer than the table's windows.
+    void UpdatePicture();
+    void UpdateScrollBar();
+    // The plan, the threshold and the summary as the model has them.
     void ShowPlan();
+    void ShowSummary();
+    void ShowAnalysing();
+    void ShowThresholdControls();
+    void SyncSelection();
 
-    const SplitOptions proposedOptions;
-    const std::string inputFile;
-    const std::uint32_t frameCount;
-    const std::uint32_t sampleRate;
     const std::uint16_t bitsPerSample;
+    SettingsStore& settings;
+    std::unique_ptr<ReviewModel> model;
+    ReviewViewport viewport;
+    std::uint64_t stripRequest = 0; // the newest strip asked for
+    QSize openedSize;
+    bool showsStrip = false;
 
-    SplitPlan shownPlan;
-    SplitOptions shownOptions;
-    std::uint64_t shownGeneration = 0;
-    std::string thresholdText; // what the slider stands for now
-    bool overviewReady = false;
-
-    CWaveformView* overview = nullptr;
-    CWaveformView* detail = nullptr;
-    QLabel* detailCaption = nullptr;
+    CWaveformView* waveform = nullptr;
+    QScrollBar* scroll = nullptr;
     QLabel* hover = nullptr;
     CThresholdSlider* slider = nullptr;
     QLabel* thresholdLabel = nullptr;
     QRadioButton* average = nullptr;
     QRadioButton* maximum = nullptr;
-    QLabel* report = nullptr;
+    QPushButton* linear = nullptr;
+    QCheckBox* snap = nullptr;
+    QSpinBox* trackCount = nullptr;
+    QPushButton* splitIntoTracks = nullptr;
+    QPushButton* undo = nullptr;
+    QPushButton* redo = nullptr;
+    CTrackList* tracks = nullptr;
+    QGridLayout* summary = nullptr;
+    QLabel* status = nullptr;
     QPushButton* ok = nullptr;
 
-    // Last: stopped and joined before anything they report to goes away.
-    std::atomic<bool> stopReading{false};
-    std::thread overviewReader;
+    // Last: stopped and joined before anything it reports to goes away.
     std::unique_ptr<PlanReanalyzer> reanalyzer;
 };
 

@@ -38,18 +38,13 @@ SplitHost::PlanAnswer WindowHost::ConfirmPlan(const PlanToConfirm& proposal, Cho
     if (!reviewPlans) {
         return SplitHost::ConfirmPlan(proposal, chosen);
     }
-    CPlanReviewWnd review(proposal, mainWindow);
+    CPlanReviewWnd review(proposal, settings, mainWindow);
     if (review.exec() != QDialog::Accepted) {
         return PlanAnswer::Declined;
     }
-    if (review.Changed()) {
-        chosen.changed = true;
-        chosen.plan = review.ShownPlan();
-        chosen.thresholdText = review.ShownOptions().thresholdText;
-        chosen.useAverageMethod = review.ShownOptions().useAverageMethod;
-    }
+    chosen = review.Chosen();
     if (optionsChosen) {
-        optionsChosen(review.ShownOptions().thresholdText, review.ShownOptions().useAverageMethod);
+        optionsChosen(chosen.thresholdText, chosen.useAverageMethod);
     }
     return PlanAnswer::Proceed;
 }

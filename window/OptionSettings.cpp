@@ -105,3 +105,17 @@ bool SaveOptionSettings(SettingsStore& store, const SplitOptions& options,
     }
     return changed.empty() || store.WriteSection(kOptionsSection, changed);
 }
+
+std::optional<WindowSize> ReadWindowSize(SettingsStore& store, const std::string& window) {
+    const std::optional<std::int32_t> width = store.ReadInt(kWindowSizeSection, window + "Width");
+    const std::optional<std::int32_t> height = store.ReadInt(kWindowSizeSection, window + "Height");
+    if (!width || !height || *width <= 0 || *height <= 0) {
+        return std::nullopt;
+    }
+    return WindowSize{*width, *height};
+}
+
+bool SaveWindowSize(SettingsStore& store, const std::string& window, WindowSize size) {
+    return store.WriteSection(kWindowSizeSection,
+                              {{window + "Width", size.width}, {window + "Height", size.height}});
+}

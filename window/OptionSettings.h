@@ -7,6 +7,7 @@
 #include "SplitOptions.h"
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <string>
 #include <variant>
@@ -43,3 +44,16 @@ void LoadOptionSettings(SettingsStore& store, SplitOptions& options);
 // where it reads as something else. A flag is written as 1 or 0.
 bool SaveOptionSettings(SettingsStore& store, const SplitOptions& options,
                         const SplitOptions& loaded);
+
+// A resizable window's size, kept beside the progress window's position: the
+// entries are the window's name followed by "Width" and "Height".
+inline constexpr const char* kWindowSizeSection = "Settings";
+inline constexpr const char* kReviewWindowName = "Review";
+struct WindowSize {
+    std::int32_t width = 0;
+    std::int32_t height = 0;
+};
+// No value unless both are stored and positive (a hand-edited store opens at
+// the default size).
+std::optional<WindowSize> ReadWindowSize(SettingsStore& store, const std::string& window);
+bool SaveWindowSize(SettingsStore& store, const std::string& window, WindowSize size);

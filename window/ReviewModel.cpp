@@ -256,6 +256,9 @@ EditResult ReviewModel::Place(std::optional<std::size_t> cut, std::uint32_t fram
                       std::string());
     }
     if (cut && moved == cuts) {
+        if (dragging && dragBase) {
+            history[shown] = base; // dragged back to where it started
+        }
         return {true, {}}; // where it is already
     }
     const std::string tooShort =

@@ -65,12 +65,14 @@ bool ReviewViewport::Fitted() const {
 
 std::uint32_t ReviewViewport::MinimumSpan() const {
     const std::uint64_t frames = std::uint64_t{sampleRate} * kMinimumSpanMs / 1000;
-    return static_cast<std::uint32_t>(std::clamp<std::uint64_t>(frames, 1, std::max(1u, frameCount)));
+    return static_cast<std::uint32_t>(
+        std::clamp<std::uint64_t>(frames, 1, std::max(1u, frameCount)));
 }
 
 void ReviewViewport::ZoomAround(std::uint32_t anchor, double factor) {
     const std::uint64_t span = end - first;
-    const auto wanted = static_cast<std::uint64_t>(std::llround(static_cast<double>(span) * factor));
+    const auto wanted =
+        static_cast<std::uint64_t>(std::llround(static_cast<double>(span) * factor));
     const std::uint64_t newSpan =
         std::clamp<std::uint64_t>(wanted, MinimumSpan(), std::max(1u, frameCount));
     anchor = std::clamp(anchor, first, std::max(first, end));

@@ -3,6 +3,7 @@
 // when the host hands back a changed one, and the analysis run again.
 #include "PlanReview.h"
 #include "JobFixture.h"
+#include "LevelTable.h"
 #include "Messages.h"
 #include "SplitAnalyzer.h"
 #include "SplitQuantities.h"
@@ -219,6 +220,29 @@ TEST_F(ReviewedJobTest, AChangedPlanIsWrittenAsHandedBack) {
     ExpectSegmentFiles(recording, Names("Track", 4), LayOutSegments(*fresh, recording.Frames()), 0);
 }
 
+// A plan whose cuts are out of order or outside the recording is refused, not
+// written in some other way.
+TEST_F(ReviewedJobTest, AChangedPlanWhoseCutsDoNotFitIsRefused) {
+    Recording recording(1000, 1, 16);
+    recording.Tracks(4, kTrack, kPause);
+    recording.Write(inputPath);
+    struct Case {
+        std::vector<std::uint32_t> cuts;
+        std::uint32_t track;
+    };
+    for (const Case& c : {Case{{1800, 1700, 5400}, 3}, Case{{1800, 7000}, 3}}) {
+        ChangingHost host;
+        SplitPlan plan;
+        plan.windowFrames = 100;
+        plan.splitPoints = c.cuts;
+        plan.segmentCount = static_cast<std::uint32_t>(c.cuts.size() + 1);
+        host.replacement = plan;
+        EXPECT_EQ(RunSplitJob(Options(), host), SplitOutcome::Refused);
+        ExpectOnlyError(host, FormatText(messages::kCutsDoNotFit, c.track));
+        EXPECT_TRUE(FilesInOutput().empty());
+    }
+}
+
 TEST_F(ReviewedJobTest, TheDefaultConfirmationIsTheReportBox) {
     Recording recording(1000, 1, 16);
     recording.Tracks(2, kTrack, kPause);
@@ -298,10 +322,55 @@ TEST_F(ReviewedJobTest, ReanalysisPlansTheOpenRecordingEvenWhenItsPathIsReplaced
     const SplitOptions options = Options();
     std::mutex mutex;
     std::vector<PlanReanalyzer::Result> results;
-    PlanReanalyzer reanalyzer(options, reader, [&](const PlanReanalyzer::Result& result) {
+    std::shared_ptr<const LevelTable> levels;
+    std::vector<PlanReanalyzer::Strip> strips;
+    PlanReanalyzer reanalyzer(
+        options, reader,
+        [&](const PlanReanalyzer::Result& result) {
+            std::lock_guard<std::mutex> lock(mutex);
+            results.push_back(result);
+        },
+        [&](std::shared_ptr<const LevelTable> table) {
+            std::lock_guard<std::mutex> lock(mutex);
+            levels = std::move(table);
+        },
+        [&](const PlanReanalyzer::Strip& strip) {
+            std::lock_guard<std::mutex> lock(mutex);
+            strips.push_back(strip);
+        });
+    // The levels come before any request, measured on the recording opened.
+    reanalyzer.WaitUntilIdle();
+    WaveStream originalReader;
+    ASSERT_EQ(originalReader.OpenForRead(original.c_str()), WAVE_OK);
+    const std::atomic<bool> never{false};
+    LevelTable expectedLevels;
+    ASSERT_TRUE(MeasureLevels(originalReader, LevelBlockFrames(100), never, expectedLevels));
+    {
         std::lock_guard<std::mutex> lock(mutex);
-        results.push_back(result);
-    });
+        ASSERT_TRUE(levels && levels->windows.size() == expectedLevels.windows.size());
+        for (std::size_t b = 0; b < levels->windows.size(); ++b) {
+            EXPECT_EQ(levels->windows[b].sum[0], expectedLevels.windows[b].sum[0]) << b;
+            EXPECT_EQ(levels->windows[b].high[1], expectedLevels.windows[b].high[1]) << b;
+        }
+    }
+    // Strips for a closer view too; the newest request wins.
+    reanalyzer.RequestStrip(0, 5000, 40);
+    const std::uint64_t newest = reanalyzer.RequestStrip(1234, 4321, 77);
+    reanalyzer.WaitUntilIdle();
+    WaveOverview expectedStrip;
+    ASSERT_TRUE(ReadOverview(originalReader, 1234, 4321, 77, 100, never, expectedStrip));
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ASSERT_FALSE(strips.empty());
+        const PlanReanalyzer::Strip& strip = strips.back();
+        EXPECT_EQ(strip.generation, newest);
+        ASSERT_TRUE(strip.complete);
+        ASSERT_EQ(strip.overview.columns.size(), 77u);
+        for (std::size_t c = 0; c < 77; ++c) {
+            EXPECT_EQ(strip.overview.columns[c].high[0], expectedStrip.columns[c].high[0]) << c;
+            EXPECT_EQ(strip.overview.columns[c].windowMean, expectedStrip.columns[c].windowMean);
+        }
+    }
     for (const bool average : {true, false}) {
         for (const char* threshold : {"0.50 %", "0.00 %", "4.00 %"}) {
             reanalyzer.Request(threshold, average);

@@ -2,6 +2,7 @@
 // samples reduce to: the same plan, the same report. Its files hold its own
 // bytes, in its own format, and join up to its data.
 #include "JobFixture.h"
+#include "LevelTable.h"
 #include "PlanReview.h"
 #include "SndfileOracle.h"
 
@@ -184,6 +185,69 @@ TEST(WideOverviewTest, ColumnsHoldTheReducedSamplesOfEveryWideFormat) {
                         }
                         EXPECT_EQ(overview.columns[column].low[channel], low) << column;
                         EXPECT_EQ(overview.columns[column].high[channel], high) << column;
+                    }
+                }
+            }
+        }
+    }
+}
+
+// The overview built from the level table alone equals the one read from the
+// file on every sample width where the columns start on the table's blocks, and
+// elsewhere never shows less than the samples reach.
+TEST(WideOverviewTest, TheLevelTablesOverviewEqualsTheReadOneOnEveryWidth) {
+    testing_support::TempDir temp;
+    constexpr std::uint32_t kFrames = 2900; // a partial last block and window
+    constexpr std::uint32_t kWindow = 96;   // blocks of 12 frames
+    const std::string path = temp.file("table-overview.wav");
+    const std::atomic<bool> never{false};
+    for (const int format : {8, 16, 24, 32, -32, -64}) {
+        for (const int channels : {1, 2}) {
+            SCOPED_TRACE(testing::Message() << format << " " << channels);
+            if (format == 8 || format == 16) {
+                Recording recording(1000, channels, format);
+                recording.Sound(700).Silence(500).Sound(900, true, false).Silence(300).Sound(500);
+                recording.Write(path);
+            } else {
+                const WideType type = format == 24    ? WideType::Pcm24
+                                      : format == 32  ? WideType::Pcm32
+                                      : format == -32 ? WideType::Float
+                                                      : WideType::Double;
+                testing_support::WriteStoredWithSndfile(
+                    path, 1000, channels, type, WideContainer::Plain,
+                    testing_support::WideSamples(type, std::size_t{kFrames} * channels, 7));
+            }
+            WaveStream reader;
+            ASSERT_EQ(reader.OpenForRead(path.c_str()), WAVE_OK);
+            LevelTable table;
+            ASSERT_TRUE(MeasureLevels(reader, LevelBlockFrames(kWindow), never, table));
+            ASSERT_EQ(table.windowFrames, 12u);
+            struct Range {
+                std::uint32_t first, end, columns;
+                bool aligned;
+            };
+            for (const Range r : {Range{0, 2880, 60, true}, Range{480, 1440, 20, true},
+                                  Range{0, kFrames, 1, true}, Range{1234, 1987, 500, false}}) {
+                WaveOverview read;
+                ASSERT_TRUE(ReadOverview(reader, r.first, r.end, r.columns, kWindow, never, read));
+                const WaveOverview built =
+                    OverviewFromLevels(table, 1000, r.first, r.end, r.columns, kWindow);
+                ASSERT_EQ(built.columns.size(), read.columns.size());
+                EXPECT_EQ(built.stereo, read.stereo);
+                for (std::size_t c = 0; c < read.columns.size(); ++c) {
+                    const OverviewColumn& a = built.columns[c];
+                    const OverviewColumn& b = read.columns[c];
+                    for (int channel = 0; channel < 2; ++channel) {
+                        if (r.aligned) {
+                            EXPECT_EQ(a.low[channel], b.low[channel]) << c;
+                            EXPECT_EQ(a.high[channel], b.high[channel]) << c;
+                        } else if (b.low[channel] <= b.high[channel]) { // a column with frames
+                            EXPECT_LE(a.low[channel], b.low[channel]) << c;
+                            EXPECT_GE(a.high[channel], b.high[channel]) << c;
+                        }
+                    }
+                    if (r.aligned) {
+                        EXPECT_EQ(a.windowMean, b.windowMean) << c;
                     }
                 }
             }

@@ -60,7 +60,7 @@ public:
             if (auto* review = qobject_cast<CPlanReviewWnd*>(modal);
                 review != nullptr && review->isVisible() && review->OkButton()->isEnabled()) {
                 title = review->windowTitle();
-                text = review->ReportLabel()->text();
+                text = review->SummaryText();
                 ++count;
                 answer == QMessageBox::Ok ? review->accept() : review->reject();
                 return;
