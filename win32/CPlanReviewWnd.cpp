@@ -16,6 +16,8 @@ namespace {
 
 // The worker has handed something over.
 constexpr UINT kArrived = WM_APP + 1;
+// Tab in a title being typed: edit the title of the track in wParam next.
+constexpr UINT kEditTitle = WM_APP + 2;
 
 enum ControlId : int {
     kWaveform = 2001,
@@ -74,9 +76,10 @@ constexpr ControlPlace kPlaces[] = {
 constexpr struct {
     const wchar_t* caption;
     int widthAt96;
-} kTrackColumns[] = {{L"Title", 150}, {L"No.", 36}, {L"Start", 60}, {L"Length", 60},
-                     {L"File name", 150}};
+} kTrackColumns[] = {
+    {L"Title", 150}, {L"No.", 36}, {L"Start", 60}, {L"Length", 60}, {L"File name", 150}};
 
+constexpr int kFileNameColumn = 4;
 constexpr int kMaximumTracks = 999;
 
 DialogFrame ReviewFrame() {
@@ -134,6 +137,34 @@ std::vector<std::string> FilesIn(const std::string& folder) {
     return names;
 }
 
+// A title being typed in the track list: Tab keeps it and moves to the next
+// track's title, Shift+Tab to the previous one's. The subclass id is the row + 1.
+LRESULT CALLBACK TitleEditProc(HWND edit, UINT message, WPARAM wParam, LPARAM lParam,
+                               UINT_PTR rowPlusOne, DWORD_PTR dialog) {
+    switch (message) {
+    case WM_KEYDOWN:
+        if (wParam == VK_TAB) {
+            const bool back = (GetKeyState(VK_SHIFT) & 0x8000) != 0;
+            const auto row = static_cast<int>(rowPlusOne) - 1;
+            PostMessageW(reinterpret_cast<HWND>(dialog), kEditTitle,
+                         static_cast<WPARAM>(back ? row - 1 : row + 1), 0);
+            return SendMessageW(edit, WM_KEYDOWN, VK_RETURN, lParam); // keeps the title
+        }
+        break;
+    case WM_CHAR:
+        if (wParam == L'\t') {
+            return 0;
+        }
+        break;
+    case WM_NCDESTROY:
+        RemoveWindowSubclass(edit, &TitleEditProc, rowPlusOne);
+        break;
+    default:
+        break;
+    }
+    return DefSubclassProc(edit, message, wParam, lParam);
+}
+
 } // namespace
 
 CPlanReviewWnd::CPlanReviewWnd(HWND ownerWindow, const SplitHost::PlanToConfirm& plan,
@@ -155,17 +186,16 @@ CPlanReviewWnd::~CPlanReviewWnd() {
 CPlanReviewWnd::Outcome CPlanReviewWnd::DoModal() {
     static const DialogTemplate kFrameOnly{messages::kReadyCaption, 420, 320, nullptr, 0};
     const std::vector<std::uint16_t> words = BuildDialogTemplate(kFrameOnly, ReviewFrame());
-    const INT_PTR result = DialogBoxIndirectParamW(GetModuleHandleW(nullptr),
-                                                   reinterpret_cast<LPCDLGTEMPLATEW>(words.data()),
-                                                   owner, &DialogProc, reinterpret_cast<LPARAM>(this));
+    const INT_PTR result = DialogBoxIndirectParamW(
+        GetModuleHandleW(nullptr), reinterpret_cast<LPCDLGTEMPLATEW>(words.data()), owner,
+        &DialogProc, reinterpret_cast<LPARAM>(this));
     if (result <= 0) {
         return Outcome::NoWindow;
     }
     return outcome;
 }
 
-INT_PTR CALLBACK CPlanReviewWnd::DialogProc(HWND hwnd, UINT message, WPARAM wParam,
-                                            LPARAM lParam) {
+INT_PTR CALLBACK CPlanReviewWnd::DialogProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_INITDIALOG) {
         SetWindowLongPtrW(hwnd, DWLP_USER, lParam);
         reinterpret_cast<CPlanReviewWnd*>(lParam)->window = hwnd;
@@ -219,6 +249,15 @@ INT_PTR CPlanReviewWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case kArrived:
         TakeArrivals();
         return TRUE;
+    case kEditTitle: {
+        const HWND list = Control(kTrackList);
+        const auto row = static_cast<int>(wParam);
+        if (row >= 0 && row < static_cast<int>(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0))) {
+            SetFocus(list);
+            SendMessageW(list, LVM_EDITLABELW, static_cast<WPARAM>(row), 0);
+        }
+        return TRUE;
+    }
     case WM_DESTROY:
         reanalyzer.reset(); // joined while the window it posts to still exists
         break;
@@ -259,9 +298,8 @@ void CPlanReviewWnd::CreateControls() {
     make(L"ScrollBar", L"Scroll the waveform", SBS_HORZ, kScrollBar);
     make(L"Static", L"", SS_LEFTNOWORDWRAP | SS_NOPREFIX, kHover);
     make(L"Static", L"Silence &threshold:", WS_GROUP, kThresholdCaption);
-    const HWND threshold =
-        make(TRACKBAR_CLASSW, L"Silence threshold", TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP,
-             kThreshold);
+    const HWND threshold = make(TRACKBAR_CLASSW, L"Silence threshold",
+                                TBS_HORZ | TBS_AUTOTICKS | TBS_BOTTOM | WS_TABSTOP, kThreshold);
     SendMessageW(threshold, TBM_SETRANGEMIN, FALSE, 0);
     SendMessageW(threshold, TBM_SETRANGEMAX, FALSE, kThresholdSteps);
     SendMessageW(threshold, TBM_SETTICFREQ, kThresholdTicksInterval, 0);
@@ -276,27 +314,29 @@ void CPlanReviewWnd::CreateControls() {
     make(L"Static", L"This side &has", SS_RIGHT | WS_GROUP, kTracksCaption);
     const HWND count =
         make(L"Edit", L"", ES_NUMBER | ES_LEFT | WS_TABSTOP, kTrackCount, WS_EX_CLIENTEDGE);
-    const HWND arrows =
-        make(UPDOWN_CLASSW, L"", UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS, kTrackCountArrows);
+    const HWND arrows = make(UPDOWN_CLASSW, L"", UDS_SETBUDDYINT | UDS_ARROWKEYS | UDS_NOTHOUSANDS,
+                             kTrackCountArrows);
     SendMessageW(arrows, UDM_SETBUDDY, reinterpret_cast<WPARAM>(count), 0);
     SendMessageW(arrows, UDM_SETRANGE32, 1, kMaximumTracks);
-    SendMessageW(arrows, UDM_SETPOS32, 0, static_cast<LPARAM>(std::max<std::uint32_t>(1, model.TrackCount())));
+    SendMessageW(arrows, UDM_SETPOS32, 0,
+                 static_cast<LPARAM>(std::max<std::uint32_t>(1, model.TrackCount())));
     make(L"Button", L"tracks: &split", BS_PUSHBUTTON | WS_TABSTOP, kSplitIntoTracks);
     make(L"Button", L"&Undo", BS_PUSHBUTTON | WS_TABSTOP, kUndo);
     make(L"Button", L"&Redo", BS_PUSHBUTTON | WS_TABSTOP, kRedo);
-    make(L"Static", L"Trac&ks and titles (F2 edits a title):", WS_GROUP, kTrackListCaption);
-    const HWND tracks = make(WC_LISTVIEWW, L"Tracks",
-                             LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS |
-                                 WS_TABSTOP,
-                             kTrackList, WS_EX_CLIENTEDGE);
+    make(L"Static", L"Trac&ks and titles (F2 types a title, Tab the next):", WS_GROUP,
+         kTrackListCaption);
+    const HWND tracks =
+        make(WC_LISTVIEWW, L"Tracks",
+             LVS_REPORT | LVS_SINGLESEL | LVS_SHOWSELALWAYS | LVS_EDITLABELS | WS_TABSTOP,
+             kTrackList, WS_EX_CLIENTEDGE);
     SendMessageW(tracks, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (std::size_t i = 0; i < std::size(kTrackColumns); ++i) {
         AddColumn(tracks, static_cast<int>(i), kTrackColumns[i].caption,
                   ScaledForDpi(kTrackColumns[i].widthAt96, dpi));
     }
-    const HWND summary = make(WC_LISTVIEWW, L"Summary",
-                              LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | WS_TABSTOP,
-                              kSummary, WS_EX_CLIENTEDGE);
+    const HWND summary =
+        make(WC_LISTVIEWW, L"Summary", LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | WS_TABSTOP,
+             kSummary, WS_EX_CLIENTEDGE);
     AddColumn(summary, 0, L"", ScaledForDpi(150, dpi));
     AddColumn(summary, 1, L"", ScaledForDpi(120, dpi));
     make(L"Static", L"", SS_LEFT | SS_NOPREFIX, kStatus);
@@ -479,6 +519,10 @@ void CPlanReviewWnd::TakeArrivals() {
 void CPlanReviewWnd::OnCommand(int id, int notification) {
     switch (id) {
     case IDOK: // also Enter
+        if (GetFocus() == Control(kTrackCount)) {
+            OnCommand(kSplitIntoTracks, BN_CLICKED); // Enter after typing a count splits
+            return;
+        }
         if (model.CanWrite()) {
             Finish(Outcome::Ok);
         } else {
@@ -508,8 +552,8 @@ void CPlanReviewWnd::OnCommand(int id, int notification) {
         break;
     case kSplitIntoTracks: {
         BOOL failed = FALSE;
-        const auto count = static_cast<std::uint32_t>(
-            SendMessageW(Control(kTrackCountArrows), UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
+        const auto count = static_cast<std::uint32_t>(SendMessageW(
+            Control(kTrackCountArrows), UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
         const EditResult result = model.SplitIntoTracks(count);
         status = result.problem;
         ShowPlan();
@@ -531,7 +575,23 @@ bool CPlanReviewWnd::OnNotify(const NMHDR& header) {
     if (header.idFrom != kTrackList) {
         return false;
     }
+    if (header.code == LVN_KEYDOWN && reinterpret_cast<const NMLVKEYDOWN&>(header).wVKey == VK_F2) {
+        // F2 types the focused track's title, as in the file lists of Windows.
+        const auto row = static_cast<int>(
+            SendMessageW(header.hwndFrom, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+        if (row >= 0) {
+            SendMessageW(header.hwndFrom, LVM_EDITLABELW, static_cast<WPARAM>(row), 0);
+        }
+        return true;
+    }
     if (header.code == LVN_BEGINLABELEDITW) {
+        // Tab and Shift+Tab go on to the next or previous title.
+        const auto& edit = reinterpret_cast<const NMLVDISPINFOW&>(header);
+        if (const auto box =
+                reinterpret_cast<HWND>(SendMessageW(header.hwndFrom, LVM_GETEDITCONTROL, 0, 0))) {
+            SetWindowSubclass(box, &TitleEditProc, static_cast<UINT_PTR>(edit.item.iItem) + 1,
+                              reinterpret_cast<DWORD_PTR>(window));
+        }
         SetWindowLongPtrW(window, DWLP_MSGRESULT, FALSE); // titles may be edited
         return true;
     }
@@ -540,8 +600,15 @@ bool CPlanReviewWnd::OnNotify(const NMHDR& header) {
     }
     const auto& edit = reinterpret_cast<const NMLVDISPINFOW&>(header);
     if (edit.item.pszText != nullptr && edit.item.iItem >= 0) {
-        model.SetTitle(static_cast<std::uint32_t>(edit.item.iItem) + 1,
-                       Utf8FromUtf16(edit.item.pszText));
+        const auto position = static_cast<std::uint32_t>(edit.item.iItem) + 1;
+        model.SetTitle(position, Utf8FromUtf16(edit.item.pszText));
+        // The title may change the file's name.
+        std::wstring name = Utf16FromUtf8(FileNameText(position));
+        LVITEMW nameItem{};
+        nameItem.iSubItem = kFileNameColumn;
+        nameItem.pszText = name.data();
+        SendMessageW(header.hwndFrom, LVM_SETITEMTEXTW, static_cast<WPARAM>(edit.item.iItem),
+                     reinterpret_cast<LPARAM>(&nameItem));
         ShowSummary();
         SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE); // the list keeps the typed text
     } else {
@@ -621,8 +688,9 @@ void CPlanReviewWnd::ShowPlan() {
     ShowThresholdControls();
     if (!model.Analysing()) {
         const ReviewState& state = model.State();
-        waveform.SetThreshold(ThresholdLevel(state.thresholdText, JudgedBits(proposal.bitsPerSample)),
-                              state.useAverageMethod);
+        waveform.SetThreshold(
+            ThresholdLevel(state.thresholdText, JudgedBits(proposal.bitsPerSample)),
+            state.useAverageMethod);
     }
     ShowAnalysing();
     waveform.Redraw();
@@ -658,10 +726,15 @@ void CPlanReviewWnd::ShowThresholdControls() {
         return;
     }
     const ReviewState& state = model.State();
-    SendMessageW(Control(kThreshold), TBM_SETPOS, TRUE, ThresholdPositionForText(state.thresholdText));
+    SendMessageW(Control(kThreshold), TBM_SETPOS, TRUE,
+                 ThresholdPositionForText(state.thresholdText));
     SetText(Control(kThresholdText), state.thresholdText);
     CheckRadioButton(window, kAverageMethod, kMaximumMethod,
                      state.useAverageMethod ? kAverageMethod : kMaximumMethod);
+}
+
+std::string CPlanReviewWnd::FileNameText(std::uint32_t position) const {
+    return model.FileName(position) + (model.Replaces(position) ? " (replaces)" : "");
 }
 
 void CPlanReviewWnd::ShowTracks() {
@@ -676,15 +749,16 @@ void CPlanReviewWnd::ShowTracks() {
         std::uint32_t number = 0;
         for (const SegmentSpan& span : model.Spans()) {
             ++number;
-            std::string name = model.FileName(number);
-            if (model.Replaces(number)) {
-                name += " (replaces)";
-            }
             AddRow(list, static_cast<int>(number - 1),
                    {model.Title(number), std::to_string(number),
                     FormatTime(span.firstFrame, rate, true),
-                    FormatTime(span.endFrame - span.firstFrame, rate, true), name});
+                    FormatTime(span.endFrame - span.firstFrame, rate, true), FileNameText(number)});
         }
+        // A row has the list's focus, so that F2 works from the keyboard at once.
+        LVITEMW focused{};
+        focused.stateMask = LVIS_FOCUSED;
+        focused.state = LVIS_FOCUSED;
+        SendMessageW(list, LVM_SETITEMSTATE, 0, reinterpret_cast<LPARAM>(&focused));
     }
     SendMessageW(list, WM_SETREDRAW, TRUE, 0);
     InvalidateRect(list, nullptr, TRUE);

@@ -61,6 +61,7 @@ private:
     void ShowAnalysing();
     void ShowThresholdControls();
     void ShowTracks();
+    std::string FileNameText(std::uint32_t position) const;
     void ShowSummary();
     void UpdatePicture();
     void UpdateScrollBar();

@@ -66,8 +66,7 @@ bool KeyDown(int key) {
 
 } // namespace
 
-CWaveformCtrl::CWaveformCtrl(ReviewModel& reviewModel, ReviewViewport& view,
-                             WaveformListener& told)
+CWaveformCtrl::CWaveformCtrl(ReviewModel& reviewModel, ReviewViewport& view, WaveformListener& told)
     : model(reviewModel), viewport(view), listener(told) {}
 
 CWaveformCtrl::~CWaveformCtrl() {
@@ -100,7 +99,8 @@ bool CWaveformCtrl::Create(HWND parent, int id) {
 
 LRESULT CALLBACK CWaveformCtrl::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (message == WM_NCCREATE) {
-        auto* self = static_cast<CWaveformCtrl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
+        auto* self =
+            static_cast<CWaveformCtrl*>(reinterpret_cast<CREATESTRUCTW*>(lParam)->lpCreateParams);
         self->window = hwnd;
         SetWindowLongPtrW(hwnd, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(self));
     }
@@ -268,9 +268,8 @@ void CWaveformCtrl::Paint(HDC target) {
         }
         // The frame shows where the keyboard focus is.
         const bool focused = GetFocus() == window;
-        const Selected pen(dc,
-                           CreatePen(PS_SOLID, focused ? 2 : 1,
-                                     GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_BTNSHADOW)));
+        const Selected pen(dc, CreatePen(PS_SOLID, focused ? 2 : 1,
+                                         GetSysColor(focused ? COLOR_HIGHLIGHT : COLOR_BTNSHADOW)));
         const Selected brush(dc, GetStockObject(NULL_BRUSH), false);
         Rectangle(dc, plot.left, plot.top, plot.right, plot.bottom);
         BitBlt(target, 0, 0, width, height, dc, 0, 0, SRCCOPY);
@@ -383,8 +382,8 @@ void CWaveformCtrl::DrawLines(HDC dc, const PixelRect& plot, const FrameScale& s
             continue;
         }
         const bool selected = model.SelectedCut() == i;
-        const Selected pen(dc, CreatePen(PS_SOLID, selected ? wide : 1,
-                                         selected ? kSelectedCut : kCut));
+        const Selected pen(
+            dc, CreatePen(PS_SOLID, selected ? wide : 1, selected ? kSelectedCut : kCut));
         const int x = XOfFrame(scale, plot, cuts[i]);
         Line(dc, x, plot.top, x, plot.bottom);
     }
@@ -505,8 +504,8 @@ void CWaveformCtrl::OnMouseMove(int x, int y) {
         return;
     }
     if (drag == Drag::Threshold) {
-        listener.ThresholdDragged(ThresholdPositionForLevel(LevelAtY(plot, y, amplitude),
-                                                            model.Source().bitsPerSample));
+        listener.ThresholdDragged(
+            ThresholdPositionForLevel(LevelAtY(plot, y, amplitude), model.Source().bitsPerSample));
         return;
     }
     const std::uint32_t frame = FrameAtX(scale, plot, x);

@@ -79,8 +79,8 @@ int EditRowWidth() {
 
 // Heights of everything but the waveform, at 96 DPI.
 int FixedHeight() {
-    return kMargin + kScrollBarHeight + kTextHeight + kGap + kRowHeight + kGap + kRowHeight +
-           kGap + kTextHeight + kListsHeight + kGap + kRowHeight + kMargin;
+    return kMargin + kScrollBarHeight + kTextHeight + kGap + kRowHeight + kGap + kRowHeight + kGap +
+           kTextHeight + kListsHeight + kGap + kRowHeight + kMargin;
 }
 
 } // namespace
@@ -138,8 +138,8 @@ ReviewLayout LayOutReview(int width, int height, int dpi) {
 
     RowBuilder analysis(left, bottom - s(kRowHeight), s(kRowHeight), dpi);
     layout[P::ThresholdCaption] = analysis.Next(kThresholdCaptionWidth, kTextHeight);
-    const int trackbarRight = right - s(kThresholdTextWidth + kGap + 2 * kMethodWidth + kGap +
-                                        kLinearWidth);
+    const int trackbarRight =
+        right - s(kThresholdTextWidth + kGap + 2 * kMethodWidth + kGap + kLinearWidth);
     layout[P::Threshold] = analysis.Stretch(trackbarRight);
     layout[P::ThresholdText] = analysis.Next(kThresholdTextWidth, kTextHeight);
     analysis.Skip(kGap);

@@ -297,6 +297,9 @@ wait_until review_closed || fail "Escape did not close the review window"
 # window's focus shows the run is over.
 focus "$main"
 [[ -z $(ls -A "$work/edited") ]] || fail "Escape in the review window wrote $(ls "$work/edited")"
+# Its size is kept beside the progress window's position.
+"$wine" reg query "$settings_key\\quernfold\\Settings" 2>/dev/null | tr -d '\r' |
+    grep -Eq '^ +ReviewWidth +REG_DWORD +0x[0-9a-f]+$' || fail "the review window's size is not stored"
 
 # --- An output folder no file can be created in: refused before the analysis ---
 mkdir -p "$work/locked"
