@@ -12,6 +12,8 @@ namespace {
 constexpr int kMargin = 8;
 constexpr int kGap = 6;
 constexpr int kRowHeight = 24;
+// The trackbar's thumb and its tick marks below it.
+constexpr int kTrackbarRowHeight = 32;
 constexpr int kTextHeight = 16;
 constexpr int kScrollBarHeight = 17;
 constexpr int kListsHeight = 120;
@@ -79,8 +81,8 @@ int EditRowWidth() {
 
 // Heights of everything but the waveform, at 96 DPI.
 int FixedHeight() {
-    return kMargin + kScrollBarHeight + kTextHeight + kGap + kRowHeight + kGap + kRowHeight + kGap +
-           kTextHeight + kListsHeight + kGap + kRowHeight + kMargin;
+    return kMargin + kScrollBarHeight + kTextHeight + kGap + kTrackbarRowHeight + kGap +
+           kRowHeight + kGap + kTextHeight + kListsHeight + kGap + kRowHeight + kMargin;
 }
 
 } // namespace
@@ -136,18 +138,18 @@ ReviewLayout LayOutReview(int width, int height, int dpi) {
     layout[P::Redo] = undo.Next(kUndoWidth);
     bottom -= s(kRowHeight) + s(kGap);
 
-    RowBuilder analysis(left, bottom - s(kRowHeight), s(kRowHeight), dpi);
+    RowBuilder analysis(left, bottom - s(kTrackbarRowHeight), s(kTrackbarRowHeight), dpi);
     layout[P::ThresholdCaption] = analysis.Next(kThresholdCaptionWidth, kTextHeight);
     const int trackbarRight =
         right - s(kThresholdTextWidth + kGap + 2 * kMethodWidth + kGap + kLinearWidth);
     layout[P::Threshold] = analysis.Stretch(trackbarRight);
     layout[P::ThresholdText] = analysis.Next(kThresholdTextWidth, kTextHeight);
     analysis.Skip(kGap);
-    layout[P::AverageMethod] = analysis.Next(kMethodWidth);
-    layout[P::MaximumMethod] = analysis.Next(kMethodWidth);
+    layout[P::AverageMethod] = analysis.Next(kMethodWidth, kRowHeight);
+    layout[P::MaximumMethod] = analysis.Next(kMethodWidth, kRowHeight);
     analysis.Skip(kGap);
-    layout[P::LinearView] = analysis.Stretch(right);
-    bottom -= s(kRowHeight) + s(kGap);
+    layout[P::LinearView] = analysis.Stretch(right, kRowHeight);
+    bottom -= s(kTrackbarRowHeight) + s(kGap);
 
     layout[P::Hover] = {left, bottom - s(kTextHeight), right, bottom};
     bottom -= s(kTextHeight);
