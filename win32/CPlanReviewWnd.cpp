@@ -459,7 +459,11 @@ void CPlanReviewWnd::ListOutputFolder(const SplitOptions& options) {
 // under a lock and the window is told with a posted message.
 void CPlanReviewWnd::StartAnalysis() {
     if (proposal.reader == nullptr) {
-        return; // nothing to analyse again: the plan stays as proposed
+        // Nothing to analyse again: the plan's threshold and method stay.
+        for (const int id : {kThreshold, kAverageMethod, kMaximumMethod}) {
+            EnableWindow(Control(id), FALSE);
+        }
+        return;
     }
     const HWND target = window;
     const auto wake = [target] { PostMessageW(target, kArrived, 0, 0); };
@@ -551,10 +555,12 @@ void CPlanReviewWnd::OnCommand(int id, int notification) {
                                                          : AmplitudeView::Decibels);
         break;
     case kSplitIntoTracks: {
-        BOOL failed = FALSE;
-        const auto count = static_cast<std::uint32_t>(SendMessageW(
-            Control(kTrackCountArrows), UDM_GETPOS32, 0, reinterpret_cast<LPARAM>(&failed)));
-        const EditResult result = model.SplitIntoTracks(count);
+        // A count typed out of range is taken as the nearest one allowed, and shown so.
+        const HWND arrows = Control(kTrackCountArrows);
+        const auto typed = static_cast<int>(SendMessageW(arrows, UDM_GETPOS32, 0, 0));
+        const int count = std::clamp(typed, 1, kMaximumTracks);
+        SendMessageW(arrows, UDM_SETPOS32, 0, count);
+        const EditResult result = model.SplitIntoTracks(static_cast<std::uint32_t>(count));
         status = result.problem;
         ShowPlan();
         break;
@@ -822,7 +828,7 @@ void CPlanReviewWnd::Edited(const EditResult& result) {
 }
 
 void CPlanReviewWnd::ThresholdDragged(int position) {
-    if (position != ThresholdPosition()) {
+    if (reanalyzer && position != ThresholdPosition()) {
         SendMessageW(Control(kThreshold), TBM_SETPOS, TRUE, position);
         OnThresholdMoved();
     }
