@@ -408,14 +408,11 @@ void CPlanReviewWnd::FitSummaryColumns() {
 // same on any display, never smaller than the controls need nor larger than
 // the screen's work area.
 void CPlanReviewWnd::RestoreSize() {
-    const std::optional<WindowSize> stored = ReadWindowSize(settings, kReviewWindowName);
-    const PixelSize minimum = MinimumReviewClientSize(dpi);
-    PixelSize wanted{std::max(minimum.width, ScaledForDpi(900, dpi)),
-                     std::max(minimum.height, ScaledForDpi(620, dpi))};
-    if (stored) {
-        wanted = {std::max(minimum.width, ScaledForDpi(stored->width, dpi)),
-                  std::max(minimum.height, ScaledForDpi(stored->height, dpi))};
+    std::optional<PixelSize> stored;
+    if (const std::optional<WindowSize> size = ReadWindowSize(settings, kReviewWindowName)) {
+        stored = PixelSize{size->width, size->height};
     }
+    const PixelSize wanted = OpeningClientSize(stored, dpi);
     RECT frame{0, 0, wanted.width, wanted.height};
     AdjustWindowRectEx(&frame, static_cast<DWORD>(GetWindowLongPtrW(window, GWL_STYLE)), FALSE,
                        static_cast<DWORD>(GetWindowLongPtrW(window, GWL_EXSTYLE)));
@@ -444,8 +441,8 @@ void CPlanReviewWnd::SaveSize() {
     const RECT& normal = placement.rcNormalPosition;
     const int width = (normal.right - normal.left) - (frame.right - frame.left);
     const int height = (normal.bottom - normal.top) - (frame.bottom - frame.top);
-    SaveWindowSize(settings, kReviewWindowName,
-                   WindowSize{MulDiv(width, 96, dpi), MulDiv(height, 96, dpi)});
+    const PixelSize stored = StoredClientSize(PixelSize{width, height}, dpi);
+    SaveWindowSize(settings, kReviewWindowName, WindowSize{stored.width, stored.height});
 }
 
 void CPlanReviewWnd::ListOutputFolder(const SplitOptions& options) {

@@ -1,5 +1,6 @@
 #include "CWaveformCtrl.h"
 
+#include "ReviewKeys.h"
 #include "TextConversion.h"
 #include "WindowMetrics.h"
 
@@ -552,89 +553,76 @@ void CWaveformCtrl::OnWheel(int delta, bool control, int screenX, int screenY) {
 }
 
 bool CWaveformCtrl::OnKey(WPARAM key) {
-    const bool control = KeyDown(VK_CONTROL);
-    const bool shift = KeyDown(VK_SHIFT);
-    if (NavigationKey(key, control)) {
-        return true;
-    }
-    switch (key) {
-    case VK_LEFT:
-    case VK_RIGHT:
-        if (shift) {
-            Report(model.NudgeSelectedCut(key == VK_RIGHT ? 1 : -1));
-        } else {
-            key == VK_RIGHT ? model.SelectNextCut() : model.SelectPreviousCut();
-            listener.Edited(EditResult{true, {}});
-        }
+    using A = WaveformAction;
+    const A action =
+        WaveformKeyAction(static_cast<unsigned>(key), KeyDown(VK_CONTROL), KeyDown(VK_SHIFT));
+    switch (action) {
+    case A::None:
+        return false;
+    case A::SelectPreviousCut:
+    case A::SelectNextCut:
+        action == A::SelectNextCut ? model.SelectNextCut() : model.SelectPreviousCut();
+        listener.Edited(EditResult{true, {}});
         ShowSelectedCut();
         break;
-    case VK_INSERT:
+    case A::NudgeBack:
+    case A::NudgeOn:
+        Report(model.NudgeSelectedCut(action == A::NudgeOn ? 1 : -1));
+        ShowSelectedCut();
+        break;
+    case A::AddCut:
         Report(model.AddCut(InsertFrame()));
         ShowSelectedCut();
         break;
-    case VK_DELETE:
+    case A::DeleteCut:
         Report(model.DeleteSelectedCut());
         break;
-    case 'Z':
-    case 'Y':
-        if (!control) {
-            return false;
-        }
-        if ((key == 'Y' || shift) ? model.Redo() : model.Undo()) {
+    case A::Undo:
+    case A::Redo:
+        if (action == A::Redo ? model.Redo() : model.Undo()) {
             Report(EditResult{true, {}});
         }
         break;
-    case 'L':
+    case A::ToggleAmplitude:
         listener.AmplitudeToggled();
         break;
     default:
-        return false;
+        Navigate(action);
+        break;
     }
     Redraw();
     return true;
 }
 
-// Zoom and scroll: + and - around the selected cut (or the pointer, or the
-// middle), 0 or F fits, Page Up/Down, Ctrl+Left/Right and Home/End scroll.
-bool CWaveformCtrl::NavigationKey(WPARAM key, bool control) {
-    switch (key) {
-    case VK_ADD:
-    case VK_OEM_PLUS:
+// Zoom around the selected cut (or the pointer, or the middle), fit, scroll.
+void CWaveformCtrl::Navigate(WaveformAction action) {
+    using A = WaveformAction;
+    switch (action) {
+    case A::ZoomIn:
         viewport.ZoomIn(ZoomAnchor());
         break;
-    case VK_SUBTRACT:
-    case VK_OEM_MINUS:
+    case A::ZoomOut:
         viewport.ZoomOut(ZoomAnchor());
         break;
-    case '0':
-    case VK_NUMPAD0:
-    case 'F':
+    case A::Fit:
         viewport.Fit();
         break;
-    case VK_PRIOR:
-        viewport.Scroll(-kPageScroll);
+    case A::PageBack:
+    case A::PageOn:
+        viewport.Scroll(action == A::PageOn ? kPageScroll : -kPageScroll);
         break;
-    case VK_NEXT:
-        viewport.Scroll(kPageScroll);
+    case A::StepBack:
+    case A::StepOn:
+        viewport.Scroll(action == A::StepOn ? kStepScroll : -kStepScroll);
         break;
-    case VK_HOME:
-        viewport.Scroll(-1e9);
-        break;
-    case VK_END:
-        viewport.Scroll(1e9);
-        break;
-    case VK_LEFT:
-    case VK_RIGHT:
-        if (!control) {
-            return false;
-        }
-        viewport.Scroll(key == VK_RIGHT ? kStepScroll : -kStepScroll);
+    case A::ToStart:
+    case A::ToEnd:
+        viewport.Scroll(action == A::ToEnd ? 1e9 : -1e9);
         break;
     default:
-        return false;
+        return;
     }
     ViewMoved();
-    return true;
 }
 
 // Scrolls as little as needed for the selected cut to be seen.

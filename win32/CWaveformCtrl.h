@@ -8,6 +8,7 @@
 
 #include "PlanReview.h"
 #include "ReviewGeometry.h"
+#include "ReviewKeys.h"
 #include "ReviewModel.h"
 #include "ReviewViewport.h"
 #include "WinApi.h"
@@ -72,7 +73,7 @@ private:
     void OnButtonUp();
     void OnWheel(int delta, bool control, int screenX, int screenY);
     bool OnKey(WPARAM key);
-    bool NavigationKey(WPARAM key, bool control);
+    void Navigate(WaveformAction action);
     void ShowSelectedCut();
     void Report(const EditResult& result);
     void ViewMoved();

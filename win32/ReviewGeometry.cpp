@@ -19,6 +19,10 @@ constexpr int kScrollBarHeight = 17;
 constexpr int kListsHeight = 120;
 constexpr int kButtonWidth = 80;
 constexpr int kMinimumWaveformHeight = 140;
+constexpr int kDefaultWidth = 900;
+constexpr int kDefaultHeight = 620;
+// A stored size past any screen (a hand-edited store) is taken as this.
+constexpr int kLargestStored = 16384;
 // The analysis row, left to right: caption, trackbar (at least), value, the
 // two methods and the amplitude view.
 constexpr int kThresholdCaptionWidth = 96;
@@ -94,6 +98,22 @@ int ScaledForDpi(int pixelsAt96, int dpi) {
 PixelSize MinimumReviewClientSize(int dpi) {
     const int width = 2 * kMargin + std::max(AnalysisRowWidth(), EditRowWidth());
     return {ScaledForDpi(width, dpi), ScaledForDpi(FixedHeight() + kMinimumWaveformHeight, dpi)};
+}
+
+PixelSize OpeningClientSize(std::optional<PixelSize> storedAt96, int dpi) {
+    PixelSize wanted = storedAt96.value_or(PixelSize{kDefaultWidth, kDefaultHeight});
+    wanted = {std::clamp(wanted.width, 1, kLargestStored),
+              std::clamp(wanted.height, 1, kLargestStored)};
+    const PixelSize minimum = MinimumReviewClientSize(dpi);
+    return {std::max(minimum.width, ScaledForDpi(wanted.width, dpi)),
+            std::max(minimum.height, ScaledForDpi(wanted.height, dpi))};
+}
+
+PixelSize StoredClientSize(PixelSize client, int dpi) {
+    const auto unscaled = [dpi](int pixels) {
+        return static_cast<int>(std::lround(static_cast<double>(pixels) * 96.0 / std::max(dpi, 1)));
+    };
+    return {unscaled(client.width), unscaled(client.height)};
 }
 
 ReviewLayout LayOutReview(int width, int height, int dpi) {

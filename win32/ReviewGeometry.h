@@ -70,6 +70,13 @@ struct PixelSize {
 };
 PixelSize MinimumReviewClientSize(int dpi);
 
+// The client size the window opens at: the stored one (kept at 96 DPI) scaled
+// to `dpi`, or a default; never smaller than the controls need.
+PixelSize OpeningClientSize(std::optional<PixelSize> storedAt96, int dpi);
+// The client size to store, at 96 DPI: the window opens as large on any
+// display, and opening and closing it on one display does not change it.
+PixelSize StoredClientSize(PixelSize client, int dpi);
+
 // The controls for a client area of `width` x `height` (never laid out smaller
 // than the minimum; a smaller window shows the rest cut off). The waveform
 // takes whatever height and width the fixed rows leave.

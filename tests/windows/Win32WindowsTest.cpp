@@ -7,6 +7,7 @@
 #include "ProgressRules.h"
 #include "RegistrySettingsStore.h"
 #include "ReviewGeometry.h"
+#include "ReviewKeys.h"
 #include "TextConversion.h"
 #include "WinApi.h"
 
@@ -464,5 +465,79 @@ TEST(ReviewGeometry, ThresholdLineAndLevelUnderThePointerAgree) {
             }
             EXPECT_FALSE(NearThresholdLine(plot, centre - offset - 10, level, view, 96));
         }
+    }
+}
+
+// The size kept in the registry: opening and closing the window leaves it as
+// it was at any DPI, it opens as large on any display, a missing size opens at
+// the default, and no stored size opens it smaller than its controls or
+// overflows the arithmetic.
+TEST(ReviewGeometry, StoredSizeOpensTheSameOnAnyDisplay) {
+    for (const int dpi : {96, 120, 144, 168, 192}) {
+        for (const PixelSize start : {PixelSize{901, 633}, PixelSize{1500, 1001}}) {
+            SCOPED_TRACE(testing::Message() << start.width << "x" << start.height << " at " << dpi);
+            PixelSize stored = start;
+            for (int round = 0; round < 5; ++round) {
+                stored = StoredClientSize(OpeningClientSize(stored, dpi), dpi);
+            }
+            EXPECT_EQ(stored.width, start.width);
+            EXPECT_EQ(stored.height, start.height);
+            EXPECT_EQ(OpeningClientSize(start, dpi).width, ScaledForDpi(start.width, dpi));
+        }
+        const PixelSize minimum = MinimumReviewClientSize(dpi);
+        for (const PixelSize odd : {PixelSize{1, 1}, PixelSize{2147483647, 2147483647}}) {
+            const PixelSize opened = OpeningClientSize(odd, dpi);
+            EXPECT_GE(opened.width, minimum.width);
+            EXPECT_GE(opened.height, minimum.height);
+            EXPECT_LE(opened.width, ScaledForDpi(16384, dpi));
+        }
+        EXPECT_EQ(OpeningClientSize(std::nullopt, dpi).width,
+                  std::max(minimum.width, ScaledForDpi(900, dpi)));
+    }
+}
+
+// The waveform's keyboard map: every action has its key, Shift and Ctrl change
+// what the arrows do, and Ctrl with a letter stays free for other commands.
+TEST(ReviewKeys, KeysAndModifiersMapToTheirActions) {
+    using A = WaveformAction;
+    struct Case {
+        unsigned key;
+        bool control, shift;
+        A action;
+    };
+    const Case cases[] = {
+        {VK_LEFT, false, false, A::SelectPreviousCut},
+        {VK_RIGHT, false, false, A::SelectNextCut},
+        {VK_LEFT, false, true, A::NudgeBack},
+        {VK_RIGHT, false, true, A::NudgeOn},
+        {VK_LEFT, true, false, A::StepBack},
+        {VK_RIGHT, true, false, A::StepOn},
+        {VK_RIGHT, true, true, A::None},
+        {VK_INSERT, false, false, A::AddCut},
+        {VK_DELETE, false, false, A::DeleteCut},
+        {'Z', true, false, A::Undo},
+        {'Z', true, true, A::Redo},
+        {'Y', true, false, A::Redo},
+        {'Z', false, false, A::None},
+        {'Y', true, true, A::None},
+        {VK_OEM_PLUS, false, true, A::ZoomIn},
+        {VK_ADD, false, false, A::ZoomIn},
+        {VK_OEM_MINUS, false, false, A::ZoomOut},
+        {VK_SUBTRACT, false, false, A::ZoomOut},
+        {'0', false, false, A::Fit},
+        {'F', false, false, A::Fit},
+        {'F', true, false, A::None},
+        {VK_PRIOR, false, false, A::PageBack},
+        {VK_NEXT, false, false, A::PageOn},
+        {VK_HOME, false, false, A::ToStart},
+        {VK_END, false, false, A::ToEnd},
+        {'L', false, false, A::ToggleAmplitude},
+        {VK_TAB, false, false, A::None},
+        {VK_RETURN, false, false, A::None},
+        {VK_ESCAPE, false, false, A::None},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WaveformKeyAction(c.key, c.control, c.shift), c.action)
+            << "key " << c.key << (c.control ? " +Ctrl" : "") << (c.shift ? " +Shift" : "");
     }
 }
