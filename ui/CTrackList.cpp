@@ -138,8 +138,8 @@ QModelIndex CTrackList::moveCursor(CursorAction action, Qt::KeyboardModifiers mo
     }
     const int row = currentIndex().isValid() ? currentIndex().row() : -1;
     const bool onTitle = currentIndex().isValid() && currentIndex().column() == kTitle;
-    const int next = action == MoveNext ? (onTitle ? row + 1 : std::max(row, 0))
-                                        : (onTitle ? row - 1 : row);
+    const int next =
+        action == MoveNext ? (onTitle ? row + 1 : std::max(row, 0)) : (onTitle ? row - 1 : row);
     if (next < 0 || next >= rowCount()) {
         return QModelIndex();
     }

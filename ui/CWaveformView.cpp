@@ -184,8 +184,8 @@ void CWaveformView::DrawWaveform(QPainter& painter, const QRect& plot) const {
         if (frame < overview->firstFrame || frame >= overview->endFrame) {
             continue;
         }
-        const OverviewColumn& c = columns[std::min<std::size_t>(source.ColumnOf(frame),
-                                                                columns.size() - 1)];
+        const OverviewColumn& c =
+            columns[std::min<std::size_t>(source.ColumnOf(frame), columns.size() - 1)];
         for (int channel = 0; channel < channels; ++channel) {
             painter.drawLine(plot.left() + x, yOf(c.high[channel]), plot.left() + x,
                              yOf(c.low[channel]));
@@ -321,7 +321,7 @@ void CWaveformView::mouseMoveEvent(QMouseEvent* event) {
                                                         model.Source().bitsPerSample));
         return;
     }
-    setCursor(CutAtX(at.x())           ? Qt::SizeHorCursor
+    setCursor(CutAtX(at.x())              ? Qt::SizeHorCursor
               : NearThresholdLine(at.y()) ? Qt::SizeVerCursor
                                           : Qt::ArrowCursor);
     const std::uint32_t frame = FrameAtX(at.x());

@@ -68,10 +68,7 @@ selected_cut_point() {
     top=$(awk '/Absolute upper-left Y/ {print $NF}' <<<"$info")
     width=$(awk '/Width:/ {print $NF}' <<<"$info")
     height=$(awk '/Height:/ {print $NF}' <<<"$info")
-    "$grab_screen" "$work/review.png" "$left" "$top" "$width" "$height" || return 1
-    convert "$work/review.png" txt:- | grep -i '#D21414' |
-        awk -F'[,:]' -v l="$left" -v t="$top" '{n++; x+=$1; y[n]=$2}
-            END {if (n < 20) exit 1; printf "%d %d\n", l + x / n, t + y[int(n / 2)]}'
+    "$grab_screen" --find D21414 "$left" "$top" "$width" "$height"
 }
 
 # --- Edits with the mouse and the keyboard, then OK ----------------------------
@@ -92,7 +89,13 @@ xdotool type --delay 2 "Side"
 proposed_first_end=$(awk -F'\t' 'NR == 1 {print $2}' "$work/proposed.txt")
 
 open_review
+# Alt+N and Space: snapping off, so the cuts land where they are put. A click
+# near the waveform's top left corner (no line there) gives it the focus, and
 # Right selects the first cut; it is dragged 40 pixels on, as one step.
+xdotool key alt+n space
+read -r win_left win_top < <(xwininfo -id "$review" |
+    awk '/Absolute upper-left X/ {x = $NF} /Absolute upper-left Y/ {print x, $NF}')
+xdotool mousemove "$((win_left + 30))" "$((win_top + 30))" click 1
 xdotool key Right
 wait_until selected_cut_point >/dev/null || fail "no selected cut on the screen"
 read -r cut_x cut_y < <(selected_cut_point)
@@ -103,7 +106,6 @@ done
 xdotool mouseup 1
 # The next cut is deleted; a double-click in the last track adds one there.
 xdotool key Right Delete
-win_left=$(xwininfo -id "$review" | awk '/Absolute upper-left X/ {print $NF}')
 win_width=$(xwininfo -id "$review" | awk '/Width:/ {print $NF}')
 xdotool mousemove "$((win_left + win_width * 88 / 100))" "$cut_y" click --repeat 2 --delay 80 1
 xdotool key Return

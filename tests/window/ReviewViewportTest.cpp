@@ -2,8 +2,8 @@
 // the recording and the minimum span, scrolling clamps, the dB and linear level
 // fractions invert each other, and a dragged threshold line lands on the
 // trackbar position whose level it shows.
-#include "OptionRules.h"
 #include "ReviewViewport.h"
+#include "OptionRules.h"
 
 #include <gtest/gtest.h>
 
@@ -35,63 +35,63 @@ TEST_P(ViewportSteps, LandsOnTheExpectedSpan) {
 
 INSTANTIATE_TEST_SUITE_P(
     Steps, ViewportSteps,
-    testing::Values(
-        ViewStep{"fresh", [](ReviewViewport&) {}, 0, kFrames},
-        // The anchor keeps its place: a quarter in stays a quarter in.
-        ViewStep{"zoom in at a quarter", [](ReviewViewport& v) { v.ZoomIn(kFrames / 4); },
-                 kFrames / 8, kFrames / 8 + kFrames / 2},
-        ViewStep{"zoom in at the end", [](ReviewViewport& v) { v.ZoomIn(kFrames); }, kFrames / 2,
-                 kFrames},
-        ViewStep{"zoom out never shows more than the recording",
-                 [](ReviewViewport& v) {
-                     v.ZoomIn(0);
-                     v.ZoomOut(kFrames / 2);
-                     v.ZoomOut(kFrames / 2);
-                 },
-                 0, kFrames},
-        ViewStep{"zoom in stops at 50 ms",
-                 [](ReviewViewport& v) {
-                     for (int i = 0; i < 40; ++i) {
-                         v.ZoomIn(kFrames / 2);
-                     }
-                 },
-                 kFrames / 2 - 200, kFrames / 2 + 200},
-        ViewStep{"scroll back clamps at the start",
-                 [](ReviewViewport& v) {
-                     v.ZoomIn(kFrames / 2);
-                     v.Scroll(-5.0);
-                 },
-                 0, kFrames / 2},
-        ViewStep{"scroll on by a quarter span",
-                 [](ReviewViewport& v) {
-                     v.Show(0, 4 * kRate);
-                     v.Scroll(0.25);
-                 },
-                 kRate, 5 * kRate},
-        ViewStep{"ensure visible after the view moves its end there",
-                 [](ReviewViewport& v) {
-                     v.Show(0, 4 * kRate);
-                     v.EnsureVisible(10 * kRate);
-                 },
-                 6 * kRate + 1, 10 * kRate + 1},
-        ViewStep{"ensure visible of a frame in view keeps the view",
-                 [](ReviewViewport& v) {
-                     v.Show(kRate, 5 * kRate);
-                     v.EnsureVisible(2 * kRate);
-                 },
-                 kRate, 5 * kRate},
-        ViewStep{"show a span too short widens it around its middle",
-                 [](ReviewViewport& v) { v.Show(kRate, kRate + 10); }, kRate + 5 - 200,
-                 kRate + 5 + 200},
-        ViewStep{"show past the end slides back", [](ReviewViewport& v) {
-                     v.Show(kFrames - kRate, kFrames + kRate);
-                 },
-                 kFrames - 2 * kRate, kFrames},
-        ViewStep{"fit after zooming", [](ReviewViewport& v) {
-                     v.ZoomIn(7);
-                     v.Fit();
-                 },
-                 0, kFrames}),
+    testing::Values(ViewStep{"fresh", [](ReviewViewport&) {}, 0, kFrames},
+                    // The anchor keeps its place: a quarter in stays a quarter in.
+                    ViewStep{"zoom in at a quarter",
+                             [](ReviewViewport& v) { v.ZoomIn(kFrames / 4); }, kFrames / 8,
+                             kFrames / 8 + kFrames / 2},
+                    ViewStep{"zoom in at the end", [](ReviewViewport& v) { v.ZoomIn(kFrames); },
+                             kFrames / 2, kFrames},
+                    ViewStep{"zoom out never shows more than the recording",
+                             [](ReviewViewport& v) {
+                                 v.ZoomIn(0);
+                                 v.ZoomOut(kFrames / 2);
+                                 v.ZoomOut(kFrames / 2);
+                             },
+                             0, kFrames},
+                    ViewStep{"zoom in stops at 50 ms",
+                             [](ReviewViewport& v) {
+                                 for (int i = 0; i < 40; ++i) {
+                                     v.ZoomIn(kFrames / 2);
+                                 }
+                             },
+                             kFrames / 2 - 200, kFrames / 2 + 200},
+                    ViewStep{"scroll back clamps at the start",
+                             [](ReviewViewport& v) {
+                                 v.ZoomIn(kFrames / 2);
+                                 v.Scroll(-5.0);
+                             },
+                             0, kFrames / 2},
+                    ViewStep{"scroll on by a quarter span",
+                             [](ReviewViewport& v) {
+                                 v.Show(0, 4 * kRate);
+                                 v.Scroll(0.25);
+                             },
+                             kRate, 5 * kRate},
+                    ViewStep{"ensure visible after the view moves its end there",
+                             [](ReviewViewport& v) {
+                                 v.Show(0, 4 * kRate);
+                                 v.EnsureVisible(10 * kRate);
+                             },
+                             6 * kRate + 1, 10 * kRate + 1},
+                    ViewStep{"ensure visible of a frame in view keeps the view",
+                             [](ReviewViewport& v) {
+                                 v.Show(kRate, 5 * kRate);
+                                 v.EnsureVisible(2 * kRate);
+                             },
+                             kRate, 5 * kRate},
+                    ViewStep{"show a span too short widens it around its middle",
+                             [](ReviewViewport& v) { v.Show(kRate, kRate + 10); }, kRate + 5 - 200,
+                             kRate + 5 + 200},
+                    ViewStep{"show past the end slides back",
+                             [](ReviewViewport& v) { v.Show(kFrames - kRate, kFrames + kRate); },
+                             kFrames - 2 * kRate, kFrames},
+                    ViewStep{"fit after zooming",
+                             [](ReviewViewport& v) {
+                                 v.ZoomIn(7);
+                                 v.Fit();
+                             },
+                             0, kFrames}),
     [](const testing::TestParamInfo<ViewStep>& info) {
         std::string name;
         for (const char* c = info.param.what; *c != 0; ++c) {
@@ -117,11 +117,11 @@ TEST(LevelFraction, DecibelsAndLinearWithTheirInverse) {
         double linear;
         double decibels;
     };
-    for (const Case& c : {Case{0, 0.0, 0.0}, Case{kFullScaleLevel, 1.0, 1.0},
-                          Case{kFullScaleLevel * 2, 1.0, 1.0}, // clamped
-                          Case{16384, 0.5, 1.0 - 6.0206 / 72.0},
-                          Case{262, 262.0 / 32768, 1.0 - 41.94 / 72.0},
-                          Case{8, 8.0 / 32768, 0.0}}) { // -72.2 dB is under the floor
+    for (const Case& c :
+         {Case{0, 0.0, 0.0}, Case{kFullScaleLevel, 1.0, 1.0},
+          Case{kFullScaleLevel * 2, 1.0, 1.0}, // clamped
+          Case{16384, 0.5, 1.0 - 6.0206 / 72.0}, Case{262, 262.0 / 32768, 1.0 - 41.94 / 72.0},
+          Case{8, 8.0 / 32768, 0.0}}) { // -72.2 dB is under the floor
         EXPECT_NEAR(LevelFraction(c.level, AmplitudeView::Linear), c.linear, 1e-4) << c.level;
         EXPECT_NEAR(LevelFraction(c.level, AmplitudeView::Decibels), c.decibels, 1e-3) << c.level;
     }
