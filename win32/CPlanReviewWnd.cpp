@@ -456,7 +456,8 @@ void CPlanReviewWnd::ListOutputFolder(const SplitOptions& options) {
 // under a lock and the window is told with a posted message.
 void CPlanReviewWnd::StartAnalysis() {
     if (proposal.reader == nullptr) {
-        // Nothing to analyse again: the plan's threshold and method stay.
+        // Nothing to analyse again (the host shows the plain report instead):
+        // the plan's threshold and method stay.
         for (const int id : {kThreshold, kAverageMethod, kMaximumMethod}) {
             EnableWindow(Control(id), FALSE);
         }

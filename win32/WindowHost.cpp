@@ -35,7 +35,8 @@ void WindowHost::ReviewPlans(OptionsChosen onChosen) {
 }
 
 SplitHost::PlanAnswer WindowHost::ConfirmPlan(const PlanToConfirm& proposal, ChosenPlan& chosen) {
-    if (!reviewPlans) {
+    // The review reads only the recording the run opened; without it, the plain report.
+    if (!reviewPlans || proposal.reader == nullptr) {
         return SplitHost::ConfirmPlan(proposal, chosen);
     }
     CPlanReviewWnd review(mainWindow, proposal, settings);
