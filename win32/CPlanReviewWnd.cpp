@@ -331,14 +331,13 @@ void CPlanReviewWnd::CreateControls() {
              kTrackList, WS_EX_CLIENTEDGE);
     SendMessageW(tracks, LVM_SETEXTENDEDLISTVIEWSTYLE, LVS_EX_FULLROWSELECT, LVS_EX_FULLROWSELECT);
     for (std::size_t i = 0; i < std::size(kTrackColumns); ++i) {
-        AddColumn(tracks, static_cast<int>(i), kTrackColumns[i].caption,
-                  ScaledForDpi(kTrackColumns[i].widthAt96, dpi));
+        AddColumn(tracks, static_cast<int>(i), kTrackColumns[i].caption, 0);
     }
     const HWND summary =
         make(WC_LISTVIEWW, L"Summary", LVS_REPORT | LVS_NOCOLUMNHEADER | LVS_SINGLESEL | WS_TABSTOP,
              kSummary, WS_EX_CLIENTEDGE);
-    AddColumn(summary, 0, L"", ScaledForDpi(150, dpi));
-    AddColumn(summary, 1, L"", ScaledForDpi(120, dpi));
+    AddColumn(summary, 0, L"", 0);
+    AddColumn(summary, 1, L"", 0);
     make(L"Static", L"", SS_LEFT | SS_NOPREFIX, kStatus);
     make(L"Button", L"OK", BS_DEFPUSHBUTTON | WS_TABSTOP | WS_GROUP, IDOK);
     make(L"Button", L"Cancel", BS_PUSHBUTTON | WS_TABSTOP, IDCANCEL);
@@ -373,6 +372,12 @@ void CPlanReviewWnd::ApplyFont() {
         DeleteObject(font);
     }
     font = made;
+    // The track list's columns at this DPI; the summary's follow its texts.
+    for (std::size_t i = 0; i < std::size(kTrackColumns); ++i) {
+        SendMessageW(Control(kTrackList), LVM_SETCOLUMNWIDTH, i,
+                     ScaledForDpi(kTrackColumns[i].widthAt96, dpi));
+    }
+    FitSummaryColumns();
 }
 
 void CPlanReviewWnd::Layout() {

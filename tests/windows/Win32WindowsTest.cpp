@@ -541,3 +541,23 @@ TEST(ReviewKeys, KeysAndModifiersMapToTheirActions) {
             << "key " << c.key << (c.control ? " +Ctrl" : "") << (c.shift ? " +Shift" : "");
     }
 }
+
+// The time axis keeps its labels about 100 px apart at any zoom and DPI (never
+// crowded, never more than one step of the scale too sparse), and the scroll
+// bar's range fits its int for the longest recording a WAV file holds.
+TEST(ReviewGeometry, TimeAxisLabelsAndScrollRangeAtAnyScale) {
+    constexpr std::uint32_t rate = 48000;
+    for (const int dpi : {96, 192}) {
+        for (const std::uint64_t span :
+             {std::uint64_t{2400}, std::uint64_t{rate} * 7, std::uint64_t{rate} * 3600 * 3}) {
+            const int width = ScaledForDpi(800, dpi);
+            const double step = AxisStepSeconds(span, rate, width, dpi);
+            const double pixels = step * rate * width / static_cast<double>(span);
+            EXPECT_GE(pixels, ScaledForDpi(100, dpi) - 1) << span << " frames at " << dpi;
+            EXPECT_LE(pixels, ScaledForDpi(100, dpi) * 3) << span << " frames at " << dpi;
+        }
+    }
+    for (const std::uint32_t frames : {0u, 1u, 99'999u, 4'294'967'295u}) {
+        EXPECT_LE(frames / ScrollUnit(frames), 200'000u) << frames;
+    }
+}
