@@ -285,18 +285,24 @@ for file in "$work"/edited-expected/*.wav; do
 done
 
 # --- Escape in the review window writes nothing -------------------------------
-rm -f "$work"/edited/*.wav
+# The edited files are still there: the review marks the files it would
+# replace, and Escape leaves them as they are.
+touch -d '2001-01-01' "$work"/edited/*.wav
 focus "$main"
 xdotool key Return
 review=$(find_window "Ready to split WAV file") || fail "the review window did not appear"
 focus "$review"
+screenshot "$review" windows-review-replaces
 xdotool key Escape
 review_closed() { ! xdotool search --onlyvisible --name '^Ready to split WAV file' >/dev/null 2>&1; }
 wait_until review_closed || fail "Escape did not close the review window"
 # Back in the main window: Escape there would close the program, so the main
 # window's focus shows the run is over.
 focus "$main"
-[[ -z $(ls -A "$work/edited") ]] || fail "Escape in the review window wrote $(ls "$work/edited")"
+[[ $(ls -A "$work/edited") == $(ls -A "$work/edited-expected") ]] ||
+    fail "Escape in the review window left $(ls "$work/edited")"
+[[ -z $(find "$work/edited" -type f -newermt '2001-01-02') ]] ||
+    fail "Escape in the review window replaced $(find "$work/edited" -type f -newermt '2001-01-02')"
 # Its size is kept beside the progress window's position.
 "$wine" reg query "$settings_key\\quernfold\\Settings" 2>/dev/null | tr -d '\r' |
     grep -Eq '^ +ReviewWidth +REG_DWORD +0x[0-9a-f]+$' || fail "the review window's size is not stored"
