@@ -618,7 +618,8 @@ bool CPlanReviewWnd::OnNotify(const NMHDR& header) {
         nameItem.pszText = name.data();
         SendMessageW(header.hwndFrom, LVM_SETITEMTEXTW, static_cast<WPARAM>(edit.item.iItem),
                      reinterpret_cast<LPARAM>(&nameItem));
-        ShowSummary();
+        // A title Windows cannot name a file with stops OK, and the status says why.
+        ShowPlan();
         SetWindowLongPtrW(window, DWLP_MSGRESULT, TRUE); // the list keeps the typed text
     } else {
         SetWindowLongPtrW(window, DWLP_MSGRESULT, FALSE);
