@@ -262,26 +262,6 @@ bool TerminalHost::WriteSideFile(const char* what, const std::string& path, Side
     if (progress != nullptr) {
         progress->Clear();
     }
-    switch (result) {
-    case LabelFileResult::IsRecording:
-        std::fprintf(stderr,
-                     "Error: The %s %s is the WAV file being split and cannot be overwritten.\n",
-                     what, path.c_str());
-        break;
-    case LabelFileResult::IsTrack:
-        std::fprintf(stderr,
-                     "Error: The %s %s is the name of one of the WAV files to be written.\n", what,
-                     path.c_str());
-        break;
-    case LabelFileResult::NotLabelFile:
-        std::fprintf(stderr,
-                     "Error: The %s %s exists and is not a %s (%s), so it is not replaced.\n", what,
-                     path.c_str(), what, why.c_str());
-        break;
-    case LabelFileResult::Written:
-    case LabelFileResult::Failed:
-        std::fprintf(stderr, "Error: The %s %s could not be written.\n", what, path.c_str());
-        break;
-    }
+    std::fprintf(stderr, "Error: %s\n", SideFileFailureText(what, path, result, why).c_str());
     return false;
 }

@@ -1,11 +1,12 @@
 #!/usr/bin/env bash
 # The Windows desktop program under Wine on a virtual X server, driven as a user
 # would with xdotool: type the input file and the output folder (Windows
-# spelling), change the prefix, press Enter, answer the review window with OK;
-# the files written must equal, byte for byte, those of the Linux build's
-# command-line program with the same options. Then cuts moved, deleted and
-# added in the review window with the keys, against the Linux build's --cuts of
-# the same cut points, and Escape in the review window writing nothing. Then About from the system menu,
+# spelling), change the prefix, tick the cue sheet's box, press Enter, answer
+# the review window with OK; the files written must equal, byte for byte, those
+# of the Linux build's command-line program with the same options. Then cuts
+# moved, deleted and added in the review window with the keys, against the
+# Linux build's --cuts of the same cut points, and Escape in the review window
+# writing nothing. Then About from the system menu,
 # Close, and the options found in the registry with their types; a copy under
 # another name starts with the defaults. Exits 77 (skipped) when the Linux
 # build or the X server is missing.
@@ -152,6 +153,8 @@ xdotool type --delay 5 "$(windows_path "$work/out")"
 # Alt+B is the prefix field's mnemonic; the dialog selects the field's text.
 xdotool key alt+b
 xdotool type --delay 5 "Part"
+# Alt+W ticks the cue sheet's box.
+xdotool key alt+w
 screenshot "$main" windows-main-window
 xdotool key Return
 # The review window's caption is bare once the levels are measured.
@@ -170,6 +173,11 @@ output_as_expected() {
             fail "$(basename "$file") differs from the Linux build's"
     done
 }
+# The cue sheet names the files written; the later runs write it again.
+expected_cue=$(printf 'FILE "Part%d.wav" WAVE\n  TRACK %02d AUDIO\n    INDEX 01 00:00:00\n' 1 1 2 2 3 3)
+[[ "$(tr -d '\r' <"$work/out/Part.cue" 2>&1)" == "$expected_cue" ]] ||
+    fail "the cue sheet does not name the files written: $(cat "$work/out/Part.cue" 2>&1)"
+cp "$work/out/Part.cue" "$work/expected/"
 output_as_expected
 
 # --- About from the system menu -----------------------------------------------
@@ -225,6 +233,7 @@ expect_value SilenceLength REG_DWORD 0x1
 expect_value AppendSilence REG_DWORD 0x0
 expect_value TrimSilence REG_DWORD 0x0
 expect_value UseAverageMethod REG_DWORD 0x0
+expect_value WriteCueSheet REG_DWORD 0x1
 "$wine" reg query "$settings_key\\quernfold\\Settings" 2>/dev/null | tr -d '\r' |
     grep -Eq '^ +Y +REG_DWORD +0x[0-9a-f]+$' || fail "the progress window's position is not stored"
 
@@ -287,7 +296,8 @@ done
 # --- Escape in the review window writes nothing -------------------------------
 # The edited files are still there: the review marks the files it would
 # replace, and Escape leaves them as they are.
-touch -d '2001-01-01' "$work"/edited/*.wav
+touch -d '2001-01-01' "$work"/edited/*
+before_escape=$(ls -A "$work/edited")
 focus "$main"
 xdotool key Return
 review=$(find_window "Ready to split WAV file") || fail "the review window did not appear"
@@ -299,7 +309,7 @@ wait_until review_closed || fail "Escape did not close the review window"
 # Back in the main window: Escape there would close the program, so the main
 # window's focus shows the run is over.
 focus "$main"
-[[ $(ls -A "$work/edited") == $(ls -A "$work/edited-expected") ]] ||
+[[ $(ls -A "$work/edited") == "$before_escape" ]] ||
     fail "Escape in the review window left $(ls "$work/edited")"
 [[ -z $(find "$work/edited" -type f -newermt '2001-01-02') ]] ||
     fail "Escape in the review window replaced $(find "$work/edited" -type f -newermt '2001-01-02')"

@@ -1,8 +1,10 @@
 // Cue sheets in and out. Read: the album's TITLE and PERFORMER, each TRACK's, the
-// REM DATE, GENRE and COMMENT lines, and each track's INDEX 01 time as its start.
+// REM DATE, GENRE and COMMENT lines, and each track's INDEX 01 time as its start
+// (in a sheet of one FILE: a sheet of several files gives the names only).
 // Written: a sheet for the original recording, with a track at every cut, that
 // reads back to the same files (each track also names its exact first frame in a
-// REM line, since 1/75 s is coarser than a sample).
+// REM line, since 1/75 s is coarser than a sample); or a sheet of the written
+// files themselves, one FILE per track, that plays and burns them in order.
 #pragma once
 
 #include "GivenCuts.h"
@@ -12,6 +14,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct CueSheet {
     TrackNaming naming; // album, artist, date, genre, comment, titles, performers,
@@ -27,3 +30,12 @@ std::optional<CueSheet> ParseCueSheet(std::string text, std::string& problem);
 std::string FormatCueSheet(const SplitPlan& plan, std::uint32_t frameCount,
                            std::uint32_t sampleRate, const std::string& audioFile,
                            const TrackNaming& naming);
+
+// The sheet of the written files: each of `trackNames` (in the sheet's folder)
+// as a FILE holding one TRACK from its start, with the album's and the tracks' names.
+std::string FormatTrackFilesCueSheet(const std::vector<std::string>& trackNames,
+                                     const TrackNaming& naming);
+
+// The name of the sheet written beside the tracks: the album's, else the
+// prefix's (else the default prefix's), made fit for a file name, with ".cue".
+std::string TrackFilesCueSheetName(const std::string& prefix, const TrackNaming& naming);
