@@ -63,9 +63,8 @@ public:
             return PlanAnswer::Declined;
         }
         model.SetLevels(levels);
-        const WaveOverview overview =
-            OverviewFromLevels(*levels, proposal.sampleRate, 0, proposal.frameCount, 1000,
-                               proposal.plan.windowFrames);
+        const WaveOverview overview = OverviewFromLevels(
+            *levels, proposal.sampleRate, 0, proposal.frameCount, 1000, proposal.plan.windowFrames);
         cuts += overview.columns.size();
         afterReview = SecondsSince(opened);
         return PlanAnswer::Declined;
@@ -76,7 +75,8 @@ public:
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "Usage: quernfold-review-start RECORDING.wav OUTPUT-FOLDER [ROUNDS]\n");
+        std::fprintf(stderr,
+                     "Usage: quernfold-review-start RECORDING.wav OUTPUT-FOLDER [ROUNDS]\n");
         return 2;
     }
     const int rounds = argc > 3 ? std::max(1, std::atoi(argv[3])) : 5;

@@ -174,7 +174,8 @@ public:
     std::uint64_t Latest() const { return latest.load(); }
     // Reads the frames [first, end) onto `columns` columns (ReadOverview, with the
     // analysis's windows) for the strip listener. A newer strip request stops the
-    // read that runs; plans wait for no strip. Returns the strip's generation.
+    // read that runs; a plan requested meanwhile goes before a strip that waits.
+    // Returns the strip's generation.
     std::uint64_t RequestStrip(std::uint32_t first, std::uint32_t end, std::uint32_t columns);
     // Blocks until no request is pending or running (for tests and shutdown).
     void WaitUntilIdle();

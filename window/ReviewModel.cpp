@@ -390,7 +390,10 @@ EditResult ReviewModel::DeleteSelectedCut() {
     if (!PlanFromCutPoints(std::move(cuts), plan.leadTrimFrame, plan.tailEndFrame,
                            recording.frameCount, plan.windowFrames, plan.silenceSample,
                            next.plan)) {
-        return {false, {}}; // the cuts of a shown plan always fit
+        // Only where the analysis left a file empty (a tail end before its last
+        // cut), until that cut is the one deleted.
+        return {false, FormatText(messages::kTrackBelowMinimum,
+                                  static_cast<unsigned>(options.minTrackLengthSec))};
     }
     // The two tracks become one: it keeps the first title, or the second's.
     std::vector<std::string>& titles = next.titles;
@@ -446,6 +449,12 @@ void ReviewModel::AnalysisArrived(std::uint64_t generation, const SplitPlan& pla
     }
     awaited = 0;
     Replace(plan, thresholdText, useAverageMethod, false);
+}
+
+void ReviewModel::AnalysisFailed(std::uint64_t generation) {
+    if (generation == awaited) {
+        awaited = 0;
+    }
 }
 
 void ReviewModel::Replace(const SplitPlan& plan, const std::string& thresholdText,

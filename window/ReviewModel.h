@@ -124,7 +124,12 @@ public:
     // generation.
     void AnalysisArrived(std::uint64_t generation, const SplitPlan& plan,
                          const std::string& thresholdText, bool useAverageMethod);
-    // The levels of the recording (the analysis windows' table), once measured.
+    // The awaited analysis could not be made (the recording could not be read
+    // again): the shown plan stays, and the model no longer waits.
+    void AnalysisFailed(std::uint64_t generation);
+    // The levels of the recording (the re-planning worker's table of blocks, a
+    // whole fraction of the analysis window), once measured: snapping and tracks
+    // by count work from them.
     void SetLevels(std::shared_ptr<const LevelTable> table);
     bool HasLevels() const { return levels != nullptr; }
     const LevelTable* Levels() const { return levels.get(); }

@@ -203,6 +203,9 @@ TEST(ReviewModelTest, ANewAnalysisReplacesThePlanAndUndoBringsTheEditBack) {
     EXPECT_EQ(model.CutFrames(), (Cuts{40000, 60000}));
     EXPECT_EQ(model.State().thresholdText, "0.20 %");
     EXPECT_FALSE(model.State().useAverageMethod);
+    model.AnalysisRequested(3);
+    model.AnalysisFailed(3);
+    EXPECT_TRUE(model.CanWrite());
 }
 
 TEST(ReviewModelTest, TracksByCountCutsTheLongestPausesAndSaysWhenThereAreFewer) {
