@@ -513,9 +513,11 @@ void CPlanReviewWnd::TakeArrivals() {
     for (const PlanReanalyzer::Result& result : plans) {
         if (!result.complete) {
             status = "The WAV file could not be read again.";
+            model.AnalysisFailed(result.generation); // the plan shown stays
+            continue;
         }
-        model.AnalysisArrived(result.generation, result.complete ? result.plan : SplitPlan(),
-                              result.options.thresholdText, result.options.useAverageMethod);
+        model.AnalysisArrived(result.generation, result.plan, result.options.thresholdText,
+                              result.options.useAverageMethod);
     }
     if (strip && strip->generation == stripRequest && strip->complete) {
         waveform.SetOverview(std::make_shared<const WaveOverview>(std::move(strip->overview)));
