@@ -307,7 +307,10 @@ FolderChoice CQuernfoldDlg::PickOutputFolder(std::string& folder, const std::str
 }
 
 std::unique_ptr<SplitHost> CQuernfoldDlg::CreateHost() {
-    return std::make_unique<WindowHost>(window, settings);
+    auto host = std::make_unique<WindowHost>(window, settings);
+    host->ReviewPlans(
+        [this](const std::string& text, bool average) { form.ApplyChosenOptions(text, average); });
+    return host;
 }
 
 } // namespace winui

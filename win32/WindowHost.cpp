@@ -1,6 +1,7 @@
 #include "WindowHost.h"
 
 #include "CJobProgressWnd.h"
+#include "CPlanReviewWnd.h"
 #include "TextConversion.h"
 
 namespace winui {
@@ -27,6 +28,32 @@ UINT BoxStyleOf(MessageKind kind) {
 }
 
 } // namespace
+
+void WindowHost::ReviewPlans(OptionsChosen onChosen) {
+    reviewPlans = true;
+    optionsChosen = std::move(onChosen);
+}
+
+SplitHost::PlanAnswer WindowHost::ConfirmPlan(const PlanToConfirm& proposal, ChosenPlan& chosen) {
+    // The review reads only the recording the run opened; without it, the plain report.
+    if (!reviewPlans || proposal.reader == nullptr) {
+        return SplitHost::ConfirmPlan(proposal, chosen);
+    }
+    CPlanReviewWnd review(mainWindow, proposal, settings);
+    switch (review.DoModal()) {
+    case CPlanReviewWnd::Outcome::NoWindow:
+        return SplitHost::ConfirmPlan(proposal, chosen);
+    case CPlanReviewWnd::Outcome::Cancelled:
+        return PlanAnswer::Declined;
+    case CPlanReviewWnd::Outcome::Ok:
+        break;
+    }
+    chosen = review.Chosen();
+    if (optionsChosen) {
+        optionsChosen(chosen.thresholdText, chosen.useAverageMethod);
+    }
+    return PlanAnswer::Proceed;
+}
 
 Answer WindowHost::ShowMessage(const std::string& text, const std::string& caption,
                                MessageKind kind) {

@@ -1,16 +1,19 @@
 // The native windows' pieces that need no screen: the dialog templates built in
-// memory, the registry settings store, the UTF-8/UTF-16 conversions and the
-// progress bar's scale.
+// memory, the registry settings store, the UTF-8/UTF-16 conversions, the
+// progress bar's scale and the review window's layout and pointer geometry.
 #include "ControlIds.h"
 #include "DialogTemplateBuilder.h"
 #include "OptionSettings.h"
 #include "ProgressRules.h"
 #include "RegistrySettingsStore.h"
+#include "ReviewGeometry.h"
+#include "ReviewKeys.h"
 #include "TextConversion.h"
 #include "WinApi.h"
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <cstring>
 #include <limits>
 #include <string>
@@ -367,3 +370,194 @@ TEST(ProgramName, IsTheExecutableWithoutItsExtension) {
 }
 
 } // namespace
+
+// The review window at several sizes and DPIs: every control has room of its
+// own inside the client area, and the waveform takes what the rows leave.
+TEST(ReviewLayout, EveryControlFitsWithoutOverlapAtAnySizeAndDpi) {
+    struct Case {
+        int width, height, dpi;
+    };
+    const PixelSize smallest = MinimumReviewClientSize(96);
+    for (const Case c : {Case{smallest.width, smallest.height, 96}, Case{1200, 900, 96},
+                         Case{300, 200, 96}, Case{1400, 1000, 144}, Case{2400, 1600, 192}}) {
+        SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.dpi);
+        const PixelSize minimum = MinimumReviewClientSize(c.dpi);
+        const int width = std::max(c.width, minimum.width);
+        const int height = std::max(c.height, minimum.height);
+        const ReviewLayout layout = LayOutReview(c.width, c.height, c.dpi);
+        for (std::size_t i = 0; i < layout.parts.size(); ++i) {
+            const PixelRect& a = layout.parts[i];
+            SCOPED_TRACE(testing::Message() << "part " << i);
+            EXPECT_GT(a.Width(), 0);
+            EXPECT_GT(a.Height(), 0);
+            EXPECT_GE(a.left, 0);
+            EXPECT_GE(a.top, 0);
+            EXPECT_LE(a.right, width);
+            EXPECT_LE(a.bottom, height);
+            for (std::size_t j = i + 1; j < layout.parts.size(); ++j) {
+                const PixelRect& b = layout.parts[j];
+                const bool overlap =
+                    a.left < b.right && b.left < a.right && a.top < b.bottom && b.top < a.bottom;
+                EXPECT_FALSE(overlap) << "with part " << j;
+            }
+        }
+        EXPECT_GE(layout[ReviewPart::Waveform].Height(), ScaledForDpi(140, c.dpi));
+    }
+    // Growing the window grows the waveform by as much, and nothing else.
+    const ReviewLayout normal = LayOutReview(1000, 700, 96);
+    const ReviewLayout taller = LayOutReview(1000, 800, 96);
+    EXPECT_EQ(taller[ReviewPart::Waveform].Height(), normal[ReviewPart::Waveform].Height() + 100);
+    EXPECT_EQ(taller[ReviewPart::Summary].Height(), normal[ReviewPart::Summary].Height());
+}
+
+// Columns and frames: a click anywhere on the plot, or beside it, lands on a
+// frame in view, and the frame under a column is drawn there again (within the
+// columns one frame spans, zoomed in past a frame per column).
+TEST(ReviewGeometry, FramesAndColumnsMapBothWays) {
+    const PixelRect plot = WaveformPlot(808, 300, 96);
+    ASSERT_EQ(plot.left, 4);
+    ASSERT_EQ(plot.Width(), 800);
+    for (const auto& [first, end] : {std::pair<std::uint32_t, std::uint32_t>{0, 8000 * 3600},
+                                     {1000, 1400},
+                                     {4'000'000'000u, 4'000'000'500u}}) {
+        const FrameScale scale(first, end, static_cast<std::uint32_t>(plot.Width()));
+        EXPECT_EQ(FrameAtX(scale, plot, plot.left - 50), first);
+        EXPECT_LT(FrameAtX(scale, plot, plot.right + 50), end);
+        const std::uint32_t span = end - first;
+        const int columnsPerFrame = span >= 800u ? 0 : static_cast<int>((800u + span - 1) / span);
+        for (const int x : {plot.left, plot.left + 1, plot.left + 399, plot.right - 1}) {
+            const std::uint32_t frame = FrameAtX(scale, plot, x);
+            EXPECT_LE(std::abs(XOfFrame(scale, plot, frame) - x), columnsPerFrame)
+                << first << ".." << end << " at " << x;
+        }
+    }
+}
+
+// A cut is taken a few pixels either side at any DPI: twice the frames at
+// twice the DPI, and never less than a frame when zoomed in to single frames.
+TEST(ReviewGeometry, GrabDistanceFollowsDpiAndScale) {
+    const FrameScale hour(0, 8000 * 3600, 800);
+    EXPECT_EQ(GrabToleranceFrames(hour, 192), 2 * GrabToleranceFrames(hour, 96));
+    EXPECT_EQ(GrabToleranceFrames(FrameScale(0, 100, 800), 96), 1u);
+    EXPECT_TRUE(NearLine(104, 100, 96));
+    EXPECT_FALSE(NearLine(105, 100, 96));
+    EXPECT_TRUE(NearLine(108, 100, 192));
+}
+
+// Dragging the threshold line: the level under the pointer is the level the
+// line is drawn at, above and below the centre line, in both views.
+TEST(ReviewGeometry, ThresholdLineAndLevelUnderThePointerAgree) {
+    const PixelRect plot = WaveformPlot(808, 400, 96);
+    const int centre = plot.top + plot.Height() / 2;
+    const int half = plot.Height() / 2;
+    for (const AmplitudeView view : {AmplitudeView::Decibels, AmplitudeView::Linear}) {
+        for (const std::uint32_t level : {66u, 655u, 6553u, 20000u}) {
+            SCOPED_TRACE(testing::Message() << "level " << level);
+            const int offset = LevelOffsetPixels(level, view, half);
+            if (offset < 2) {
+                continue; // the linear view has no room for the quietest levels
+            }
+            for (const int y : {centre - offset, centre + offset}) {
+                EXPECT_TRUE(NearThresholdLine(plot, y, level, view, 96));
+                const std::uint32_t found = LevelAtY(plot, y, view);
+                // Within what one pixel stands for at that height.
+                EXPECT_EQ(LevelOffsetPixels(found, view, half), offset);
+            }
+            EXPECT_FALSE(NearThresholdLine(plot, centre - offset - 10, level, view, 96));
+        }
+    }
+}
+
+// The size kept in the registry: opening and closing the window leaves it as
+// it was at any DPI, it opens as large on any display, a missing size opens at
+// the default, and no stored size opens it smaller than its controls or
+// overflows the arithmetic.
+TEST(ReviewGeometry, StoredSizeOpensTheSameOnAnyDisplay) {
+    for (const int dpi : {96, 120, 144, 168, 192}) {
+        for (const PixelSize start : {PixelSize{901, 633}, PixelSize{1500, 1001}}) {
+            SCOPED_TRACE(testing::Message() << start.width << "x" << start.height << " at " << dpi);
+            PixelSize stored = start;
+            for (int round = 0; round < 5; ++round) {
+                stored = StoredClientSize(OpeningClientSize(stored, dpi), dpi);
+            }
+            EXPECT_EQ(stored.width, start.width);
+            EXPECT_EQ(stored.height, start.height);
+            EXPECT_EQ(OpeningClientSize(start, dpi).width, ScaledForDpi(start.width, dpi));
+        }
+        const PixelSize minimum = MinimumReviewClientSize(dpi);
+        for (const PixelSize odd : {PixelSize{1, 1}, PixelSize{2147483647, 2147483647}}) {
+            const PixelSize opened = OpeningClientSize(odd, dpi);
+            EXPECT_GE(opened.width, minimum.width);
+            EXPECT_GE(opened.height, minimum.height);
+            EXPECT_LE(opened.width, ScaledForDpi(16384, dpi));
+        }
+        EXPECT_EQ(OpeningClientSize(std::nullopt, dpi).width,
+                  std::max(minimum.width, ScaledForDpi(900, dpi)));
+    }
+}
+
+// The waveform's keyboard map: every action has its key, Shift and Ctrl change
+// what the arrows do, and Ctrl with a letter stays free for other commands.
+TEST(ReviewKeys, KeysAndModifiersMapToTheirActions) {
+    using A = WaveformAction;
+    struct Case {
+        unsigned key;
+        bool control, shift;
+        A action;
+    };
+    const Case cases[] = {
+        {VK_LEFT, false, false, A::SelectPreviousCut},
+        {VK_RIGHT, false, false, A::SelectNextCut},
+        {VK_LEFT, false, true, A::NudgeBack},
+        {VK_RIGHT, false, true, A::NudgeOn},
+        {VK_LEFT, true, false, A::StepBack},
+        {VK_RIGHT, true, false, A::StepOn},
+        {VK_RIGHT, true, true, A::None},
+        {VK_INSERT, false, false, A::AddCut},
+        {VK_DELETE, false, false, A::DeleteCut},
+        {'Z', true, false, A::Undo},
+        {'Z', true, true, A::Redo},
+        {'Y', true, false, A::Redo},
+        {'Z', false, false, A::None},
+        {'Y', true, true, A::None},
+        {VK_OEM_PLUS, false, true, A::ZoomIn},
+        {VK_ADD, false, false, A::ZoomIn},
+        {VK_OEM_MINUS, false, false, A::ZoomOut},
+        {VK_SUBTRACT, false, false, A::ZoomOut},
+        {'0', false, false, A::Fit},
+        {'F', false, false, A::Fit},
+        {'F', true, false, A::None},
+        {VK_PRIOR, false, false, A::PageBack},
+        {VK_NEXT, false, false, A::PageOn},
+        {VK_HOME, false, false, A::ToStart},
+        {VK_END, false, false, A::ToEnd},
+        {'L', false, false, A::ToggleAmplitude},
+        {VK_TAB, false, false, A::None},
+        {VK_RETURN, false, false, A::None},
+        {VK_ESCAPE, false, false, A::None},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(WaveformKeyAction(c.key, c.control, c.shift), c.action)
+            << "key " << c.key << (c.control ? " +Ctrl" : "") << (c.shift ? " +Shift" : "");
+    }
+}
+
+// The time axis keeps its labels about 100 px apart at any zoom and DPI (never
+// crowded, never more than one step of the scale too sparse), and the scroll
+// bar's range fits its int for the longest recording a WAV file holds.
+TEST(ReviewGeometry, TimeAxisLabelsAndScrollRangeAtAnyScale) {
+    constexpr std::uint32_t rate = 48000;
+    for (const int dpi : {96, 192}) {
+        for (const std::uint64_t span :
+             {std::uint64_t{2400}, std::uint64_t{rate} * 7, std::uint64_t{rate} * 3600 * 3}) {
+            const int width = ScaledForDpi(800, dpi);
+            const double step = AxisStepSeconds(span, rate, width, dpi);
+            const double pixels = step * rate * width / static_cast<double>(span);
+            EXPECT_GE(pixels, ScaledForDpi(100, dpi) - 1) << span << " frames at " << dpi;
+            EXPECT_LE(pixels, ScaledForDpi(100, dpi) * 3) << span << " frames at " << dpi;
+        }
+    }
+    for (const std::uint32_t frames : {0u, 1u, 99'999u, 4'294'967'295u}) {
+        EXPECT_LE(frames / ScrollUnit(frames), 200'000u) << frames;
+    }
+}

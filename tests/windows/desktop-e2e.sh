@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # The Windows desktop program under Wine on a virtual X server, driven as a user
 # would with xdotool: type the input file and the output folder (Windows
-# spelling), change the prefix, tick the cue sheet's box, press Enter, answer the report with OK; the
-# files written must equal, byte for byte, those of the Linux build's
-# command-line program with the same options. Then About from the system menu,
+# spelling), change the prefix, tick the cue sheet's box, press Enter, answer
+# the review window with OK; the files written must equal, byte for byte, those
+# of the Linux build's command-line program with the same options. Then cuts
+# moved, deleted and added in the review window with the keys, against the
+# Linux build's --cuts of the same cut points, and Escape in the review window
+# writing nothing. Then About from the system menu,
 # Close, and the options found in the registry with their types; a copy under
 # another name starts with the defaults. Exits 77 (skipped) when the Linux
 # build or the X server is missing.
@@ -154,8 +157,8 @@ xdotool type --delay 5 "Part"
 xdotool key alt+w
 screenshot "$main" windows-main-window
 xdotool key Return
-report=$(find_window "Ready to split WAV file") || fail "the report did not appear"
-screenshot "$report" windows-report
+# The review window's caption is bare once the levels are measured.
+report=$(find_window "Ready to split WAV file") || fail "the review window did not appear"
 focus "$report"
 xdotool key Return
 wait_until files_written || fail "the files were not written"
@@ -250,6 +253,70 @@ focus "$report"
 xdotool key Return
 wait_until files_written || fail "the files were not written"
 output_as_expected
+
+# --- Cuts edited in the review window with the keys ---------------------------
+# A minimum track length of 5 s lets a cut fall anywhere in a track.
+mkdir -p "$work/edited" "$work/edited-expected"
+focus "$main"
+xdotool key alt+o
+xdotool type --delay 5 "$(windows_path "$work/edited")"
+xdotool key alt+m
+xdotool type --delay 5 "5"
+xdotool key Return
+review=$(find_window "Ready to split WAV file") || fail "the review window did not appear"
+focus "$review"
+# The waveform has the focus: select the first cut and move it three windows
+# on, select the second and delete it, add one in the middle of the view.
+xdotool key Right shift+Right shift+Right shift+Right Right Delete Insert
+screenshot "$review" windows-review-window
+xdotool key Return
+edited_written() { [[ $(find "$work/edited" -name 'Part*.wav' | wc -l) -eq 3 ]]; }
+wait_until edited_written || fail "the edited plan's files were not written: $(ls "$work/edited")"
+# The cut points the files were written at, as a label file for --cuts.
+start=0
+for file in "$work"/edited/Part*.wav; do
+    [[ $(dd if="$file" bs=1 skip=36 count=4 2>/dev/null) == data ]] ||
+        fail "$(basename "$file") has no plain 44-byte header"
+    bytes=$(od -An -tu4 -j40 -N4 "$file" | tr -d ' ')
+    block=$(od -An -tu2 -j32 -N2 "$file" | tr -d ' ')
+    end=$((start + bytes / block))
+    printf '%s\t%s\t%s\n' "$(awk -v f="$start" 'BEGIN { printf "%.6f", f / 8000 }')" \
+        "$(awk -v f="$end" 'BEGIN { printf "%.6f", f / 8000 }')" "$(basename "$file" .wav)"
+    start=$end
+done >"$work/edited.txt"
+[[ $(awk -F'\t' 'NR == 1 { print $2 }' "$work/edited.txt") != "38.000000" ]] ||
+    fail "the first cut did not move: $(cat "$work/edited.txt")"
+"$linux_build/quernfold-split" --yes --quiet --prefix Part --min-track-sec 5 \
+    --cuts "$work/edited.txt" "$work/side-a.wav" "$work/edited-expected" >/dev/null ||
+    fail "the Linux splitter refused the cuts: $(cat "$work/edited.txt")"
+for file in "$work"/edited-expected/*.wav; do
+    cmp -s "$file" "$work/edited/$(basename "$file")" ||
+        fail "$(basename "$file") differs from the Linux build's --cuts"
+done
+
+# --- Escape in the review window writes nothing -------------------------------
+# The edited files are still there: the review marks the files it would
+# replace, and Escape leaves them as they are.
+touch -d '2001-01-01' "$work"/edited/*
+before_escape=$(ls -A "$work/edited")
+focus "$main"
+xdotool key Return
+review=$(find_window "Ready to split WAV file") || fail "the review window did not appear"
+focus "$review"
+screenshot "$review" windows-review-replaces
+xdotool key Escape
+review_closed() { ! xdotool search --onlyvisible --name '^Ready to split WAV file' >/dev/null 2>&1; }
+wait_until review_closed || fail "Escape did not close the review window"
+# Back in the main window: Escape there would close the program, so the main
+# window's focus shows the run is over.
+focus "$main"
+[[ $(ls -A "$work/edited") == "$before_escape" ]] ||
+    fail "Escape in the review window left $(ls "$work/edited")"
+[[ -z $(find "$work/edited" -type f -newermt '2001-01-02') ]] ||
+    fail "Escape in the review window replaced $(find "$work/edited" -type f -newermt '2001-01-02')"
+# Its size is kept beside the progress window's position.
+"$wine" reg query "$settings_key\\quernfold\\Settings" 2>/dev/null | tr -d '\r' |
+    grep -Eq '^ +ReviewWidth +REG_DWORD +0x[0-9a-f]+$' || fail "the review window's size is not stored"
 
 # --- An output folder no file can be created in: refused before the analysis ---
 mkdir -p "$work/locked"
