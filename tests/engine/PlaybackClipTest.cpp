@@ -39,9 +39,10 @@ void AppendSample(std::vector<std::uint8_t>& out, SampleType type, double value)
         std::memcpy(bytes, &value, size = 8);
     } else {
         const auto whole = static_cast<std::int64_t>(value);
-        size = type == SampleType::Unsigned8 ? 1 : type == SampleType::Signed16 ? 2
-                                                 : type == SampleType::Signed24 ? 3
-                                                                                : 4;
+        size = type == SampleType::Unsigned8  ? 1
+               : type == SampleType::Signed16 ? 2
+               : type == SampleType::Signed24 ? 3
+                                              : 4;
         for (std::size_t i = 0; i < size; ++i) {
             bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(whole) >> (8 * i));
         }
@@ -75,24 +76,25 @@ TEST_P(PlaybackConversion, GivesTheAnalysisValuesInterleaved) {
 const double kNaN = std::numeric_limits<double>::quiet_NaN();
 const double kInf = std::numeric_limits<double>::infinity();
 const std::vector<std::pair<double, std::int16_t>> kFloatCases = {
-    {0.5, 16384},     {-0.5, -16384}, {1.0, 32767},      {1.5, 32767},   {-1.0, -32768},
-    {-4.0, -32768},   {1e30, 32767},  {-1e-9, -1},       {kInf, 32767},  {-kInf, -32768},
-    {kNaN, 32767},    {0.0, 0},       {0.25, 8192},      {-0.25, -8192},
+    {0.5, 16384},   {-0.5, -16384}, {1.0, 32767}, {1.5, 32767},   {-1.0, -32768},
+    {-4.0, -32768}, {1e30, 32767},  {-1e-9, -1},  {kInf, 32767},  {-kInf, -32768},
+    {kNaN, 32767},  {0.0, 0},       {0.25, 8192}, {-0.25, -8192},
 };
 
 INSTANTIATE_TEST_SUITE_P(
     EveryWidth, PlaybackConversion,
     testing::Combine(
-        testing::Values(
-            ConversionCase{SampleType::Unsigned8, {{0, -32768}, {128, 0}, {255, 32512}, {129, 256}}},
-            ConversionCase{SampleType::Signed16,
-                           {{-32768, -32768}, {32767, 32767}, {-1, -1}, {0, 0}}},
-            ConversionCase{SampleType::Signed24,
-                           {{8388607, 32767}, {-8388608, -32768}, {511, 1}, {-1, -1}}},
-            ConversionCase{SampleType::Signed32,
-                           {{2147483647, 32767}, {-2147483648.0, -32768}, {65536, 1}, {-1, -1}}},
-            ConversionCase{SampleType::Float32, kFloatCases},
-            ConversionCase{SampleType::Float64, kFloatCases}),
+        testing::Values(ConversionCase{SampleType::Unsigned8,
+                                       {{0, -32768}, {128, 0}, {255, 32512}, {129, 256}}},
+                        ConversionCase{SampleType::Signed16,
+                                       {{-32768, -32768}, {32767, 32767}, {-1, -1}, {0, 0}}},
+                        ConversionCase{SampleType::Signed24,
+                                       {{8388607, 32767}, {-8388608, -32768}, {511, 1}, {-1, -1}}},
+                        ConversionCase{
+                            SampleType::Signed32,
+                            {{2147483647, 32767}, {-2147483648.0, -32768}, {65536, 1}, {-1, -1}}},
+                        ConversionCase{SampleType::Float32, kFloatCases},
+                        ConversionCase{SampleType::Float64, kFloatCases}),
         testing::Values(1, 2)));
 
 class PlaybackClipRead : public testing::TestWithParam<std::tuple<SampleType, int>> {};
@@ -108,8 +110,7 @@ TEST_P(PlaybackClipRead, StretchEqualsTheReadersReduction) {
         const int bits = static_cast<int>(StoredFrameBytes(format) / channels * 8);
         const bool isFloat = format.encodingTag == kFormatFloat;
         const double whole = std::floor(std::ldexp(unit * 0.999, bits - 1));
-        AppendSample(stored, type,
-                     isFloat ? unit * 1.25 : bits == 8 ? whole + 128 : whole);
+        AppendSample(stored, type, isFloat ? unit * 1.25 : bits == 8 ? whole + 128 : whole);
     }
     TempDir dir;
     const std::string path = dir.file("in.wav");
@@ -141,14 +142,12 @@ TEST_P(PlaybackClipRead, StretchEqualsTheReadersReduction) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryWidth, PlaybackClipRead,
-                         testing::Combine(testing::Values(SampleType::Unsigned8,
-                                                          SampleType::Signed16,
-                                                          SampleType::Signed24,
-                                                          SampleType::Signed32,
-                                                          SampleType::Float32,
-                                                          SampleType::Float64),
-                                          testing::Values(1, 2)));
+INSTANTIATE_TEST_SUITE_P(
+    EveryWidth, PlaybackClipRead,
+    testing::Combine(testing::Values(SampleType::Unsigned8, SampleType::Signed16,
+                                     SampleType::Signed24, SampleType::Signed32,
+                                     SampleType::Float32, SampleType::Float64),
+                     testing::Values(1, 2)));
 
 TEST(PlaybackClipReadTest, ClampsToTheRecordingAndRefusesWhatCannotBeRead) {
     TempDir dir;
