@@ -49,9 +49,9 @@ bool ClipPlayer::Play(std::shared_ptr<const PlaybackClip> next) {
     // The buffer reads the clip's samples in place. Both live as long as the
     // sink, which may be deleted later than it is let go.
     source = new QBuffer(sink);
-    source->setData(QByteArray::fromRawData(reinterpret_cast<const char*>(clip->samples.data()),
-                                            static_cast<qsizetype>(clip->samples.size() *
-                                                                   sizeof(std::int16_t))));
+    source->setData(QByteArray::fromRawData(
+        reinterpret_cast<const char*>(clip->samples.data()),
+        static_cast<qsizetype>(clip->samples.size() * sizeof(std::int16_t))));
     source->open(QIODevice::ReadOnly);
     connect(sink, &QObject::destroyed, [kept = clip] {});
     const std::uint64_t mine = ++serial;
@@ -79,8 +79,8 @@ std::uint32_t ClipPlayer::FramesPlayed() const {
     if (sink == nullptr || !clip) {
         return 0;
     }
-    const auto frames = static_cast<std::uint64_t>(sink->processedUSecs()) * clip->sampleRate /
-                        1000000;
+    const auto frames =
+        static_cast<std::uint64_t>(sink->processedUSecs()) * clip->sampleRate / 1000000;
     return static_cast<std::uint32_t>(std::min<std::uint64_t>(frames, clip->FrameCount()));
 }
 
@@ -99,8 +99,8 @@ void ClipPlayer::CheckForEnd(bool insideSinkSignal) {
     if (state != QAudio::IdleState || !source->atEnd()) {
         return;
     }
-    const std::int64_t clipUs = static_cast<std::int64_t>(clip->FrameCount()) * 1000000 /
-                                clip->sampleRate;
+    const std::int64_t clipUs =
+        static_cast<std::int64_t>(clip->FrameCount()) * 1000000 / clip->sampleRate;
     const std::int64_t leftUs = clipUs - sink->processedUSecs();
     if (!draining.isValid()) {
         draining.start();

@@ -58,7 +58,7 @@ private slots:
     }
 
     // The system's default device: none on a build machine, so Play refuses.
-    // Where one exists (tests/ui/with-null-sink.sh gives one) a clip plays to
+    // Where one exists (tests/support/with-null-sink.sh gives one) a clip plays to
     // its last frame, and one stopped reports no end.
     void TheDefaultDeviceRefusesOrPlaysToTheEnd() {
         ClipPlayer player;
