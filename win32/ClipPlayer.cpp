@@ -88,8 +88,7 @@ bool ClipPlayer::Play(std::shared_ptr<const PlaybackClip> next) {
         return false;
     }
     deadline = GetTickCount64() +
-               static_cast<ULONGLONG>(clip->FrameCount()) * 1000 / clip->sampleRate +
-               kDrainGraceMs;
+               static_cast<ULONGLONG>(clip->FrameCount()) * 1000 / clip->sampleRate + kDrainGraceMs;
     return true;
 }
 
@@ -123,8 +122,8 @@ void ClipPlayer::OnTimer() {
     }
     const std::optional<std::uint32_t> position = Position();
     // The event orders the device's writes to the header before this read.
-    const bool handedBack = WaitForSingleObject(done, 0) == WAIT_OBJECT_0 &&
-                            (header.dwFlags & WHDR_DONE) != 0;
+    const bool handedBack =
+        WaitForSingleObject(done, 0) == WAIT_OBJECT_0 && (header.dwFlags & WHDR_DONE) != 0;
     if (position && !handedBack && GetTickCount64() < deadline) {
         if (onPlayed) {
             onPlayed(*position);

@@ -28,26 +28,19 @@ WaveFormat FormatOf(SampleType type, std::uint16_t channels) {
 }
 
 // `value` stored as `type`: floating point as it is, integers as the whole
-// number they are given (8-bit as the unsigned byte), little-endian.
+// number they are given (8-bit as the unsigned byte), little-endian as the host.
 void AppendSample(std::vector<std::uint8_t>& out, SampleType type, double value) {
     std::uint8_t bytes[8];
-    std::size_t size = 0;
     if (type == SampleType::Float32) {
-        const auto f = static_cast<float>(value);
-        std::memcpy(bytes, &f, size = 4);
+        const auto single = static_cast<float>(value);
+        std::memcpy(bytes, &single, sizeof single);
     } else if (type == SampleType::Float64) {
-        std::memcpy(bytes, &value, size = 8);
+        std::memcpy(bytes, &value, sizeof value);
     } else {
         const auto whole = static_cast<std::int64_t>(value);
-        size = type == SampleType::Unsigned8  ? 1
-               : type == SampleType::Signed16 ? 2
-               : type == SampleType::Signed24 ? 3
-                                              : 4;
-        for (std::size_t i = 0; i < size; ++i) {
-            bytes[i] = static_cast<std::uint8_t>(static_cast<std::uint64_t>(whole) >> (8 * i));
-        }
+        std::memcpy(bytes, &whole, sizeof whole);
     }
-    out.insert(out.end(), bytes, bytes + size);
+    out.insert(out.end(), bytes, bytes + StoredFrameBytes(FormatOf(type, 1)));
 }
 
 struct ConversionCase {

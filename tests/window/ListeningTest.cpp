@@ -178,12 +178,4 @@ TEST(ListeningTest, WithoutADeviceTheControlsAreOffAndSayWhy) {
     }
 }
 
-TEST(ListeningTest, KeysOfThePlayActions) {
-    EXPECT_EQ(ListenActionForKey('b'), ListenAction::BeforeCut);
-    EXPECT_EQ(ListenActionForKey('C'), ListenAction::AcrossCut);
-    EXPECT_EQ(ListenActionForKey('f'), ListenAction::AfterCut);
-    EXPECT_EQ(ListenActionForKey('p'), ListenAction::Band);
-    EXPECT_FALSE(ListenActionForKey(' '));
-}
-
 } // namespace
