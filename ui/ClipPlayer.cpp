@@ -33,14 +33,14 @@ ClipPlayer::~ClipPlayer() {
     Release();
 }
 
-bool ClipPlayer::Play(std::shared_ptr<const PlaybackClip> next) {
+PlayStart ClipPlayer::Play(std::shared_ptr<const PlaybackClip> next) {
     Release();
     if (!HasDevice() || !next || next->FrameCount() == 0) {
-        return false;
+        return PlayStart::NoDevice;
     }
     const QAudioFormat format = PlaybackAudioFormat(*next);
     if (!device.isFormatSupported(format)) {
-        return false;
+        return PlayStart::RateRefused;
     }
     clip = std::move(next);
     // No parent: the sink hands its parent on to the device's own output object,
@@ -65,10 +65,10 @@ bool ClipPlayer::Play(std::shared_ptr<const PlaybackClip> next) {
     starting = false;
     if (sink->error() != QAudio::NoError || sink->state() == QAudio::StoppedState) {
         Release();
-        return false;
+        return PlayStart::NoDevice;
     }
     progress.start();
-    return true;
+    return PlayStart::Playing;
 }
 
 void ClipPlayer::Stop() {

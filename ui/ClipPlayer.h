@@ -34,7 +34,7 @@ public:
     ~ClipPlayer() override;
 
     bool HasDevice() const { return !device.isNull(); }
-    bool Play(std::shared_ptr<const PlaybackClip> clip) override;
+    PlayStart Play(std::shared_ptr<const PlaybackClip> clip) override;
     void Stop() override;
     bool IsPlaying() const { return sink != nullptr; }
     // The frames of the clip handed to the device so far.

@@ -55,41 +55,38 @@ bool ClipPlayer::HasDevice() const {
     return window != nullptr && devices > 0 && (deviceId == WAVE_MAPPER || deviceId < devices);
 }
 
-bool ClipPlayer::Play(std::shared_ptr<const PlaybackClip> next) {
+PlayStart ClipPlayer::Play(std::shared_ptr<const PlaybackClip> next) {
     Release();
     if (!HasDevice() || !next || next->FrameCount() == 0 || next->sampleRate == 0 ||
         next->samples.size() * sizeof(std::int16_t) > std::numeric_limits<DWORD>::max()) {
-        return false;
+        return PlayStart::NoDevice;
     }
     done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (done == nullptr) {
-        return false;
+        return PlayStart::NoDevice;
     }
     const WAVEFORMATEX format = PlaybackWaveFormat(*next);
-    if (waveOutOpen(&output, deviceId, &format, reinterpret_cast<DWORD_PTR>(done), 0,
-                    CALLBACK_EVENT) != MMSYSERR_NOERROR) {
+    const MMRESULT opened = waveOutOpen(&output, deviceId, &format,
+                                        reinterpret_cast<DWORD_PTR>(done), 0, CALLBACK_EVENT);
+    if (opened != MMSYSERR_NOERROR) {
         output = nullptr;
         Release();
-        return false;
+        return opened == WAVERR_BADFORMAT ? PlayStart::RateRefused : PlayStart::NoDevice;
     }
     clip = std::move(next);
     header = WAVEHDR{};
     // The device only reads the buffer; the clip lives until it is handed back.
-    header.lpData =
-        reinterpret_cast<LPSTR>(const_cast<std::int16_t*>(clip->samples.data())); // NOLINT
+    header.lpData = reinterpret_cast<LPSTR>(const_cast<std::int16_t*>(clip->samples.data()));
     header.dwBufferLength = static_cast<DWORD>(clip->samples.size() * sizeof(std::int16_t));
-    if (waveOutPrepareHeader(output, &header, sizeof header) != MMSYSERR_NOERROR) {
-        Release();
-        return false;
-    }
-    if (waveOutWrite(output, &header, sizeof header) != MMSYSERR_NOERROR ||
+    if (waveOutPrepareHeader(output, &header, sizeof header) != MMSYSERR_NOERROR ||
+        waveOutWrite(output, &header, sizeof header) != MMSYSERR_NOERROR ||
         SetTimer(window, kProgressTimer, kProgressIntervalMs, nullptr) == 0) {
         Release();
-        return false;
+        return PlayStart::NoDevice;
     }
     deadline = GetTickCount64() +
                static_cast<ULONGLONG>(clip->FrameCount()) * 1000 / clip->sampleRate + kDrainGraceMs;
-    return true;
+    return PlayStart::Playing;
 }
 
 void ClipPlayer::Stop() {

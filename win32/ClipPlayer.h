@@ -32,7 +32,7 @@ public:
     ClipPlayer& operator=(const ClipPlayer&) = delete;
 
     bool HasDevice() const;
-    bool Play(std::shared_ptr<const PlaybackClip> clip) override;
+    PlayStart Play(std::shared_ptr<const PlaybackClip> clip) override;
     void Stop() override;
     bool IsPlaying() const { return output != nullptr; }
     // The frames of the clip the device has played so far.

@@ -14,7 +14,8 @@ std::optional<ListenAction> ListenActionForKey(char key) {
 }
 
 Listening::Listening(std::uint32_t frameCount, std::uint32_t sampleRate, bool deviceFound)
-    : frameCount(frameCount), sampleRate(sampleRate), deviceUsable(deviceFound) {}
+    : frameCount(frameCount), sampleRate(sampleRate),
+      disabledReason(deviceFound ? "" : kNoSoundDeviceText) {}
 
 std::uint32_t Listening::Frames(std::uint32_t ms) const {
     const std::uint64_t frames = static_cast<std::uint64_t>(ms) * sampleRate / 1000;
@@ -60,7 +61,7 @@ std::optional<PlayStretch> Listening::BandAt(const std::vector<SegmentSpan>& spa
 }
 
 Listening::Command Listening::Request(PlayStretch stretch) {
-    if (!deviceUsable || stretch.Empty()) {
+    if (!CanPlay() || stretch.Empty()) {
         return {};
     }
     awaited = ++lastRequest;
@@ -108,8 +109,9 @@ bool Listening::ClipArrived(std::uint64_t request, std::shared_ptr<const Playbac
         return false; // the read failed: nothing to play
     }
     const PlayStretch stretch{clip->firstFrame, clip->EndFrame()};
-    if (!output.Play(std::move(clip))) {
-        deviceUsable = false;
+    const PlayStart start = output.Play(std::move(clip));
+    if (start != PlayStart::Playing) {
+        disabledReason = start == PlayStart::RateRefused ? kUnplayableRateText : kNoSoundDeviceText;
         playing.reset();
         return false;
     }
@@ -127,7 +129,7 @@ void Listening::Played(std::uint32_t frames) {
 void Listening::Finished(bool deviceFailed) {
     playing.reset();
     if (deviceFailed) {
-        deviceUsable = false;
+        disabledReason = kNoSoundDeviceText;
         awaited = 0;
     }
 }

@@ -13,8 +13,11 @@
 #include <optional>
 #include <vector>
 
-// The play controls' tooltip while they are disabled.
+// The play controls' tooltip while they are disabled: no device, or one that
+// will not play the recording's rate (every clip is 16-bit, mono or stereo).
 inline constexpr char kNoSoundDeviceText[] = "No sound output device was found.";
+inline constexpr char kUnplayableRateText[] =
+    "The sound output device cannot play this recording's sample rate.";
 
 // What a play action plays.
 enum class ListenAction {
@@ -48,15 +51,18 @@ struct PlayStretch {
     bool operator==(const PlayStretch&) const = default;
 };
 
+// How a player took a clip.
+enum class PlayStart { Playing, NoDevice, RateRefused };
+
 // The sound output a view plays clips on: the Qt or the Win32 player, or a
 // test's fake. It reports progress and the clip's natural end to the view,
 // which hands them to Listening.
 class ClipOutput {
 public:
     virtual ~ClipOutput() = default;
-    // Plays `clip` from its start, replacing whatever played. False when no
-    // device took it; nothing plays then.
-    virtual bool Play(std::shared_ptr<const PlaybackClip> clip) = 0;
+    // Plays `clip` from its start, replacing whatever played. Unless it says
+    // Playing, nothing plays then.
+    virtual PlayStart Play(std::shared_ptr<const PlaybackClip> clip) = 0;
     // Stops at once; no end is reported for a clip stopped here.
     virtual void Stop() = 0;
 };
@@ -82,9 +88,10 @@ public:
 
     // --- The controls -----------------------------------------------------------
     // False when no device was found or the player could not start one: the play
-    // buttons are disabled, with DisabledReason() as their tooltip.
-    bool CanPlay() const { return deviceUsable; }
-    const char* DisabledReason() const { return deviceUsable ? "" : kNoSoundDeviceText; }
+    // buttons are disabled, with DisabledReason() as their tooltip ("" while
+    // they are enabled).
+    bool CanPlay() const { return disabledReason[0] == '\0'; }
+    const char* DisabledReason() const { return disabledReason; }
 
     // --- What each action plays, clamped to the recording -------------------------
     PlayStretch AroundCut(ListenAction action, std::uint32_t cutFrame) const;
@@ -108,8 +115,8 @@ public:
 
     // --- The clip and the player ----------------------------------------------------
     // A clip read for `request`: played on `output` when still wanted, dropped
-    // otherwise. When the output refuses it the controls are disabled. True when
-    // it plays.
+    // otherwise. When the output refuses it the controls are disabled, saying
+    // why. True when it plays.
     bool ClipArrived(std::uint64_t request, std::shared_ptr<const PlaybackClip> clip,
                      ClipOutput& output);
     // The frames of the playing clip the player has played.
@@ -129,7 +136,7 @@ private:
 
     std::uint32_t frameCount;
     std::uint32_t sampleRate;
-    bool deviceUsable;
+    const char* disabledReason;
     ListenAction spaceAction = ListenAction::AcrossCut;
     std::uint64_t lastRequest = 0;
     std::uint64_t awaited = 0; // the request whose clip is being read; 0: none

@@ -41,7 +41,7 @@ private slots:
         QSignalSpy played(&player, &ClipPlayer::Played);
         QSignalSpy finished(&player, &ClipPlayer::Finished);
         QVERIFY(!player.HasDevice());
-        QVERIFY(!player.Play(Clip(44100, 2, 4410)));
+        QCOMPARE(player.Play(Clip(44100, 2, 4410)), PlayStart::NoDevice);
         QVERIFY(!player.IsPlaying());
         QCOMPARE(player.FramesPlayed(), 0u);
         player.Stop();
@@ -57,7 +57,7 @@ private slots:
         ClipPlayer player;
         QSignalSpy played(&player, &ClipPlayer::Played);
         QSignalSpy finished(&player, &ClipPlayer::Finished);
-        if (!player.Play(Clip(8000, 1, 2400))) {
+        if (player.Play(Clip(8000, 1, 2400)) != PlayStart::Playing) {
             QVERIFY(!qEnvironmentVariableIsSet("QUERNFOLD_EXPECT_SOUND_DEVICE"));
             return;
         }
@@ -67,7 +67,8 @@ private slots:
         QCOMPARE(played.last().at(0).toUInt(), 2400u);
         QVERIFY(!player.IsPlaying());
 
-        QVERIFY(player.Play(Clip(44100, 2, 441000)));
+        QCOMPARE(player.Play(Clip(1000000, 2, 10)), PlayStart::RateRefused);
+        QCOMPARE(player.Play(Clip(44100, 2, 441000)), PlayStart::Playing);
         QVERIFY(played.wait(5000));
         player.Stop();
         QVERIFY(!player.IsPlaying());

@@ -18,16 +18,15 @@ constexpr std::uint32_t kFrames = 10000;
 
 class FakeOutput : public ClipOutput {
 public:
-    bool Play(std::shared_ptr<const PlaybackClip> clip) override {
-        if (!works) {
-            return false;
+    PlayStart Play(std::shared_ptr<const PlaybackClip> clip) override {
+        if (start == PlayStart::Playing) {
+            clips.push_back(std::move(clip));
         }
-        clips.push_back(std::move(clip));
-        return true;
+        return start;
     }
     void Stop() override { ++stops; }
 
-    bool works = true;
+    PlayStart start = PlayStart::Playing;
     std::vector<std::shared_ptr<const PlaybackClip>> clips;
     int stops = 0;
 };
@@ -159,21 +158,29 @@ TEST(ListeningTest, WithoutADeviceTheControlsAreOffAndSayWhy) {
     EXPECT_EQ(none.PlayAroundCut(ListenAction::AfterCut, 5000).kind,
               Listening::Command::Kind::None);
 
-    // A device that refuses the first clip, or fails while playing, turns them off too.
-    for (const bool failsWhilePlaying : {false, true}) {
+    // A device that refuses the first clip, or fails while playing, turns them
+    // off too, saying why.
+    struct Case {
+        PlayStart start;
+        bool failsWhilePlaying;
+        const char* reason;
+    };
+    for (const Case c : {Case{PlayStart::NoDevice, false, kNoSoundDeviceText},
+                         Case{PlayStart::RateRefused, false, kUnplayableRateText},
+                         Case{PlayStart::Playing, true, kNoSoundDeviceText}}) {
         Listening listening(kFrames, kRate, true);
         EXPECT_STREQ(listening.DisabledReason(), "");
         FakeOutput output;
-        output.works = failsWhilePlaying;
+        output.start = c.start;
         const auto command = listening.TogglePlay(5000);
         EXPECT_EQ(listening.ClipArrived(command.request, ClipOf(command.stretch), output),
-                  failsWhilePlaying);
-        if (failsWhilePlaying) {
+                  c.failsWhilePlaying);
+        if (c.failsWhilePlaying) {
             listening.Finished(true);
         }
         EXPECT_FALSE(listening.CanPlay());
         EXPECT_FALSE(listening.Busy());
-        EXPECT_STREQ(listening.DisabledReason(), kNoSoundDeviceText);
+        EXPECT_STREQ(listening.DisabledReason(), c.reason);
         EXPECT_EQ(listening.TogglePlay(5000).kind, Listening::Command::Kind::None);
     }
 }

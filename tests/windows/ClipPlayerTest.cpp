@@ -33,7 +33,7 @@ TEST(ClipPlayerTest, ADeviceThatDoesNotExistRefusesAndReportsNothing) {
     player.onPlayed = [&](std::uint32_t) { ++reports; };
     player.onFinished = [&](bool) { ++reports; };
     EXPECT_FALSE(player.HasDevice());
-    EXPECT_FALSE(player.Play(Clip(44100, 2, 4410)));
+    EXPECT_EQ(player.Play(Clip(44100, 2, 4410)), PlayStart::NoDevice);
     EXPECT_FALSE(player.IsPlaying());
     player.Stop();
 
@@ -58,7 +58,7 @@ TEST(ClipPlayerTest, TheDefaultDeviceRefusesOrPlaysToTheEnd) {
         finished = true;
         ++ends;
     };
-    if (!player.Play(Clip(8000, 1, 2400))) {
+    if (player.Play(Clip(8000, 1, 2400)) != PlayStart::Playing) {
         EXPECT_FALSE(player.IsPlaying());
         EXPECT_EQ(GetEnvironmentVariableW(L"QUERNFOLD_EXPECT_SOUND_DEVICE", nullptr, 0), 0u);
         return;
@@ -68,7 +68,7 @@ TEST(ClipPlayerTest, TheDefaultDeviceRefusesOrPlaysToTheEnd) {
     EXPECT_EQ(lastPlayed, 2400u);
     EXPECT_FALSE(player.IsPlaying());
 
-    ASSERT_TRUE(player.Play(Clip(44100, 2, 441000)));
+    ASSERT_EQ(player.Play(Clip(44100, 2, 441000)), PlayStart::Playing);
     player.Stop();
     EXPECT_FALSE(player.IsPlaying());
     MSG message;
