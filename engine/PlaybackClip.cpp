@@ -76,3 +76,12 @@ int ReadPlaybackClip(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t
     clip = std::move(read);
     return WAVE_OK;
 }
+
+std::shared_ptr<const PlaybackClip> ReadPlaybackClip(WaveStream& reader, std::uint32_t firstFrame,
+                                                     std::uint32_t endFrame) {
+    auto clip = std::make_shared<PlaybackClip>();
+    if (ReadPlaybackClip(reader, firstFrame, endFrame, *clip) != WAVE_OK) {
+        return nullptr;
+    }
+    return clip;
+}

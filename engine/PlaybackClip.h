@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 // One stretch of the recording as a sound device plays it.
@@ -38,3 +39,6 @@ void ConvertForPlayback(const WaveFormat& format, const std::uint8_t* stored, st
 // The reader is the caller's: whoever else reads it must not do so meanwhile.
 int ReadPlaybackClip(WaveStream& reader, std::uint32_t firstFrame, std::uint32_t endFrame,
                      PlaybackClip& clip);
+// The same as a clip to hand to a player on another thread; null when it cannot be read.
+std::shared_ptr<const PlaybackClip> ReadPlaybackClip(WaveStream& reader, std::uint32_t firstFrame,
+                                                     std::uint32_t endFrame);

@@ -87,10 +87,9 @@ TEST(ListeningTest, PlayAcrossSendsTheFramesAroundTheCut) {
     FakeOutput output;
     const Listening::Command command = listening.PlayAroundCut(ListenAction::AcrossCut, 4321);
     ASSERT_EQ(command.kind, Listening::Command::Kind::Play);
-    auto clip = std::make_shared<PlaybackClip>();
-    ASSERT_EQ(ReadPlaybackClip(reader, command.stretch.firstFrame, command.stretch.endFrame, *clip),
-              WAVE_OK);
-    ASSERT_TRUE(listening.ClipArrived(command.request, clip, output));
+    ASSERT_TRUE(listening.ClipArrived(
+        command.request,
+        ReadPlaybackClip(reader, command.stretch.firstFrame, command.stretch.endFrame), output));
 
     ASSERT_EQ(output.clips.size(), 1u);
     const PlaybackClip& sent = *output.clips[0];
