@@ -39,7 +39,7 @@ PlayStart ClipPlayer::Play(std::shared_ptr<const PlaybackClip> next) {
         return PlayStart::NoDevice;
     }
     const QAudioFormat format = PlaybackAudioFormat(*next);
-    if (!device.isFormatSupported(format)) {
+    if (next->sampleRate > kHighestPlaybackRate || !device.isFormatSupported(format)) {
         return PlayStart::RateRefused;
     }
     clip = std::move(next);

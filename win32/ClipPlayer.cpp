@@ -61,6 +61,9 @@ PlayStart ClipPlayer::Play(std::shared_ptr<const PlaybackClip> next) {
         next->samples.size() * sizeof(std::int16_t) > std::numeric_limits<DWORD>::max()) {
         return PlayStart::NoDevice;
     }
+    if (next->sampleRate > kHighestPlaybackRate) {
+        return PlayStart::RateRefused;
+    }
     done = CreateEventW(nullptr, FALSE, FALSE, nullptr);
     if (done == nullptr) {
         return PlayStart::NoDevice;

@@ -51,6 +51,10 @@ struct PlayStretch {
     bool operator==(const PlayStretch&) const = default;
 };
 
+// The highest rate the players hand to a device: the sound servers' own limit,
+// past which some abort the program instead of refusing the format.
+inline constexpr std::uint32_t kHighestPlaybackRate = 384000;
+
 // How a player took a clip.
 enum class PlayStart { Playing, NoDevice, RateRefused };
 

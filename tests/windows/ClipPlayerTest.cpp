@@ -68,6 +68,7 @@ TEST(ClipPlayerTest, TheDefaultDeviceRefusesOrPlaysToTheEnd) {
     EXPECT_EQ(lastPlayed, 2400u);
     EXPECT_FALSE(player.IsPlaying());
 
+    EXPECT_EQ(player.Play(Clip(1000000, 2, 10)), PlayStart::RateRefused);
     ASSERT_EQ(player.Play(Clip(44100, 2, 441000)), PlayStart::Playing);
     player.Stop();
     EXPECT_FALSE(player.IsPlaying());
