@@ -37,7 +37,7 @@ struct ListenControl {
 inline constexpr ListenControl kListenControls[] = {
     {ListenAction::BeforeCut, 'B', "Play &before"},
     {ListenAction::AcrossCut, 'C', "Play a&cross"},
-    {ListenAction::AfterCut, 'F', "Play a&fter"},
+    {ListenAction::AfterCut, 'E', "Play aft&er"},
     {ListenAction::Band, 'P', nullptr},
 };
 // The action of a plain key (either case), if it has one.
