@@ -200,19 +200,6 @@ bool TerminalHost::ReadConfirmation() {
     return answer == "y" || answer == "yes";
 }
 
-namespace {
-
-// The recording as the cue sheet's FILE line names it: relative to the sheet's
-// folder when it can be, so the two can move together.
-std::string PathForSheet(const std::string& audioFile, const std::string& sheetFile) {
-    const std::filesystem::path audio = PathFromUtf8(audioFile);
-    const std::filesystem::path relative =
-        audio.lexically_relative(PathFromUtf8(sheetFile).parent_path());
-    return relative.empty() ? audioFile : Utf8FromPath(relative);
-}
-
-} // namespace
-
 void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
                              std::uint32_t sampleRate) {
     // Written once the answer is known (or in a dry run), so a "no" leaves the
@@ -229,7 +216,7 @@ void TerminalHost::PlanReady(const SplitPlan& plan, std::uint32_t frameCount,
     }
     if (!settings.cueSheetPath.empty()) {
         cueSheet.text = FormatCueSheet(plan, frameCount, sampleRate,
-                                       PathForSheet(settings.inputPath, settings.cueSheetPath),
+                                       CueSheetAudioPath(settings.inputPath, settings.cueSheetPath),
                                        settings.naming);
         cueSheet.pending = true;
     }
@@ -262,26 +249,6 @@ bool TerminalHost::WriteSideFile(const char* what, const std::string& path, Side
     if (progress != nullptr) {
         progress->Clear();
     }
-    switch (result) {
-    case LabelFileResult::IsRecording:
-        std::fprintf(stderr,
-                     "Error: The %s %s is the WAV file being split and cannot be overwritten.\n",
-                     what, path.c_str());
-        break;
-    case LabelFileResult::IsTrack:
-        std::fprintf(stderr,
-                     "Error: The %s %s is the name of one of the WAV files to be written.\n", what,
-                     path.c_str());
-        break;
-    case LabelFileResult::NotLabelFile:
-        std::fprintf(stderr,
-                     "Error: The %s %s exists and is not a %s (%s), so it is not replaced.\n", what,
-                     path.c_str(), what, why.c_str());
-        break;
-    case LabelFileResult::Written:
-    case LabelFileResult::Failed:
-        std::fprintf(stderr, "Error: The %s %s could not be written.\n", what, path.c_str());
-        break;
-    }
+    std::fprintf(stderr, "Error: %s\n", SideFileFailureText(what, path, result, why).c_str());
     return false;
 }

@@ -137,6 +137,9 @@ inline constexpr char kAdviceAverage[] =
 // A suggestion for the other method than the one chosen (%s: the threshold
 // text, the method's name, the reason).
 inline constexpr char kSuggestedWithMethod[] = "Suggested: %s with the %s method (%s)";
+// What a successful suggestion set, shown beside the threshold (%s: its text);
+// kSuggestedWithMethod when it also changed the method.
+inline constexpr char kSuggestedThreshold[] = "Suggested: %s";
 inline constexpr char kReasonClicks[] = "clicks make the maximum method unreliable";
 inline constexpr char kReasonNoSilence[] = "the %s method finds no usable silence";
 // %d: the seconds and the silence lengths a suggestion needs at least.
@@ -150,6 +153,16 @@ inline constexpr char kSuggestionNoSilence[] =
     "threshold can tell its pauses from its sound.";
 inline constexpr char kSuggestionNoMemory[] =
     "Not enough memory to judge the silence level of this WAV file.";
+
+// A label file or cue sheet written beside the tracks (%s: what it is, such as
+// "cue sheet", and its full name; the last also what it is again and why).
+inline constexpr char kSideFileIsRecording[] =
+    "The %s %s is the WAV file being split and cannot be overwritten.";
+inline constexpr char kSideFileIsTrack[] =
+    "The %s %s is the name of one of the WAV files to be written.";
+inline constexpr char kSideFileNotReplaced[] =
+    "The %s %s exists and is not a %s (%s), so it is not replaced.";
+inline constexpr char kSideFileNotWritten[] = "The %s %s could not be written.";
 
 // Option checks (%u: the limits).
 inline constexpr char kNotAWholeNumber[] =

@@ -1,7 +1,9 @@
 #include "SplitJob.h"
 
+#include "CueSheet.h"
 #include "FileSystem.h"
 #include "GivenCuts.h"
+#include "LabelFile.h"
 #include "LevelTable.h"
 #include "Messages.h"
 #include "OpenFailureMessage.h"
@@ -273,6 +275,48 @@ bool PlanByTrackCount(const SplitOptions& options, WaveStream& reader, ProgressD
     return true;
 }
 
+// The cue sheet of the recording with a track at every cut, when asked for:
+// its name and text, and the names of the tracks it must never replace.
+struct TrackCueSheet {
+    std::string name;
+    std::string text;
+    std::vector<std::string> trackNames;
+};
+
+TrackCueSheet CueSheetOfRecording(const SplitOptions& options, const SplitPlan& plan,
+                                  const WaveStream& reader, const std::string& inputFile,
+                                  const OutputPlace& place) {
+    TrackCueSheet sheet;
+    for (std::uint32_t number = 1; number <= plan.segmentCount; ++number) {
+        sheet.trackNames.push_back(
+            TrackFileName(options.fileNamePrefix, options.naming, number, plan.segmentCount));
+    }
+    sheet.name = TrackFilesCueSheetName(options.fileNamePrefix, options.naming);
+    sheet.text =
+        FormatCueSheet(plan, reader.FrameCount(), reader.SampleRate(),
+                       CueSheetAudioPath(inputFile, place.folderPath + kPathSeparator + sheet.name),
+                       options.naming);
+    return sheet;
+}
+
+// Writes (`write`) or only checks the cue sheet in `folder`, the output folder;
+// false, after showing why, when it may not have its name or could not be written.
+bool CueSheetOrExplain(OutputFolder& folder, const OutputPlace& place, const TrackCueSheet& sheet,
+                       bool write, SplitHost& host) {
+    std::string why;
+    const LabelFileResult result =
+        write ? WriteLabelFile(folder, sheet.name, sheet.text, place.recording, place.folder,
+                               sheet.trackNames, IsCueSheetText, why)
+              : CheckSideFile(place.folder, sheet.name, place.recording, place.folder,
+                              sheet.trackNames, IsCueSheetText, why);
+    if (result == LabelFileResult::Written) {
+        return true;
+    }
+    ShowError(host, SideFileFailureText("cue sheet", place.folderPath + kPathSeparator + sheet.name,
+                                        result, why));
+    return false;
+}
+
 SplitOutcome OutcomeOfWriting(SegmentWriter::Result result) {
     switch (result) {
     case SegmentWriter::Result::Completed:
@@ -351,7 +395,21 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
             ConfirmPlanOrExplain(inputFile, place, reader, host, plan, written)) {
         return *end;
     }
-    return OutcomeOfWriting(
+    // A cue sheet that could not take its name is refused before any track is
+    // written; the sheet itself is written only once every track is.
+    std::optional<TrackCueSheet> cueSheet;
+    if (written.writeCueSheet) {
+        cueSheet = CueSheetOfRecording(written, plan, reader, inputFile, place);
+        if (!CueSheetOrExplain(outputFolder, place, *cueSheet, false, host)) {
+            return SplitOutcome::Refused;
+        }
+    }
+    const SplitOutcome outcome = OutcomeOfWriting(
         SegmentWriter::WriteSegments(reader, plan, buffers.frames, buffers.scratch, written,
                                      outputFolder, folder, recording, *progress, host, metadata));
+    if (outcome == SplitOutcome::Written && cueSheet &&
+        !CueSheetOrExplain(outputFolder, place, *cueSheet, true, host)) {
+        return SplitOutcome::WriteFailed;
+    }
+    return outcome;
 }

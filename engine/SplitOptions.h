@@ -19,6 +19,9 @@ struct SplitOptions {
     std::uint32_t appendSilenceMs = kAppendSilenceMsRule.defaultValue;
     bool trimSilence = kDefaultTrimSilence;
     bool useAverageMethod = kDefaultUseAverageMethod;
+    // Once every track is written, a cue sheet of them goes beside them in the
+    // output folder (named by TrackFilesCueSheetName).
+    bool writeCueSheet = false;
     // Numbers, titles, tags and the name pattern; the defaults keep the plain names.
     TrackNaming naming;
     // Track starts given instead of found: with any, the recording is not analysed.

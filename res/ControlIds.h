@@ -30,6 +30,8 @@ inline constexpr int kAlbum = 1026;
 inline constexpr int kDate = 1027;
 inline constexpr int kGenre = 1028;
 inline constexpr int kComment = 1029;
+inline constexpr int kSuggestionLine = 1030;
+inline constexpr int kWriteCueSheet = 1031;
 } // namespace MainWindowId
 
 // The About box (template 100).

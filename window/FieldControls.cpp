@@ -26,6 +26,8 @@ constexpr FieldControlId kFieldControls[] = {
     {Field::Date, MainWindowId::kDate},
     {Field::Genre, MainWindowId::kGenre},
     {Field::Comment, MainWindowId::kComment},
+    {Field::WriteCueSheet, MainWindowId::kWriteCueSheet},
+    {Field::SuggestionLine, MainWindowId::kSuggestionLine},
 };
 
 constexpr FieldControlId kFieldArrows[] = {

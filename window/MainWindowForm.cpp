@@ -139,6 +139,9 @@ bool MainWindowForm::Exchange(bool commit) {
     }
     Pass pass(*this, commit);
     ExchangeFields(pass);
+    if (commit) {
+        KeepSuggestionTruthful();
+    }
     return !pass.Failed();
 }
 
@@ -157,6 +160,7 @@ void MainWindowForm::ExchangeFields(Pass& pass) {
         pass.Label(field, *tag);
     }
     pass.Check(Field::TrimSilence, held.trimSilence);
+    pass.Check(Field::WriteCueSheet, held.writeCueSheet);
 }
 
 void MainWindowForm::Open() {
@@ -199,6 +203,7 @@ void MainWindowForm::ThresholdMoved(int position) {
     }
     held.thresholdText = ThresholdTextForPosition(position);
     view.SetText(Field::ThresholdLabel, held.thresholdText);
+    KeepSuggestionTruthful();
 }
 
 void MainWindowForm::ApplyChosenOptions(const std::string& thresholdText, bool useAverageMethod) {
@@ -208,6 +213,7 @@ void MainWindowForm::ApplyChosenOptions(const std::string& thresholdText, bool u
     view.SetThresholdPosition(ThresholdPositionForText(thresholdText));
     view.SetText(Field::ThresholdLabel, thresholdText);
     view.SetChecked(useAverageMethod ? Field::AverageMethod : Field::MaximumMethod, true);
+    KeepSuggestionTruthful();
 }
 
 void MainWindowForm::MethodClicked(Field button) {
@@ -217,6 +223,29 @@ void MainWindowForm::MethodClicked(Field button) {
     // The held flag follows the button that was clicked, as that button reports it.
     const bool checked = view.IsChecked(button);
     held.useAverageMethod = button == Field::AverageMethod ? checked : !checked;
+    KeepSuggestionTruthful();
+}
+
+void MainWindowForm::ShowSuggestion(const std::string& line) {
+    shownSuggestion = ShownSuggestion{held.thresholdText, held.useAverageMethod, held.inputPath,
+                                      held.silenceLengthMs};
+    view.SetText(Field::SuggestionLine, line);
+}
+
+void MainWindowForm::ForgetSuggestion() {
+    if (shownSuggestion) {
+        shownSuggestion.reset();
+        view.SetText(Field::SuggestionLine, std::string());
+    }
+}
+
+void MainWindowForm::KeepSuggestionTruthful() {
+    if (shownSuggestion && (shownSuggestion->thresholdText != held.thresholdText ||
+                            shownSuggestion->useAverageMethod != held.useAverageMethod ||
+                            shownSuggestion->inputPath != held.inputPath ||
+                            shownSuggestion->silenceLengthMs != held.silenceLengthMs)) {
+        ForgetSuggestion();
+    }
 }
 
 void MainWindowForm::RememberBrowseFolder(const std::string& folder) {
@@ -234,6 +263,7 @@ void MainWindowForm::BrowseInput() {
     if (const std::optional<std::string> chosen = view.ChooseInputFile(browseFolder)) {
         held.inputPath = *chosen;
         view.SetText(Field::InputPath, held.inputPath);
+        KeepSuggestionTruthful();
         RememberBrowseFolder(Utf8FromPath(PathFromUtf8(*chosen).parent_path()));
     }
 }
@@ -257,6 +287,7 @@ void MainWindowForm::ItemDropped(const std::string& path, bool isFolder) {
     std::string& value = isFolder ? held.outputFolder : held.inputPath;
     value = path;
     view.SetText(isFolder ? Field::OutputFolder : Field::InputPath, value);
+    KeepSuggestionTruthful();
 }
 
 void MainWindowForm::Start() {
@@ -280,7 +311,10 @@ void MainWindowForm::Start() {
 
 // Reads the recording for the threshold that separates its pauses from its
 // sound, for the silence length and method the window shows, and moves the
-// trackbar there. Cancel in the progress window leaves everything as it was.
+// trackbar there (and switches the method where the other one works). A
+// suggestion says what it set in the line under the trackbar, without a box; a
+// problem is explained in a box. Cancel in the progress window leaves everything
+// as it was.
 void MainWindowForm::SuggestThreshold() {
     if (running || !opened || !Exchange(true)) {
         return;
@@ -295,11 +329,20 @@ void MainWindowForm::SuggestThreshold() {
     } catch (const std::bad_alloc&) {
         suggestion.outcome = ThresholdSuggestion::Outcome::OutOfMemory;
     }
-    std::string message = SuggestionProblemText(suggestion.outcome);
-    if (suggestion.outcome == ThresholdSuggestion::Outcome::Suggested) {
-        // The method too, where the suggestion found the other one works.
+    using Outcome = ThresholdSuggestion::Outcome;
+    if (suggestion.outcome == Outcome::Suggested) {
         ApplyChosenOptions(suggestion.thresholdText, suggestion.useAverageMethod);
+        // The advice of a suggestion is the sentence that says it switched the method.
+        ShowSuggestion(suggestion.advice.empty() ? FormatText(messages::kSuggestedThreshold,
+                                                              suggestion.thresholdText.c_str())
+                                                 : suggestion.advice);
+        return;
     }
+    if (suggestion.outcome == Outcome::Cancelled) {
+        return;
+    }
+    ForgetSuggestion();
+    std::string message = SuggestionProblemText(suggestion.outcome);
     if (!suggestion.advice.empty()) {
         message += message.empty() ? "" : "\n\n";
         message += suggestion.advice;

@@ -9,6 +9,8 @@
 #include "SettingsStore.h"
 #include "SplitOptions.h"
 
+#include <cstdint>
+#include <optional>
 #include <string>
 
 class MainWindowForm {
@@ -73,6 +75,12 @@ private:
 
     void ExchangeFields(Pass& pass);
     void RememberBrowseFolder(const std::string& folder);
+    // The line under the trackbar that says what the last Suggest set; it goes
+    // once the window holds another threshold, method, recording or silence
+    // length than the suggestion was for.
+    void ShowSuggestion(const std::string& line);
+    void ForgetSuggestion();
+    void KeepSuggestionTruthful();
 
     MainWindowView& view;
     SettingsStore& store;
@@ -86,6 +94,15 @@ private:
     std::string maximumLabel;
     // The options as loaded: Close writes back only what changed.
     SplitOptions loaded;
+
+    // What the suggestion now shown was made for and set.
+    struct ShownSuggestion {
+        std::string thresholdText;
+        bool useAverageMethod = false;
+        std::string inputPath;
+        std::uint32_t silenceLengthMs = 0;
+    };
+    std::optional<ShownSuggestion> shownSuggestion;
 
     bool opened = false;
     bool exchanging = false;

@@ -43,6 +43,8 @@ public:
         Date,
         Genre,
         Comment,
+        WriteCueSheet,  // check box: a cue sheet of the recording beside the tracks
+        SuggestionLine, // what the last Suggest set, under the trackbar
     };
 
     virtual ~MainWindowView() = default;

@@ -23,6 +23,7 @@ const OptionSetting kOptionSettings[] = {
     {"Date", &TrackNaming::date},
     {"Genre", &TrackNaming::genre},
     {"Comment", &TrackNaming::comment},
+    {"WriteCueSheet", &SplitOptions::writeCueSheet},
 };
 
 // The value a setting holds in `options`.

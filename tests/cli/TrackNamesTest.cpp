@@ -192,6 +192,27 @@ TEST_F(TrackNames, AWrittenCueSheetReadsBackToTheSameFiles) {
     }
 }
 
+// A sheet of several files, one per track (as rippers write them):
+// its times count from each file's start, so only its names are taken.
+TEST_F(TrackNames, ASheetOfSeveralFilesGivesTheNamesOnly) {
+    WriteTitles("TITLE \"Live\"\r\n"
+                "FILE \"Track1.wav\" WAVE\r\n  TRACK 01 AUDIO\r\n    TITLE \"Opening\"\r\n"
+                "    INDEX 01 00:00:00\r\n"
+                "FILE \"Track2.wav\" WAVE\r\n  TRACK 02 AUDIO\r\n    TITLE \"Middle\"\r\n"
+                "    INDEX 01 00:02:00\r\n"
+                "FILE \"Track3.wav\" WAVE\r\n  TRACK 03 AUDIO\r\n    TITLE \"Close\"\r\n"
+                "    INDEX 01 00:03:00\r\n");
+    const ProgramResult run = SplitWith({"--cue", "titles.txt"});
+    ASSERT_EQ(run.exitStatus, 0) << run.err;
+    ASSERT_EQ(FilesIn("out"),
+              (std::vector<std::string>{"01 Opening.wav", "02 Middle.wav", "03 Close.wav"}));
+    const int cuts[] = {0, 32000, 68000, 96000}; // where the analysis cuts, not 2 s and 3 s
+    for (int i = 0; i < 3; ++i) {
+        const auto file = testing_support::ReadTestWav(dir.file("out/" + FilesIn("out")[i]));
+        EXPECT_EQ(file.rawData, InputBytes(kTracks, cuts[i], cuts[i + 1])) << i;
+    }
+}
+
 TEST_F(TrackNames, CueSheetsThatCannotBeFollowedAreRefused) {
     struct Case {
         const char* what;

@@ -284,6 +284,7 @@ private slots:
         Slider()->setValue(21);
         Button(kAverageMethod)->click();
         Button(kTrimSilence)->click();
+        Button(kWriteCueSheet)->click();
         QTest::keyClick(Edit(kInputPath), Qt::Key_Escape);
         QVERIFY(!window->isVisible());
         QCOMPARE(window->result(), int(QDialog::Rejected));
@@ -297,7 +298,8 @@ private slots:
             QCOMPARE(stored->value("SilenceLength").toInt(), 750);
             QCOMPARE(stored->value("BeginWith").toString(), QStringLiteral("Side A "));
             QCOMPARE(stored->value("Threshold").toString(), QStringLiteral("0.35 %"));
-            QVERIFY(!stored->contains("inputPath") && stored->childKeys().size() == 13);
+            QCOMPARE(stored->value("WriteCueSheet").toInt(), 1);
+            QVERIFY(!stored->contains("inputPath") && stored->childKeys().size() == 14);
         }
 
         Open();
@@ -308,6 +310,7 @@ private slots:
         QCOMPARE(Edit(kAppendSilence)->text(), QStringLiteral("2000"));
         QVERIFY(Button(kAverageMethod)->isChecked());
         QVERIFY(Button(kTrimSilence)->isChecked());
+        QVERIFY(Button(kWriteCueSheet)->isChecked());
         QCOMPARE(Slider()->value(), 20);                                    // one step lower ...
         QCOMPARE(Label(kThresholdLabel)->text(), QStringLiteral("0.35 %")); // ... same text
         window->close();                                                    // the close box

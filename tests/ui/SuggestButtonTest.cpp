@@ -5,6 +5,7 @@
 #include "CQuernfoldDlg.h"
 #include "CThresholdSlider.h"
 #include "DialogTemplate.h"
+#include "Messages.h"
 #include "SndfileOracle.h"
 #include "TestFiles.h"
 #include "ThresholdScale.h"
@@ -119,6 +120,15 @@ private slots:
         QCOMPARE(LabelText(), QString::fromStdString(ThresholdTextForPosition(Slider()->value())));
         QVERIFY(window->isEnabled());
         QCOMPARE(window->HeldOptions().thresholdText, LabelText().toStdString());
+        auto* line = qobject_cast<QLabel*>(window->Control(kSuggestionLine));
+        QCOMPARE(line->text(), QStringLiteral("Suggested: ") + LabelText());
+        // The longest line, a suggestion that switched the method, fits the window.
+        const QString longest = QString::fromStdString(FormatText(
+            messages::kSuggestedWithMethod, "4.98 %", "average", messages::kReasonClicks));
+        QVERIFY2(line->fontMetrics().horizontalAdvance(longest) <= line->contentsRect().width(),
+                 qPrintable(longest));
+        Slider()->setValue(Slider()->value() + 1);
+        QCOMPARE(line->text(), QString());
     }
 
     void explainsARecordingTooShortAndKeepsTheThreshold() {

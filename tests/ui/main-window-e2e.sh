@@ -2,7 +2,7 @@
 # The real desktop program on a virtual X server under a small window manager
 # (openbox), driven as a user would with xdotool: type the input file and the
 # output folder, change the prefix, press Enter, answer the report with OK,
-# press Escape. Then the files written and the settings left behind are checked;
+# press Escape. Then the files written (and the cue sheet its box asks for) and the settings left behind are checked;
 # a copy under another name starts with the defaults. Under the window manager:
 # the progress window reopens where it was left, leaves the focus with another
 # program the user switched to, and its close request cancels the run. Exits 77
@@ -131,6 +131,8 @@ xdotool type --delay 2 "$work/out"
 # Alt+B is the prefix field's mnemonic.
 xdotool key alt+b ctrl+a
 xdotool type --delay 2 "Side"
+# The cue sheet's box follows the comment field (Alt+N); Space ticks it at once.
+xdotool key alt+n Tab space
 if [[ -n "$grab_screen" && -n "$screenshot" ]]; then
     mkdir -p "$(dirname "$screenshot")"
     grab_window "$main" "$screenshot"
@@ -143,6 +145,13 @@ for n in 1 2 3; do
     size=$(stat -c %s "$work/out/Side$n.wav")
     ((size > 44 + 8000 * 4 * 30)) || fail "Side$n.wav is too short ($size bytes)"
 done
+# The cue sheet is the recording's (beside the output folder), a track at each file.
+cue_sheet_of_recording() {
+    grep -qxF 'FILE "../side a.wav" WAVE' <(tr -d '\r' <"$1") &&
+        [[ $(grep -c '^  TRACK' "$1") -eq $2 && $(grep -c 'INDEX 01' "$1") -eq $2 ]]
+}
+cue_sheet_of_recording "$work/out/Side.cue" 3 ||
+    fail "the cue sheet is not the recording's: $(cat "$work/out/Side.cue" 2>&1)"
 first_position=$(saved_position)
 [[ -n "$first_position" ]] || fail "the progress window saved no position"
 
@@ -160,7 +169,7 @@ wait_for_exit || fail "the program ended with status $?"
 [[ -f "$conf" ]] || fail "no settings file at $conf"
 grep -q '^\[Options\]' "$conf" || fail "no section Options in $conf"
 for entry in 'BeginWith=Side' 'TrimSilence=0' 'UseAverageMethod=0' 'AppendSilence=0' \
-    'MinTrackLength=30' 'SilenceLength=500' 'Threshold=0.20 %'; do
+    'MinTrackLength=30' 'SilenceLength=500' 'Threshold=0.20 %' 'WriteCueSheet=1'; do
     grep -qxF "$entry" "$conf" || fail "$conf lacks $entry: $(cat "$conf")"
 done
 

@@ -1,9 +1,12 @@
 // The main window's form over a fake view and an in-memory settings store:
 // the order a commit reads the fields in and where it stops, relative paths,
-// when leaving a field commits, and the stored options' round trip.
+// when leaving a field commits, the stored options' round trip, and the line
+// that says what Suggest set.
 #include "MainWindowForm.h"
 #include "MemoryStore.h"
 #include "OptionSettings.h"
+#include "TestFiles.h"
+#include "ThresholdScale.h"
 
 #include <gtest/gtest.h>
 
@@ -56,7 +59,24 @@ public:
         folder = "/chosen";
         return pickerResult;
     }
-    std::unique_ptr<SplitHost> CreateHost() override { return nullptr; }
+    std::unique_ptr<SplitHost> CreateHost() override { return std::make_unique<Host>(*this); }
+
+    // The engine's host: no progress to see, every message kept, every question answered OK.
+    std::vector<std::string> messages;
+    class Host : public SplitHost {
+    public:
+        explicit Host(FakeView& view) : view(view) {}
+        std::unique_ptr<ProgressDisplay> CreateProgress(const std::string&, bool) override {
+            return std::make_unique<SilentProgress>();
+        }
+        Answer ShowMessage(const std::string& text, const std::string&, MessageKind) override {
+            view.messages.push_back(text);
+            return Answer::Ok;
+        }
+
+    private:
+        FakeView& view;
+    };
 };
 
 class MainWindowFormTest : public ::testing::Test {
@@ -262,6 +282,7 @@ TEST_F(MainWindowFormTest, StoredOptionsRoundTrip) {
     view.texts[Field::FirstNumber] = "7";
     view.texts[Field::Artist] = "The Quern \xC3\xA9";
     view.checks[Field::AverageMethod] = true;
+    view.checks[Field::WriteCueSheet] = true;
     form.MethodClicked(Field::AverageMethod);
     EXPECT_TRUE(form.Close());
     ASSERT_EQ(store.writes.size(), 1u);
@@ -271,7 +292,7 @@ TEST_F(MainWindowFormTest, StoredOptionsRoundTrip) {
                                             "Threshold",     "FirstNumber",
                                             "Artist",        "Album",
                                             "Date",          "Genre",
-                                            "Comment"};
+                                            "Comment",       "WriteCueSheet"};
     EXPECT_EQ(store.writes[0], order);
     EXPECT_EQ(store.values["Options/SilenceLength"], SettingsStore::Value(750));
     EXPECT_EQ(store.values["Options/UseAverageMethod"], SettingsStore::Value(1));
@@ -286,6 +307,7 @@ TEST_F(MainWindowFormTest, StoredOptionsRoundTrip) {
     EXPECT_EQ(again.texts[Field::Artist], "The Quern \xC3\xA9");
     EXPECT_TRUE(reopened.Held().useAverageMethod);
     EXPECT_TRUE(again.checks[Field::AverageMethod]);
+    EXPECT_TRUE(again.checks[Field::WriteCueSheet]);
     EXPECT_EQ(again.texts[Field::MinTrackLength], "30");
     again.texts[Field::FileNamePrefix] = "Side B";
     EXPECT_TRUE(reopened.Close());
@@ -317,14 +339,93 @@ TEST_F(MainWindowFormTest, RefusedStoredValuesOpenAsDefaultsAndCloseWritesThem) 
     EXPECT_TRUE(view.problems.empty());
     EXPECT_TRUE(form.Close());
     ASSERT_EQ(store.writes.size(), 1u);
-    EXPECT_EQ(store.writes[0], (std::vector<std::string>{
-                                   "TrimSilence", "UseAverageMethod", "AppendSilence",
-                                   "MinTrackLength", "SilenceLength", "BeginWith", "FirstNumber",
-                                   "Artist", "Album", "Date", "Genre", "Comment"}));
+    EXPECT_EQ(
+        store.writes[0],
+        (std::vector<std::string>{"TrimSilence", "UseAverageMethod", "AppendSilence",
+                                  "MinTrackLength", "SilenceLength", "BeginWith", "FirstNumber",
+                                  "Artist", "Album", "Date", "Genre", "Comment", "WriteCueSheet"}));
     EXPECT_EQ(store.values["Options/AppendSilence"], SettingsStore::Value(0));
     EXPECT_EQ(store.values["Options/BeginWith"], SettingsStore::Value(std::string("Track")));
     EXPECT_EQ(store.values["Options/FirstNumber"], SettingsStore::Value(1));
     EXPECT_EQ(store.values["Options/Genre"], SettingsStore::Value(std::string()));
+}
+
+// Recordings of 12 seconds at 8000 frames a second: tone, a pause, tone. In
+// `clickyPause` a click sounds in every half second of the pause, which only the
+// average method looks through.
+std::string WriteRecording(const testing_support::TempDir& folder, const std::string& name,
+                           int seconds, bool clickyPause = false) {
+    std::vector<std::int16_t> samples;
+    const int third = seconds * 8000 / 3;
+    for (int i = 0; i < 3 * third; ++i) {
+        const bool pause = i >= third && i < 2 * third;
+        const std::int16_t tone = i % 40 < 20 ? 9000 : -9000;
+        const std::int16_t click = clickyPause && i % 4000 == 2000 ? 20000 : 0;
+        samples.push_back(pause ? click : tone);
+    }
+    const std::string path = folder.file(name);
+    testing_support::WriteTestWav(path, 8000, 1, 16, samples);
+    return path;
+}
+
+// A suggestion says what it set in the line under the trackbar, without a box,
+// for as long as the window still holds what it was made for.
+TEST_F(MainWindowFormTest, ASuggestionIsShownInItsLineUntilTheWindowHoldsSomethingElse) {
+    testing_support::TempDir folder;
+    Open();
+    view.texts[Field::InputPath] = WriteRecording(folder, "plain.wav", 12);
+    const auto suggest = [this] {
+        form.SuggestThreshold();
+        return view.texts[Field::SuggestionLine];
+    };
+    const std::string line = suggest();
+    EXPECT_EQ(line, "Suggested: " + form.Held().thresholdText);
+    EXPECT_NE(form.Held().thresholdText, "0.20 %");
+    EXPECT_TRUE(view.messages.empty());
+
+    int samePlace = 0; // where the trackbar shows the suggested text
+    while (ThresholdTextForPosition(samePlace) != form.Held().thresholdText) {
+        ++samePlace;
+    }
+    form.ThresholdMoved(samePlace);
+    EXPECT_EQ(view.texts[Field::SuggestionLine], line);
+    form.ThresholdMoved(300);
+    EXPECT_EQ(view.texts[Field::SuggestionLine], "");
+
+    EXPECT_EQ(suggest(), line);
+    view.checks[Field::MaximumMethod] = true; // clicked again: nothing changes
+    form.MethodClicked(Field::MaximumMethod);
+    EXPECT_EQ(view.texts[Field::SuggestionLine], line);
+    view.checks[Field::AverageMethod] = true;
+    form.MethodClicked(Field::AverageMethod);
+    EXPECT_EQ(view.texts[Field::SuggestionLine], "");
+
+    view.checks[Field::AverageMethod] = false;
+    form.MethodClicked(Field::AverageMethod);
+    EXPECT_EQ(suggest(), line);
+    view.texts[Field::SilenceLength] = "400"; // committed by the next run or Suggest
+    EXPECT_TRUE(form.Exchange(true));
+    EXPECT_EQ(view.texts[Field::SuggestionLine], "");
+
+    EXPECT_FALSE(suggest().empty());
+    form.ItemDropped(WriteRecording(folder, "short.wav", 6), false);
+    EXPECT_EQ(view.texts[Field::SuggestionLine], "");
+    EXPECT_EQ(suggest(), "");
+    ASSERT_EQ(view.messages.size(), 1u);
+    EXPECT_NE(view.messages[0].find("too short"), std::string::npos) << view.messages[0];
+}
+
+TEST_F(MainWindowFormTest, ASuggestionThatSwitchesTheMethodSaysSoInItsLine) {
+    testing_support::TempDir folder;
+    Open();
+    view.texts[Field::InputPath] = WriteRecording(folder, "clicks.wav", 12, true);
+    form.SuggestThreshold();
+    EXPECT_TRUE(view.messages.empty());
+    EXPECT_TRUE(form.Held().useAverageMethod);
+    EXPECT_TRUE(view.checks[Field::AverageMethod]);
+    EXPECT_EQ(view.texts[Field::SuggestionLine],
+              "Suggested: " + form.Held().thresholdText +
+                  " with the average method (clicks make the maximum method unreliable)");
 }
 
 } // namespace

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # The Windows desktop program under Wine on a virtual X server, driven as a user
 # would with xdotool: type the input file and the output folder (Windows
-# spelling), change the prefix, press Enter, answer the report with OK; the
+# spelling), change the prefix, tick the cue sheet's box, press Enter, answer the report with OK; the
 # files written must equal, byte for byte, those of the Linux build's
 # command-line program with the same options. Then About from the system menu,
 # Close, and the options found in the registry with their types; a copy under
@@ -150,6 +150,8 @@ xdotool type --delay 5 "$(windows_path "$work/out")"
 # Alt+B is the prefix field's mnemonic; the dialog selects the field's text.
 xdotool key alt+b
 xdotool type --delay 5 "Part"
+# Alt+W ticks the cue sheet's box.
+xdotool key alt+w
 screenshot "$main" windows-main-window
 xdotool key Return
 report=$(find_window "Ready to split WAV file") || fail "the report did not appear"
@@ -168,6 +170,12 @@ output_as_expected() {
             fail "$(basename "$file") differs from the Linux build's"
     done
 }
+# The cue sheet is the recording's, named as Windows spells it from the output
+# folder, with a track at each file; the later runs write it again.
+grep -qxF 'FILE "..\side-a.wav" WAVE' <(tr -d '\r' <"$work/out/Part.cue") &&
+    [[ $(grep -c '^  TRACK' "$work/out/Part.cue") -eq 3 ]] ||
+    fail "the cue sheet is not the recording's: $(cat "$work/out/Part.cue" 2>&1)"
+cp "$work/out/Part.cue" "$work/expected/"
 output_as_expected
 
 # --- About from the system menu -----------------------------------------------
@@ -223,6 +231,7 @@ expect_value SilenceLength REG_DWORD 0x1
 expect_value AppendSilence REG_DWORD 0x0
 expect_value TrimSilence REG_DWORD 0x0
 expect_value UseAverageMethod REG_DWORD 0x0
+expect_value WriteCueSheet REG_DWORD 0x1
 "$wine" reg query "$settings_key\\quernfold\\Settings" 2>/dev/null | tr -d '\r' |
     grep -Eq '^ +Y +REG_DWORD +0x[0-9a-f]+$' || fail "the progress window's position is not stored"
 

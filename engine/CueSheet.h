@@ -1,5 +1,6 @@
 // Cue sheets in and out. Read: the album's TITLE and PERFORMER, each TRACK's, the
-// REM DATE, GENRE and COMMENT lines, and each track's INDEX 01 time as its start.
+// REM DATE, GENRE and COMMENT lines, and each track's INDEX 01 time as its start
+// (in a sheet of one FILE: a sheet of several files gives the names only).
 // Written: a sheet for the original recording, with a track at every cut, that
 // reads back to the same files (each track also names its exact first frame in a
 // REM line, since 1/75 s is coarser than a sample).
@@ -12,6 +13,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 struct CueSheet {
     TrackNaming naming; // album, artist, date, genre, comment, titles, performers,
@@ -27,3 +29,11 @@ std::optional<CueSheet> ParseCueSheet(std::string text, std::string& problem);
 std::string FormatCueSheet(const SplitPlan& plan, std::uint32_t frameCount,
                            std::uint32_t sampleRate, const std::string& audioFile,
                            const TrackNaming& naming);
+
+// How the sheet at `sheetFile` names `audioFile` on its FILE line: relative to
+// the sheet's folder where it can be (the two move together), else as given.
+std::string CueSheetAudioPath(const std::string& audioFile, const std::string& sheetFile);
+
+// The name of the sheet written beside the tracks: the album's, else the
+// prefix's (else the default prefix's), made fit for a file name, with ".cue".
+std::string TrackFilesCueSheetName(const std::string& prefix, const TrackNaming& naming);

@@ -32,6 +32,18 @@ enum class LabelFileResult {
     Failed, // the file could not be written; path is unchanged
 };
 
+// Whether name in folder may be written now: Written when it may, otherwise why
+// not (as WriteLabelFile would answer), without writing anything.
+LabelFileResult CheckSideFile(const OutputFolder& folder, const std::string& name,
+                              const RecordingWatch& recording, const OutputFolder& outputFolder,
+                              const std::vector<std::string>& trackNames,
+                              bool (*accepts)(const std::string&, std::string&), std::string& why);
+
+// The sentence that says why a side file (`what`, such as "cue sheet", at `path`)
+// was not written; `why` as WriteLabelFile or CheckSideFile gave it.
+std::string SideFileFailureText(const char* what, const std::string& path, LabelFileResult result,
+                                const std::string& why);
+
 // Writes text (labels, or a cue sheet) as name in folder through a temporary
 // file there. Never replaces the recording, one of trackNames in outputFolder,
 // or an existing file that `accepts` refuses (why says why); looked at before

@@ -1,5 +1,6 @@
 #include "LabelFile.h"
 
+#include "Messages.h"
 #include "SegmentWriter.h"
 #include "TextLines.h"
 
@@ -111,7 +112,9 @@ namespace {
 // longest plan fits many times over.
 constexpr std::size_t kLargestLabelFile = 16 * 1024 * 1024;
 
-LabelFileResult WhyNotReplace(const OutputFolder& folder, const std::string& name,
+} // namespace
+
+LabelFileResult CheckSideFile(const OutputFolder& folder, const std::string& name,
                               const RecordingWatch& recording, const OutputFolder& outputFolder,
                               const std::vector<std::string>& trackNames,
                               bool (*accepts)(const std::string&, std::string&), std::string& why) {
@@ -142,7 +145,21 @@ LabelFileResult WhyNotReplace(const OutputFolder& folder, const std::string& nam
     return accepts(*existing, why) ? LabelFileResult::Written : LabelFileResult::NotLabelFile;
 }
 
-} // namespace
+std::string SideFileFailureText(const char* what, const std::string& path, LabelFileResult result,
+                                const std::string& why) {
+    switch (result) {
+    case LabelFileResult::IsRecording:
+        return FormatText(messages::kSideFileIsRecording, what, path.c_str());
+    case LabelFileResult::IsTrack:
+        return FormatText(messages::kSideFileIsTrack, what, path.c_str());
+    case LabelFileResult::NotLabelFile:
+        return FormatText(messages::kSideFileNotReplaced, what, path.c_str(), what, why.c_str());
+    case LabelFileResult::Written:
+    case LabelFileResult::Failed:
+        break;
+    }
+    return FormatText(messages::kSideFileNotWritten, what, path.c_str());
+}
 
 LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
                                const std::string& labels, const RecordingWatch& recording,
@@ -154,7 +171,7 @@ LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
         return LabelFileResult::Failed;
     }
     LabelFileResult result =
-        WhyNotReplace(folder, name, recording, outputFolder, trackNames, accepts, why);
+        CheckSideFile(folder, name, recording, outputFolder, trackNames, accepts, why);
     if (result != LabelFileResult::Written) {
         return result;
     }
@@ -168,7 +185,7 @@ LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
         return LabelFileResult::Failed;
     }
     // The folder may have changed while the file was written.
-    result = WhyNotReplace(folder, name, recording, outputFolder, trackNames, accepts, why);
+    result = CheckSideFile(folder, name, recording, outputFolder, trackNames, accepts, why);
     if (result != LabelFileResult::Written) {
         return result;
     }

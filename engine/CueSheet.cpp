@@ -1,10 +1,12 @@
 #include "CueSheet.h"
 
 #include "OptionRules.h"
+#include "PathText.h"
 #include "SegmentWriter.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <sstream>
 
 namespace {
@@ -88,6 +90,8 @@ public:
             return Index(rest, lineNumber);
         } else if (keyword == "REM") {
             Remark(rest, inTrack);
+        } else if (keyword == "FILE") {
+            ++files;
         }
         return true;
     }
@@ -98,8 +102,12 @@ public:
             problem = "it has no TRACK";
             return std::nullopt;
         }
-        const bool anyTimed = std::any_of(times.begin(), times.end(),
-                                          [](const auto& time) { return time.has_value(); });
+        // The times of a sheet of several files count from each file's start, so
+        // they are no places in the one recording: such a sheet gives names only.
+        const bool severalFiles = files > 1;
+        const bool anyTimed =
+            !severalFiles && std::any_of(times.begin(), times.end(),
+                                         [](const auto& time) { return time.has_value(); });
         for (std::size_t i = 0; anyTimed && i < times.size(); ++i) {
             if (!times[i]) {
                 // Cutting at some tracks and guessing the others would misplace titles.
@@ -182,6 +190,7 @@ private:
     CueSheet sheet;
     std::vector<std::optional<std::uint64_t>> times; // INDEX 01 of each track
     std::vector<std::int64_t> exactFrames;
+    std::size_t files = 0; // FILE lines
 };
 
 } // namespace
@@ -214,42 +223,87 @@ std::optional<CueSheet> ParseCueSheet(std::string text, std::string& problem) {
     return reader.Finish();
 }
 
+namespace {
+
+// A sheet's lines, with CRLF as cue sheets have them; fields with no value are left out.
+class CueSheetText {
+public:
+    void Line(const std::string& indent, const std::string& text) {
+        sheet += indent + text + "\r\n";
+    }
+    void Field(const std::string& indent, const char* keyword, const std::string& value) {
+        if (!value.empty()) {
+            Line(indent, std::string(keyword) + " \"" + OneLine(value) + "\"");
+        }
+    }
+    void Album(const TrackNaming& naming) {
+        Field("", "REM DATE", naming.date);
+        Field("", "REM GENRE", naming.genre);
+        Field("", "REM COMMENT", naming.comment);
+        Field("", "PERFORMER", naming.artist);
+        Field("", "TITLE", naming.album);
+    }
+    void File(const std::string& name) { Line("", "FILE \"" + OneLine(name) + "\" WAVE"); }
+    // The TRACK line and the track's own names.
+    void Track(const TrackNaming& naming, std::uint32_t position) {
+        char number[16];
+        std::snprintf(number, sizeof number, "%02u", TrackNumber(naming, position));
+        Line("  ", std::string("TRACK ") + number + " AUDIO");
+        Field("    ", "TITLE", TrackTitle(naming, position));
+        if (position <= naming.performers.size()) {
+            Field("    ", "PERFORMER", naming.performers[position - 1]);
+        }
+    }
+    std::string Take() { return std::move(sheet); }
+
+private:
+    std::string sheet;
+};
+
+} // namespace
+
 std::string FormatCueSheet(const SplitPlan& plan, std::uint32_t frameCount,
                            std::uint32_t sampleRate, const std::string& audioFile,
                            const TrackNaming& naming) {
-    std::string sheet;
-    auto line = [&sheet](const std::string& indent, const std::string& text) {
-        sheet += indent + text + "\r\n";
-    };
-    auto field = [&line](const std::string& indent, const char* keyword, const std::string& value) {
-        if (!value.empty()) {
-            line(indent, std::string(keyword) + " \"" + OneLine(value) + "\"");
-        }
-    };
-    field("", "REM DATE", naming.date);
-    field("", "REM GENRE", naming.genre);
-    field("", "REM COMMENT", naming.comment);
-    field("", "PERFORMER", naming.artist);
-    field("", "TITLE", naming.album);
-    line("", "FILE \"" + OneLine(audioFile) + "\" WAVE");
+    CueSheetText sheet;
+    sheet.Album(naming);
+    sheet.File(audioFile);
     const std::vector<SegmentSpan> spans = LayOutSegments(plan, frameCount);
     for (std::uint32_t position = 1; position <= spans.size(); ++position) {
         const SegmentSpan& span = spans[position - 1];
-        char number[16];
-        std::snprintf(number, sizeof number, "%02u", TrackNumber(naming, position));
-        line("  ", std::string("TRACK ") + number + " AUDIO");
-        field("    ", "TITLE", TrackTitle(naming, position));
-        if (position <= naming.performers.size()) {
-            field("    ", "PERFORMER", naming.performers[position - 1]);
-        }
-        line("    ",
-             std::string("REM ") + kExactFrameRemark + " " + std::to_string(span.firstFrame));
-        line("    ", "INDEX 01 " + CueTimeText(CdFramesOfFrame(span.firstFrame, sampleRate)));
+        sheet.Track(naming, position);
+        sheet.Line("    ",
+                   std::string("REM ") + kExactFrameRemark + " " + std::to_string(span.firstFrame));
+        sheet.Line("    ", "INDEX 01 " + CueTimeText(CdFramesOfFrame(span.firstFrame, sampleRate)));
     }
     // The trimmed tail is in no file; a CD player would still play it.
     if (!spans.empty() && spans.back().endFrame < frameCount) {
-        line("",
-             std::string("REM ") + kEndFrameRemark + " " + std::to_string(spans.back().endFrame));
+        sheet.Line("", std::string("REM ") + kEndFrameRemark + " " +
+                           std::to_string(spans.back().endFrame));
     }
-    return sheet;
+    return sheet.Take();
+}
+
+std::string CueSheetAudioPath(const std::string& audioFile, const std::string& sheetFile) {
+    const std::filesystem::path audio = PathFromUtf8(audioFile);
+    const std::filesystem::path relative =
+        audio.lexically_relative(PathFromUtf8(sheetFile).parent_path());
+    return relative.empty() ? audioFile : Utf8FromPath(relative);
+}
+
+std::string TrackFilesCueSheetName(const std::string& prefix, const TrackNaming& naming) {
+    const auto trimmed = [](const std::string& text) {
+        const std::size_t first = text.find_first_not_of(" \t");
+        return first == std::string::npos
+                   ? std::string()
+                   : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    };
+    std::string stem = trimmed(naming.album);
+    if (stem.empty()) {
+        stem = trimmed(prefix);
+    }
+    if (stem.empty()) {
+        stem = kDefaultFileNamePrefix;
+    }
+    return FileNameSafeText(stem) + ".cue";
 }
