@@ -42,7 +42,7 @@ depends_on_least_version() {
     done <<<"${depends//, /$'\n'}"
     return 1
 }
-for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6; do
+for package in libc6 libstdc++6 libqt6core6 libqt6gui6 libqt6widgets6 libqt6multimedia6; do
     expect "Depends names $package with a least version" depends_on_least_version "$package"
 done
 
