@@ -498,7 +498,7 @@ void CPlanReviewWnd::StartAnalysis() {
 
 void CPlanReviewWnd::TakeArrivals() {
     std::vector<PlanReanalyzer::Result> plans;
-    std::shared_ptr<const LevelTable> levels;
+    std::optional<std::shared_ptr<const LevelTable>> levels;
     std::optional<PlanReanalyzer::Strip> strip;
     {
         const std::lock_guard<std::mutex> lock(arrivals.mutex);
@@ -507,12 +507,15 @@ void CPlanReviewWnd::TakeArrivals() {
         strip.swap(arrivals.strip);
     }
     if (levels) {
-        model.SetLevels(std::move(levels));
+        if (!*levels) {
+            status = messages::kLevelsUnavailable;
+        }
+        model.SetLevels(std::move(*levels));
         UpdatePicture();
     }
     for (const PlanReanalyzer::Result& result : plans) {
         if (!result.complete) {
-            status = "The WAV file could not be read again.";
+            status = messages::kReadAgainFailed;
             model.AnalysisFailed(result.generation); // the plan shown stays
             continue;
         }
@@ -723,9 +726,9 @@ void CPlanReviewWnd::ShowPlan() {
 // The bands greyed and the caption saying so while the levels are measured or
 // a plan is awaited; the bare caption means the window shows its final plan.
 void CPlanReviewWnd::ShowAnalysing() {
-    const bool measuring = reanalyzer && !model.HasLevels();
+    const bool measuring = reanalyzer && model.LevelsPending();
     const bool busy = model.Analysing() || measuring;
-    const std::string what = measuring ? "measuring the levels..." : "analysing...";
+    const std::string what = measuring ? messages::kReviewMeasuring : messages::kReviewAnalysing;
     waveform.SetAnalysing(busy, Utf16FromUtf8(what));
     SetText(window, busy ? std::string(messages::kReadyCaption) + " (" + what + ")"
                          : std::string(messages::kReadyCaption));
