@@ -185,6 +185,9 @@ inline constexpr char kSideFileIsTrack[] =
 inline constexpr char kSideFileNotReplaced[] =
     "The %s %s exists and is not a %s (%s), so it is not replaced.";
 inline constexpr char kSideFileNotWritten[] = "The %s %s could not be written.";
+// The review window's labels saved where the user chose (%s: the full name).
+inline constexpr char kSaveLabelsCaption[] = "Save labels";
+inline constexpr char kLabelsSaved[] = "Labels saved to %s.";
 
 // Option checks (%u: the limits).
 inline constexpr char kNotAWholeNumber[] =

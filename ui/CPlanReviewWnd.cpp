@@ -5,15 +5,18 @@
 #include "CWaveformView.h"
 #include "Messages.h"
 #include "OptionSettings.h"
+#include "ProcessServices.h"
 #include "ThresholdScale.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
 #include <QDialogButtonBox>
 #include <QDir>
+#include <QFileDialog>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
@@ -42,15 +45,22 @@ QLabel* PlainLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
+QString LabelFileDialog(QWidget* parent, const QString& suggested) {
+    return QFileDialog::getSaveFileName(parent, QString::fromUtf8(messages::kSaveLabelsCaption),
+                                        suggested,
+                                        QStringLiteral("Label files (*.txt);;All files (*)"));
+}
+
 } // namespace
 
 CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, SettingsStore& store,
                                QWidget* parent)
-    : QDialog(parent), bitsPerSample(proposal.bitsPerSample), settings(store),
-      model(std::make_unique<ReviewModel>(proposal.options, proposal.plan,
-                                          ReviewModel::Recording{proposal.frameCount,
-                                                                 proposal.sampleRate,
-                                                                 proposal.bitsPerSample})),
+    : QDialog(parent), bitsPerSample(proposal.bitsPerSample), recordingPath(proposal.inputFile),
+      outputFolderPath(process::CurrentDirectory()), chooseLabelFile(LabelFileDialog),
+      settings(store), model(std::make_unique<ReviewModel>(
+                           proposal.options, proposal.plan,
+                           ReviewModel::Recording{proposal.frameCount, proposal.sampleRate,
+                                                  proposal.bitsPerSample})),
       viewport(proposal.frameCount, proposal.sampleRate) {
     setWindowTitle(QString::fromUtf8(messages::kReadyCaption));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
@@ -197,6 +207,12 @@ QLayout* CPlanReviewWnd::BuildEditRow() {
     redo = new QPushButton(QStringLiteral("&Redo"), this);
     redo->setAccessibleName(QStringLiteral("Redo"));
     redo->setAutoDefault(false);
+    // Alt+L is the linear view's.
+    saveLabels = new QPushButton(QStringLiteral("Sa&ve labels..."), this);
+    saveLabels->setAccessibleName(QStringLiteral("Save the cuts as a label file"));
+    saveLabels->setToolTip(
+        QStringLiteral("Save the cuts as labels for an audio editor or the command line's --cuts"));
+    saveLabels->setAutoDefault(false);
     linear->setAutoDefault(false);
 
     auto* row = new QHBoxLayout;
@@ -207,6 +223,8 @@ QLayout* CPlanReviewWnd::BuildEditRow() {
     row->addWidget(after);
     row->addWidget(splitIntoTracks);
     row->addStretch(1);
+    row->addWidget(saveLabels);
+    row->addSpacing(12);
     row->addWidget(undo);
     row->addWidget(redo);
     return row;
@@ -228,6 +246,7 @@ void CPlanReviewWnd::ConnectControls() {
     connect(splitIntoTracks, &QPushButton::clicked, this, [this] { OnSplitIntoTracks(); });
     connect(undo, &QPushButton::clicked, this, [this] { UndoOrRedo(false); });
     connect(redo, &QPushButton::clicked, this, [this] { UndoOrRedo(true); });
+    connect(saveLabels, &QPushButton::clicked, this, [this] { OnSaveLabels(); });
     // Window-wide, but a title being typed keeps its own undo.
     for (const QKeySequence& keys : {QKeySequence(Qt::CTRL | Qt::Key_Z)}) {
         connect(new QShortcut(keys, this), &QShortcut::activated, this,
@@ -375,6 +394,30 @@ void CPlanReviewWnd::UndoOrRedo(bool forward) {
     }
 }
 
+void CPlanReviewWnd::OnSaveLabels() {
+    if (!model->CanSaveLabels()) {
+        return;
+    }
+    const QString folder = QString::fromStdString(outputFolderPath);
+    const QString path =
+        chooseLabelFile(this, QDir(folder.isEmpty() ? QStringLiteral(".") : folder)
+                                  .filePath(QString::fromStdString(model->LabelFileName())));
+    if (path.isEmpty()) {
+        return;
+    }
+    const LabelSaveResult result =
+        model->SaveLabels(path.toStdString(), recordingPath,
+                          outputFolderPath.empty() ? std::string(".") : outputFolderPath);
+    if (result.saved) {
+        status->setText(QString::fromStdString(result.text));
+        return;
+    }
+    QMessageBox box(QMessageBox::Warning, QString::fromUtf8(messages::kSaveLabelsCaption),
+                    QString::fromStdString(result.text), QMessageBox::Ok, this);
+    box.setTextFormat(Qt::PlainText); // paths are shown as they are
+    box.exec();
+}
+
 void CPlanReviewWnd::UpdatePicture() {
     const LevelTable* table = model->Levels();
     if (table == nullptr) {
@@ -418,6 +461,7 @@ void CPlanReviewWnd::ShowPlan() {
     ok->setEnabled(model->CanWrite());
     undo->setEnabled(model->CanUndo());
     redo->setEnabled(model->CanRedo());
+    saveLabels->setEnabled(model->CanSaveLabels());
     splitIntoTracks->setEnabled(model->HasLevels() && !model->Analysing());
     if (const std::optional<std::string> problem = model->WriteProblem();
         problem && !model->Analysing() && status->text().isEmpty()) {

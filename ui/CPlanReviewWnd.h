@@ -13,7 +13,9 @@
 
 #include <QDialog>
 
+#include <functional>
 #include <memory>
+#include <string>
 
 class QCheckBox;
 class QGridLayout;
@@ -38,6 +40,12 @@ public:
                    QWidget* parent);
     ~CPlanReviewWnd() override;
 
+    // Asks where to save the labels, offering `suggested` (a full path): the
+    // path chosen, or an empty text when the user cancels. A file dialog unless
+    // replaced.
+    using LabelFileChooser = std::function<QString(QWidget* parent, const QString& suggested)>;
+    void SetLabelFileChooser(LabelFileChooser chooser) { chooseLabelFile = std::move(chooser); }
+
     const ReviewModel& Model() const { return *model; }
     // After OK: what to write, as the engine takes it.
     SplitHost::ChosenPlan Chosen() const;
@@ -52,6 +60,7 @@ public:
     QCheckBox* SnapBox() const { return snap; }
     QSpinBox* TrackCountBox() const { return trackCount; }
     QPushButton* SplitButton() const { return splitIntoTracks; }
+    QPushButton* SaveLabelsButton() const { return saveLabels; }
     CTrackList* Tracks() const { return tracks; }
     QLabel* StatusLine() const { return status; }
     QPushButton* OkButton() const { return ok; }
@@ -89,6 +98,7 @@ private:
     void OnEdited(const EditResult& result);
     void OnSplitIntoTracks();
     void UndoOrRedo(bool redo);
+    void OnSaveLabels();
 
     // The picture for the frames in view: from the level table, or read from
     // the recording where the view is finer than the table's windows.
@@ -102,6 +112,9 @@ private:
     void SyncSelection();
 
     const std::uint16_t bitsPerSample;
+    const std::string recordingPath;
+    const std::string outputFolderPath; // the working directory while the review is open
+    LabelFileChooser chooseLabelFile;
     SettingsStore& settings;
     std::unique_ptr<ReviewModel> model;
     ReviewViewport viewport;
@@ -122,6 +135,7 @@ private:
     QPushButton* splitIntoTracks = nullptr;
     QPushButton* undo = nullptr;
     QPushButton* redo = nullptr;
+    QPushButton* saveLabels = nullptr;
     CTrackList* tracks = nullptr;
     QGridLayout* summary = nullptr;
     QLabel* status = nullptr;

@@ -132,6 +132,33 @@ std::string ReviewModel::LabelText() const {
                         OptionsForPlan().naming);
 }
 
+std::string ReviewModel::LabelFileName() const {
+    const auto trimmed = [](const std::string& text) {
+        const std::size_t first = text.find_first_not_of(" \t");
+        return first == std::string::npos
+                   ? std::string()
+                   : text.substr(first, text.find_last_not_of(" \t") - first + 1);
+    };
+    const std::string album = trimmed(options.naming.album);
+    return FileNameSafeText(album.empty() ? trimmed(options.fileNamePrefix) + "labels" : album) +
+           ".txt";
+}
+
+bool ReviewModel::CanSaveLabels() const {
+    return TrackCount() != 0 && !Analysing();
+}
+
+LabelSaveResult ReviewModel::SaveLabels(const std::string& path, const std::string& recordingPath,
+                                        const std::string& outputFolderPath) const {
+    std::string why;
+    const LabelFileResult result =
+        SaveLabelFile(path, LabelText(), recordingPath, outputFolderPath, FileNames(), why);
+    if (result == LabelFileResult::Written) {
+        return {true, FormatText(messages::kLabelsSaved, path.c_str())};
+    }
+    return {false, SideFileFailureText("label file", path, result, why)};
+}
+
 bool ReviewModel::CanWrite() const {
     return TrackCount() != 0 && !Analysing() && !WriteProblem();
 }

@@ -40,6 +40,13 @@ struct EditResult {
 
 // One row of the summary: a label and its value (both shown in aligned
 // columns), or a line of its own when the value is empty.
+// What became of saving the labels: saved, with where for the status line, or
+// not, with the sentence that says why.
+struct LabelSaveResult {
+    bool saved = false;
+    std::string text;
+};
+
 struct SummaryRow {
     std::string label;
     std::string value;
@@ -77,6 +84,16 @@ public:
     // The shown plan as a label file ("start<TAB>end<TAB>name", seconds), which
     // audio editors import and `--cuts` reads back to the same files.
     std::string LabelText() const;
+    // The name the labels are offered under: the album's, or the prefix's
+    // followed by "labels", as a .txt file.
+    std::string LabelFileName() const;
+    // Whether the labels may be saved: the plan has a cut and no analysis is awaited.
+    bool CanSaveLabels() const;
+    // Saves the labels at `path` (UTF-8), never over the recording at
+    // `recordingPath`, a file the plan writes into `outputFolderPath`, or a file
+    // that is no label file.
+    LabelSaveResult SaveLabels(const std::string& path, const std::string& recordingPath,
+                               const std::string& outputFolderPath) const;
     // Whether OK may write: the plan has a cut, no analysis is awaited, and the
     // names are fine (no value) or the problem that stops it.
     bool CanWrite() const;
