@@ -4,11 +4,13 @@
 #include "Messages.h"
 #include "OptionRules.h"
 #include "OptionSettings.h"
+#include "ProcessServices.h"
 #include "ReviewGeometry.h"
 #include "TextConversion.h"
 #include "WindowMetrics.h"
 
 #include <algorithm>
+#include <string_view>
 
 namespace winui {
 
@@ -40,6 +42,7 @@ enum ControlId : int {
     kTrackList,
     kSummary,
     kStatus,
+    kSaveLabels,
 };
 
 struct ControlPlace {
@@ -61,6 +64,7 @@ constexpr ControlPlace kPlaces[] = {
     {kTrackCount, ReviewPart::TrackCount},
     {kTrackCountArrows, ReviewPart::TrackCountArrows},
     {kSplitIntoTracks, ReviewPart::SplitIntoTracks},
+    {kSaveLabels, ReviewPart::SaveLabels},
     {kUndo, ReviewPart::Undo},
     {kRedo, ReviewPart::Redo},
     {kTrackListCaption, ReviewPart::TrackListCaption},
@@ -172,7 +176,8 @@ CPlanReviewWnd::CPlanReviewWnd(HWND ownerWindow, const SplitHost::PlanToConfirm&
     : owner(ownerWindow), proposal(plan), settings(store),
       model(plan.options, plan.plan,
             ReviewModel::Recording{plan.frameCount, plan.sampleRate, plan.bitsPerSample}),
-      viewport(plan.frameCount, plan.sampleRate), waveform(model, viewport, *this) {
+      viewport(plan.frameCount, plan.sampleRate), waveform(model, viewport, *this),
+      outputFolderPath(process::CurrentDirectory()) {
     ListOutputFolder(plan.options);
 }
 
@@ -321,6 +326,8 @@ void CPlanReviewWnd::CreateControls() {
     SendMessageW(arrows, UDM_SETPOS32, 0,
                  static_cast<LPARAM>(std::max<std::uint32_t>(1, model.TrackCount())));
     make(L"Button", L"tracks: &split", BS_PUSHBUTTON | WS_TABSTOP, kSplitIntoTracks);
+    // Alt+L is the linear view's.
+    make(L"Button", L"Sa&ve labels...", BS_PUSHBUTTON | WS_TABSTOP, kSaveLabels);
     make(L"Button", L"&Undo", BS_PUSHBUTTON | WS_TABSTOP, kUndo);
     make(L"Button", L"&Redo", BS_PUSHBUTTON | WS_TABSTOP, kRedo);
     make(L"Static", L"Trac&ks and titles (F2 types a title, Tab the next):", WS_GROUP,
@@ -580,6 +587,9 @@ void CPlanReviewWnd::OnCommand(int id, int notification) {
             ShowPlan();
         }
         break;
+    case kSaveLabels:
+        SaveLabels();
+        break;
     default:
         break;
     }
@@ -672,6 +682,44 @@ void CPlanReviewWnd::OnScroll(HWND control, int request) {
     ViewChanged();
 }
 
+// Asks where, offering the output folder, and saves; a refusal is a warning
+// box with the reason, a saved file is named in the status line.
+void CPlanReviewWnd::SaveLabels() {
+    if (!model.CanSaveLabels()) {
+        return;
+    }
+    const std::wstring initialFolder = Utf16FromUtf8(outputFolderPath);
+    // Room for any path Windows can hold, starting with the name offered.
+    std::wstring file = Utf16FromUtf8(model.LabelFileName());
+    file.resize(32768, L'\0');
+    const std::wstring caption = Utf16FromUtf8(messages::kSaveLabelsCaption);
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = window;
+    dialog.lpstrFilter = L"Label files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrInitialDir = initialFolder.empty() ? nullptr : initialFolder.c_str();
+    dialog.lpstrTitle = caption.c_str();
+    dialog.lpstrDefExt = L"txt";
+    dialog.Flags =
+        OFN_OVERWRITEPROMPT | OFN_NOCHANGEDIR | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_EXPLORER;
+    if (!GetSaveFileNameW(&dialog)) {
+        return;
+    }
+    file.resize(std::wstring_view(file.c_str()).size());
+    const LabelSaveResult result =
+        model.SaveLabels(Utf8FromUtf16(file), proposal.inputFile,
+                         outputFolderPath.empty() ? std::string(".") : outputFolderPath);
+    if (!result.saved) {
+        MessageBoxW(window, Utf16FromUtf8(result.text).c_str(), caption.c_str(),
+                    MB_ICONWARNING | MB_OK);
+        return;
+    }
+    status = result.text;
+    SetText(Control(kStatus), status);
+}
+
 void CPlanReviewWnd::Finish(Outcome how) {
     outcome = how;
     SaveSize();
@@ -714,6 +762,7 @@ void CPlanReviewWnd::ShowPlan() {
     EnableWindow(Control(IDOK), model.CanWrite());
     EnableWindow(Control(kUndo), model.CanUndo());
     EnableWindow(Control(kRedo), model.CanRedo());
+    EnableWindow(Control(kSaveLabels), model.CanSaveLabels());
     EnableWindow(Control(kSplitIntoTracks), model.HasLevels() && !model.Analysing());
     std::string line = status;
     if (const std::optional<std::string> problem = model.WriteProblem();

@@ -54,6 +54,7 @@ private:
     void StartAnalysis();
     void TakeArrivals();
     void Finish(Outcome outcome);
+    void SaveLabels();
 
     void OnThresholdMoved();
     void RequestAnalysis();
@@ -84,6 +85,7 @@ private:
     ReviewModel model;
     ReviewViewport viewport;
     CWaveformCtrl waveform;
+    const std::string outputFolderPath; // the working directory while the review is open
     HWND window = nullptr;
     HFONT font = nullptr;
     int dpi = 96;

@@ -30,13 +30,14 @@ constexpr int kMinimumTrackbarWidth = 160;
 constexpr int kThresholdTextWidth = 52;
 constexpr int kMethodWidth = 112;
 constexpr int kLinearWidth = 96;
-// The edit row: snapping, tracks by count, undo and redo.
+// The edit row: snapping, tracks by count, saving the labels, undo and redo.
 constexpr int kSnapWidth = 104;
 constexpr int kTracksCaptionWidth = 76;
 constexpr int kTrackCountWidth = 44;
 constexpr int kArrowsWidth = 18;
 constexpr int kSplitWidth = 84;
 constexpr int kUndoWidth = 64;
+constexpr int kSaveLabelsWidth = 96;
 
 // Inside the waveform control.
 constexpr int kPlotMargin = 4;
@@ -80,7 +81,7 @@ int AnalysisRowWidth() {
 
 int EditRowWidth() {
     return kSnapWidth + kGap + kTracksCaptionWidth + kTrackCountWidth + kArrowsWidth + kGap +
-           kSplitWidth + kGap + 2 * kUndoWidth + kGap;
+           kSplitWidth + kGap + kSaveLabelsWidth + 2 * kGap + 2 * kUndoWidth + kGap;
 }
 
 // Heights of everything but the waveform, at 96 DPI.
@@ -151,8 +152,11 @@ ReviewLayout LayOutReview(int width, int height, int dpi) {
     layout[P::TrackCountArrows] = edit.Next(kArrowsWidth, 22);
     edit.Skip(kGap);
     layout[P::SplitIntoTracks] = edit.Next(kSplitWidth);
-    // Undo and redo at the right end.
-    RowBuilder undo(right - s(2 * kUndoWidth + kGap), bottom - s(kRowHeight), s(kRowHeight), dpi);
+    // Saving the labels, undo and redo at the right end.
+    RowBuilder undo(right - s(kSaveLabelsWidth + 2 * kGap + 2 * kUndoWidth + kGap),
+                    bottom - s(kRowHeight), s(kRowHeight), dpi);
+    layout[P::SaveLabels] = undo.Next(kSaveLabelsWidth);
+    undo.Skip(2 * kGap);
     layout[P::Undo] = undo.Next(kUndoWidth);
     undo.Skip(kGap);
     layout[P::Redo] = undo.Next(kUndoWidth);

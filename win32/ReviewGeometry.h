@@ -44,6 +44,7 @@ enum class ReviewPart {
     SplitIntoTracks,
     SnapToQuiet,
     LinearView,
+    SaveLabels,
     Undo,
     Redo,
     TrackListCaption,

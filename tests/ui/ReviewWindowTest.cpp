@@ -10,6 +10,7 @@
 #include "CThresholdSlider.h"
 #include "CTrackList.h"
 #include "CWaveformView.h"
+#include "LabelFile.h"
 #include "Messages.h"
 #include "PlanReview.h"
 #include "Profile.h"
@@ -27,6 +28,7 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QScrollBar>
@@ -142,6 +144,21 @@ QStringList SummaryTexts(CPlanReviewWnd* review) {
         }
     }
     return rows;
+}
+
+// Runs action on the next message box over `owner`, from inside the box's own
+// event loop (the review window is modal already); gone with the owner.
+void OnNextMessageBox(QWidget* owner, std::function<void(QMessageBox*)> action) {
+    auto* poll = new QTimer(owner);
+    poll->setInterval(10);
+    QObject::connect(poll, &QTimer::timeout, [poll, action] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            poll->stop();
+            poll->deleteLater();
+            action(box);
+        }
+    });
+    poll->start();
 }
 
 // Types into whatever has the focus, as the keyboard does.
@@ -524,6 +541,54 @@ private slots:
             named = named || file.filename().string().find("Second") != std::string::npos;
         }
         QVERIFY(named);
+    }
+
+    // Save labels... (Alt+V) offers the output folder and saves the shown cuts
+    // where the user chose; the recording's name and a planned track's are
+    // refused with the reason in a warning box, and nothing is written there.
+    void savesTheLabelsWhereChosenAndNeverOverTheRecordingOrATrack() {
+        Open();
+        const std::vector<std::uint8_t> recording = Bytes(input);
+        const std::filesystem::path labels = folder->path() / "side a.txt";
+        StartAndReview([&](CPlanReviewWnd* review) {
+            QVERIFY(!review->SaveLabelsButton()->isEnabled()); // nothing found: no cut
+            ThreeTracks(review);
+            QVERIFY(review->SaveLabelsButton()->isEnabled());
+            QString offered;
+            QString answer = QString::fromStdString(labels.string());
+            review->SetLabelFileChooser([&](QWidget*, const QString& suggested) {
+                offered = suggested;
+                return answer;
+            });
+            QTest::keyClick(review, Qt::Key_V, Qt::AltModifier);
+            QTRY_VERIFY(!offered.isEmpty()); // a mnemonic clicks the button a moment later
+            const std::filesystem::path suggested(offered.toStdString());
+            QCOMPARE(suggested.filename().string(), std::string("Tracklabels.txt"));
+            QVERIFY(std::filesystem::equivalent(suggested.parent_path(), output));
+            const std::string text = review->Model().LabelText();
+            QCOMPARE(Bytes(labels), std::vector<std::uint8_t>(text.begin(), text.end()));
+            QCOMPARE(review->StatusLine()->text(),
+                     QString::fromStdString(
+                         FormatText(messages::kLabelsSaved, labels.string().c_str())));
+
+            const std::pair<std::string, LabelFileResult> refusals[] = {
+                {input, LabelFileResult::IsRecording},
+                {(output / "Track2.wav").string(), LabelFileResult::IsTrack}};
+            for (const auto& [path, why] : refusals) {
+                answer = QString::fromStdString(path);
+                QString shown;
+                OnNextMessageBox(review, [&](QMessageBox* box) {
+                    shown = box->icon() == QMessageBox::Warning ? box->text() : QString();
+                    box->accept();
+                });
+                review->SaveLabelsButton()->click();
+                QCOMPARE(shown,
+                         QString::fromStdString(SideFileFailureText("label file", path, why, "")));
+            }
+            review->reject();
+        });
+        QCOMPARE(Bytes(input), recording);
+        QVERIFY(WavFiles().empty());
     }
 
     // The README's pictures: a 24-bit recording in the dB view, the plan after

@@ -267,6 +267,30 @@ TEST(ReviewModelTest, TitlesStayWithTheirTracksAndNameTheFiles) {
     EXPECT_FALSE(named.CanWrite());
 }
 
+// The labels are offered under the album's name, else the prefix's, as a name
+// the disk takes; they are saved only from a plan with a cut that is not awaited.
+TEST(ReviewModelTest, OffersTheLabelsUnderANameTheDiskTakes) {
+    struct Case {
+        const char* prefix;
+        const char* album;
+        const char* offered;
+    };
+    for (const Case& c :
+         {Case{"Track", "", "Tracklabels.txt"}, Case{"side-a-", "  ", "side-a-labels.txt"},
+          Case{"", "", "labels.txt"}, Case{"Track", " Abbey/Road ", "Abbey_Road.txt"}}) {
+        SplitOptions options = Options();
+        options.fileNamePrefix = c.prefix;
+        options.naming.album = c.album;
+        EXPECT_EQ(ReviewModel(options, PlanOf({20050}), {100000, 1000, 16}).LabelFileName(),
+                  c.offered);
+    }
+    EXPECT_FALSE(Model(PlanOf({})).CanSaveLabels());
+    ReviewModel model = Model(PlanOf({20050}));
+    EXPECT_TRUE(model.CanSaveLabels());
+    model.AnalysisRequested(1);
+    EXPECT_FALSE(model.CanSaveLabels());
+}
+
 TEST(ReviewModelTest, CountsTheFilesItReplacesCaseBlindAndSummarisesInRows) {
     ReviewModel model = Model(PlanOf({20000, 40000, 60000}));
     model.SetExistingFiles({"TRACK1.WAV", "track3.wav", "Other.wav"});

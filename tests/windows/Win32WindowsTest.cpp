@@ -379,7 +379,9 @@ TEST(ReviewLayout, EveryControlFitsWithoutOverlapAtAnySizeAndDpi) {
     };
     const PixelSize smallest = MinimumReviewClientSize(96);
     for (const Case c : {Case{smallest.width, smallest.height, 96}, Case{1200, 900, 96},
-                         Case{300, 200, 96}, Case{1400, 1000, 144}, Case{2400, 1600, 192}}) {
+                         Case{300, 200, 96}, Case{1400, 1000, 144}, Case{2400, 1600, 192},
+                         // Fractional scales round each width: the smallest window there.
+                         Case{1, 1, 120}, Case{1, 1, 168}}) {
         SCOPED_TRACE(testing::Message() << c.width << "x" << c.height << " at " << c.dpi);
         const PixelSize minimum = MinimumReviewClientSize(c.dpi);
         const int width = std::max(c.width, minimum.width);
