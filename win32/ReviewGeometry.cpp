@@ -84,10 +84,16 @@ int EditRowWidth() {
            kSplitWidth + kGap + kSaveLabelsWidth + 2 * kGap + 2 * kUndoWidth + kGap;
 }
 
-// Heights of everything but the waveform, at 96 DPI.
-int FixedHeight() {
-    return kMargin + kScrollBarHeight + kTextHeight + kGap + kTrackbarRowHeight + kGap +
-           kRowHeight + kGap + kTextHeight + kListsHeight + kGap + kRowHeight + kMargin;
+// Heights of everything but the waveform at `dpi`, each scaled on its own as
+// the layout places it, so that fractional scales leave the waveform its minimum.
+int FixedHeight(int dpi) {
+    int height = 0;
+    for (const int part :
+         {kMargin, kScrollBarHeight, kTextHeight, kGap, kTrackbarRowHeight, kGap, kRowHeight, kGap,
+          kTextHeight, kListsHeight, kGap, kRowHeight, kMargin}) {
+        height += ScaledForDpi(part, dpi);
+    }
+    return height;
 }
 
 } // namespace
@@ -98,7 +104,7 @@ int ScaledForDpi(int pixelsAt96, int dpi) {
 
 PixelSize MinimumReviewClientSize(int dpi) {
     const int width = 2 * kMargin + std::max(AnalysisRowWidth(), EditRowWidth());
-    return {ScaledForDpi(width, dpi), ScaledForDpi(FixedHeight() + kMinimumWaveformHeight, dpi)};
+    return {ScaledForDpi(width, dpi), FixedHeight(dpi) + ScaledForDpi(kMinimumWaveformHeight, dpi)};
 }
 
 PixelSize OpeningClientSize(std::optional<PixelSize> storedAt96, int dpi) {

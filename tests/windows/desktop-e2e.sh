@@ -269,7 +269,18 @@ focus "$review"
 # on, select the second and delete it, add one in the middle of the view.
 xdotool key Right shift+Right shift+Right shift+Right Right Delete Insert
 screenshot "$review" windows-review-window
+# Save labels... (Alt+V): a name typed into the common save dialog; the labels
+# saved give the Linux splitter's --cuts the files OK writes (checked below).
+xdotool key alt+v
+labels_dialog=$(find_window "Save labels") || fail "Save labels... opened no file dialog"
+focus "$labels_dialog"
+xdotool type --delay 5 "$(windows_path "$work/saved-labels.txt")"
 xdotool key Return
+labels_saved() { [[ -s "$work/saved-labels.txt" ]]; }
+wait_until labels_saved || fail "the labels were not saved"
+focus "$review"
+# The focus is back on the button: Alt+K reaches the track list, where Enter is OK.
+xdotool key alt+k Return
 edited_written() { [[ $(find "$work/edited" -name 'Part*.wav' | wc -l) -eq 3 ]]; }
 wait_until edited_written || fail "the edited plan's files were not written: $(ls "$work/edited")"
 # The cut points the files were written at, as a label file for --cuts.
@@ -292,6 +303,14 @@ done >"$work/edited.txt"
 for file in "$work"/edited-expected/*.wav; do
     cmp -s "$file" "$work/edited/$(basename "$file")" ||
         fail "$(basename "$file") differs from the Linux build's --cuts"
+done
+mkdir -p "$work/from-labels"
+"$linux_build/quernfold-split" --yes --quiet --prefix Part --min-track-sec 5 \
+    --cuts "$work/saved-labels.txt" "$work/side-a.wav" "$work/from-labels" >/dev/null ||
+    fail "the Linux splitter refused the saved labels: $(cat "$work/saved-labels.txt")"
+for file in "$work"/edited/*.wav; do
+    cmp -s "$file" "$work/from-labels/$(basename "$file")" ||
+        fail "$(basename "$file") differs from the saved labels' --cuts: $(cat "$work/saved-labels.txt")"
 done
 
 # --- Escape in the review window writes nothing -------------------------------
