@@ -324,6 +324,7 @@ TEST_F(ReviewedJobTest, ReanalysisPlansTheOpenRecordingEvenWhenItsPathIsReplaced
     std::vector<PlanReanalyzer::Result> results;
     std::shared_ptr<const LevelTable> levels;
     std::vector<PlanReanalyzer::Strip> strips;
+    std::vector<std::pair<std::uint64_t, std::shared_ptr<const PlaybackClip>>> clips;
     PlanReanalyzer reanalyzer(
         options, reader,
         [&](const PlanReanalyzer::Result& result) {
@@ -337,6 +338,10 @@ TEST_F(ReviewedJobTest, ReanalysisPlansTheOpenRecordingEvenWhenItsPathIsReplaced
         [&](const PlanReanalyzer::Strip& strip) {
             std::lock_guard<std::mutex> lock(mutex);
             strips.push_back(strip);
+        },
+        [&](std::uint64_t request, std::shared_ptr<const PlaybackClip> clip) {
+            std::lock_guard<std::mutex> lock(mutex);
+            clips.emplace_back(request, std::move(clip));
         });
     // The levels come before any request, measured on the recording opened.
     reanalyzer.WaitUntilIdle();
@@ -370,6 +375,19 @@ TEST_F(ReviewedJobTest, ReanalysisPlansTheOpenRecordingEvenWhenItsPathIsReplaced
             EXPECT_EQ(strip.overview.columns[c].high[0], expectedStrip.columns[c].high[0]) << c;
             EXPECT_EQ(strip.overview.columns[c].windowMean, expectedStrip.columns[c].windowMean);
         }
+    }
+    // Clips to listen to, from the same open recording.
+    reanalyzer.RequestClip(2000, 2600, 8);
+    reanalyzer.WaitUntilIdle();
+    const std::shared_ptr<const PlaybackClip> expectedClip =
+        ReadPlaybackClip(originalReader, 2000, 2600);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ASSERT_EQ(clips.size(), 1u);
+        EXPECT_EQ(clips[0].first, 8u);
+        ASSERT_TRUE(clips[0].second && expectedClip);
+        EXPECT_EQ(clips[0].second->firstFrame, 2000u);
+        EXPECT_EQ(clips[0].second->samples, expectedClip->samples);
     }
     for (const bool average : {true, false}) {
         for (const char* threshold : {"0.50 %", "0.00 %", "4.00 %"}) {

@@ -3,7 +3,8 @@
 // undone, the threshold line is dragged, the view zooms, the size is kept, the
 // files that would be replaced are marked, typed titles name the files, OK
 // writes what the command line writes and hands the options to the main window,
-// and Escape and the close box write nothing. Also renders the window for the README.
+// and Escape and the close box write nothing; the play controls play around the
+// selected cut, or say why they cannot. Also renders the window for the README.
 #include "CJobProgressWnd.h"
 #include "CPlanReviewWnd.h"
 #include "CQuernfoldDlg.h"
@@ -358,6 +359,47 @@ private slots:
             QCOMPARE(written.OpenForRead(files[i].string().c_str()), WAVE_OK);
             QCOMPARE(written.FrameCount(), spans[i].endFrame - spans[i].firstFrame);
         }
+    }
+
+    // Without a sound device the play controls are disabled and say why, and the
+    // play keys change nothing; with one (a null sink) Play across plays the
+    // seconds around the selected cut, the play line running through them, and
+    // Space plays the same again and stops it.
+    void listeningAroundTheSelectedCut() {
+        Open();
+        StartAndReview([&](CPlanReviewWnd* review) {
+            ThreeTracks(review);
+            CWaveformView* wave = review->Waveform();
+            QTest::keyClick(wave, Qt::Key_Right);
+            const std::uint32_t cut = review->Model().CutFrames()[0];
+            QPushButton* across = review->PlayButton(ListenAction::AcrossCut);
+            QVERIFY(across && review->PlayButton(ListenAction::BeforeCut) &&
+                    review->PlayButton(ListenAction::AfterCut));
+            if (!review->Listen().CanPlay()) {
+                QVERIFY(!qEnvironmentVariableIsSet("QUERNFOLD_EXPECT_SOUND_DEVICE"));
+                QVERIFY(!across->isEnabled());
+                QCOMPARE(across->toolTip(), QString::fromUtf8(kNoSoundDeviceText));
+                for (const Qt::Key key : {Qt::Key_Space, Qt::Key_C, Qt::Key_P}) {
+                    QTest::keyClick(wave, key);
+                    QVERIFY(!review->Listen().Busy());
+                }
+                QCOMPARE(review->Model().TrackCount(), 3u);
+                QVERIFY(review->isVisible());
+                return;
+            }
+            QVERIFY(across->isEnabled());
+            QVERIFY(across->toolTip().isEmpty());
+            across->click();
+            QTRY_VERIFY(wave->PlayLine().has_value());
+            QVERIFY(*wave->PlayLine() + 2 * kRate >= cut && *wave->PlayLine() <= cut + 2 * kRate);
+            QTRY_VERIFY_WITH_TIMEOUT(!review->Listen().Busy(), 10000);
+            QVERIFY(!wave->PlayLine());
+            QTest::keyClick(wave, Qt::Key_Space);
+            QVERIFY(review->Listen().Busy());
+            QTest::keyClick(wave, Qt::Key_Space);
+            QVERIFY(!review->Listen().Busy());
+            QVERIFY(!wave->PlayLine());
+        });
     }
 
     // A cut dragged with the mouse, the threshold line dragged in both views,
