@@ -30,13 +30,14 @@ constexpr int kMinimumTrackbarWidth = 160;
 constexpr int kThresholdTextWidth = 52;
 constexpr int kMethodWidth = 112;
 constexpr int kLinearWidth = 96;
-// The edit row: snapping, tracks by count, undo and redo.
+// The edit row: snapping, tracks by count, the play buttons, undo and redo.
 constexpr int kSnapWidth = 104;
 constexpr int kTracksCaptionWidth = 76;
 constexpr int kTrackCountWidth = 44;
 constexpr int kArrowsWidth = 18;
 constexpr int kSplitWidth = 84;
 constexpr int kUndoWidth = 64;
+constexpr int kPlayWidth = 80;
 
 // Inside the waveform control.
 constexpr int kPlotMargin = 4;
@@ -80,7 +81,7 @@ int AnalysisRowWidth() {
 
 int EditRowWidth() {
     return kSnapWidth + kGap + kTracksCaptionWidth + kTrackCountWidth + kArrowsWidth + kGap +
-           kSplitWidth + kGap + 2 * kUndoWidth + kGap;
+           kSplitWidth + 2 * kGap + 3 * kPlayWidth + 2 * kGap + kGap + 2 * kUndoWidth + kGap;
 }
 
 // Heights of everything but the waveform, at 96 DPI.
@@ -151,6 +152,12 @@ ReviewLayout LayOutReview(int width, int height, int dpi) {
     layout[P::TrackCountArrows] = edit.Next(kArrowsWidth, 22);
     edit.Skip(kGap);
     layout[P::SplitIntoTracks] = edit.Next(kSplitWidth);
+    edit.Skip(2 * kGap);
+    layout[P::PlayBefore] = edit.Next(kPlayWidth);
+    edit.Skip(kGap);
+    layout[P::PlayAcross] = edit.Next(kPlayWidth);
+    edit.Skip(kGap);
+    layout[P::PlayAfter] = edit.Next(kPlayWidth);
     // Undo and redo at the right end.
     RowBuilder undo(right - s(2 * kUndoWidth + kGap), bottom - s(kRowHeight), s(kRowHeight), dpi);
     layout[P::Undo] = undo.Next(kUndoWidth);
