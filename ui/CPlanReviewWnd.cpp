@@ -141,7 +141,6 @@ void CPlanReviewWnd::BuildControls() {
     layout->addWidget(split, 1);
     layout->addLayout(BuildAnalysisRow());
     layout->addLayout(BuildEditRow());
-    layout->addLayout(BuildListenRow());
     layout->addLayout(bottom);
     layout->addWidget(status);
     layout->addWidget(buttons);
@@ -180,7 +179,7 @@ QLayout* CPlanReviewWnd::BuildAnalysisRow() {
     return row;
 }
 
-// Snapping, tracks by count, undo and redo.
+// Snapping, tracks by count, the play buttons, undo and redo.
 QLayout* CPlanReviewWnd::BuildEditRow() {
     snap = new QCheckBox(QStringLiteral("S&nap to quiet"), this);
     snap->setAccessibleName(QStringLiteral("Snap moved and added cuts to the quietest window"));
@@ -210,6 +209,8 @@ QLayout* CPlanReviewWnd::BuildEditRow() {
     row->addWidget(trackCount);
     row->addWidget(after);
     row->addWidget(splitIntoTracks);
+    row->addSpacing(12);
+    AddPlayButtons(row);
     row->addStretch(1);
     row->addWidget(undo);
     row->addWidget(redo);
@@ -218,8 +219,7 @@ QLayout* CPlanReviewWnd::BuildEditRow() {
 
 // A button per play action around the selected cut; disabled, with the reason
 // as its tooltip, where nothing can play.
-QLayout* CPlanReviewWnd::BuildListenRow() {
-    auto* row = new QHBoxLayout;
+void CPlanReviewWnd::AddPlayButtons(QHBoxLayout* row) {
     for (const ListenControl& control : kListenControls) {
         if (control.label == nullptr) {
             continue;
@@ -233,8 +233,6 @@ QLayout* CPlanReviewWnd::BuildListenRow() {
         });
         row->addWidget(button);
     }
-    row->addStretch(1);
-    return row;
 }
 
 QPushButton* CPlanReviewWnd::PlayButton(ListenAction action) const {

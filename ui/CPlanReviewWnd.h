@@ -19,6 +19,7 @@
 
 class QCheckBox;
 class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -96,7 +97,7 @@ private:
     void OnSplitIntoTracks();
     void UndoOrRedo(bool redo);
 
-    QLayout* BuildListenRow();
+    void AddPlayButtons(QHBoxLayout* row);
     std::optional<std::uint32_t> SelectedCutFrame() const;
     // Carries out what listening decided: read a clip, or stop the player.
     void Listen(const Listening::Command& command);
