@@ -71,6 +71,8 @@ CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, Setting
 
 CPlanReviewWnd::~CPlanReviewWnd() {
     reanalyzer.reset(); // no result arrives for a window that is gone
+    delete player;      // before the listening it reports to
+    player = nullptr;
 }
 
 // The files in the output folder now: the bands whose file is among them are

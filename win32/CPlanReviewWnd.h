@@ -101,8 +101,9 @@ private:
     std::string status;
     std::uint64_t stripRequest = 0;
     Outcome outcome = Outcome::NoWindow;
-    std::unique_ptr<ClipPlayer> player; // made on the window's thread, which it reports on
     std::unique_ptr<Listening> listening;
+    // Made on the window's thread, which it reports on; gone before what it reports to.
+    std::unique_ptr<ClipPlayer> player;
     // Shows why the play buttons are disabled: registered on the window, since
     // a disabled button gets no mouse messages of its own.
     HWND tooltip = nullptr;
