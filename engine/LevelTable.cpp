@@ -26,9 +26,11 @@ std::uint32_t LevelTable::PeakOf(std::size_t window) const {
     return peak;
 }
 
-std::uint32_t LevelBlockFrames(std::uint32_t windowFrames) {
-    // Blocks an eighth of a window long or a little shorter: a window's edges then
-    // cut at most a quarter of it, so few windows need reading to be judged exactly.
+namespace {
+
+// Blocks an eighth of a window long or a little shorter: a window's edges then
+// cut at most a quarter of it, so few windows need reading to be judged exactly.
+std::uint32_t FinestBlockFrames(std::uint32_t windowFrames) {
     for (std::uint32_t parts = 8; parts <= 16; ++parts) {
         if (windowFrames % parts == 0 && windowFrames / parts != 0) {
             return windowFrames / parts;
@@ -40,6 +42,24 @@ std::uint32_t LevelBlockFrames(std::uint32_t windowFrames) {
         }
     }
     return std::max<std::uint32_t>(1, windowFrames);
+}
+
+std::uint64_t BlockCount(std::uint32_t frameCount, std::uint32_t blockFrames) {
+    return (std::uint64_t{frameCount} + blockFrames - 1) / blockFrames;
+}
+
+} // namespace
+
+std::uint32_t LevelBlockFrames(std::uint32_t windowFrames, std::uint32_t frameCount) {
+    std::uint32_t block = FinestBlockFrames(windowFrames);
+    for (std::uint32_t parts = windowFrames / block;
+         parts > 1 && BlockCount(frameCount, block) > kMaxLevelWindows;) {
+        --parts;
+        if (windowFrames % parts == 0) {
+            block = windowFrames / parts;
+        }
+    }
+    return block;
 }
 
 LevelTable CombinedLevels(const LevelTable& blocks, std::uint32_t factor) {
@@ -81,8 +101,10 @@ bool MeasureLevels(WaveStream& reader, std::uint32_t windowFrames, const std::at
         return false;
     }
     const std::uint32_t frameCount = reader.FrameCount();
-    const std::uint32_t count =
-        static_cast<std::uint32_t>((std::uint64_t{frameCount} + windowFrames - 1) / windowFrames);
+    if (BlockCount(frameCount, windowFrames) > kMaxLevelWindows) {
+        return false;
+    }
+    const auto count = static_cast<std::uint32_t>(BlockCount(frameCount, windowFrames));
     // Several windows per read when they are short, so the reads stay few.
     const std::uint32_t perRead = std::max<std::uint32_t>(1, 65536 / windowFrames);
     const std::size_t readFrames = std::size_t{perRead} * windowFrames;

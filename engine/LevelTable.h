@@ -34,15 +34,22 @@ struct LevelTable {
     std::uint32_t PeakOf(std::size_t window, int channel) const;
 };
 
+// The most windows a table holds (about 40 bytes each): a long recording judged
+// in very short windows is analysed by reading instead of taking gigabytes.
+inline constexpr std::uint64_t kMaxLevelWindows = std::uint64_t{1} << 23;
+
 // Reads the whole recording once, from frame 0; false when a read fails, memory
-// runs out or `stop` becomes true. Leaves the reader's position anywhere.
+// runs out, the table would hold more than kMaxLevelWindows windows or `stop`
+// becomes true. Leaves the reader's position anywhere.
 bool MeasureLevels(WaveStream& reader, std::uint32_t windowFrames, const std::atomic<bool>& stop,
                    LevelTable& table);
 
 // The block length of a table measured for analysis windows of `windowFrames`:
 // about an eighth of a window, and always a whole fraction of it, so that whole
-// windows counted from frame 0 are whole runs of blocks (CombinedLevels).
-std::uint32_t LevelBlockFrames(std::uint32_t windowFrames);
+// windows counted from frame 0 are whole runs of blocks (CombinedLevels). With
+// `frameCount`, longer blocks (still a whole fraction, at most the window)
+// where shorter ones would make more than kMaxLevelWindows of them.
+std::uint32_t LevelBlockFrames(std::uint32_t windowFrames, std::uint32_t frameCount = 0);
 
 // The table of windows `factor` blocks long, counted from frame 0, made from a
 // table of blocks: the same values a measure with windows that long gives.

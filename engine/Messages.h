@@ -107,6 +107,14 @@ inline constexpr char kCutInTrimmedPart[] =
 inline constexpr char kCutPassesNeighbour[] =
     "A cut cannot move past the next cut.  Delete that cut instead.";
 inline constexpr char kNoCutSelected[] = "Select a cut first.";
+// The review window's states and notices.
+inline constexpr char kReviewAnalysing[] = "analysing...";
+inline constexpr char kReviewMeasuring[] = "measuring the levels...";
+inline constexpr char kReadAgainFailed[] = "The WAV file could not be read again.";
+inline constexpr char kLevelsUnavailable[] =
+    "The waveform cannot be shown: the levels of this recording could not be measured.  The "
+    "plan can still be changed and written.";
+inline constexpr char kReplacesExistingFile[] = "replaces the file already in the output folder";
 inline constexpr char kLevelsNotMeasured[] =
     "The levels of the recording are still being measured.  Try again in a moment.";
 // Below the report when the plan writes over files that exist (%u: how many).

@@ -477,11 +477,22 @@ PlanReanalyzer::PlanReanalyzer(SplitOptions options, WaveStream& reader, Listene
 
 bool PlanReanalyzer::EnsureTable() {
     if (!table) {
+        if (tableUnavailable) {
+            return false;
+        }
         const std::uint64_t window = FramesForMilliseconds(sampleRate, baseOptions.silenceLengthMs);
         auto measured = std::make_shared<LevelTable>();
         if (window == 0 || window > UINT32_MAX ||
-            !MeasureLevels(*sharedReader, LevelBlockFrames(static_cast<std::uint32_t>(window)),
+            !MeasureLevels(*sharedReader,
+                           LevelBlockFrames(static_cast<std::uint32_t>(window), frameCount),
                            closing, *measured)) {
+            // Measured once: a closing review stops the measure, which is no failure.
+            if (!closing.load()) {
+                tableUnavailable = true;
+                if (levelsListener) {
+                    levelsListener(nullptr);
+                }
+            }
             return false;
         }
         table = std::move(measured);

@@ -146,7 +146,9 @@ public:
     // Called on the worker thread (on the caller's, when no thread could be
     // started), only for the newest request.
     using Listener = std::function<void(const Result&)>;
-    // The levels of the open recording, once measured (on the worker thread).
+    // The levels of the open recording, once measured (on the worker thread);
+    // null once when they cannot be (a read failed, or too many windows to hold),
+    // after which every plan is a fresh analysis of the open recording.
     using LevelsListener = std::function<void(std::shared_ptr<const LevelTable>)>;
     // A stretch of the open recording read for a closer view.
     struct Strip {
@@ -219,6 +221,7 @@ private:
     const std::string inputFile;
     WaveStream* const sharedReader = nullptr;
     std::shared_ptr<const LevelTable> table; // set by the worker alone
+    bool tableUnavailable = false;           // the worker's alone
     std::atomic<bool> closing{false};
     const std::uint32_t frameCount;
     const std::uint32_t sampleRate;

@@ -416,9 +416,9 @@ void CPlanReviewWnd::RequestAnalysis() {
 // The bands greyed and the caption saying so while the levels are measured or
 // a plan is awaited; the bare caption means the window shows its final plan.
 void CPlanReviewWnd::ShowAnalysing() {
-    const bool busy = model->Analysing() || !model->HasLevels();
-    const QString what = model->HasLevels() ? QStringLiteral("analysing...")
-                                            : QStringLiteral("measuring the levels...");
+    const bool busy = model->Analysing() || model->LevelsPending();
+    const QString what = QString::fromUtf8(model->LevelsPending() ? messages::kReviewMeasuring
+                                                                  : messages::kReviewAnalysing);
     waveform->SetAnalysing(busy, what);
     const QString caption = QString::fromUtf8(messages::kReadyCaption);
     setWindowTitle(busy ? caption + QStringLiteral(" (") + what + QStringLiteral(")") : caption);
@@ -431,12 +431,15 @@ void CPlanReviewWnd::OnAnalysed(const PlanReanalyzer::Result& result) {
     } else {
         // The shown plan stays, with the threshold and method that made it.
         model->AnalysisFailed(result.generation);
-        status->setText(QStringLiteral("The WAV file could not be read again."));
+        status->setText(QString::fromUtf8(messages::kReadAgainFailed));
     }
     ShowPlan();
 }
 
 void CPlanReviewWnd::OnLevels(std::shared_ptr<const LevelTable> table) {
+    if (!table) {
+        status->setText(QString::fromUtf8(messages::kLevelsUnavailable));
+    }
     model->SetLevels(std::move(table));
     ShowPlan();
     UpdatePicture();

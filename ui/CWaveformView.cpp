@@ -1,4 +1,5 @@
 #include "CWaveformView.h"
+#include "Messages.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -33,7 +34,7 @@ double AxisStepSeconds(std::uint64_t spanFrames, std::uint32_t sampleRate, int w
 }
 
 QString ReplacesText() {
-    return QStringLiteral("replaces the file already in the output folder");
+    return QString::fromUtf8(messages::kReplacesExistingFile);
 }
 
 } // namespace

@@ -559,7 +559,7 @@ void CPlanReviewWnd::StartAnalysis() {
 
 void CPlanReviewWnd::TakeArrivals() {
     std::vector<PlanReanalyzer::Result> plans;
-    std::shared_ptr<const LevelTable> levels;
+    std::optional<std::shared_ptr<const LevelTable>> levels;
     std::optional<PlanReanalyzer::Strip> strip;
     std::optional<std::pair<std::uint64_t, std::shared_ptr<const PlaybackClip>>> clip;
     {
@@ -574,12 +574,15 @@ void CPlanReviewWnd::TakeArrivals() {
         ShowListening();
     }
     if (levels) {
-        model.SetLevels(std::move(levels));
+        if (!*levels) {
+            status = messages::kLevelsUnavailable;
+        }
+        model.SetLevels(std::move(*levels));
         UpdatePicture();
     }
     for (const PlanReanalyzer::Result& result : plans) {
         if (!result.complete) {
-            status = "The WAV file could not be read again.";
+            status = messages::kReadAgainFailed;
             model.AnalysisFailed(result.generation); // the plan shown stays
             continue;
         }
@@ -867,9 +870,9 @@ void CPlanReviewWnd::ShowPlan() {
 // The bands greyed and the caption saying so while the levels are measured or
 // a plan is awaited; the bare caption means the window shows its final plan.
 void CPlanReviewWnd::ShowAnalysing() {
-    const bool measuring = reanalyzer && !model.HasLevels();
+    const bool measuring = reanalyzer && model.LevelsPending();
     const bool busy = model.Analysing() || measuring;
-    const std::string what = measuring ? "measuring the levels..." : "analysing...";
+    const std::string what = measuring ? messages::kReviewMeasuring : messages::kReviewAnalysing;
     waveform.SetAnalysing(busy, Utf16FromUtf8(what));
     SetText(window, busy ? std::string(messages::kReadyCaption) + " (" + what + ")"
                          : std::string(messages::kReadyCaption));

@@ -112,7 +112,7 @@ private:
     struct Arrivals {
         std::mutex mutex;
         std::vector<PlanReanalyzer::Result> plans;
-        std::shared_ptr<const LevelTable> levels;
+        std::optional<std::shared_ptr<const LevelTable>> levels; // null: none can be measured
         std::optional<PlanReanalyzer::Strip> strip;
         std::optional<std::pair<std::uint64_t, std::shared_ptr<const PlaybackClip>>> clip;
     };

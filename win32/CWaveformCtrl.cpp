@@ -1,4 +1,5 @@
 #include "CWaveformCtrl.h"
+#include "Messages.h"
 
 #include "ReviewKeys.h"
 #include "TextConversion.h"
@@ -528,7 +529,7 @@ void CWaveformCtrl::OnMouseMove(int x, int y) {
         track && model.TrackCount() > 0) {
         text += "  " + model.FileName(*track);
         if (model.Replaces(*track)) {
-            text += " (replaces the file already in the output folder)";
+            text += std::string(" (") + messages::kReplacesExistingFile + ")";
         }
     } else {
         text += "  trimmed";

@@ -478,6 +478,7 @@ void ReviewModel::Replace(const SplitPlan& plan, const std::string& thresholdTex
 }
 
 void ReviewModel::SetLevels(std::shared_ptr<const LevelTable> table) {
+    levelsUnavailable = table == nullptr;
     levels = std::move(table);
 }
 

@@ -130,8 +130,10 @@ public:
     // The levels of the recording (the re-planning worker's table of blocks, a
     // whole fraction of the analysis window), once measured: snapping and tracks
     // by count work from them.
+    // Null: they cannot be measured; the waveform and tracks by count go without.
     void SetLevels(std::shared_ptr<const LevelTable> table);
     bool HasLevels() const { return levels != nullptr; }
+    bool LevelsPending() const { return !levels && !levelsUnavailable; }
     const LevelTable* Levels() const { return levels.get(); }
     // "This side has N tracks": cuts at the N - 1 pauses that best separate the
     // recording, as one undo step. Needs the levels. `done` with a problem text
@@ -179,5 +181,6 @@ private:
     std::optional<std::size_t> dragBase; // the state a drag started from, once it moved
     std::uint64_t awaited = 0;
     std::shared_ptr<const LevelTable> levels;
+    bool levelsUnavailable = false;
     std::set<std::u32string> existing; // folded names
 };
