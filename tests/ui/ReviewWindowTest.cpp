@@ -546,12 +546,12 @@ private slots:
             QCOMPARE(tracks->currentColumn(), int{CTrackList::kTitle}); // the keys name at once
             Type(QStringLiteral("First"));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            Type(QStringLiteral("Second"));
+            Type(QStringLiteral("Second take")); // the play keys and Space are the waveform's alone
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             // Return ends the typing; it does not press OK on the way.
             QVERIFY(review->isVisible());
             QCOMPARE(review->Model().Title(1), std::string("First"));
-            QTRY_COMPARE(review->Model().Title(2), std::string("Second"));
+            QTRY_COMPARE(review->Model().Title(2), std::string("Second take"));
             // The file names follow the titles.
             QCOMPARE(tracks->item(0, CTrackList::kFileName)->text(),
                      QString::fromStdString(review->Model().FileName(1)));
