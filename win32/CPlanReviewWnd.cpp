@@ -648,6 +648,9 @@ void CPlanReviewWnd::OnCommand(int id, int notification) {
                 Listen(listening->PlayAroundCut(play.action, SelectedCutFrame()));
             }
         }
+        // Back to the waveform, where Space stops what plays (on the button it
+        // would play it again).
+        SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(waveform.Handle()), TRUE);
         break;
     case kUndo:
     case kRedo:
