@@ -1,12 +1,14 @@
 #include "LabelFile.h"
 
 #include "Messages.h"
+#include "PathText.h"
 #include "SegmentWriter.h"
 #include "TextLines.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cstdio>
+#include <filesystem>
 
 namespace {
 
@@ -192,4 +194,20 @@ LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
     return folder.Commit(temporary, name, true) == CommitResult::Committed
                ? LabelFileResult::Written
                : LabelFileResult::Failed;
+}
+
+LabelFileResult SaveLabelFile(const std::string& path, const std::string& labels,
+                              const std::string& recordingPath, const std::string& outputFolderPath,
+                              const std::vector<std::string>& trackNames, std::string& why) {
+    const std::filesystem::path chosen = PathFromUtf8(path);
+    const std::string folderPath = Utf8FromPath(
+        chosen.parent_path().empty() ? std::filesystem::path(".") : chosen.parent_path());
+    OutputFolder folder;
+    OutputFolder outputFolder;
+    if (!folder.Open(folderPath) || !outputFolder.Open(outputFolderPath)) {
+        return LabelFileResult::Failed;
+    }
+    const RecordingWatch recording(recordingPath);
+    return WriteLabelFile(folder, Utf8FromPath(chosen.filename()), labels, recording, outputFolder,
+                          trackNames, IsLabelText, why);
 }

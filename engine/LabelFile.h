@@ -53,3 +53,10 @@ LabelFileResult WriteLabelFile(OutputFolder& folder, const std::string& name,
                                const OutputFolder& outputFolder,
                                const std::vector<std::string>& trackNames,
                                bool (*accepts)(const std::string&, std::string&), std::string& why);
+
+// A label file saved where the user chose (`path`, UTF-8), as WriteLabelFile
+// writes one: never over the recording at `recordingPath`, one of trackNames in
+// the folder at `outputFolderPath`, or a file that is no label file.
+LabelFileResult SaveLabelFile(const std::string& path, const std::string& labels,
+                              const std::string& recordingPath, const std::string& outputFolderPath,
+                              const std::vector<std::string>& trackNames, std::string& why);

@@ -359,6 +359,25 @@ SplitOutcome OutcomeOfWriting(SegmentWriter::Result result) {
     return SplitOutcome::WriteFailed;
 }
 
+// The plan the run proposes: the given cuts, the cuts for a count of tracks, or
+// the analysis's. No value once it is made; otherwise how the run ends.
+std::optional<SplitOutcome> ProposePlan(const SplitOptions& options, WaveStream& reader,
+                                        ProgressDisplay& progress, SplitHost& host,
+                                        WindowBuffers& buffers, SplitPlan& plan) {
+    if (!options.givenCuts.starts.empty()) {
+        if (!PlanGivenCutsOrExplain(options, reader, progress, host, plan)) {
+            return SplitOutcome::Refused;
+        }
+    } else if (options.trackCount != 0) {
+        if (!PlanByTrackCount(options, reader, progress, host, plan)) {
+            return SplitOutcome::Cancelled;
+        }
+    } else if (!AnalyzeUnderProgress(options, reader, progress, buffers.frames, plan)) {
+        return SplitOutcome::Cancelled;
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
@@ -407,16 +426,9 @@ SplitOutcome RunSplitJob(const SplitOptions& options, SplitHost& host) {
         return SplitOutcome::Refused;
     }
     SplitPlan plan;
-    if (!options.givenCuts.starts.empty()) {
-        if (!PlanGivenCutsOrExplain(options, reader, *progress, host, plan)) {
-            return SplitOutcome::Refused;
-        }
-    } else if (options.trackCount != 0) {
-        if (!PlanByTrackCount(options, reader, *progress, host, plan)) {
-            return SplitOutcome::Cancelled;
-        }
-    } else if (!AnalyzeUnderProgress(options, reader, *progress, buffers.frames, plan)) {
-        return SplitOutcome::Cancelled;
+    if (const std::optional<SplitOutcome> end =
+            ProposePlan(options, reader, *progress, host, buffers, plan)) {
+        return *end;
     }
     const std::string folder = OutputFolderForNames(host);
     const OutputPlace place{recording, outputFolder, folder};

@@ -1,6 +1,7 @@
 #include "ReviewModel.h"
 
 #include "CutList.h"
+#include "LabelFile.h"
 #include "Messages.h"
 #include "NameFolding.h"
 #include "PlanReview.h"
@@ -116,6 +117,19 @@ SplitOptions ReviewModel::OptionsForPlan() const {
 std::string ReviewModel::FileName(std::uint32_t position) const {
     return TrackFileName(options.fileNamePrefix, OptionsForPlan().naming, position,
                          std::max<std::uint32_t>(1, TrackCount()));
+}
+
+std::vector<std::string> ReviewModel::FileNames() const {
+    std::vector<std::string> names;
+    for (std::uint32_t position = 1; position <= TrackCount(); ++position) {
+        names.push_back(FileName(position));
+    }
+    return names;
+}
+
+std::string ReviewModel::LabelText() const {
+    return FormatLabels(Plan(), recording.frameCount, recording.sampleRate, options.fileNamePrefix,
+                        OptionsForPlan().naming);
 }
 
 bool ReviewModel::CanWrite() const {

@@ -72,6 +72,11 @@ public:
     SplitOptions OptionsForPlan() const;
     // The name (no folder) of the file at `position` (1-based), as it is written.
     std::string FileName(std::uint32_t position) const;
+    // The names of every file the plan writes, in order.
+    std::vector<std::string> FileNames() const;
+    // The shown plan as a label file ("start<TAB>end<TAB>name", seconds), which
+    // audio editors import and `--cuts` reads back to the same files.
+    std::string LabelText() const;
     // Whether OK may write: the plan has a cut, no analysis is awaited, and the
     // names are fine (no value) or the problem that stops it.
     bool CanWrite() const;

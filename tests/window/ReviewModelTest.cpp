@@ -5,6 +5,7 @@
 
 #include "CutList.h"
 #include "JobFixture.h"
+#include "LabelFile.h"
 #include "Messages.h"
 #include "WaveMetadata.h"
 
@@ -355,6 +356,43 @@ TEST_F(ReviewedWritingTest, TheFilesAreTheCutsAndTitlesTheModelShows) {
     }
     EXPECT_EQ(host.shown.back().endFrame, recording.Frames());
     EXPECT_EQ(FilesInOutput().size(), 4u);
+}
+
+// The labels saved from an edited review read back to the cuts shown, and are
+// never saved over the recording or a file that is no label file.
+TEST_F(ReviewedWritingTest, SavedLabelsReadBackToTheCutsShown) {
+    Recording recording(1000, 1, 16);
+    recording.Tracks(4, kTrack, kPause).Write(inputPath);
+    ReviewModel model(Options(), PlanOf({20050, 40050, 60050}), {100000, 1000, 16});
+    model.SelectCut(1);
+    ASSERT_TRUE(model.DeleteSelectedCut().done);
+    model.SetTitle(1, "Intro");
+
+    std::vector<LabelTrack> tracks;
+    CutListProblem problem;
+    ASSERT_TRUE(ReadLabelTracks(model.LabelText(), tracks, problem)) << problem.reason;
+    GivenCuts cuts;
+    ASSERT_TRUE(GivenCutsFromTracks(tracks, 100000, 1000, cuts, problem)) << problem.reason;
+    const std::vector<SegmentSpan> spans = model.Spans();
+    ASSERT_EQ(cuts.starts.size(), spans.size());
+    for (std::size_t i = 0; i < spans.size(); ++i) {
+        EXPECT_EQ(FrameOfStart(cuts.starts[i], 1000), spans[i].firstFrame) << i;
+    }
+
+    const std::string labels = temp.file("labels.txt");
+    const std::string other = temp.file("other.wav");
+    recording.Write(other);
+    std::string why;
+    EXPECT_EQ(SaveLabelFile(labels, model.LabelText(), inputPath, outputDir.string(),
+                            model.FileNames(), why),
+              LabelFileResult::Written);
+    EXPECT_EQ(testing_support::ReadFileBytes(labels).size(), model.LabelText().size());
+    for (const std::string& target : {inputPath, other}) {
+        EXPECT_NE(SaveLabelFile(target, model.LabelText(), inputPath, outputDir.string(),
+                                model.FileNames(), why),
+                  LabelFileResult::Written);
+        EXPECT_EQ(testing_support::ReadFileBytes(target), testing_support::ReadFileBytes(other));
+    }
 }
 
 } // namespace
