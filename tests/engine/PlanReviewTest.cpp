@@ -456,3 +456,66 @@ TEST_F(ReviewedJobTest, AClipGoesBeforeAWaitingPlanAndOnlyTheNewestIsRead) {
 }
 
 } // namespace
+
+
+// A long recording judged in very short windows would need gigabytes of levels:
+// the blocks grow (still whole fractions of a window) to keep the table bounded,
+// and where even whole windows are too many the review goes without a table,
+// says so once, and plans by reading the open recording afresh.
+TEST(LevelTableBoundTest, BlocksGrowToKeepTheTableBounded) {
+    struct Case {
+        std::uint32_t window;
+        std::uint32_t frameCount;
+        std::uint32_t block;
+    };
+    const std::uint32_t many = static_cast<std::uint32_t>(kMaxLevelWindows);
+    for (const Case& c : {Case{96, 0, 12}, Case{96, many * 12, 12}, Case{96, many * 12 + 1, 16},
+                          Case{96, many * 90, 96}, Case{8, many * 20, 8}}) {
+        EXPECT_EQ(LevelBlockFrames(c.window, c.frameCount), c.block) << c.frameCount;
+    }
+}
+
+TEST_F(ReviewedJobTest, WithoutRoomForTheLevelsEveryPlanIsAFreshAnalysis) {
+    Recording recording(1000, 1, 8);
+    recording.Tracks(3, kTrack, kPause)
+        .Silence(static_cast<std::uint32_t>(kMaxLevelWindows) + 1000)
+        .Tracks(1, kTrack, 0);
+    recording.Write(inputPath);
+    WaveStream reader;
+    ASSERT_EQ(reader.OpenForRead(inputPath.c_str()), WAVE_OK);
+    SplitOptions options = Options();
+    options.silenceLengthMs = 1; // one frame a window: more windows than a table holds
+
+    std::mutex mutex;
+    std::vector<PlanReanalyzer::Result> results;
+    int levelsHandedOver = 0;
+    bool levelsNull = false;
+    PlanReanalyzer reanalyzer(
+        options, reader,
+        [&](const PlanReanalyzer::Result& result) {
+            std::lock_guard<std::mutex> lock(mutex);
+            results.push_back(result);
+        },
+        [&](std::shared_ptr<const LevelTable> table) {
+            std::lock_guard<std::mutex> lock(mutex);
+            ++levelsHandedOver;
+            levelsNull = table == nullptr;
+        });
+    reanalyzer.Request("0.50 %", false);
+    reanalyzer.WaitUntilIdle();
+    reanalyzer.Request("1.00 %", true);
+    reanalyzer.WaitUntilIdle();
+
+    std::lock_guard<std::mutex> lock(mutex);
+    EXPECT_EQ(levelsHandedOver, 1);
+    EXPECT_TRUE(levelsNull);
+    ASSERT_FALSE(results.empty());
+    ASSERT_TRUE(results.back().complete);
+    SplitOptions fresh = options;
+    fresh.thresholdText = "1.00 %";
+    fresh.useAverageMethod = true;
+    const std::optional<SplitPlan> expected = AnalyzeRecording(fresh, inputPath, {});
+    ASSERT_TRUE(expected);
+    EXPECT_EQ(results.back().plan.splitPoints, expected->splitPoints);
+    EXPECT_FALSE(expected->splitPoints.empty());
+}
