@@ -457,7 +457,6 @@ TEST_F(ReviewedJobTest, AClipGoesBeforeAWaitingPlanAndOnlyTheNewestIsRead) {
 
 } // namespace
 
-
 // A long recording judged in very short windows would need gigabytes of levels:
 // the blocks grow (still whole fractions of a window) to keep the table bounded,
 // and where even whole windows are too many the review goes without a table,
