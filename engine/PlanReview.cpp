@@ -460,10 +460,11 @@ PlanReanalyzer::PlanReanalyzer(SplitOptions options, std::string file, std::uint
 }
 
 PlanReanalyzer::PlanReanalyzer(SplitOptions options, WaveStream& reader, Listener onResult,
-                               LevelsListener onLevels, StripListener onStrip)
+                               LevelsListener onLevels, StripListener onStrip, ClipListener onClip)
     : baseOptions(std::move(options)), sharedReader(&reader), frameCount(reader.FrameCount()),
       sampleRate(reader.SampleRate()), listener(std::move(onResult)),
-      levelsListener(std::move(onLevels)), stripListener(std::move(onStrip)) {
+      levelsListener(std::move(onLevels)), stripListener(std::move(onStrip)),
+      clipListener(std::move(onClip)) {
     // Busy from the start: the worker measures the levels before anything else,
     // and WaitUntilIdle waits for that too.
     busy = true;
@@ -574,6 +575,42 @@ std::uint64_t PlanReanalyzer::RequestStrip(std::uint32_t first, std::uint32_t en
     return request.generation;
 }
 
+void PlanReanalyzer::RequestClip(std::uint32_t first, std::uint32_t end, std::uint64_t request) {
+    const ClipRequest clip{first, end, request};
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        pendingClip = clip;
+    }
+    if (!worker.joinable()) {
+        {
+            std::lock_guard<std::mutex> lock(mutex);
+            pendingClip.reset();
+            busy = true;
+        }
+        ReadClip(clip);
+        return;
+    }
+    wake.notify_all();
+}
+
+void PlanReanalyzer::ReadClip(const ClipRequest& request) {
+    // Only the recording the review opened is read: the file at its path may
+    // since have been replaced.
+    std::shared_ptr<const PlaybackClip> clip;
+    if (sharedReader != nullptr) {
+        clip = ReadPlaybackClip(*sharedReader, request.first, request.end);
+    }
+    bool wanted = false;
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        wanted = !stopping;
+    }
+    if (wanted && clipListener) {
+        clipListener(request.request, std::move(clip));
+    }
+    Finished();
+}
+
 void PlanReanalyzer::ReadStrip(const StripRequest& request) {
     Strip strip;
     strip.generation = request.generation;
@@ -602,7 +639,8 @@ void PlanReanalyzer::Finished() {
 
 void PlanReanalyzer::WaitUntilIdle() {
     std::unique_lock<std::mutex> lock(mutex);
-    idle.wait(lock, [this] { return (!pending && !pendingStrip && !busy) || stopping; });
+    idle.wait(lock,
+              [this] { return (!pending && !pendingStrip && !pendingClip && !busy) || stopping; });
 }
 
 void PlanReanalyzer::Work() {
@@ -615,16 +653,21 @@ void PlanReanalyzer::Work() {
     for (;;) {
         std::optional<SplitOptions> options;
         std::optional<StripRequest> strip;
+        std::optional<ClipRequest> clip;
         std::uint64_t generation = 0;
         {
             std::unique_lock<std::mutex> lock(mutex);
-            wake.wait(lock, [this] { return pending || pendingStrip || stopping; });
+            wake.wait(lock, [this] { return pending || pendingStrip || pendingClip || stopping; });
             if (stopping) {
                 idle.notify_all();
                 return;
             }
-            // A plan before a strip: the user waits for the plan.
-            if (pending) {
+            // A clip first, then a plan, then a strip: the user waits to hear
+            // the clip and for the plan.
+            if (pendingClip) {
+                clip = pendingClip;
+                pendingClip.reset();
+            } else if (pending) {
                 options = std::move(pending);
                 pending.reset();
                 generation = pendingGeneration;
@@ -635,7 +678,9 @@ void PlanReanalyzer::Work() {
             }
             busy = true;
         }
-        if (options) {
+        if (clip) {
+            ReadClip(*clip);
+        } else if (options) {
             Analyze(std::move(*options), generation);
         } else {
             ReadStrip(*strip);

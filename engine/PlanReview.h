@@ -7,6 +7,7 @@
 #pragma once
 
 #include "LevelTable.h"
+#include "PlaybackClip.h"
 #include "SplitOptions.h"
 #include "SplitPlan.h"
 #include "WaveStream.h"
@@ -156,6 +157,10 @@ public:
         bool complete = false; // false: the recording could not be read, or no open reader
     };
     using StripListener = std::function<void(const Strip&)>;
+    // A clip of the open recording read for listening, tagged with its request;
+    // null when it could not be read.
+    using ClipListener =
+        std::function<void(std::uint64_t request, std::shared_ptr<const PlaybackClip>)>;
 
     // frameCount and sampleRate are the recording's, for the report text.
     PlanReanalyzer(SplitOptions options, std::string inputFile, std::uint32_t frameCount,
@@ -164,9 +169,10 @@ public:
     // this object and be read by no other thread meanwhile): the worker measures
     // the level of every block at once, hands the table to `onLevels`, and plans
     // every request from it, reading only the few windows it cannot settle.
-    // Strips are read from the same reader, by the same worker.
+    // Strips and clips are read from the same reader, by the same worker.
     PlanReanalyzer(SplitOptions options, WaveStream& reader, Listener listener,
-                   LevelsListener onLevels = {}, StripListener onStrip = {});
+                   LevelsListener onLevels = {}, StripListener onStrip = {},
+                   ClipListener onClip = {});
     ~PlanReanalyzer(); // stops the analysis that runs and waits for the thread
     PlanReanalyzer(const PlanReanalyzer&) = delete;
     PlanReanalyzer& operator=(const PlanReanalyzer&) = delete;
@@ -179,6 +185,10 @@ public:
     // read that runs; a plan requested meanwhile goes before a strip that waits.
     // Returns the strip's generation.
     std::uint64_t RequestStrip(std::uint32_t first, std::uint32_t end, std::uint32_t columns);
+    // Reads the frames [first, end) as a clip for the clip listener, tagged with
+    // `request`. A newer clip request replaces one not read yet; a clip (a few
+    // seconds, which the user waits to hear) goes before plans and strips.
+    void RequestClip(std::uint32_t first, std::uint32_t end, std::uint64_t request);
     // Blocks until no request is pending or running (for tests and shutdown).
     void WaitUntilIdle();
 
@@ -193,6 +203,12 @@ private:
         std::uint64_t generation = 0;
     };
     void ReadStrip(const StripRequest& request);
+    struct ClipRequest {
+        std::uint32_t first = 0;
+        std::uint32_t end = 0;
+        std::uint64_t request = 0;
+    };
+    void ReadClip(const ClipRequest& request);
     void Finished(); // not busy any more
 
     // The plan for `options` from the table of `sharedReader`, measured first when
@@ -212,6 +228,7 @@ private:
     const Listener listener;
     const LevelsListener levelsListener;
     const StripListener stripListener;
+    const ClipListener clipListener;
 
     std::atomic<std::uint64_t> latest{0};
     std::mutex mutex;
@@ -220,7 +237,8 @@ private:
     std::optional<SplitOptions> pending;
     std::uint64_t pendingGeneration = 0;
     std::optional<StripRequest> pendingStrip;
-    std::uint64_t latestStrip = 0;      // under the mutex
+    std::uint64_t latestStrip = 0; // under the mutex
+    std::optional<ClipRequest> pendingClip;
     std::atomic<bool> stripStop{false}; // the strip that is read is superseded, or closing
     bool busy = false;
     bool stopping = false;

@@ -3,6 +3,7 @@
 #include "CThresholdSlider.h"
 #include "CTrackList.h"
 #include "CWaveformView.h"
+#include "ClipPlayer.h"
 #include "Messages.h"
 #include "OptionSettings.h"
 #include "ProcessServices.h"
@@ -61,7 +62,9 @@ CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, Setting
                            proposal.options, proposal.plan,
                            ReviewModel::Recording{proposal.frameCount, proposal.sampleRate,
                                                   proposal.bitsPerSample})),
-      viewport(proposal.frameCount, proposal.sampleRate) {
+      viewport(proposal.frameCount, proposal.sampleRate), player(new ClipPlayer(this)),
+      listening(std::make_unique<Listening>(proposal.frameCount, proposal.sampleRate,
+                                            player->HasDevice())) {
     setWindowTitle(QString::fromUtf8(messages::kReadyCaption));
     setWindowFlag(Qt::WindowContextHelpButtonHint, false);
     setWindowFlag(Qt::WindowMaximizeButtonHint, true);
@@ -78,6 +81,8 @@ CPlanReviewWnd::CPlanReviewWnd(const SplitHost::PlanToConfirm& proposal, Setting
 
 CPlanReviewWnd::~CPlanReviewWnd() {
     reanalyzer.reset(); // no result arrives for a window that is gone
+    delete player;      // before the listening it reports to
+    player = nullptr;
 }
 
 // The files in the output folder now: the bands whose file is among them are
@@ -186,7 +191,7 @@ QLayout* CPlanReviewWnd::BuildAnalysisRow() {
     return row;
 }
 
-// Snapping, tracks by count, undo and redo.
+// Snapping, tracks by count, the play buttons, undo and redo.
 QLayout* CPlanReviewWnd::BuildEditRow() {
     snap = new QCheckBox(QStringLiteral("S&nap to quiet"), this);
     snap->setAccessibleName(QStringLiteral("Snap moved and added cuts to the quietest window"));
@@ -222,12 +227,81 @@ QLayout* CPlanReviewWnd::BuildEditRow() {
     row->addWidget(trackCount);
     row->addWidget(after);
     row->addWidget(splitIntoTracks);
+    row->addSpacing(12);
+    AddPlayButtons(row);
     row->addStretch(1);
     row->addWidget(saveLabels);
     row->addSpacing(12);
     row->addWidget(undo);
     row->addWidget(redo);
     return row;
+}
+
+// A button per play action around the selected cut; disabled, with the reason
+// as its tooltip, where nothing can play.
+void CPlanReviewWnd::AddPlayButtons(QHBoxLayout* row) {
+    for (const ListenControl& control : kListenControls) {
+        if (control.label == nullptr) {
+            continue;
+        }
+        auto* button = new QPushButton(QString::fromUtf8(control.label), this);
+        button->setAutoDefault(false);
+        button->setFocusPolicy(Qt::TabFocus);
+        playButtons.emplace_back(control.action, button);
+        connect(button, &QPushButton::clicked, this, [this, action = control.action] {
+            Listen(listening->PlayAroundCut(action, SelectedCutFrame()));
+        });
+        row->addWidget(button);
+    }
+}
+
+QPushButton* CPlanReviewWnd::PlayButton(ListenAction action) const {
+    for (const auto& [buttonAction, button] : playButtons) {
+        if (buttonAction == action) {
+            return button;
+        }
+    }
+    return nullptr;
+}
+
+std::optional<std::uint32_t> CPlanReviewWnd::SelectedCutFrame() const {
+    const std::optional<std::size_t> cut = model->SelectedCut();
+    const std::vector<std::uint32_t> cuts = model->CutFrames();
+    if (!cut || *cut >= cuts.size()) {
+        return std::nullopt;
+    }
+    return cuts[*cut];
+}
+
+void CPlanReviewWnd::Listen(const Listening::Command& command) {
+    switch (command.kind) {
+    case Listening::Command::Kind::Play:
+        if (reanalyzer) {
+            reanalyzer->RequestClip(command.stretch.firstFrame, command.stretch.endFrame,
+                                    command.request);
+        }
+        break;
+    case Listening::Command::Kind::Stop:
+        player->Stop();
+        break;
+    case Listening::Command::Kind::None:
+        break;
+    }
+    ShowListening();
+}
+
+void CPlanReviewWnd::OnClip(std::uint64_t request, std::shared_ptr<const PlaybackClip> clip) {
+    listening->ClipArrived(request, std::move(clip), *player);
+    ShowListening();
+}
+
+void CPlanReviewWnd::ShowListening() {
+    waveform->SetPlayLine(listening->PlayLineFrame());
+    const QString reason = QString::fromUtf8(listening->DisabledReason());
+    for (const auto& [action, button] : playButtons) {
+        button->setEnabled(listening->CanPlay());
+        button->setToolTip(reason);
+    }
 }
 
 void CPlanReviewWnd::ConnectControls() {
@@ -292,6 +366,24 @@ void CPlanReviewWnd::ConnectControls() {
         waveform->PlanChanged();
     });
     connect(tracks, &CTrackList::TitleEdited, this, [this] { ShowSummary(); });
+
+    connect(waveform, &CWaveformView::PlayToggled, this,
+            [this] { Listen(listening->TogglePlay(SelectedCutFrame())); });
+    connect(waveform, &CWaveformView::PlayRequested, this,
+            [this](ListenAction action, std::uint32_t frame) {
+                Listen(action == ListenAction::Band
+                           ? listening->PlayBandAt(model->Spans(), frame)
+                           : listening->PlayAroundCut(action, SelectedCutFrame()));
+            });
+    connect(player, &ClipPlayer::Played, this, [this](quint32 frames) {
+        listening->Played(frames);
+        waveform->SetPlayLine(listening->PlayLineFrame());
+    });
+    connect(player, &ClipPlayer::Finished, this, [this](bool deviceFailed) {
+        listening->Finished(deviceFailed);
+        ShowListening();
+    });
+    ShowListening();
 }
 
 // The re-analysis reads only the recording the review opened. It measures the
@@ -315,8 +407,12 @@ void CPlanReviewWnd::StartAnalysis(const SplitHost::PlanToConfirm& proposal) {
             [self, generation = strip.generation, shown] { self->OnStrip(generation, shown); },
             Qt::QueuedConnection);
     };
+    const auto onClip = [self](std::uint64_t request, std::shared_ptr<const PlaybackClip> clip) {
+        QMetaObject::invokeMethod(
+            self, [self, request, clip] { self->OnClip(request, clip); }, Qt::QueuedConnection);
+    };
     reanalyzer = std::make_unique<PlanReanalyzer>(proposal.options, *proposal.reader, onPlan,
-                                                  onLevels, onStrip);
+                                                  onLevels, onStrip, onClip);
 }
 
 void CPlanReviewWnd::OnThresholdMoved() {
@@ -541,6 +637,7 @@ void CPlanReviewWnd::RestoreSize() {
 // Every way out keeps the size the user gave the window; an unchanged size is
 // not written again.
 void CPlanReviewWnd::done(int result) {
+    Listen(listening->Stop());
     tracks->CommitTyping();
     if (size() != openedSize) {
         SaveWindowSize(settings, kReviewWindowName, WindowSize{width(), height()});

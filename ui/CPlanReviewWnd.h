@@ -5,6 +5,7 @@
 // OK and Cancel. What is decided lives in the review model; this window shows it.
 #pragma once
 
+#include "Listening.h"
 #include "PlanReview.h"
 #include "ReviewModel.h"
 #include "ReviewViewport.h"
@@ -16,9 +17,11 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 class QCheckBox;
 class QGridLayout;
+class QHBoxLayout;
 class QLabel;
 class QPushButton;
 class QRadioButton;
@@ -30,6 +33,7 @@ namespace qtui {
 class CThresholdSlider;
 class CTrackList;
 class CWaveformView;
+class ClipPlayer;
 
 class CPlanReviewWnd : public QDialog {
     Q_OBJECT
@@ -64,6 +68,9 @@ public:
     CTrackList* Tracks() const { return tracks; }
     QLabel* StatusLine() const { return status; }
     QPushButton* OkButton() const { return ok; }
+    // The play button of `action` (none for the band under the pointer).
+    QPushButton* PlayButton(ListenAction action) const;
+    const Listening& Listen() const { return *listening; }
     // The summary's rows: each row's label and value as shown.
     QGridLayout* SummaryGrid() const { return summary; }
     // The summary as lines of text, label and value apart by a tab.
@@ -99,6 +106,14 @@ private:
     void OnSplitIntoTracks();
     void UndoOrRedo(bool redo);
     void OnSaveLabels();
+
+    void AddPlayButtons(QHBoxLayout* row);
+    std::optional<std::uint32_t> SelectedCutFrame() const;
+    // Carries out what listening decided: read a clip, or stop the player.
+    void Listen(const Listening::Command& command);
+    void OnClip(std::uint64_t request, std::shared_ptr<const PlaybackClip> clip);
+    // The play line and the play buttons as listening has them.
+    void ShowListening();
 
     // The picture for the frames in view: from the level table, or read from
     // the recording where the view is finer than the table's windows.
@@ -140,6 +155,9 @@ private:
     QGridLayout* summary = nullptr;
     QLabel* status = nullptr;
     QPushButton* ok = nullptr;
+    std::vector<std::pair<ListenAction, QPushButton*>> playButtons;
+    ClipPlayer* player = nullptr; // this window's child
+    std::unique_ptr<Listening> listening;
 
     // Last: stopped and joined before anything it reports to goes away.
     std::unique_ptr<PlanReanalyzer> reanalyzer;

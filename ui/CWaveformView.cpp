@@ -122,6 +122,10 @@ void CWaveformView::paintEvent(QPaintEvent*) {
         DrawWaveform(painter, plot);
     }
     DrawLines(painter, plot);
+    if (playLine && *playLine >= viewport.FirstFrame() && *playLine <= viewport.EndFrame()) {
+        painter.setPen(QPen(QColor(20, 140, 40), 2));
+        painter.drawLine(XOfFrame(*playLine), plot.top(), XOfFrame(*playLine), plot.bottom());
+    }
     DrawTimeAxis(painter, plot);
     if (analysing) {
         painter.setPen(QColor(90, 90, 90));
@@ -370,10 +374,35 @@ void CWaveformView::wheelEvent(QWheelEvent* event) {
     event->accept();
 }
 
+void CWaveformView::SetPlayLine(std::optional<std::uint32_t> frame) {
+    if (frame != playLine) {
+        playLine = frame;
+        update();
+    }
+}
+
 void CWaveformView::keyPressEvent(QKeyEvent* event) {
     if (NavigationKey(event)) {
         event->accept();
         return;
+    }
+    // The play keys are plain letters and Space, here alone: a title being
+    // typed keeps them.
+    if ((event->modifiers() & ~(Qt::ShiftModifier | Qt::KeypadModifier)) == 0) {
+        if (event->key() == Qt::Key_Space) {
+            emit PlayToggled();
+            event->accept();
+            return;
+        }
+        const QString text = event->text();
+        if (text.size() == 1 && text[0].unicode() < 0x80) {
+            if (const std::optional<ListenAction> action =
+                    ListenActionForKey(static_cast<char>(text[0].unicode()))) {
+                emit PlayRequested(*action, InsertFrame());
+                event->accept();
+                return;
+            }
+        }
     }
     const bool shift = event->modifiers() & Qt::ShiftModifier;
     switch (event->key()) {

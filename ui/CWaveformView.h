@@ -5,6 +5,7 @@
 // view, so this widget only draws and turns mouse and keys into their calls.
 #pragma once
 
+#include "Listening.h"
 #include "PlanReview.h"
 #include "ReviewModel.h"
 #include "ReviewViewport.h"
@@ -37,6 +38,9 @@ public:
     void SetAnalysing(bool analysing, const QString& text);
     // The model's plan or selection changed: draw it again.
     void PlanChanged();
+    // Where the clip that plays stands now; none: no line.
+    void SetPlayLine(std::optional<std::uint32_t> frame);
+    std::optional<std::uint32_t> PlayLine() const { return playLine; }
 
     // Where things are drawn, in this widget's pixels.
     QRect PlotRect() const;
@@ -59,6 +63,11 @@ signals:
     void ThresholdDragged(int position);
     // What the pointer is over, for the status line.
     void Hovered(const QString& text);
+    // A play key: around the selected cut, or (Band) the band at `frame`, the
+    // pointer's frame or the view's middle.
+    void PlayRequested(ListenAction action, std::uint32_t frame);
+    // Space: play or stop.
+    void PlayToggled();
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -95,6 +104,7 @@ private:
     QString analysingText;
     enum class Drag { None, Cut, Threshold } drag = Drag::None;
     std::optional<int> pointerX;
+    std::optional<std::uint32_t> playLine;
 };
 
 } // namespace qtui

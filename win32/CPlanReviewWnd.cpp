@@ -42,6 +42,9 @@ enum ControlId : int {
     kTrackList,
     kSummary,
     kStatus,
+    kPlayBefore,
+    kPlayAcross,
+    kPlayAfter,
     kSaveLabels,
 };
 
@@ -67,6 +70,9 @@ constexpr ControlPlace kPlaces[] = {
     {kSaveLabels, ReviewPart::SaveLabels},
     {kUndo, ReviewPart::Undo},
     {kRedo, ReviewPart::Redo},
+    {kPlayBefore, ReviewPart::PlayBefore},
+    {kPlayAcross, ReviewPart::PlayAcross},
+    {kPlayAfter, ReviewPart::PlayAfter},
     {kTrackListCaption, ReviewPart::TrackListCaption},
     {kTrackList, ReviewPart::TrackList},
     {kSummary, ReviewPart::Summary},
@@ -74,6 +80,24 @@ constexpr ControlPlace kPlaces[] = {
     {IDOK, ReviewPart::Ok},
     {IDCANCEL, ReviewPart::Cancel},
 };
+
+// The play buttons; their labels are the listening model's.
+constexpr struct {
+    ListenAction action;
+    int id;
+    ReviewPart part;
+} kPlayButtons[] = {{ListenAction::BeforeCut, kPlayBefore, ReviewPart::PlayBefore},
+                    {ListenAction::AcrossCut, kPlayAcross, ReviewPart::PlayAcross},
+                    {ListenAction::AfterCut, kPlayAfter, ReviewPart::PlayAfter}};
+
+const char* PlayLabel(ListenAction action) {
+    for (const ListenControl& control : kListenControls) {
+        if (control.action == action && control.label != nullptr) {
+            return control.label;
+        }
+    }
+    return "";
+}
 
 // The track list's columns; the title, typed by the user, comes first because
 // only the first column of a list view can be edited in place.
@@ -264,6 +288,9 @@ INT_PTR CPlanReviewWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
         return TRUE;
     }
     case WM_DESTROY:
+        if (player) {
+            player->Stop();
+        }
         reanalyzer.reset(); // joined while the window it posts to still exists
         break;
     default:
@@ -274,14 +301,27 @@ INT_PTR CPlanReviewWnd::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
 
 bool CPlanReviewWnd::OnInitDialog() {
     dpi = WindowDpi(window);
+    player = std::make_unique<ClipPlayer>();
+    player->onPlayed = [this](std::uint32_t frames) {
+        listening->Played(frames);
+        waveform.SetPlayLine(listening->PlayLineFrame());
+    };
+    player->onFinished = [this](bool deviceFailed) {
+        listening->Finished(deviceFailed);
+        ShowListening();
+    };
+    listening =
+        std::make_unique<Listening>(proposal.frameCount, proposal.sampleRate, player->HasDevice());
     CreateControls();
     if (waveform.Handle() == nullptr) {
         return false;
     }
+    CreateTooltips();
     ApplyFont();
     RestoreSize();
     Layout();
     ShowPlan();
+    ShowListening();
     StartAnalysis();
     SetFocus(waveform.Handle());
     return true;
@@ -326,6 +366,10 @@ void CPlanReviewWnd::CreateControls() {
     SendMessageW(arrows, UDM_SETPOS32, 0,
                  static_cast<LPARAM>(std::max<std::uint32_t>(1, model.TrackCount())));
     make(L"Button", L"tracks: &split", BS_PUSHBUTTON | WS_TABSTOP, kSplitIntoTracks);
+    for (const auto& play : kPlayButtons) {
+        make(L"Button", Utf16FromUtf8(PlayLabel(play.action)).c_str(), BS_PUSHBUTTON | WS_TABSTOP,
+             play.id);
+    }
     // Alt+L is the linear view's.
     make(L"Button", L"Sa&ve labels...", BS_PUSHBUTTON | WS_TABSTOP, kSaveLabels);
     make(L"Button", L"&Undo", BS_PUSHBUTTON | WS_TABSTOP, kUndo);
@@ -402,6 +446,15 @@ void CPlanReviewWnd::Layout() {
     }
     if (next != nullptr) {
         EndDeferWindowPos(next);
+    }
+    for (const auto& play : kPlayButtons) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window;
+        tool.uId = static_cast<UINT_PTR>(play.id);
+        const PixelRect& r = layout[play.part];
+        tool.rect = {r.left, r.top, r.right, r.bottom};
+        SendMessageW(tooltip, TTM_NEWTOOLRECTW, 0, reinterpret_cast<LPARAM>(&tool));
     }
     FitSummaryColumns();
 }
@@ -498,8 +551,16 @@ void CPlanReviewWnd::StartAnalysis() {
         }
         wake();
     };
+    const auto onClip = [this, wake](std::uint64_t request,
+                                     std::shared_ptr<const PlaybackClip> clip) {
+        {
+            const std::lock_guard<std::mutex> lock(arrivals.mutex);
+            arrivals.clip.emplace(request, std::move(clip));
+        }
+        wake();
+    };
     reanalyzer = std::make_unique<PlanReanalyzer>(proposal.options, *proposal.reader, onPlan,
-                                                  onLevels, onStrip);
+                                                  onLevels, onStrip, onClip);
     ShowAnalysing();
 }
 
@@ -507,11 +568,17 @@ void CPlanReviewWnd::TakeArrivals() {
     std::vector<PlanReanalyzer::Result> plans;
     std::optional<std::shared_ptr<const LevelTable>> levels;
     std::optional<PlanReanalyzer::Strip> strip;
+    std::optional<std::pair<std::uint64_t, std::shared_ptr<const PlaybackClip>>> clip;
     {
         const std::lock_guard<std::mutex> lock(arrivals.mutex);
         plans.swap(arrivals.plans);
         levels.swap(arrivals.levels);
         strip.swap(arrivals.strip);
+        clip.swap(arrivals.clip);
+    }
+    if (clip) {
+        listening->ClipArrived(clip->first, std::move(clip->second), *player);
+        ShowListening();
     }
     if (levels) {
         if (!*levels) {
@@ -580,6 +647,18 @@ void CPlanReviewWnd::OnCommand(int id, int notification) {
         ShowPlan();
         break;
     }
+    case kPlayBefore:
+    case kPlayAcross:
+    case kPlayAfter:
+        for (const auto& play : kPlayButtons) {
+            if (play.id == id) {
+                Listen(listening->PlayAroundCut(play.action, SelectedCutFrame()));
+            }
+        }
+        // Back to the waveform, where Space stops what plays (on the button it
+        // would play it again).
+        SendMessageW(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(waveform.Handle()), TRUE);
+        break;
     case kUndo:
     case kRedo:
         if (id == kRedo ? model.Redo() : model.Undo()) {
@@ -721,9 +800,77 @@ void CPlanReviewWnd::SaveLabels() {
 }
 
 void CPlanReviewWnd::Finish(Outcome how) {
+    Listen(listening->Stop());
     outcome = how;
     SaveSize();
     EndDialog(window, 1);
+}
+
+void CPlanReviewWnd::CreateTooltips() {
+    tooltip = CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                              WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                              CW_USEDEFAULT, CW_USEDEFAULT, window, nullptr,
+                              GetModuleHandleW(nullptr), nullptr);
+    for (const auto& play : kPlayButtons) {
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.uFlags = TTF_SUBCLASS;
+        tool.hwnd = window;
+        tool.uId = static_cast<UINT_PTR>(play.id);
+        tool.lpszText = const_cast<wchar_t*>(L"");
+        SendMessageW(tooltip, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+std::optional<std::uint32_t> CPlanReviewWnd::SelectedCutFrame() const {
+    const std::optional<std::size_t> cut = model.SelectedCut();
+    const std::vector<std::uint32_t> cuts = model.CutFrames();
+    if (!cut || *cut >= cuts.size()) {
+        return std::nullopt;
+    }
+    return cuts[*cut];
+}
+
+void CPlanReviewWnd::Listen(const Listening::Command& command) {
+    switch (command.kind) {
+    case Listening::Command::Kind::Play:
+        if (reanalyzer) {
+            reanalyzer->RequestClip(command.stretch.firstFrame, command.stretch.endFrame,
+                                    command.request);
+        }
+        break;
+    case Listening::Command::Kind::Stop:
+        player->Stop();
+        break;
+    case Listening::Command::Kind::None:
+        break;
+    }
+    ShowListening();
+}
+
+// The buttons are enabled while something can play; while they are not, the
+// tooltip over them says why (an empty text shows no tip).
+void CPlanReviewWnd::ShowListening() {
+    waveform.SetPlayLine(listening->PlayLineFrame());
+    std::wstring reason = Utf16FromUtf8(listening->DisabledReason());
+    for (const auto& play : kPlayButtons) {
+        EnableWindow(Control(play.id), listening->CanPlay() ? TRUE : FALSE);
+        TTTOOLINFOW tool{};
+        tool.cbSize = sizeof tool;
+        tool.hwnd = window;
+        tool.uId = static_cast<UINT_PTR>(play.id);
+        tool.lpszText = reason.data();
+        SendMessageW(tooltip, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&tool));
+    }
+}
+
+void CPlanReviewWnd::PlayToggled() {
+    Listen(listening->TogglePlay(SelectedCutFrame()));
+}
+
+void CPlanReviewWnd::PlayRequested(ListenAction action, std::uint32_t frame) {
+    Listen(action == ListenAction::Band ? listening->PlayBandAt(model.Spans(), frame)
+                                        : listening->PlayAroundCut(action, SelectedCutFrame()));
 }
 
 int CPlanReviewWnd::ThresholdPosition() const {

@@ -7,6 +7,8 @@
 #pragma once
 
 #include "CWaveformCtrl.h"
+#include "ClipPlayer.h"
+#include "Listening.h"
 #include "PlanReview.h"
 #include "ReviewModel.h"
 #include "ReviewViewport.h"
@@ -68,12 +70,21 @@ private:
     void UpdateScrollBar();
     void SetStatus(const std::string& text);
 
+    // Listening: what the listening model decided, carried out; the play
+    // buttons, their tooltips and the play line as it has them.
+    std::optional<std::uint32_t> SelectedCutFrame() const;
+    void Listen(const Listening::Command& command);
+    void ShowListening();
+    void CreateTooltips();
+
     // WaveformListener
     void ViewChanged() override;
     void Edited(const EditResult& result) override;
     void ThresholdDragged(int position) override;
     void Hovered(const std::string& text) override;
     void AmplitudeToggled() override;
+    void PlayToggled() override;
+    void PlayRequested(ListenAction action, std::uint32_t frame) override;
 
     HWND Control(int id) const;
     bool IsChecked(int id) const;
@@ -92,6 +103,12 @@ private:
     std::string status;
     std::uint64_t stripRequest = 0;
     Outcome outcome = Outcome::NoWindow;
+    std::unique_ptr<Listening> listening;
+    // Made on the window's thread, which it reports on; gone before what it reports to.
+    std::unique_ptr<ClipPlayer> player;
+    // Shows why the play buttons are disabled: registered on the window, since
+    // a disabled button gets no mouse messages of its own.
+    HWND tooltip = nullptr;
 
     // What the worker hands over, taken on the window's thread.
     struct Arrivals {
@@ -99,6 +116,7 @@ private:
         std::vector<PlanReanalyzer::Result> plans;
         std::optional<std::shared_ptr<const LevelTable>> levels; // null: none can be measured
         std::optional<PlanReanalyzer::Strip> strip;
+        std::optional<std::pair<std::uint64_t, std::shared_ptr<const PlaybackClip>>> clip;
     };
     Arrivals arrivals;
     // Last: stopped and joined before anything it reports to goes away.

@@ -28,6 +28,7 @@ constexpr COLORREF kGreyedWave = RGB(120, 130, 145);
 constexpr COLORREF kMeans = RGB(240, 150, 60);
 constexpr COLORREF kThreshold = RGB(200, 30, 30);
 constexpr COLORREF kCut = RGB(20, 20, 20);
+constexpr COLORREF kPlayLine = RGB(20, 140, 40);
 constexpr COLORREF kSelectedCut = RGB(210, 20, 20);
 
 // A GDI object selected into a context for one scope, deleted afterwards when owned.
@@ -229,6 +230,13 @@ void CWaveformCtrl::SetAnalysing(bool on, const std::wstring& text) {
     Redraw();
 }
 
+void CWaveformCtrl::SetPlayLine(std::optional<std::uint32_t> frame) {
+    if (frame != playLine) {
+        playLine = frame;
+        Redraw();
+    }
+}
+
 void CWaveformCtrl::Redraw() {
     if (window != nullptr) {
         InvalidateRect(window, nullptr, FALSE);
@@ -261,6 +269,11 @@ void CWaveformCtrl::Paint(HDC target) {
             DrawWaveform(dc, plot, scale);
         }
         DrawLines(dc, plot, scale);
+        if (playLine && *playLine >= viewport.FirstFrame() && *playLine <= viewport.EndFrame()) {
+            const Selected pen(dc, CreatePen(PS_SOLID, ScaledForDpi(2, Dpi()), kPlayLine));
+            const int x = XOfFrame(scale, plot, *playLine);
+            Line(dc, x, plot.top, x, plot.bottom);
+        }
         DrawTimeAxis(dc, plot, scale);
         SetBkMode(dc, TRANSPARENT);
         if (analysing) {
@@ -586,6 +599,15 @@ bool CWaveformCtrl::OnKey(WPARAM key) {
         break;
     case A::ToggleAmplitude:
         listener.AmplitudeToggled();
+        break;
+    case A::PlayOrStop:
+        listener.PlayToggled();
+        break;
+    case A::Play:
+        if (const std::optional<ListenAction> play =
+                WaveformPlayAction(static_cast<unsigned>(key))) {
+            listener.PlayRequested(*play, InsertFrame());
+        }
         break;
     default:
         Navigate(action);

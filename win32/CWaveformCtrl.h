@@ -33,6 +33,11 @@ public:
     virtual void Hovered(const std::string& text) = 0;
     // The L key: the other amplitude view.
     virtual void AmplitudeToggled() = 0;
+    // Space: play or stop.
+    virtual void PlayToggled() = 0;
+    // A play key: around the selected cut, or (Band) the band at `frame`, the
+    // pointer's frame or the view's middle.
+    virtual void PlayRequested(ListenAction action, std::uint32_t frame) = 0;
 };
 
 class CWaveformCtrl {
@@ -55,6 +60,8 @@ public:
     void SetThreshold(std::uint32_t level, bool windowMeans);
     // A new plan is being made (or the levels measured): the bands are greyed.
     void SetAnalysing(bool analysing, const std::wstring& text);
+    // Where the clip that plays stands now; none: no line.
+    void SetPlayLine(std::optional<std::uint32_t> frame);
     void Redraw();
 
     // The plot's width: one overview column per pixel.
@@ -98,6 +105,7 @@ private:
     std::wstring analysingText;
     enum class Drag { None, Cut, Threshold } drag = Drag::None;
     std::optional<int> pointerX;
+    std::optional<std::uint32_t> playLine;
     int wheelRest = 0; // wheel movement short of a notch
     HFONT font = nullptr;
 };

@@ -30,13 +30,15 @@ constexpr int kMinimumTrackbarWidth = 160;
 constexpr int kThresholdTextWidth = 52;
 constexpr int kMethodWidth = 112;
 constexpr int kLinearWidth = 96;
-// The edit row: snapping, tracks by count, saving the labels, undo and redo.
+// The edit row: snapping, tracks by count, the play buttons, saving the labels,
+// undo and redo.
 constexpr int kSnapWidth = 104;
 constexpr int kTracksCaptionWidth = 76;
 constexpr int kTrackCountWidth = 44;
 constexpr int kArrowsWidth = 18;
 constexpr int kSplitWidth = 84;
 constexpr int kUndoWidth = 64;
+constexpr int kPlayWidth = 80;
 constexpr int kSaveLabelsWidth = 96;
 
 // Inside the waveform control.
@@ -81,7 +83,8 @@ int AnalysisRowWidth() {
 
 int EditRowWidth() {
     return kSnapWidth + kGap + kTracksCaptionWidth + kTrackCountWidth + kArrowsWidth + kGap +
-           kSplitWidth + kGap + kSaveLabelsWidth + 2 * kGap + 2 * kUndoWidth + kGap;
+           kSplitWidth + 2 * kGap + 3 * kPlayWidth + 2 * kGap + kGap + kSaveLabelsWidth + 2 * kGap +
+           2 * kUndoWidth + kGap;
 }
 
 // Heights of everything but the waveform at `dpi`, each scaled on its own as
@@ -158,6 +161,12 @@ ReviewLayout LayOutReview(int width, int height, int dpi) {
     layout[P::TrackCountArrows] = edit.Next(kArrowsWidth, 22);
     edit.Skip(kGap);
     layout[P::SplitIntoTracks] = edit.Next(kSplitWidth);
+    edit.Skip(2 * kGap);
+    layout[P::PlayBefore] = edit.Next(kPlayWidth);
+    edit.Skip(kGap);
+    layout[P::PlayAcross] = edit.Next(kPlayWidth);
+    edit.Skip(kGap);
+    layout[P::PlayAfter] = edit.Next(kPlayWidth);
     // Saving the labels, undo and redo at the right end.
     RowBuilder undo(right - s(kSaveLabelsWidth + 2 * kGap + 2 * kUndoWidth + kGap),
                     bottom - s(kRowHeight), s(kRowHeight), dpi);

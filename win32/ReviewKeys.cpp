@@ -34,7 +34,7 @@ WaveformAction PlainKeyAction(unsigned key) {
     case 'L':
         return WaveformAction::ToggleAmplitude;
     default:
-        return WaveformAction::None;
+        return WaveformPlayAction(key) ? WaveformAction::Play : WaveformAction::None;
     }
 }
 
@@ -59,6 +59,8 @@ WaveformAction WaveformKeyAction(unsigned key, bool control, bool shift) {
                         : (shift ? WaveformAction::Redo : WaveformAction::Undo);
     case 'Y':
         return control && !shift ? WaveformAction::Redo : WaveformAction::None;
+    case VK_SPACE:
+        return control ? WaveformAction::None : WaveformAction::PlayOrStop;
     default:
         // Ctrl with a letter is a command of its own (Ctrl+F is not "fit").
         if (control && key >= 'A' && key <= 'Z') {
@@ -66,6 +68,11 @@ WaveformAction WaveformKeyAction(unsigned key, bool control, bool shift) {
         }
         return PlainKeyAction(key);
     }
+}
+
+std::optional<ListenAction> WaveformPlayAction(unsigned key) {
+    // Letters' virtual-key codes are their upper-case characters.
+    return key >= 'A' && key <= 'Z' ? ListenActionForKey(static_cast<char>(key)) : std::nullopt;
 }
 
 } // namespace winui

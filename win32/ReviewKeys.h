@@ -2,6 +2,10 @@
 // from the control so that the keyboard map is tested without a screen.
 #pragma once
 
+#include "Listening.h"
+
+#include <optional>
+
 namespace winui {
 
 enum class WaveformAction {
@@ -24,9 +28,13 @@ enum class WaveformAction {
     ToStart,
     ToEnd,
     ToggleAmplitude, // dB or linear
+    PlayOrStop,      // Space
+    Play,            // a play key: WaveformPlayAction says which
 };
 
 // `key` is the virtual-key code of a WM_KEYDOWN.
 WaveformAction WaveformKeyAction(unsigned key, bool control, bool shift);
+// The play action of a key that WaveformKeyAction maps to Play.
+std::optional<ListenAction> WaveformPlayAction(unsigned key);
 
 } // namespace winui

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <filesystem>
 #include <mutex>
 
@@ -324,6 +325,7 @@ TEST_F(ReviewedJobTest, ReanalysisPlansTheOpenRecordingEvenWhenItsPathIsReplaced
     std::vector<PlanReanalyzer::Result> results;
     std::shared_ptr<const LevelTable> levels;
     std::vector<PlanReanalyzer::Strip> strips;
+    std::vector<std::pair<std::uint64_t, std::shared_ptr<const PlaybackClip>>> clips;
     PlanReanalyzer reanalyzer(
         options, reader,
         [&](const PlanReanalyzer::Result& result) {
@@ -337,6 +339,10 @@ TEST_F(ReviewedJobTest, ReanalysisPlansTheOpenRecordingEvenWhenItsPathIsReplaced
         [&](const PlanReanalyzer::Strip& strip) {
             std::lock_guard<std::mutex> lock(mutex);
             strips.push_back(strip);
+        },
+        [&](std::uint64_t request, std::shared_ptr<const PlaybackClip> clip) {
+            std::lock_guard<std::mutex> lock(mutex);
+            clips.emplace_back(request, std::move(clip));
         });
     // The levels come before any request, measured on the recording opened.
     reanalyzer.WaitUntilIdle();
@@ -371,6 +377,19 @@ TEST_F(ReviewedJobTest, ReanalysisPlansTheOpenRecordingEvenWhenItsPathIsReplaced
             EXPECT_EQ(strip.overview.columns[c].windowMean, expectedStrip.columns[c].windowMean);
         }
     }
+    // Clips to listen to, from the same open recording.
+    reanalyzer.RequestClip(2000, 2600, 8);
+    reanalyzer.WaitUntilIdle();
+    const std::shared_ptr<const PlaybackClip> expectedClip =
+        ReadPlaybackClip(originalReader, 2000, 2600);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        ASSERT_EQ(clips.size(), 1u);
+        EXPECT_EQ(clips[0].first, 8u);
+        ASSERT_TRUE(clips[0].second && expectedClip);
+        EXPECT_EQ(clips[0].second->firstFrame, 2000u);
+        EXPECT_EQ(clips[0].second->samples, expectedClip->samples);
+    }
     for (const bool average : {true, false}) {
         for (const char* threshold : {"0.50 %", "0.00 %", "4.00 %"}) {
             reanalyzer.Request(threshold, average);
@@ -386,6 +405,54 @@ TEST_F(ReviewedJobTest, ReanalysisPlansTheOpenRecordingEvenWhenItsPathIsReplaced
             EXPECT_EQ(results.back().text, ReviewText(*expected, recording.Frames(), 1000));
         }
     }
+}
+
+// The user waits to hear a clip: requested while the worker is busy, it is read
+// before a plan asked for earlier, and a newer clip replaces one not read yet.
+TEST_F(ReviewedJobTest, AClipGoesBeforeAWaitingPlanAndOnlyTheNewestIsRead) {
+    Recording recording(1000, 2, 16);
+    recording.Tracks(4, kTrack, kPause);
+    recording.Write(inputPath);
+    WaveStream reader;
+    ASSERT_EQ(reader.OpenForRead(inputPath.c_str()), WAVE_OK);
+    std::mutex mutex;
+    std::condition_variable changed;
+    bool holding = false;
+    bool released = false;
+    std::vector<std::string> arrivals;
+    const auto note = [&](std::string what) {
+        std::lock_guard<std::mutex> lock(mutex);
+        arrivals.push_back(std::move(what));
+    };
+    PlanReanalyzer reanalyzer(
+        Options(), reader, [&](const PlanReanalyzer::Result&) { note("plan"); }, {},
+        [&](const PlanReanalyzer::Strip&) {
+            // Holds the worker here until the requests below are queued.
+            std::unique_lock<std::mutex> lock(mutex);
+            holding = true;
+            changed.notify_all();
+            changed.wait(lock, [&] { return released; });
+        },
+        [&](std::uint64_t request, std::shared_ptr<const PlaybackClip> clip) {
+            note("clip " + std::to_string(request) + (clip ? "" : " unread"));
+        });
+    reanalyzer.WaitUntilIdle();
+    reanalyzer.RequestStrip(0, 1000, 10);
+    {
+        std::unique_lock<std::mutex> lock(mutex);
+        changed.wait(lock, [&] { return holding; });
+    }
+    reanalyzer.Request("1.00 %", false);
+    reanalyzer.RequestClip(0, 500, 1);
+    reanalyzer.RequestClip(500, 900, 2);
+    {
+        std::lock_guard<std::mutex> lock(mutex);
+        released = true;
+    }
+    changed.notify_all();
+    reanalyzer.WaitUntilIdle();
+    std::lock_guard<std::mutex> lock(mutex);
+    EXPECT_EQ(arrivals, (std::vector<std::string>{"clip 2", "plan"}));
 }
 
 } // namespace

@@ -3,7 +3,8 @@
 // undone, the threshold line is dragged, the view zooms, the size is kept, the
 // files that would be replaced are marked, typed titles name the files, OK
 // writes what the command line writes and hands the options to the main window,
-// and Escape and the close box write nothing. Also renders the window for the README.
+// and Escape and the close box write nothing; the play controls play around the
+// selected cut, or say why they cannot. Also renders the window for the README.
 #include "CJobProgressWnd.h"
 #include "CPlanReviewWnd.h"
 #include "CQuernfoldDlg.h"
@@ -377,6 +378,47 @@ private slots:
         }
     }
 
+    // Without a sound device the play controls are disabled and say why, and the
+    // play keys change nothing; with one (a null sink) Play across plays the
+    // seconds around the selected cut, the play line running through them, and
+    // Space plays the same again and stops it.
+    void listeningAroundTheSelectedCut() {
+        Open();
+        StartAndReview([&](CPlanReviewWnd* review) {
+            ThreeTracks(review);
+            CWaveformView* wave = review->Waveform();
+            QTest::keyClick(wave, Qt::Key_Right);
+            const std::uint32_t cut = review->Model().CutFrames()[0];
+            QPushButton* across = review->PlayButton(ListenAction::AcrossCut);
+            QVERIFY(across && review->PlayButton(ListenAction::BeforeCut) &&
+                    review->PlayButton(ListenAction::AfterCut));
+            if (!review->Listen().CanPlay()) {
+                QVERIFY(!qEnvironmentVariableIsSet("QUERNFOLD_EXPECT_SOUND_DEVICE"));
+                QVERIFY(!across->isEnabled());
+                QCOMPARE(across->toolTip(), QString::fromUtf8(kNoSoundDeviceText));
+                for (const Qt::Key key : {Qt::Key_Space, Qt::Key_C, Qt::Key_P}) {
+                    QTest::keyClick(wave, key);
+                    QVERIFY(!review->Listen().Busy());
+                }
+                QCOMPARE(review->Model().TrackCount(), 3u);
+                QVERIFY(review->isVisible());
+                return;
+            }
+            QVERIFY(across->isEnabled());
+            QVERIFY(across->toolTip().isEmpty());
+            across->click();
+            QTRY_VERIFY(wave->PlayLine().has_value());
+            QVERIFY(*wave->PlayLine() + 2 * kRate >= cut && *wave->PlayLine() <= cut + 2 * kRate);
+            QTRY_VERIFY_WITH_TIMEOUT(!review->Listen().Busy(), 10000);
+            QVERIFY(!wave->PlayLine());
+            QTest::keyClick(wave, Qt::Key_Space);
+            QVERIFY(review->Listen().Busy());
+            QTest::keyClick(wave, Qt::Key_Space);
+            QVERIFY(!review->Listen().Busy());
+            QVERIFY(!wave->PlayLine());
+        });
+    }
+
     // A cut dragged with the mouse, the threshold line dragged in both views,
     // and zoom and scroll from the keys, the wheel and the scroll bar.
     void mouseDragsAndZoom() {
@@ -521,12 +563,12 @@ private slots:
             QCOMPARE(tracks->currentColumn(), int{CTrackList::kTitle}); // the keys name at once
             Type(QStringLiteral("First"));
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-            Type(QStringLiteral("Second"));
+            Type(QStringLiteral("Second take")); // the play keys and Space are the waveform's alone
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
             // Return ends the typing; it does not press OK on the way.
             QVERIFY(review->isVisible());
             QCOMPARE(review->Model().Title(1), std::string("First"));
-            QTRY_COMPARE(review->Model().Title(2), std::string("Second"));
+            QTRY_COMPARE(review->Model().Title(2), std::string("Second take"));
             // The file names follow the titles.
             QCOMPARE(tracks->item(0, CTrackList::kFileName)->text(),
                      QString::fromStdString(review->Model().FileName(1)));

@@ -534,6 +534,11 @@ TEST(ReviewKeys, KeysAndModifiersMapToTheirActions) {
         {VK_HOME, false, false, A::ToStart},
         {VK_END, false, false, A::ToEnd},
         {'L', false, false, A::ToggleAmplitude},
+        {VK_SPACE, false, false, A::PlayOrStop},
+        {VK_SPACE, true, false, A::None},
+        {'C', false, true, A::Play},
+        {'P', false, false, A::Play},
+        {'C', true, false, A::None},
         {VK_TAB, false, false, A::None},
         {VK_RETURN, false, false, A::None},
         {VK_ESCAPE, false, false, A::None},
@@ -542,6 +547,9 @@ TEST(ReviewKeys, KeysAndModifiersMapToTheirActions) {
         EXPECT_EQ(WaveformKeyAction(c.key, c.control, c.shift), c.action)
             << "key " << c.key << (c.control ? " +Ctrl" : "") << (c.shift ? " +Shift" : "");
     }
+    EXPECT_EQ(WaveformPlayAction('E'), ListenAction::AfterCut);
+    EXPECT_EQ(WaveformPlayAction('P'), ListenAction::Band);
+    EXPECT_EQ(WaveformPlayAction(VK_F5), std::nullopt);
 }
 
 // The time axis keeps its labels about 100 px apart at any zoom and DPI (never
