@@ -46,10 +46,17 @@ QLabel* PlainLabel(const QString& text, QWidget* parent) {
     return label;
 }
 
+// A name typed without an extension is given ".txt"; replacing a file is asked first.
 QString LabelFileDialog(QWidget* parent, const QString& suggested) {
-    return QFileDialog::getSaveFileName(parent, QString::fromUtf8(messages::kSaveLabelsCaption),
-                                        suggested,
-                                        QStringLiteral("Label files (*.txt);;All files (*)"));
+    QFileDialog dialog(parent, QString::fromUtf8(messages::kSaveLabelsCaption), suggested,
+                       QStringLiteral("Label files (*.txt);;All files (*)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    dialog.selectFile(suggested);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    return dialog.selectedFiles().constFirst();
 }
 
 } // namespace
