@@ -340,7 +340,12 @@ void CPlanReviewWnd::ConnectControls() {
     }
     connect(new QShortcut(QKeySequence(Qt::Key_L), waveform, nullptr, nullptr, Qt::WidgetShortcut),
             &QShortcut::activated, linear, &QPushButton::toggle);
+    ConnectWaveform();
+    ConnectListening();
+}
 
+// The waveform, its scroll bar and the track list follow one another.
+void CPlanReviewWnd::ConnectWaveform() {
     connect(waveform, &CWaveformView::ViewChanged, this, [this] {
         UpdateScrollBar();
         UpdatePicture();
@@ -373,7 +378,10 @@ void CPlanReviewWnd::ConnectControls() {
         waveform->PlanChanged();
     });
     connect(tracks, &CTrackList::TitleEdited, this, [this] { ShowSummary(); });
+}
 
+// Space and the play keys on the waveform, and the player's progress.
+void CPlanReviewWnd::ConnectListening() {
     connect(waveform, &CWaveformView::PlayToggled, this,
             [this] { Listen(listening->TogglePlay(SelectedCutFrame())); });
     connect(waveform, &CWaveformView::PlayRequested, this,

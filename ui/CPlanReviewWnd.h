@@ -93,6 +93,8 @@ private:
     QLayout* BuildAnalysisRow();
     QLayout* BuildEditRow();
     void ConnectControls();
+    void ConnectWaveform();
+    void ConnectListening();
     void StartAnalysis(const SplitHost::PlanToConfirm& proposal);
     void ListOutputFolder(const SplitOptions& options);
     void RestoreSize();
