@@ -34,12 +34,6 @@ namespace qtui {
 
 namespace {
 
-// The scroll bar counts in steps of this many frames, so a recording of any
-// length fits its int range.
-std::uint32_t ScrollUnit(std::uint32_t frameCount) {
-    return std::max<std::uint32_t>(1, frameCount / 100000);
-}
-
 QLabel* PlainLabel(const QString& text, QWidget* parent) {
     auto* label = new QLabel(text, parent);
     label->setTextFormat(Qt::PlainText);
@@ -256,7 +250,7 @@ void CPlanReviewWnd::AddPlayButtons(QHBoxLayout* row) {
         button->setFocusPolicy(Qt::TabFocus);
         playButtons.emplace_back(control.action, button);
         connect(button, &QPushButton::clicked, this, [this, action = control.action] {
-            Listen(listening->PlayAroundCut(action, SelectedCutFrame()));
+            Listen(listening->PlayAroundCut(action, model->SelectedCutFrame()));
         });
         row->addWidget(button);
     }
@@ -271,29 +265,8 @@ QPushButton* CPlanReviewWnd::PlayButton(ListenAction action) const {
     return nullptr;
 }
 
-std::optional<std::uint32_t> CPlanReviewWnd::SelectedCutFrame() const {
-    const std::optional<std::size_t> cut = model->SelectedCut();
-    const std::vector<std::uint32_t> cuts = model->CutFrames();
-    if (!cut || *cut >= cuts.size()) {
-        return std::nullopt;
-    }
-    return cuts[*cut];
-}
-
 void CPlanReviewWnd::Listen(const Listening::Command& command) {
-    switch (command.kind) {
-    case Listening::Command::Kind::Play:
-        if (reanalyzer) {
-            reanalyzer->RequestClip(command.stretch.firstFrame, command.stretch.endFrame,
-                                    command.request);
-        }
-        break;
-    case Listening::Command::Kind::Stop:
-        player->Stop();
-        break;
-    case Listening::Command::Kind::None:
-        break;
-    }
+    Listening::CarryOut(command, reanalyzer.get(), *player);
     ShowListening();
 }
 
@@ -383,12 +356,12 @@ void CPlanReviewWnd::ConnectWaveform() {
 // Space and the play keys on the waveform, and the player's progress.
 void CPlanReviewWnd::ConnectListening() {
     connect(waveform, &CWaveformView::PlayToggled, this,
-            [this] { Listen(listening->TogglePlay(SelectedCutFrame())); });
+            [this] { Listen(listening->TogglePlay(model->SelectedCutFrame())); });
     connect(waveform, &CWaveformView::PlayRequested, this,
             [this](ListenAction action, std::uint32_t frame) {
                 Listen(action == ListenAction::Band
                            ? listening->PlayBandAt(model->Spans(), frame)
-                           : listening->PlayAroundCut(action, SelectedCutFrame()));
+                           : listening->PlayAroundCut(action, model->SelectedCutFrame()));
             });
     connect(player, &ClipPlayer::Played, this, [this](quint32 frames) {
         listening->Played(frames);
@@ -537,8 +510,7 @@ void CPlanReviewWnd::UpdatePicture() {
     const auto columns = static_cast<std::uint32_t>(waveform->PlotRect().width());
     const std::uint32_t first = viewport.FirstFrame();
     const std::uint32_t end = viewport.EndFrame();
-    const std::uint64_t span = end - first;
-    if (span >= std::uint64_t{table->windowFrames} * columns || !reanalyzer) {
+    if (!ViewCloserThanLevels(viewport, *table, columns) || !reanalyzer) {
         ++stripRequest; // a strip on its way is no longer wanted
         showsStrip = false;
         waveform->SetOverview(std::make_shared<WaveOverview>(OverviewFromLevels(

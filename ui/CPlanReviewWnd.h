@@ -110,7 +110,6 @@ private:
     void OnSaveLabels();
 
     void AddPlayButtons(QHBoxLayout* row);
-    std::optional<std::uint32_t> SelectedCutFrame() const;
     // Carries out what listening decided: read a clip, or stop the player.
     void Listen(const Listening::Command& command);
     void OnClip(std::uint64_t request, std::shared_ptr<const PlaybackClip> clip);

@@ -19,20 +19,6 @@ constexpr int kAxisHeight = 16; // the time labels under the plot
 constexpr double kPageScroll = 0.9;
 constexpr double kWheelScroll = 0.1; // of the span, per wheel notch
 
-// Seconds between the labels of the time axis: about one label per 100 pixels.
-double AxisStepSeconds(std::uint64_t spanFrames, std::uint32_t sampleRate, int width) {
-    static constexpr double kSteps[] = {0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1,   2,    5,   10,
-                                        15,   30,   60,   120, 300, 600, 900, 1800, 3600};
-    const double seconds = static_cast<double>(spanFrames) / std::max<std::uint32_t>(1, sampleRate);
-    const double wanted = seconds * 100.0 / std::max(1, width);
-    for (const double step : kSteps) {
-        if (step >= wanted) {
-            return step;
-        }
-    }
-    return 7200;
-}
-
 QString ReplacesText() {
     return QString::fromUtf8(messages::kReplacesExistingFile);
 }
@@ -262,7 +248,7 @@ void CWaveformView::DrawTimeAxis(QPainter& painter, const QRect& plot) const {
     painter.setPen(palette().color(QPalette::WindowText));
     const FrameScale scale = Scale();
     const double stepSeconds =
-        AxisStepSeconds(scale.EndFrame() - scale.FirstFrame(), rate, plot.width());
+        AxisStepSeconds(scale.EndFrame() - scale.FirstFrame(), rate, plot.width(), 100);
     const auto step = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(stepSeconds * rate));
     const bool tenths = stepSeconds < 1.0;
     for (std::uint64_t frame = (scale.FirstFrame() + step - 1) / step * step;

@@ -652,7 +652,7 @@ void CPlanReviewWnd::OnCommand(int id, int notification) {
     case kPlayAfter:
         for (const auto& play : kPlayButtons) {
             if (play.id == id) {
-                Listen(listening->PlayAroundCut(play.action, SelectedCutFrame()));
+                Listen(listening->PlayAroundCut(play.action, model.SelectedCutFrame()));
             }
         }
         // Back to the waveform, where Space stops what plays (on the button it
@@ -822,29 +822,8 @@ void CPlanReviewWnd::CreateTooltips() {
     }
 }
 
-std::optional<std::uint32_t> CPlanReviewWnd::SelectedCutFrame() const {
-    const std::optional<std::size_t> cut = model.SelectedCut();
-    const std::vector<std::uint32_t> cuts = model.CutFrames();
-    if (!cut || *cut >= cuts.size()) {
-        return std::nullopt;
-    }
-    return cuts[*cut];
-}
-
 void CPlanReviewWnd::Listen(const Listening::Command& command) {
-    switch (command.kind) {
-    case Listening::Command::Kind::Play:
-        if (reanalyzer) {
-            reanalyzer->RequestClip(command.stretch.firstFrame, command.stretch.endFrame,
-                                    command.request);
-        }
-        break;
-    case Listening::Command::Kind::Stop:
-        player->Stop();
-        break;
-    case Listening::Command::Kind::None:
-        break;
-    }
+    Listening::CarryOut(command, reanalyzer.get(), *player);
     ShowListening();
 }
 
@@ -865,12 +844,13 @@ void CPlanReviewWnd::ShowListening() {
 }
 
 void CPlanReviewWnd::PlayToggled() {
-    Listen(listening->TogglePlay(SelectedCutFrame()));
+    Listen(listening->TogglePlay(model.SelectedCutFrame()));
 }
 
 void CPlanReviewWnd::PlayRequested(ListenAction action, std::uint32_t frame) {
-    Listen(action == ListenAction::Band ? listening->PlayBandAt(model.Spans(), frame)
-                                        : listening->PlayAroundCut(action, SelectedCutFrame()));
+    Listen(action == ListenAction::Band
+               ? listening->PlayBandAt(model.Spans(), frame)
+               : listening->PlayAroundCut(action, model.SelectedCutFrame()));
 }
 
 int CPlanReviewWnd::ThresholdPosition() const {
@@ -1000,8 +980,7 @@ void CPlanReviewWnd::UpdatePicture() {
     const std::uint32_t columns = waveform.Columns();
     const std::uint32_t first = viewport.FirstFrame();
     const std::uint32_t end = viewport.EndFrame();
-    const std::uint64_t span = end - first;
-    if (span >= std::uint64_t{table->windowFrames} * columns || !reanalyzer) {
+    if (!ViewCloserThanLevels(viewport, *table, columns) || !reanalyzer) {
         ++stripRequest; // a strip on its way is no longer wanted
         waveform.SetOverview(std::make_shared<WaveOverview>(OverviewFromLevels(
             *table, model.Source().sampleRate, first, end, columns, model.Plan().windowFrames)));

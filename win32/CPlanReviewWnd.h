@@ -72,7 +72,6 @@ private:
 
     // Listening: what the listening model decided, carried out; the play
     // buttons, their tooltips and the play line as it has them.
-    std::optional<std::uint32_t> SelectedCutFrame() const;
     void Listen(const Listening::Command& command);
     void ShowListening();
     void CreateTooltips();

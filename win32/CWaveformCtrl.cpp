@@ -430,8 +430,8 @@ void CWaveformCtrl::DrawTimeAxis(HDC dc, const PixelRect& plot, const FrameScale
     RECT client{};
     GetClientRect(window, &client);
     const int dpi = Dpi();
-    const double stepSeconds =
-        AxisStepSeconds(scale.EndFrame() - scale.FirstFrame(), rate, plot.Width(), dpi);
+    const double stepSeconds = AxisStepSeconds(scale.EndFrame() - scale.FirstFrame(), rate,
+                                               plot.Width(), ScaledForDpi(100, dpi));
     const auto step = std::max<std::uint64_t>(1, static_cast<std::uint64_t>(stepSeconds * rate));
     const bool tenths = stepSeconds < 1.0;
     const int labelWidth = ScaledForDpi(80, dpi);

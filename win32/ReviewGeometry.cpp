@@ -241,21 +241,4 @@ bool NearThresholdLine(const PixelRect& plot, int y, std::uint32_t level, Amplit
     return NearLine(y, centre - offset, dpi) || NearLine(y, centre + offset, dpi);
 }
 
-std::uint32_t ScrollUnit(std::uint32_t frameCount) {
-    return std::max<std::uint32_t>(1, frameCount / 100000);
-}
-
-double AxisStepSeconds(std::uint64_t spanFrames, std::uint32_t sampleRate, int width, int dpi) {
-    static constexpr double kSteps[] = {0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1,   2,    5,   10,
-                                        15,   30,   60,   120, 300, 600, 900, 1800, 3600};
-    const double seconds = static_cast<double>(spanFrames) / std::max<std::uint32_t>(1, sampleRate);
-    const double wanted = seconds * ScaledForDpi(100, dpi) / std::max(1, width);
-    for (const double step : kSteps) {
-        if (step >= wanted) {
-            return step;
-        }
-    }
-    return 7200;
-}
-
 } // namespace winui

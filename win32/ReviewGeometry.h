@@ -109,12 +109,4 @@ std::uint32_t LevelAtY(const PixelRect& plot, int y, AmplitudeView view);
 bool NearThresholdLine(const PixelRect& plot, int y, std::uint32_t level, AmplitudeView view,
                        int dpi);
 
-// The scroll bar counts in steps of this many frames, so a recording of any
-// length fits its int range.
-std::uint32_t ScrollUnit(std::uint32_t frameCount);
-
-// Seconds between the labels of the time axis: about one label per 100 pixels
-// at 96 DPI.
-double AxisStepSeconds(std::uint64_t spanFrames, std::uint32_t sampleRate, int width, int dpi);
-
 } // namespace winui

@@ -1,5 +1,7 @@
 #include "Listening.h"
 
+#include "PlanReview.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -139,4 +141,20 @@ std::optional<std::uint32_t> Listening::PlayLineFrame() const {
         return std::nullopt;
     }
     return playing->firstFrame + playedFrames;
+}
+
+void Listening::CarryOut(const Command& command, PlanReanalyzer* reader, ClipOutput& output) {
+    switch (command.kind) {
+    case Command::Kind::Play:
+        if (reader != nullptr) {
+            reader->RequestClip(command.stretch.firstFrame, command.stretch.endFrame,
+                                command.request);
+        }
+        break;
+    case Command::Kind::Stop:
+        output.Stop();
+        break;
+    case Command::Kind::None:
+        break;
+    }
 }

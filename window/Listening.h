@@ -61,6 +61,8 @@ enum class PlayStart { Playing, NoDevice, RateRefused };
 // The sound output a view plays clips on: the Qt or the Win32 player, or a
 // test's fake. It reports progress and the clip's natural end to the view,
 // which hands them to Listening.
+class PlanReanalyzer;
+
 class ClipOutput {
 public:
     virtual ~ClipOutput() = default;
@@ -116,6 +118,10 @@ public:
     Command TogglePlay(std::optional<std::uint32_t> selectedCutFrame);
     // Stops, for the view's own reasons (the window closes, the plan changes).
     Command Stop();
+    // Does what `command` asks: a clip to play is read by `reader` (the review's
+    // worker, which alone reads the open recording; none: nothing is read), a
+    // stop goes to `output`.
+    static void CarryOut(const Command& command, PlanReanalyzer* reader, ClipOutput& output);
 
     // --- The clip and the player ----------------------------------------------------
     // A clip read for `request`: played on `output` when still wanted, dropped

@@ -119,6 +119,14 @@ std::string ReviewModel::FileName(std::uint32_t position) const {
                          std::max<std::uint32_t>(1, TrackCount()));
 }
 
+std::optional<std::uint32_t> ReviewModel::SelectedCutFrame() const {
+    const std::vector<std::uint32_t> cuts = CutFrames();
+    if (!selected || *selected >= cuts.size()) {
+        return std::nullopt;
+    }
+    return cuts[*selected];
+}
+
 std::vector<std::string> ReviewModel::FileNames() const {
     std::vector<std::string> names;
     for (std::uint32_t position = 1; position <= TrackCount(); ++position) {

@@ -104,6 +104,8 @@ public:
 
     // --- Selection --------------------------------------------------------------
     std::optional<std::size_t> SelectedCut() const { return selected; }
+    // Where the selected cut lies (the first frame of the file after it), if any.
+    std::optional<std::uint32_t> SelectedCutFrame() const;
     void SelectCut(std::optional<std::size_t> cut);
     // Left/Right: the cut before or after the selected one (or the first/last).
     void SelectNextCut();

@@ -129,3 +129,27 @@ void ReviewViewport::Place(std::int64_t firstFrame, std::uint64_t span) {
     first = static_cast<std::uint32_t>(std::clamp<std::int64_t>(firstFrame, 0, last));
     end = static_cast<std::uint32_t>(first + span);
 }
+
+std::uint32_t ScrollUnit(std::uint32_t frameCount) {
+    return std::max<std::uint32_t>(1, frameCount / 100000);
+}
+
+double AxisStepSeconds(std::uint64_t spanFrames, std::uint32_t sampleRate, int width,
+                       int labelSpacing) {
+    static constexpr double kSteps[] = {0.01, 0.02, 0.05, 0.1, 0.2, 0.5, 1,   2,    5,   10,
+                                        15,   30,   60,   120, 300, 600, 900, 1800, 3600};
+    const double seconds = static_cast<double>(spanFrames) / std::max<std::uint32_t>(1, sampleRate);
+    const double wanted = seconds * labelSpacing / std::max(1, width);
+    for (const double step : kSteps) {
+        if (step >= wanted) {
+            return step;
+        }
+    }
+    return 7200;
+}
+
+bool ViewCloserThanLevels(const ReviewViewport& view, const LevelTable& table,
+                          std::uint32_t columns) {
+    return std::uint64_t{view.EndFrame() - view.FirstFrame()} <
+           std::uint64_t{table.windowFrames} * columns;
+}

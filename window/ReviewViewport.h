@@ -69,3 +69,17 @@ private:
     std::uint32_t first = 0;
     std::uint32_t end = 0;
 };
+
+// The scroll bar counts in steps of this many frames, so a recording of any
+// length fits its int range.
+std::uint32_t ScrollUnit(std::uint32_t frameCount);
+
+// Seconds between the labels of a time axis showing `spanFrames` over `width`
+// pixels: the shortest step of the scale that keeps them `labelSpacing` apart.
+double AxisStepSeconds(std::uint64_t spanFrames, std::uint32_t sampleRate, int width,
+                       int labelSpacing);
+
+// Whether the frames in view, drawn on `columns` columns, lie closer than the
+// level table's blocks: they are then read exactly instead of drawn from it.
+bool ViewCloserThanLevels(const ReviewViewport& view, const LevelTable& table,
+                          std::uint32_t columns);

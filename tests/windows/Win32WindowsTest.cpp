@@ -561,7 +561,7 @@ TEST(ReviewGeometry, TimeAxisLabelsAndScrollRangeAtAnyScale) {
         for (const std::uint64_t span :
              {std::uint64_t{2400}, std::uint64_t{rate} * 7, std::uint64_t{rate} * 3600 * 3}) {
             const int width = ScaledForDpi(800, dpi);
-            const double step = AxisStepSeconds(span, rate, width, dpi);
+            const double step = AxisStepSeconds(span, rate, width, ScaledForDpi(100, dpi));
             const double pixels = step * rate * width / static_cast<double>(span);
             EXPECT_GE(pixels, ScaledForDpi(100, dpi) - 1) << span << " frames at " << dpi;
             EXPECT_LE(pixels, ScaledForDpi(100, dpi) * 3) << span << " frames at " << dpi;
